@@ -1,0 +1,16 @@
+// Path utilities shared by the engine: the module directory, Shift-JIS-aware path manipulation
+// ('\' separators, a trail byte is never a separator) and the existence test.
+#pragma once
+#include <string>
+
+// Makes the executable's folder the current directory and remembers it as the module directory.
+void SetCurrentDirectoryToModule();
+// The module directory with its trailing '\' (empty before SetCurrentDirectoryToModule).
+const std::string& GetModuleDirectory();
+
+std::string GetDirectoryPart(const std::string& path);
+std::string GetFileExtension(const std::string& path);
+std::string ToBackslashPath(const std::string& path);
+std::string BuildPath(const std::string& base, const std::string& relative);
+std::string RemoveLastPathSegment(const std::string& path);
+bool PathExists(const std::string& path, bool wantDirectory);

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds the whole tree into build/ (or $BUILD_DIR); extra arguments go to CMake.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"
