@@ -6,3 +6,4 @@
 #include "win32/winmm.h"
 #include "win32/user.h"
 #include "win32/shell.h"
+#include "win32/ole.h"

@@ -1,0 +1,70 @@
+// CMainApp: the game's start-up, frame and shutdown, and WinMain's preparation of the process.
+#include "novel/app/MainApp.h"
+
+#include <clocale>
+
+#include "engine/files/USPath.h"
+#include "engine/util/USLogManager.h"
+
+const char* const CMainApp::kTitle = "Marlowe";
+const char* const CMainApp::kMutexName = "Append_Halcyon_000";
+
+ScreenSize g_gameScreen;
+ScreenSize g_fullScreen;
+
+void ScreenSize::Set(unsigned w, unsigned h) {
+    width = w;
+    height = h;
+    widthF = static_cast<float>(w);
+    heightF = static_cast<float>(h);
+    aspect = widthF / heightF;
+}
+
+CMainApp::CMainApp() = default;
+CMainApp::~CMainApp() = default;
+
+bool CMainApp::Initialize() {
+    CUSSingleton<CUSLogManager>::GetInstance()->Open("log.txt");
+    g_gameScreen.Set(800, 600);
+    g_fullScreen.Set(800, 600);
+
+    auto* window = new CUSWindow;
+    SetWindow(window);
+    window->Create(GetInstance(), kTitle, g_gameScreen.width, g_gameScreen.height);
+
+    timeBeginPeriod(1);
+    SetActive(1);
+    ClearDisplayModeRequest();
+    window->AddReceiver(&keyReceiver_);
+
+    if (!InitDirectX()) {
+        Quit();
+        return false;
+    }
+    return true;
+}
+
+bool CMainApp::InitDirectX() { return true; }
+
+void CMainApp::Frame() { frameTimer_.Wait(); }
+
+int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    // The engine scans Shift-JIS itself; the locale only matters to C library calls, which it avoids.
+    std::setlocale(LC_CTYPE, "japanese");
+    SetCurrentDirectoryToModule();
+
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA("save", &data);
+    bool haveFolder = find != INVALID_HANDLE_VALUE && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    if (!haveFolder && !CreateDirectoryA("save", nullptr)) {
+        MessageBoxA(nullptr, win32::Utf8ToCp932("セーブフォルダの生成に失敗しました。").c_str(),
+                    win32::Utf8ToCp932("エラー").c_str(), MB_ICONEXCLAMATION);
+        return 0;
+    }
+
+    CMainApp app;
+    app.SetCreateInfo(instance, commandLine, showCommand, CMainApp::kTitle, CMainApp::kMutexName);
+    app.Run();
+    return 0;
+}
