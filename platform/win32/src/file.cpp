@@ -195,9 +195,16 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     if (!from || !to) return FALSE;
     std::string dst = NativePath(to);
     struct stat st;
-    if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::stat(dst.c_str(), &st) == 0) {
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return FALSE;
+    if (::stat(dst.c_str(), &st) == 0) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return FALSE;
+        }
+        // A file with no write permission is a read-only file, which Windows never replaces.
+        if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
     }
     if (::rename(NativePath(from).c_str(), dst.c_str()) != 0) {
         SetLastError(ErrorFromErrno(errno));
