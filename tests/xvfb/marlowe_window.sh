@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs Marlowe in a real X window under Xvfb: the window appears at 800x600, "log.txt" and "save" are
+# made, a second Marlowe exits at once, and closing the window ends the process with status 0.
+# Usage: marlowe_window.sh GAME_DIR XCLOSE [SCREENSHOT.png]
+set -euo pipefail
+GAME_DIR=$1 XCLOSE=$2 SHOT=${3:-}
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cp -r "$GAME_DIR"/. "$WORK"/
+rm -rf "$WORK/save" "$WORK/log.txt"
+export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+cat > "$WORK/inner.sh" <<INNER
+set -euo pipefail
+"$WORK/Marlowe" & pid=\$!
+for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -name Marlowe | grep -E 'Width: 800|Height: 600' | wc -l | grep -q 2 || { echo "window is not 800x600"; exit 1; }
+"$WORK/Marlowe"; echo "second instance status \$?"
+[ -d "$WORK/save" ] || { echo "no save folder"; exit 1; }
+[ -f "$WORK/log.txt" ] || { echo "no log.txt"; exit 1; }
+if [ -n "$SHOT" ]; then import -window root "$SHOT"; fi
+"$XCLOSE" Marlowe
+wait \$pid; status=\$?
+echo "first instance status \$status"
+exit \$status
+INNER
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$WORK/inner.sh"
