@@ -5,6 +5,7 @@
 
 #include "engine/files/USPath.h"
 #include "engine/util/USLogManager.h"
+#include "settings_tool/AppSetting.h"
 
 const char* const CMainApp::kTitle = "Marlowe";
 const char* const CMainApp::kMutexName = "Append_Halcyon_000";
@@ -25,8 +26,11 @@ CMainApp::~CMainApp() = default;
 
 bool CMainApp::Initialize() {
     CUSSingleton<CUSLogManager>::GetInstance()->Open("log.txt");
-    g_gameScreen.Set(800, 600);
-    g_fullScreen.Set(800, 600);
+    uint32_t width, height;
+    GetAppSetting().GetWindowSize(width, height);
+    g_gameScreen.Set(width, height);
+    GetAppSetting().GetFullScreenSize(width, height);
+    g_fullScreen.Set(width, height);
 
     auto* window = new CUSWindow;
     SetWindow(window);
@@ -52,6 +56,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     // The engine scans Shift-JIS itself; the locale only matters to C library calls, which it avoids.
     std::setlocale(LC_CTYPE, "japanese");
     SetCurrentDirectoryToModule();
+    GetAppSetting().Load();
 
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA("save", &data);
