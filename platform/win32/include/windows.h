@@ -7,3 +7,6 @@
 #include "win32/user.h"
 #include "win32/shell.h"
 #include "win32/ole.h"
+#if __has_include("win32/gdi.h")
+#include "win32/gdi.h"
+#endif
