@@ -24,7 +24,7 @@ public:
 
 protected:
     explicit Device(DWORD stateSize);
-    ~Device() override;
+    virtual ~Device();
 
     // With the lock held: reset what accumulates between polls, fill the state, take an event.
     virtual void OnAcquire() {}

@@ -112,7 +112,7 @@ public:
     }
 
 private:
-    ~DirectInput8() override {
+    virtual ~DirectInput8() {
         if (joysticks_) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
 
