@@ -41,6 +41,8 @@ using LPSTR = char*;
 using LPCSTR = const char*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
+using TCHAR = char;
+using LPCTSTR = const TCHAR*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using LPLONG = LONG*;
@@ -116,6 +118,22 @@ struct SYSTEMTIME {
     WORD wMilliseconds;
 };
 using LPSYSTEMTIME = SYSTEMTIME*;
+
+// Device-independent bitmap header (bottom-up rows when biHeight is positive).
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+#define BI_RGB 0L
 
 union LARGE_INTEGER {
     struct {

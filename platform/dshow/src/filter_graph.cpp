@@ -1,0 +1,248 @@
+// The filter graph over FFmpeg: RenderFile probes the file and negotiates the video format with the
+// renderer; Run streams the frames to it at their presentation times; EC_COMPLETE follows once
+// every stream has ended.
+#include "filter_graph.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include "media_sample.h"
+#include "win32/path.h"
+
+const CLSID CLSID_FilterGraph = {0xe436ebb3, 0x524f, 0x11ce, {0x9f, 0x53, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70}};
+
+namespace {
+// Defined beside the class identifier, so that any user of the identifier links the class in.
+const struct Registration {
+    Registration() { win32::RegisterComClass(CLSID_FilterGraph, dshow::FilterGraph::Create); }
+} g_registration;
+std::atomic<bool> g_freeRunning{false};
+constexpr HRESULT kFileNotFound = static_cast<HRESULT>(0x80070002);
+
+// Bytes in one 24-bit row rounded up to a multiple of 4.
+int RowPitch(int width) { return (3 * width + 3) & ~3; }
+
+std::string NativeFileName(LPCWSTR file) {
+    int size = WideCharToMultiByte(CP_ACP, 0, file, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string cp932(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, file, -1, cp932.data(), size, nullptr, nullptr);
+    cp932.resize(static_cast<size_t>(size) - 1);
+    return win32::NativePath(cp932);
+}
+}  // namespace
+
+namespace dshow::hooks {
+void SetFreeRunning(bool freeRunning) { g_freeRunning = freeRunning; }
+}  // namespace dshow::hooks
+
+namespace dshow {
+
+HRESULT FilterGraph::Create(REFIID iid, void** object) {
+    FilterGraph* graph = new FilterGraph;
+    HRESULT hr = graph->QueryInterface(iid, object);
+    graph->Release();
+    return hr;
+}
+
+FilterGraph::~FilterGraph() {
+    Stop();
+    for (IBaseFilter* filter : m_filters) filter->Release();
+}
+
+HRESULT FilterGraph::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IGraphBuilder)
+        *object = static_cast<IGraphBuilder*>(this);
+    else if (iid == IID_IMediaControl)
+        *object = static_cast<IMediaControl*>(this);
+    else if (iid == IID_IMediaEvent)
+        *object = static_cast<IMediaEvent*>(this);
+    else if (iid == IID_IVideoWindow)
+        *object = static_cast<IVideoWindow*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG FilterGraph::AddRef() { return ++m_refs; }
+
+ULONG FilterGraph::Release() {
+    ULONG left = --m_refs;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR) {
+    if (!filter) return E_POINTER;
+    if (m_running) return E_UNEXPECTED;
+    filter->AddRef();
+    m_filters.push_back(filter);
+    if (auto* renderer = dynamic_cast<CBaseVideoRenderer*>(filter); renderer && !m_renderer) m_renderer = renderer;
+    return S_OK;
+}
+
+HRESULT FilterGraph::RenderFile(LPCWSTR file, LPCWSTR) {
+    if (!file) return E_POINTER;
+    if (!m_path.empty()) return E_UNEXPECTED;  // one file per graph
+    std::string path = NativeFileName(file);
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kFileNotFound;
+    // Our graph has no window of its own: the video needs the application's renderer.
+    if (!m_renderer) return E_FAIL;
+
+    std::unique_ptr<StreamDecoder> video = StreamDecoder::Open(path, AVMEDIA_TYPE_VIDEO);
+    if (!video) return E_FAIL;
+    // Cue the first frame: a stream that decodes no picture cannot be rendered.
+    AVFrame* frame = av_frame_alloc();
+    bool decodes = frame && video->Next(frame);
+    av_frame_free(&frame);
+    if (!decodes) return E_FAIL;
+
+    int width = video->Codec()->width;
+    int height = video->Codec()->height;
+    VIDEOINFOHEADER info{};
+    info.rcSource = {0, 0, width, height};
+    info.rcTarget = info.rcSource;
+    info.AvgTimePerFrame = video->FrameDuration();
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // positive: rows bottom-up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(RowPitch(width) * height);
+    CMediaType type;
+    type.SetType(&MEDIATYPE_Video);
+    type.SetSubtype(&MEDIASUBTYPE_RGB24);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    type.bFixedSizeSamples = TRUE;
+    type.lSampleSize = info.bmiHeader.biSizeImage;
+    if (!type.SetFormat(reinterpret_cast<const BYTE*>(&info), sizeof info)) return E_OUTOFMEMORY;
+    HRESULT hr = m_renderer->CheckMediaType(&type);
+    if (FAILED(hr)) return hr;
+    hr = m_renderer->SetMediaType(&type);
+    if (FAILED(hr)) return hr;
+
+    m_width = width;
+    m_height = height;
+    m_path = path;
+    return S_OK;
+}
+
+HRESULT FilterGraph::Run() {
+    if (m_running) return S_OK;
+    if (m_path.empty()) return E_UNEXPECTED;
+    std::unique_ptr<StreamDecoder> video = StreamDecoder::Open(m_path, AVMEDIA_TYPE_VIDEO);
+    if (!video) return E_FAIL;  // the file changed since RenderFile
+    {
+        std::lock_guard<std::mutex> lock(m_streamMutex);
+        m_stopping = false;
+        m_activeStreams = 1;
+    }
+    m_freeRunning = g_freeRunning;
+    m_clock.Start();
+    m_threads.emplace_back(&FilterGraph::VideoStream, this, std::move(video));
+    m_running = true;
+    return S_OK;
+}
+
+HRESULT FilterGraph::Stop() {
+    if (!m_running) return S_OK;
+    {
+        std::lock_guard<std::mutex> lock(m_streamMutex);
+        m_stopping = true;
+    }
+    m_streamWake.notify_all();
+    for (std::thread& t : m_threads) t.join();
+    m_threads.clear();
+    m_running = false;
+    return S_OK;
+}
+
+HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG msTimeout) {
+    if (!eventCode || !param1 || !param2) return E_POINTER;
+    std::unique_lock<std::mutex> lock(m_eventMutex);
+    auto ready = [this] { return !m_events.empty(); };
+    if (msTimeout < 0)
+        m_eventReady.wait(lock, ready);
+    else if (!m_eventReady.wait_for(lock, std::chrono::milliseconds(msTimeout), ready))
+        return E_ABORT;
+    *eventCode = m_events.front();
+    *param1 = 0;
+    *param2 = 0;
+    m_events.pop_front();
+    return S_OK;
+}
+
+HRESULT FilterGraph::FreeEventParams(LONG, LONG_PTR, LONG_PTR) { return S_OK; }
+
+bool FilterGraph::WaitUntil(REFERENCE_TIME time) {
+    std::unique_lock<std::mutex> lock(m_streamMutex);
+    // The clock may be pulled onto the sound while waiting: look again at least every 10 ms.
+    while (!m_stopping && m_clock.Now() < time) {
+        auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
+        m_streamWake.wait_until(lock, std::min(m_clock.When(time), limit));
+    }
+    return !m_stopping;
+}
+
+void FilterGraph::StreamEnded() {
+    bool complete;
+    {
+        std::lock_guard<std::mutex> lock(m_streamMutex);
+        complete = --m_activeStreams == 0 && !m_stopping;
+    }
+    if (!complete) return;
+    {
+        std::lock_guard<std::mutex> lock(m_eventMutex);
+        m_events.push_back(EC_COMPLETE);
+    }
+    m_eventReady.notify_all();
+}
+
+void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
+    const int pitch = RowPitch(m_width);
+    const size_t size = static_cast<size_t>(pitch) * m_height;
+    AVFrame* frame = av_frame_alloc();
+    SwsContext* scaler = nullptr;
+    REFERENCE_TIME lastEnd = 0;
+    bool stopping = false;
+    while (frame && !stopping && decoder->Next(frame)) {
+        REFERENCE_TIME start = decoder->StartTime(frame);
+        REFERENCE_TIME end = start + decoder->FrameDuration();
+        lastEnd = std::max(lastEnd, end);
+        // A frame whose display time is already over is dropped, so a slow machine keeps pace.
+        bool late = !m_freeRunning && m_clock.Now() > end;
+        if (!late)
+            scaler = sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                          m_width, m_height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!late && scaler) {
+            auto* sample = new MediaSample(size, start, end);
+            // Bottom-up rows: the picture's top row goes last in the buffer.
+            uint8_t* planes[4] = {sample->Data() + static_cast<size_t>(pitch) * (m_height - 1), nullptr, nullptr, nullptr};
+            int strides[4] = {-pitch, 0, 0, 0};
+            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+            if (m_freeRunning || WaitUntil(start)) m_renderer->DoRenderSample(sample);
+            sample->Release();
+        }
+        av_frame_unref(frame);
+        std::lock_guard<std::mutex> lock(m_streamMutex);
+        stopping = m_stopping;
+    }
+    sws_freeContext(scaler);
+    av_frame_free(&frame);
+    // The stream ends when its last frame's display time is over.
+    if (!stopping && !m_freeRunning) WaitUntil(lastEnd);
+    StreamEnded();
+}
+
+}  // namespace dshow
