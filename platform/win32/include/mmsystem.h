@@ -1,6 +1,5 @@
-// Our stand-in for <mmsystem.h>: the millisecond clock, plus the mmio RIFF reader when present.
+// Our stand-in for <mmsystem.h>: the millisecond clock, the wave format record and the mmio RIFF reader.
 #pragma once
 #include "win32/winmm.h"
-#if __has_include("win32/mmio.h")
+#include "win32/mmreg.h"
 #include "win32/mmio.h"
-#endif
