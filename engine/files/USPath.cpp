@@ -65,7 +65,7 @@ std::string RemoveLastPathSegment(const std::string& path) {
     if (path.empty() || path.back() != '\\') return path;
     std::string trimmed = path.substr(0, path.size() - 1);
     size_t cut = LastSeparator(trimmed);
-    if (cut == std::string::npos) return path;
+    if (cut == std::string::npos || (cut == 1 && trimmed[0] == '\\')) return path;
     return trimmed.substr(0, cut + 1);
 }
 

@@ -249,16 +249,19 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string dirPart = cut == std::string::npos ? "" : pat.substr(0, cut + 1);
     std::string namePart = cut == std::string::npos ? pat : pat.substr(cut + 1);
     std::string dir = dirPart.empty() ? "." : NativePath(dirPart);
-    std::string glob = Cp932ToUtf8(namePart);
+    // Only '*' and '?' are wildcards on Windows: fnmatch's other specials are taken literally.
+    std::string glob;
+    for (char c : Cp932ToUtf8(namePart)) {
+        if (c == '[' || c == ']' || c == '\\') glob += '\\';
+        glob += c;
+    }
     // "*.*" matches every name, with or without a dot, as on Windows.
     if (glob == "*.*") glob = "*";
 
     auto* find = new FindObject;
     if (DIR* d = ::opendir(dir.c_str())) {
         while (dirent* e = ::readdir(d)) {
-            if (::fnmatch(glob.c_str(), e->d_name, FNM_CASEFOLD | FNM_PERIOD) != 0 &&
-                ::fnmatch(glob.c_str(), e->d_name, FNM_CASEFOLD) != 0)
-                continue;
+            if (::fnmatch(glob.c_str(), e->d_name, FNM_CASEFOLD) != 0) continue;
             if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) {
                 if (glob != "*" && glob != e->d_name) continue;
             }
