@@ -1,6 +1,7 @@
 // The mmio RIFF reader over memory images and files: chunk search, pad bytes, parents, bad sizes.
 #include <gtest/gtest.h>
 #include <mmsystem.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -35,7 +36,8 @@ protected:
             info.cchBuffer = static_cast<LONG>(image.size());
             return mmioOpenA(nullptr, &info, MMIO_READ);
         }
-        path_ = ::testing::TempDir() + "mmio_test.wav";
+        // One file per process: CTest runs the cases in parallel.
+        path_ = ::testing::TempDir() + "mmio_test_" + std::to_string(::getpid()) + ".wav";
         std::FILE* f = std::fopen(path_.c_str(), "wb");
         std::fwrite(image.data(), 1, image.size(), f);
         std::fclose(f);
