@@ -1,0 +1,47 @@
+// The application-wide input and display state: the mouse, its trigger and held buttons, the cursor
+// in game-screen pixels, the wheel, the full-screen value, and the per-frame force-draw and snapshot
+// requests.
+#pragma once
+#include "engine/input/DirectInputDevice.h"
+#include "engine/util/USSingleton.h"
+
+class CAppCommonInfo {
+public:
+    virtual ~CAppCommonInfo() = default;
+    // Places the cursor at (x, y) taken as client coordinates of the game window (no full-screen scaling).
+    virtual void SetCursorPos(int x, int y);
+    // This frame is drawn even when the frame timer reports lag, and is marked for a snapshot.
+    virtual void RequestSnapshot();
+    virtual bool IsSnapshotRequested() const { return snapshot_ != 0; }
+    virtual void ToggleFullScreen();
+    virtual void SetFullScreen(unsigned value);
+    virtual unsigned IsFullScreen() const { return fullScreen_; }
+
+    // First step of every frame: polls the devices and takes this frame's mouse state.
+    void Update();
+
+    // Maps a full-screen position to game-screen pixels: (screen − offset) ÷ scale, truncated toward
+    // zero; positions on the bars give values outside the game screen.
+    static POINT ScreenToGame(POINT screen, float scale, float offsetX, float offsetY);
+
+    CDIMouse& GetMouse() { return mouse_; }
+    BYTE GetMouseTrig() const { return mouseTrig_; }
+    BYTE GetMouseHeld() const { return mouseHeld_; }
+    int GetCursorX() const { return cursorX_; }
+    int GetCursorY() const { return cursorY_; }
+    float GetCursorXF() const { return cursorXF_; }
+    float GetCursorYF() const { return cursorYF_; }
+    LONG GetWheel() const { return wheel_; }
+    unsigned GetForceDraw() const { return forceDraw_; }
+
+private:
+    CDIMouse mouse_;
+    BYTE mouseTrig_ = 0;
+    BYTE mouseHeld_ = 0;
+    int cursorX_ = 0, cursorY_ = 0;
+    float cursorXF_ = 0, cursorYF_ = 0;
+    LONG wheel_ = 0;
+    unsigned forceDraw_ = 0;
+    unsigned fullScreen_ = 0;  // 0 windowed, 1 full screen.
+    BYTE snapshot_ = 0;
+};
