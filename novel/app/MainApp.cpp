@@ -4,6 +4,8 @@
 #include <clocale>
 
 #include "engine/files/USPath.h"
+#include "engine/input/AppCommonInfo.h"
+#include "engine/input/VirtualInputDevice.h"
 #include "engine/util/USLogManager.h"
 #include "settings_tool/AppSetting.h"
 
@@ -45,12 +47,20 @@ bool CMainApp::Initialize() {
         Quit();
         return false;
     }
+    CUSSingleton<CAppCommonInfo>::GetInstance()->GetMouse().Init(window->GetHandle());
     return true;
 }
 
-bool CMainApp::InitDirectX() { return true; }
+bool CMainApp::InitDirectX() {
+    if (!InitDirectInput(GetInstance(), GetWindow()->GetHandle())) return false;
+    return true;
+}
 
-void CMainApp::Frame() { frameTimer_.Wait(); }
+void CMainApp::Frame() {
+    CUSSingleton<CAppCommonInfo>::GetInstance()->Update();
+    CUSSingleton<CVirtualInputDevice>::GetInstance()->Update();
+    frameTimer_.Wait();
+}
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     // The engine scans Shift-JIS itself; the locale only matters to C library calls, which it avoids.
