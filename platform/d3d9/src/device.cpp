@@ -1,0 +1,698 @@
+// The software device: resources, states with Direct3D's defaults, render targets, Clear, Present
+// through an SDL2 window, Reset and the lost-device emulation.
+#include "device.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "direct3d.h"
+
+namespace d3d9 {
+namespace {
+
+constexpr D3DMATRIX kIdentity = {{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}};
+
+DWORD FloatBits(float f) {
+    DWORD d;
+    std::memcpy(&d, &f, 4);
+    return d;
+}
+
+// Writes a depth value into a depth surface cell.
+void StoreDepth(Surface& s, BYTE* cell, float z) {
+    z = std::clamp(z, 0.f, 1.f);
+    if (s.Bpp() == 2) {
+        WORD v = WORD(z * 65535.f + 0.5f);
+        std::memcpy(cell, &v, 2);
+    } else {
+        DWORD v = DWORD(double(z) * 16777215.0 + 0.5);
+        std::memcpy(cell, &v, 4);
+    }
+}
+
+}  // namespace
+
+Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params)
+    : d3d_(d3d), window_(window), params_(params), state_(std::make_unique<DrawState>()) {
+    d3d_->AddRef();
+    if (!CreateSwapSurfaces()) return;
+    std::memset(state_.get(), 0, sizeof(DrawState));
+    ResetState();
+    observer_ = win32::AddEventObserver(&Device::OnEvent, this);
+    ApplyWindowMode();
+}
+
+Device::~Device() {
+    if (observer_) win32::RemoveEventObserver(observer_);
+    if (backBuffer_) UnbindAll();
+    ReleaseSwapSurfaces();
+    SDL_Window* win = win32::SdlWindowOf(window_);
+    if (renderer_ && win && SDL_GetRenderer(win) == renderer_) SDL_DestroyRenderer(renderer_);
+    d3d_->Release();
+}
+
+HRESULT Device::QueryInterface(REFIID, void** object) {
+    if (object) *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Device::AddRef() { return ++refs_; }
+
+ULONG Device::Release() {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+void Device::ObjectCreated(D3DPOOL pool) {
+    if (pool == D3DPOOL_DEFAULT) ++defaultObjects_;
+}
+
+void Device::ObjectReleased(D3DPOOL pool) {
+    if (pool == D3DPOOL_DEFAULT) --defaultObjects_;
+}
+
+bool Device::CreateSwapSurfaces() {
+    if (params_.Windowed && (params_.BackBufferWidth == 0 || params_.BackBufferHeight == 0)) {
+        RECT rc{0, 0, 800, 600};
+        GetClientRect(window_, &rc);
+        if (params_.BackBufferWidth == 0) params_.BackBufferWidth = UINT(std::max<LONG>(1, rc.right - rc.left));
+        if (params_.BackBufferHeight == 0) params_.BackBufferHeight = UINT(std::max<LONG>(1, rc.bottom - rc.top));
+    }
+    if (params_.BackBufferFormat == D3DFMT_UNKNOWN && params_.Windowed) params_.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (!Direct3D::IsBackBufferFormat(params_.BackBufferFormat) || params_.BackBufferWidth == 0 ||
+        params_.BackBufferHeight == 0)
+        return false;
+    if (params_.EnableAutoDepthStencil && !AcceptsFormat(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                                                         params_.AutoDepthStencilFormat))
+        return false;
+    if (params_.BackBufferCount == 0) params_.BackBufferCount = 1;
+    D3DSURFACE_DESC desc{params_.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE, 0, params_.BackBufferWidth, params_.BackBufferHeight};
+    backBuffer_ = new Surface(this, desc, nullptr, false);
+    backBuffer_->Bind();
+    backBuffer_->ReleasePublic();
+    if (params_.EnableAutoDepthStencil) {
+        desc.Format = params_.AutoDepthStencilFormat;
+        desc.Usage = D3DUSAGE_DEPTHSTENCIL;
+        autoDepth_ = new Surface(this, desc, nullptr, false);
+        autoDepth_->Bind();
+        autoDepth_->ReleasePublic();
+    }
+    return true;
+}
+
+void Device::ReleaseSwapSurfaces() {
+    if (backBuffer_) backBuffer_->Unbind();
+    if (autoDepth_) autoDepth_->Unbind();
+    backBuffer_ = autoDepth_ = nullptr;
+}
+
+void Device::UnbindAll() {
+    DrawState& s = *state_;
+    for (Texture*& t : s.textures) Rebind<Texture>(t, nullptr);
+    Rebind<Surface>(s.renderTarget, nullptr);
+    Rebind<Surface>(s.depth, nullptr);
+    for (VertexBuffer*& b : s.streams) Rebind<VertexBuffer>(b, nullptr);
+    Rebind<IndexBuffer>(s.indices, nullptr);
+    Rebind<VertexDeclaration>(s.declaration, nullptr);
+    Rebind<VertexShader>(s.vertexShader, nullptr);
+    Rebind<PixelShader>(s.pixelShader, nullptr);
+}
+
+// Direct3D's default state: what a new device has and what Reset brings back.
+void Device::ResetState() {
+    UnbindAll();
+    DrawState& s = *state_;
+    std::fill(std::begin(s.rs), std::end(s.rs), 0u);
+    s.rs[D3DRS_ZENABLE] = params_.EnableAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
+    s.rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
+    s.rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
+    s.rs[D3DRS_ZWRITEENABLE] = TRUE;
+    s.rs[D3DRS_LASTPIXEL] = TRUE;
+    s.rs[D3DRS_SRCBLEND] = D3DBLEND_ONE;
+    s.rs[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
+    s.rs[D3DRS_CULLMODE] = D3DCULL_CCW;
+    s.rs[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
+    s.rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+    s.rs[D3DRS_STENCILMASK] = s.rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
+    s.rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
+    s.rs[D3DRS_CLIPPING] = TRUE;
+    s.rs[D3DRS_LIGHTING] = TRUE;
+    s.rs[D3DRS_COLORVERTEX] = TRUE;
+    s.rs[D3DRS_DIFFUSEMATERIALSOURCE] = 1;
+    s.rs[D3DRS_SPECULARMATERIALSOURCE] = 2;
+    s.rs[D3DRS_POINTSIZE] = FloatBits(1.f);
+    s.rs[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
+    s.rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFF;
+    s.rs[D3DRS_COLORWRITEENABLE] = 0xF;
+    s.rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
+    s.rs[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
+    s.rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
+    s.rs[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
+    s.rs[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
+    for (DWORD stage = 0; stage < 8; ++stage) {
+        DWORD* t = s.tss[stage];
+        std::fill(t, t + 33, 0u);
+        t[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+        t[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+        t[D3DTSS_COLORARG1] = t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+        t[D3DTSS_COLORARG2] = t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+        t[D3DTSS_COLORARG0] = t[D3DTSS_ALPHAARG0] = t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+        t[D3DTSS_TEXCOORDINDEX] = stage;
+    }
+    for (auto& samp : s.samp) {
+        std::fill(samp, samp + 14, 0u);
+        samp[D3DSAMP_ADDRESSU] = samp[D3DSAMP_ADDRESSV] = samp[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
+        samp[D3DSAMP_MAGFILTER] = samp[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
+        samp[D3DSAMP_MAXANISOTROPY] = 1;
+    }
+    s.world = s.view = s.proj = kIdentity;
+    s.material = D3DMATERIAL9{};
+    std::memset(s.streamOffset, 0, sizeof s.streamOffset);
+    std::memset(s.streamStride, 0, sizeof s.streamStride);
+    s.fvf = 0;
+    std::memset(s.vsConst, 0, sizeof s.vsConst);
+    std::memset(s.psConst, 0, sizeof s.psConst);
+    Rebind(s.renderTarget, backBuffer_);
+    Rebind(s.depth, autoDepth_);
+    s.viewport = D3DVIEWPORT9{0, 0, params_.BackBufferWidth, params_.BackBufferHeight, 0.f, 1.f};
+}
+
+void Device::ApplyWindowMode() {
+    SDL_Window* win = win32::SdlWindowOf(window_);
+    if (!win) return;
+    if (params_.Windowed) {
+        SDL_SetWindowFullscreen(win, 0);
+        return;
+    }
+    SDL_DisplayMode mode{SDL_PIXELFORMAT_ARGB8888, int(params_.BackBufferWidth), int(params_.BackBufferHeight),
+                         int(params_.FullScreen_RefreshRateInHz), nullptr};
+    SDL_SetWindowDisplayMode(win, &mode);
+    SDL_SetWindowSize(win, mode.w, mode.h);
+    SDL_SetWindowFullscreen(win, SDL_WINDOW_FULLSCREEN);
+}
+
+void Device::OnEvent(const SDL_Event& event, void* self) {
+    auto* device = static_cast<Device*>(self);
+    if (event.type != SDL_WINDOWEVENT) return;
+    SDL_Window* win = win32::SdlWindowOf(device->window_);
+    if (!win || SDL_GetWindowID(win) != event.window.windowID) return;
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED:
+            if (!device->params_.Windowed) device->ForceLost();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED: device->RestoreFocus(); break;
+        default: break;
+    }
+}
+
+void Device::ForceLost() {
+    lost_ = true;
+    focus_ = false;
+}
+
+void Device::RestoreFocus() { focus_ = true; }
+
+HRESULT Device::TestCooperativeLevel() {
+    if (!lost_) return D3D_OK;
+    return focus_ ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
+}
+
+HRESULT Device::GetDirect3D(IDirect3D9** d3d) {
+    if (!d3d) return D3DERR_INVALIDCALL;
+    *d3d = d3d_;
+    d3d_->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
+    if (!caps) return D3DERR_INVALIDCALL;
+    Direct3D::FillCaps(*caps);
+    return D3D_OK;
+}
+
+HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
+    if (swapChain != 0 || !mode) return D3DERR_INVALIDCALL;
+    if (params_.Windowed) return d3d_->GetAdapterDisplayMode(0, mode);
+    *mode = D3DDISPLAYMODE{params_.BackBufferWidth, params_.BackBufferHeight, params_.FullScreen_RefreshRateInHz,
+                           params_.BackBufferFormat};
+    return D3D_OK;
+}
+
+HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
+    if (!params) return D3DERR_INVALIDCALL;
+    bool extraSwapReferences = backBuffer_->PublicCount() > 0 || (autoDepth_ && autoDepth_->PublicCount() > 0);
+    if (defaultObjects_ > 0 || extraSwapReferences || (lost_ && !focus_)) {
+        lost_ = true;
+        return lost_ && !focus_ ? D3DERR_DEVICELOST : D3DERR_INVALIDCALL;
+    }
+    D3DPRESENT_PARAMETERS previous = params_;
+    UnbindAll();
+    ReleaseSwapSurfaces();
+    params_ = *params;
+    if (!CreateSwapSurfaces()) {
+        params_ = previous;
+        CreateSwapSurfaces();
+        ResetState();
+        lost_ = true;
+        return D3DERR_INVALIDCALL;
+    }
+    *params = params_;
+    ResetState();
+    lost_ = false;
+    ApplyWindowMode();
+    return D3D_OK;
+}
+
+HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
+    if (lost_) return D3DERR_DEVICELOST;
+    const Surface& bb = *backBuffer_;
+    frameWidth_ = bb.Desc().Width;
+    frameHeight_ = bb.Desc().Height;
+    frame_.resize(size_t(frameWidth_) * frameHeight_);
+    for (UINT y = 0; y < frameHeight_; ++y) {
+        const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
+        DWORD* out = frame_.data() + size_t(y) * frameWidth_;
+        for (UINT x = 0; x < frameWidth_; ++x) out[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
+    }
+    ShowFrame();
+    return D3D_OK;
+}
+
+// Puts the frame into the window through an SDL renderer and a streaming texture of the frame's size.
+void Device::ShowFrame() {
+    SDL_Window* win = win32::SdlWindowOf(window_);
+    if (!win) return;
+    if (renderer_ && SDL_GetRenderer(win) != renderer_) renderer_ = nullptr, streaming_ = nullptr;
+    if (!renderer_) {
+        renderer_ = SDL_GetRenderer(win);
+        if (!renderer_) renderer_ = SDL_CreateRenderer(win, -1, 0);
+        if (!renderer_) renderer_ = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
+        if (!renderer_) return;
+        streaming_ = nullptr;
+    }
+    if (!streaming_ || streamingWidth_ != int(frameWidth_) || streamingHeight_ != int(frameHeight_)) {
+        if (streaming_) SDL_DestroyTexture(streaming_);
+        streaming_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                       int(frameWidth_), int(frameHeight_));
+        streamingWidth_ = int(frameWidth_);
+        streamingHeight_ = int(frameHeight_);
+        if (!streaming_) return;
+    }
+    SDL_UpdateTexture(streaming_, nullptr, frame_.data(), int(frameWidth_ * 4));
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, streaming_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
+    if (frame_.empty()) return false;
+    pixels = frame_;
+    width = frameWidth_;
+    height = frameHeight_;
+    return true;
+}
+
+HRESULT Device::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE, IDirect3DSurface9** surface) {
+    if (swapChain != 0 || index != 0 || !surface) return D3DERR_INVALIDCALL;
+    *surface = backBuffer_;
+    backBuffer_->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DTexture9** texture, HANDLE*) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (width == 0 || height == 0 || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
+    if (!AcceptsFormat(usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL), D3DRTYPE_TEXTURE, format))
+        return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_RENDERTARGET) && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (pool == D3DPOOL_SCRATCH && usage) return D3DERR_INVALIDCALL;
+    *texture = new Texture(this, width, height, levels, usage, format, pool);
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
+                                   HANDLE*) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0) return D3DERR_INVALIDCALL;
+    *buffer = new VertexBuffer(this, D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool,
+                                                          length, fvf});
+    return D3D_OK;
+}
+
+HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DIndexBuffer9** buffer, HANDLE*) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)) return D3DERR_INVALIDCALL;
+    *buffer = new IndexBuffer(this, D3DINDEXBUFFER_DESC{format, D3DRTYPE_INDEXBUFFER, usage, pool, length});
+    return D3D_OK;
+}
+
+HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+                                          IDirect3DSurface9** surface, HANDLE*) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (width == 0 || height == 0 || !AcceptsFormat(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, format))
+        return D3DERR_INVALIDCALL;
+    *surface = new Surface(this, D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
+                                                 D3DMULTISAMPLE_NONE, 0, width, height},
+                           nullptr);
+    return D3D_OK;
+}
+
+HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                            IDirect3DSurface9** surface, HANDLE*) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (width == 0 || height == 0 || pool == D3DPOOL_MANAGED || !AcceptsFormat(0, D3DRTYPE_SURFACE, format))
+        return D3DERR_INVALIDCALL;
+    *surface = new Surface(this, D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width,
+                                                 height},
+                           nullptr);
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) {
+    auto* src = static_cast<Surface*>(renderTarget);
+    auto* dst = static_cast<Surface*>(destination);
+    if (!src || !dst || !(src->Desc().Usage & D3DUSAGE_RENDERTARGET) || dst->Desc().Pool != D3DPOOL_SYSTEMMEM ||
+        src->Desc().Width != dst->Desc().Width || src->Desc().Height != dst->Desc().Height ||
+        src->Desc().Format != dst->Desc().Format)
+        return D3DERR_INVALIDCALL;
+    if (lost_) return D3DERR_DEVICELOST;
+    for (UINT y = 0; y < src->Desc().Height; ++y)
+        std::memcpy(dst->Bits() + size_t(y) * dst->Pitch(), src->Bits() + size_t(y) * src->Pitch(),
+                    size_t(src->Desc().Width) * src->Bpp());
+    return D3D_OK;
+}
+
+HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
+    auto* s = static_cast<Surface*>(surface);
+    if (index != 0 || !s || !(s->Desc().Usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
+    Rebind(state_->renderTarget, s);
+    state_->viewport = D3DVIEWPORT9{0, 0, s->Desc().Width, s->Desc().Height, 0.f, 1.f};
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
+    if (index != 0 || !surface) return D3DERR_INVALIDCALL;
+    *surface = state_->renderTarget;
+    if (!*surface) return D3DERR_NOTFOUND;
+    (*surface)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface) {
+    auto* s = static_cast<Surface*>(surface);
+    if (s && !(s->Desc().Usage & D3DUSAGE_DEPTHSTENCIL)) return D3DERR_INVALIDCALL;
+    Rebind(state_->depth, s);
+    return D3D_OK;
+}
+
+HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = state_->depth;
+    if (!*surface) return D3DERR_NOTFOUND;
+    (*surface)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::BeginScene() { return D3D_OK; }
+HRESULT Device::EndScene() { return D3D_OK; }
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD) {
+    if (lost_) return D3D_OK;
+    DrawState& s = *state_;
+    const D3DVIEWPORT9& vp = s.viewport;
+    D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
+    if (!rects) count = 0;
+    for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
+        D3DRECT r = whole;
+        if (count) {
+            r.x1 = std::max(r.x1, rects[i].x1);
+            r.y1 = std::max(r.y1, rects[i].y1);
+            r.x2 = std::min(r.x2, rects[i].x2);
+            r.y2 = std::min(r.y2, rects[i].y2);
+        }
+        auto fill = [&](Surface* target, auto store) {
+            if (!target) return;
+            LONG x2 = std::min<LONG>(r.x2, LONG(target->Desc().Width));
+            LONG y2 = std::min<LONG>(r.y2, LONG(target->Desc().Height));
+            for (LONG y = r.y1; y < y2; ++y) {
+                BYTE* row = target->Bits() + size_t(y) * target->Pitch();
+                for (LONG x = r.x1; x < x2; ++x) store(*target, row + size_t(x) * target->Bpp());
+            }
+        };
+        if (flags & D3DCLEAR_TARGET)
+            fill(s.renderTarget, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, color); });
+        if (flags & D3DCLEAR_ZBUFFER) fill(s.depth, [&](Surface& t, BYTE* p) { StoreDepth(t, p, z); });
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    if (!matrix) return D3DERR_INVALIDCALL;
+    switch (DWORD(state)) {
+        case D3DTS_WORLD: state_->world = *matrix; return D3D_OK;
+        case D3DTS_VIEW: state_->view = *matrix; return D3D_OK;
+        case D3DTS_PROJECTION: state_->proj = *matrix; return D3D_OK;
+        default: return D3D_OK;
+    }
+}
+
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    if (!matrix) return D3DERR_INVALIDCALL;
+    switch (DWORD(state)) {
+        case D3DTS_WORLD: *matrix = state_->world; return D3D_OK;
+        case D3DTS_VIEW: *matrix = state_->view; return D3D_OK;
+        case D3DTS_PROJECTION: *matrix = state_->proj; return D3D_OK;
+        default: *matrix = kIdentity; return D3D_OK;
+    }
+}
+
+HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
+    const Surface* rt = state_->renderTarget;
+    if (!viewport || !rt || viewport->X + viewport->Width > rt->Desc().Width ||
+        viewport->Y + viewport->Height > rt->Desc().Height)
+        return D3DERR_INVALIDCALL;
+    state_->viewport = *viewport;
+    return D3D_OK;
+}
+
+HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
+    if (!viewport) return D3DERR_INVALIDCALL;
+    *viewport = state_->viewport;
+    return D3D_OK;
+}
+
+HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    state_->material = *material;
+    return D3D_OK;
+}
+
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (DWORD(state) >= 256) return D3DERR_INVALIDCALL;
+    state_->rs[state] = value;
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    if (DWORD(state) >= 256 || !value) return D3DERR_INVALIDCALL;
+    *value = state_->rs[state];
+    return D3D_OK;
+}
+
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    if (stage >= 16) return D3DERR_INVALIDCALL;
+    Rebind(state_->textures[stage], static_cast<Texture*>(texture));
+    return D3D_OK;
+}
+
+HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
+    if (stage >= 16 || !texture) return D3DERR_INVALIDCALL;
+    *texture = state_->textures[stage];
+    if (*texture) (*texture)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    if (stage >= 8 || DWORD(type) >= 33) return D3DERR_INVALIDCALL;
+    state_->tss[stage][type] = value;
+    return D3D_OK;
+}
+
+HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    if (stage >= 8 || DWORD(type) >= 33 || !value) return D3DERR_INVALIDCALL;
+    *value = state_->tss[stage][type];
+    return D3D_OK;
+}
+
+HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (sampler >= 16 || DWORD(type) >= 14) return D3DERR_INVALIDCALL;
+    state_->samp[sampler][type] = value;
+    return D3D_OK;
+}
+
+HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    if (sampler >= 16 || DWORD(type) >= 14 || !value) return D3DERR_INVALIDCALL;
+    *value = state_->samp[sampler][type];
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** declaration) {
+    if (!elements || !declaration) return D3DERR_INVALIDCALL;
+    *declaration = nullptr;
+    std::vector<D3DVERTEXELEMENT9> list;
+    for (const D3DVERTEXELEMENT9* e = elements; e->Stream != 0xFF; ++e) {
+        if (list.size() >= MAXD3DDECLLENGTH || e->Stream >= 2 || e->Type > D3DDECLTYPE_USHORT4N)
+            return D3DERR_INVALIDCALL;
+        list.push_back(*e);
+    }
+    *declaration = new VertexDeclaration(this, std::move(list));
+    return D3D_OK;
+}
+
+HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) {
+    Rebind(state_->declaration, static_cast<VertexDeclaration*>(declaration));
+    state_->fvf = 0;
+    return D3D_OK;
+}
+
+HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) {
+    if (!declaration) return D3DERR_INVALIDCALL;
+    *declaration = state_->declaration;
+    if (*declaration) (*declaration)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::SetFVF(DWORD fvf) {
+    Rebind<VertexDeclaration>(state_->declaration, nullptr);
+    state_->fvf = fvf;
+    return D3D_OK;
+}
+
+HRESULT Device::GetFVF(DWORD* fvf) {
+    if (!fvf) return D3DERR_INVALIDCALL;
+    *fvf = state_->fvf;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
+    if (!function || !shader) return D3DERR_INVALIDCALL;
+    *shader = nullptr;
+    ShaderProgram program;
+    std::string error;
+    if (!ParseShader(function, false, program, error)) {
+        OutputDebugStringA(("CreateVertexShader: " + error + "\n").c_str());
+        return D3DERR_INVALIDCALL;
+    }
+    *shader = new VertexShader(this, std::move(program));
+    return D3D_OK;
+}
+
+HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader) {
+    Rebind(state_->vertexShader, static_cast<VertexShader*>(shader));
+    return D3D_OK;
+}
+
+HRESULT Device::GetVertexShader(IDirect3DVertexShader9** shader) {
+    if (!shader) return D3DERR_INVALIDCALL;
+    *shader = state_->vertexShader;
+    if (*shader) (*shader)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
+    if (!data || start + count > 256) return D3DERR_INVALIDCALL;
+    std::memcpy(state_->vsConst[start], data, size_t(count) * 16);
+    return D3D_OK;
+}
+
+HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
+    if (stream >= 2) return D3DERR_INVALIDCALL;
+    Rebind(state_->streams[stream], static_cast<VertexBuffer*>(buffer));
+    state_->streamOffset[stream] = offset;
+    state_->streamStride[stream] = stride;
+    return D3D_OK;
+}
+
+HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
+    Rebind(state_->indices, static_cast<IndexBuffer*>(buffer));
+    return D3D_OK;
+}
+
+HRESULT Device::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) {
+    if (!function || !shader) return D3DERR_INVALIDCALL;
+    *shader = nullptr;
+    ShaderProgram program;
+    std::string error;
+    if (!ParseShader(function, true, program, error)) {
+        OutputDebugStringA(("CreatePixelShader: " + error + "\n").c_str());
+        return D3DERR_INVALIDCALL;
+    }
+    *shader = new PixelShader(this, std::move(program));
+    return D3D_OK;
+}
+
+HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader) {
+    Rebind(state_->pixelShader, static_cast<PixelShader*>(shader));
+    return D3D_OK;
+}
+
+HRESULT Device::GetPixelShader(IDirect3DPixelShader9** shader) {
+    if (!shader) return D3DERR_INVALIDCALL;
+    *shader = state_->pixelShader;
+    if (*shader) (*shader)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT Device::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
+    if (!data || start + count > 32) return D3DERR_INVALIDCALL;
+    std::memcpy(state_->psConst[start], data, size_t(count) * 16);
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT numVertices, UINT startIndex,
+                                     UINT primitiveCount) {
+    IndexBuffer* ib = state_->indices;
+    if (!ib) return D3DERR_INVALIDCALL;
+    D3DINDEXBUFFER_DESC desc;
+    ib->GetDesc(&desc);
+    bool index32 = desc.Format == D3DFMT_INDEX32;
+    size_t indexSize = index32 ? 4 : 2;
+    if ((size_t(startIndex) + size_t(primitiveCount) * 3) * indexSize > ib->Data().size()) return D3DERR_INVALIDCALL;
+    return Draw(type, baseVertex, numVertices, primitiveCount, ib->Data().data() + startIndex * indexSize, index32,
+                nullptr, 0);
+}
+
+HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT, UINT numVertices, UINT primitiveCount,
+                                       const void* indices, D3DFORMAT indexFormat, const void* vertices, UINT stride) {
+    if (!indices || !vertices || stride == 0 || (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    // An UP draw leaves stream 0 and the index buffer unset, as Direct3D does.
+    Rebind<VertexBuffer>(state_->streams[0], nullptr);
+    state_->streamOffset[0] = state_->streamStride[0] = 0;
+    Rebind<IndexBuffer>(state_->indices, nullptr);
+    return Draw(type, 0, numVertices, primitiveCount, indices, indexFormat == D3DFMT_INDEX32,
+                static_cast<const BYTE*>(vertices), stride);
+}
+
+}  // namespace d3d9
+
+namespace d3d9test {
+void ForceDeviceLost(IDirect3DDevice9* device) { static_cast<d3d9::Device*>(device)->ForceLost(); }
+void RestoreFocus(IDirect3DDevice9* device) { static_cast<d3d9::Device*>(device)->RestoreFocus(); }
+bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UINT& width, UINT& height) {
+    return static_cast<d3d9::Device*>(device)->ReadPresentedFrame(pixels, width, height);
+}
+}  // namespace d3d9test

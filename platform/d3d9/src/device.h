@@ -1,0 +1,164 @@
+// The software Direct3D 9 device: its state, resources, presentation and lost-device emulation.
+#pragma once
+#include <d3d9.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "objects.h"
+
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace d3d9 {
+
+class Direct3D;
+
+// Everything a draw reads, kept between draws and restored to Direct3D's defaults by Reset.
+struct DrawState {
+    DWORD rs[256];
+    DWORD tss[8][33];
+    DWORD samp[16][14];
+    D3DMATRIX world, view, proj;
+    D3DVIEWPORT9 viewport;
+    D3DMATERIAL9 material;
+    Texture* textures[16];
+    Surface* renderTarget;
+    Surface* depth;
+    VertexBuffer* streams[2];
+    UINT streamOffset[2];
+    UINT streamStride[2];
+    IndexBuffer* indices;
+    VertexDeclaration* declaration;
+    DWORD fvf;
+    VertexShader* vertexShader;
+    PixelShader* pixelShader;
+    float vsConst[256][4];
+    float psConst[32][4];
+};
+
+class Device final : public IDirect3DDevice9 {
+public:
+    Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params);
+    ~Device() override;
+
+    HRESULT QueryInterface(REFIID, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT TestCooperativeLevel() override;
+    HRESULT GetDirect3D(IDirect3D9** d3d) override;
+    HRESULT GetDeviceCaps(D3DCAPS9* caps) override;
+    HRESULT GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) override;
+    HRESULT Reset(D3DPRESENT_PARAMETERS* params) override;
+    HRESULT Present(const RECT* source, const RECT* dest, HWND window, const RGNDATA* dirty) override;
+    HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) override;
+
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                          IDirect3DTexture9** texture, HANDLE* shared) override;
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
+                               HANDLE* shared) override;
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
+    HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                      DWORD quality, BOOL discard, IDirect3DSurface9** surface,
+                                      HANDLE* shared) override;
+    HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                        IDirect3DSurface9** surface, HANDLE* shared) override;
+    HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destination) override;
+    HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface) override;
+    HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface) override;
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface) override;
+
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+    HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
+                                 UINT startIndex, UINT primitiveCount) override;
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT primitiveCount,
+                                   const void* indices, D3DFORMAT indexFormat, const void* vertices,
+                                   UINT stride) override;
+    HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                    IDirect3DVertexDeclaration9** declaration) override;
+    HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
+    HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) override;
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT GetFVF(DWORD* fvf) override;
+    HRESULT CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) override;
+    HRESULT SetVertexShader(IDirect3DVertexShader9* shader) override;
+    HRESULT GetVertexShader(IDirect3DVertexShader9** shader) override;
+    HRESULT SetVertexShaderConstantF(UINT start, const float* data, UINT count) override;
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
+    HRESULT CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) override;
+    HRESULT SetPixelShader(IDirect3DPixelShader9* shader) override;
+    HRESULT GetPixelShader(IDirect3DPixelShader9** shader) override;
+    HRESULT SetPixelShaderConstantF(UINT start, const float* data, UINT count) override;
+
+    // Bookkeeping of the objects this device made.
+    void ObjectCreated(D3DPOOL pool);
+    void ObjectReleased(D3DPOOL pool);
+
+    // Test hooks.
+    void ForceLost();
+    void RestoreFocus();
+    bool ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height);
+
+    // Whether creation worked (a window or present parameters we cannot serve make it fail).
+    bool Valid() const { return backBuffer_ != nullptr; }
+
+private:
+    bool CreateSwapSurfaces();
+    void ReleaseSwapSurfaces();
+    void ResetState();
+    void UnbindAll();
+    void ApplyWindowMode();
+    void ShowFrame();
+    HRESULT Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
+                 bool index32, const BYTE* upVertices, UINT upStride);
+    static void OnEvent(const union SDL_Event& event, void* self);
+
+    std::atomic<ULONG> refs_{1};
+    Direct3D* d3d_;
+    HWND window_;
+    D3DPRESENT_PARAMETERS params_;
+    std::unique_ptr<DrawState> state_;
+    Surface* backBuffer_ = nullptr;
+    Surface* autoDepth_ = nullptr;
+    std::atomic<int> defaultObjects_{0};
+    bool lost_ = false;
+    bool focus_ = true;
+    int observer_ = 0;
+    std::vector<DWORD> frame_;
+    UINT frameWidth_ = 0, frameHeight_ = 0;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* streaming_ = nullptr;
+    int streamingWidth_ = 0, streamingHeight_ = 0;
+};
+
+// Binds an object for the device's own use and drops the previous one (either may be null).
+template <class T>
+void Rebind(T*& slot, T* object) {
+    if (object) object->Bind();
+    if (slot) slot->Unbind();
+    slot = object;
+}
+
+}  // namespace d3d9

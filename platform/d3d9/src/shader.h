@@ -1,0 +1,92 @@
+// Shader token streams: the parser for the vs_2_0 / ps_2_0 subset and the two interpreters (one
+// vertex at a time, and a block of pixels at a time).
+#pragma once
+#include <d3d9.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace d3d9 {
+
+// Register types of the token format.
+enum RegType {
+    kRegTemp = 0,
+    kRegInput = 1,
+    kRegConst = 2,
+    kRegAddr = 3,  // a0 in vertex shaders, t# in pixel shaders
+    kRegRastOut = 4,
+    kRegAttrOut = 5,
+    kRegTexCrdOut = 6,
+    kRegConstInt = 7,
+    kRegColorOut = 8,
+    kRegDepthOut = 9,
+    kRegSampler = 10,
+};
+
+struct ShaderOperand {
+    int type = 0;
+    int index = 0;
+    std::array<int, 4> swizzle{0, 1, 2, 3};  // source: component read for x, y, z, w
+    int mask = 0xF;                          // destination: components written
+    int modifier = 0;                        // source modifier (0 none, 1 negate, 11 abs, 12 -abs)
+    bool relative = false;                   // c[a0.component + index]
+    int relComponent = 0;
+};
+
+struct ShaderInstruction {
+    int opcode = 0;
+    ShaderOperand dst;
+    std::array<ShaderOperand, 3> src;
+    int srcCount = 0;
+    bool saturate = false;
+};
+
+// One declared input or sampler: the register and its usage.
+struct ShaderDecl {
+    int type = 0;
+    int index = 0;
+    int usage = 0;
+    int usageIndex = 0;
+};
+
+struct ShaderProgram {
+    bool pixel = false;
+    std::vector<ShaderInstruction> code;
+    std::vector<ShaderDecl> decls;
+    std::vector<std::pair<int, std::array<float, 4>>> defs;  // constants defined in the program
+    unsigned texcoordsRead = 0;                              // pixel shader: t# registers read (bits)
+    unsigned samplersUsed = 0;                               // pixel shader: samplers read (bits)
+    bool colourRead = false;                                 // pixel shader: v0 read
+};
+
+// Parses a token stream (version token to end token). On failure returns false and says why.
+bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::string& error);
+
+// What a vertex shader produces: clip-space position, diffuse colour and eight texture coordinates.
+struct VertexShaderOutput {
+    float pos[4];
+    float diffuse[4];
+    float tex[8][4];
+};
+
+// Runs a vertex shader once: inputs are the v# registers, constants the 256 c# registers.
+void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], const float (*inputs)[4],
+                     VertexShaderOutput& out);
+
+// Pixel shaders run over blocks of up to kPixelBlock pixels at once.
+constexpr int kPixelBlock = 16;
+struct PixelBlock {
+    int count = 0;
+    float tex[8][4][kPixelBlock];   // t# per component per pixel
+    float colour[4][kPixelBlock];   // v0
+    float out[4][kPixelBlock];      // oC0
+    bool killed[kPixelBlock];
+};
+// Samples a texture stage at (u, v) for each pixel of a block: rgba into out[component][pixel].
+using BlockSampler = std::function<void(int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock])>;
+void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], PixelBlock& block,
+                    const BlockSampler& sample);
+
+}  // namespace d3d9
