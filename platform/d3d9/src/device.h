@@ -42,7 +42,7 @@ struct DrawState {
 class Device final : public IDirect3DDevice9 {
 public:
     Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params);
-    ~Device() override;
+    virtual ~Device();
 
     HRESULT QueryInterface(REFIID, void** object) override;
     ULONG AddRef() override;

@@ -10,7 +10,7 @@ namespace d3d9 {
 class Direct3D final : public IDirect3D9 {
 public:
     Direct3D();
-    ~Direct3D() override;
+    virtual ~Direct3D();
     HRESULT QueryInterface(REFIID, void** object) override;
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override;

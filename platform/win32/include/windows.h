@@ -2,7 +2,6 @@
 #pragma once
 #include "win32/types.h"
 #include "win32/codepage.h"
-#include "win32/com.h"
 #include "win32/kernel.h"
 #include "win32/winmm.h"
 #include "win32/user.h"
