@@ -132,6 +132,7 @@ HRESULT FilterGraph::RenderFile(LPCWSTR file, LPCWSTR) {
     hr = m_renderer->SetMediaType(&type);
     if (FAILED(hr)) return hr;
 
+    m_hasAudio = StreamDecoder::Open(path, AVMEDIA_TYPE_AUDIO) != nullptr;
     m_width = width;
     m_height = height;
     m_path = path;
@@ -143,14 +144,18 @@ HRESULT FilterGraph::Run() {
     if (m_path.empty()) return E_UNEXPECTED;
     std::unique_ptr<StreamDecoder> video = StreamDecoder::Open(m_path, AVMEDIA_TYPE_VIDEO);
     if (!video) return E_FAIL;  // the file changed since RenderFile
+    // Sound plays through XAudio2 when it can; otherwise the video runs on the wall clock alone.
+    std::unique_ptr<StreamDecoder> audio = m_hasAudio ? StreamDecoder::Open(m_path, AVMEDIA_TYPE_AUDIO) : nullptr;
+    std::unique_ptr<SoundOutput> sound = audio ? SoundOutput::Open(audio->Codec()) : nullptr;
     {
         std::lock_guard<std::mutex> lock(m_streamMutex);
         m_stopping = false;
-        m_activeStreams = 1;
+        m_activeStreams = sound ? 2 : 1;
     }
     m_freeRunning = g_freeRunning;
     m_clock.Start();
     m_threads.emplace_back(&FilterGraph::VideoStream, this, std::move(video));
+    if (sound) m_threads.emplace_back(&FilterGraph::AudioStream, this, std::move(audio), std::move(sound));
     m_running = true;
     return S_OK;
 }
@@ -243,6 +248,48 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
     // The stream ends when its last frame's display time is over.
     if (!stopping && !m_freeRunning) WaitUntil(lastEnd);
     StreamEnded();
+}
+
+void FilterGraph::AudioStream(std::unique_ptr<StreamDecoder> decoder, std::unique_ptr<SoundOutput> sound) {
+    constexpr UINT32 kMostQueued = 4;  // 200 ms of sound ahead of the voice
+    AVFrame* frame = av_frame_alloc();
+    REFERENCE_TIME first = -1;
+    bool playing = frame != nullptr;
+    while (playing && decoder->Next(frame)) {
+        if (first < 0) {
+            // The sound starts at its own time on the clock.
+            first = decoder->StartTime(frame);
+            playing = WaitUntil(first);
+            if (playing) sound->Start();
+        }
+        if (playing) {
+            sound->Write(frame);
+            playing = FollowSound(*sound, first, kMostQueued);
+        }
+        av_frame_unref(frame);
+    }
+    if (playing) {
+        sound->Finish();
+        FollowSound(*sound, std::max<REFERENCE_TIME>(first, 0), 0);
+    }
+    av_frame_free(&frame);
+    sound.reset();
+    StreamEnded();
+}
+
+bool FilterGraph::FollowSound(SoundOutput& sound, REFERENCE_TIME first, UINT32 queued) {
+    REFERENCE_TIME played = -1;
+    std::unique_lock<std::mutex> lock(m_streamMutex);
+    while (!m_stopping && sound.BuffersQueued() > queued) {
+        // Only a sound that moves on sets the clock: a starved voice must not hold the picture back.
+        REFERENCE_TIME now = sound.Played();
+        if (now > played) {
+            if (played >= 0) m_clock.Follow(first + now);
+            played = now;
+        }
+        m_streamWake.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    return !m_stopping;
 }
 
 }  // namespace dshow

@@ -14,6 +14,7 @@
 #include <streams.h>
 
 #include "playback_clock.h"
+#include "sound_output.h"
 #include "stream_decoder.h"
 
 namespace dshow {
@@ -39,6 +40,10 @@ private:
     FilterGraph() = default;
     ~FilterGraph();
     void VideoStream(std::unique_ptr<StreamDecoder> decoder);
+    void AudioStream(std::unique_ptr<StreamDecoder> decoder, std::unique_ptr<SoundOutput> sound);
+    // Waits while more than `queued` sound buffers are queued, pulling the clock onto the sound's
+    // position; false when the graph is stopping.
+    bool FollowSound(SoundOutput& sound, REFERENCE_TIME first, UINT32 queued);
     // Waits until the clock reaches time; false when the graph is stopping.
     bool WaitUntil(REFERENCE_TIME time);
     void StreamEnded();
@@ -47,6 +52,7 @@ private:
     std::vector<IBaseFilter*> m_filters;
     CBaseVideoRenderer* m_renderer = nullptr;
     std::string m_path;  // native path of the rendered file, empty until RenderFile succeeds
+    bool m_hasAudio = false;
     int m_width = 0;
     int m_height = 0;
 

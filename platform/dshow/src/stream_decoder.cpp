@@ -35,7 +35,11 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, AVMe
     d->m_packet = av_packet_alloc();
     if (!d->m_packet) return nullptr;
 
-    d->m_origin = d->m_stream->start_time != AV_NOPTS_VALUE ? d->m_stream->start_time : 0;
+    // Times count from the file's earliest stream, which keeps sound and picture in step.
+    if (d->m_format->start_time != AV_NOPTS_VALUE)
+        d->m_origin = av_rescale_q(d->m_format->start_time, AV_TIME_BASE_Q, d->m_stream->time_base);
+    else if (d->m_stream->start_time != AV_NOPTS_VALUE)
+        d->m_origin = d->m_stream->start_time;
     AVRational rate = av_guess_frame_rate(d->m_format, d->m_stream, nullptr);
     d->m_frameDuration = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), kReferenceTimeBase)
                                                       : kDefaultFrameDuration;

@@ -24,7 +24,7 @@ public:
     // The next decoded frame; false once the stream has ended (a damaged tail ends it too).
     bool Next(AVFrame* frame);
     const AVCodecContext* Codec() const { return m_codec; }
-    // A frame's presentation time from the stream's own start (MPEG streams do not start at 0).
+    // A frame's presentation time from the file's start (MPEG streams do not start at 0).
     REFERENCE_TIME StartTime(const AVFrame* frame);
     // Nominal length of one video frame.
     REFERENCE_TIME FrameDuration() const { return m_frameDuration; }
