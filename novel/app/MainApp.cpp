@@ -3,6 +3,7 @@
 
 #include <clocale>
 
+#include "engine/files/USFileArchiveSystem.h"
 #include "engine/files/USPath.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
@@ -48,6 +49,7 @@ bool CMainApp::Initialize() {
         return false;
     }
     CUSSingleton<CAppCommonInfo>::GetInstance()->GetMouse().Init(window->GetHandle());
+    USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
     return true;
 }
 
