@@ -210,6 +210,16 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }
+    if (flags & MOVEFILE_WRITE_THROUGH) {
+        // The rename is on disk once the folder that holds the new name is.
+        size_t slash = dst.rfind('/');
+        std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : dst.substr(0, slash);
+        int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
     return TRUE;
 }
 
