@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "engine/app/USApp.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 
@@ -273,12 +274,27 @@ TEST_F(InputTest, SnapshotRequestLastsUntilTheNextFrame) {
     EXPECT_EQ(Info()->GetForceDraw(), 0u);
 }
 
-TEST_F(InputTest, FullScreenValueStartsWindowedAndToggles) {
-    EXPECT_EQ(Info()->IsFullScreen(), 0u);
-    Info()->ToggleFullScreen();
-    EXPECT_EQ(Info()->IsFullScreen(), 1u);
-    Info()->ToggleFullScreen();
-    EXPECT_EQ(Info()->IsFullScreen(), 0u);
+// Records the display-mode requests the full-screen value makes.
+class ModeApp : public CUSDirectXApp {
+public:
+    void Frame() override {}
+    bool InitDirectX() override { return true; }
+    void RequestDisplayMode(bool fullScreen, int width, int height) override {
+        requests.push_back({fullScreen ? 1 : 0, width, height});
+    }
+    std::vector<std::vector<int>> requests;
+};
+
+TEST(AppCommonInfoTest, FullScreenValueStartsWindowedAndAsksForEachChange) {
+    CAppCommonInfo info;
+    EXPECT_EQ(info.IsFullScreen(), 0u);
+    ModeApp app;
+    info.ToggleFullScreen();
+    EXPECT_EQ(info.IsFullScreen(), 1u);
+    info.SetFullScreen(1);  // No change: no request.
+    info.SetFullScreen(0);
+    EXPECT_EQ(info.IsFullScreen(), 0u);
+    EXPECT_EQ(app.requests, (std::vector<std::vector<int>>{{1, -1, -1}, {0, -1, -1}}));
 }
 
 }  // namespace
