@@ -1,0 +1,26 @@
+// Test support: builds a model file from a description text and loads it.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "puppet/APuppetModel.h"
+
+namespace puppet_test {
+
+// The model file that the description gives (the test fails on a bad description).
+std::vector<uint8_t> ModelBytes(const std::string& description);
+
+// A concrete model without a drawing back end.
+class TestModel : public puppet::APuppetModel {};
+
+std::unique_ptr<TestModel> LoadModel(const std::vector<uint8_t>& bytes);
+std::unique_ptr<TestModel> LoadDescription(const std::string& description);
+
+// Sets a parameter by name and updates the model.
+void SetParam(puppet::APuppetModel& model, const char* name, float value);
+
+// x, y of point i of draw data `mesh` after the last update.
+std::pair<float, float> MeshPoint(puppet::APuppetModel& model, const char* mesh, int i);
+
+}  // namespace puppet_test
