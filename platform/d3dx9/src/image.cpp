@@ -1,0 +1,239 @@
+// Textures and surfaces from image files in memory: PNG, JPEG, BMP and TGA decoded by stb_image,
+// sized as D3DX sizes them (powers of two by default) and converted into the destination format.
+#include <d3dx9.h>
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "formats.h"
+
+namespace {
+
+struct Image {
+    UINT width = 0, height = 0;
+    std::vector<DWORD> argb;  // row after row
+};
+
+bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
+    if (!data || size < 4 || size > 0x7FFFFFFF) return false;
+    auto* bytes = static_cast<const stbi_uc*>(data);
+    int w, h, comp;
+    if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || w <= 0 || h <= 0) return false;
+    D3DXIMAGE_FILEFORMAT type = D3DXIFF_TGA;
+    if (bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        type = D3DXIFF_PNG;
+    else if (bytes[0] == 0xFF && bytes[1] == 0xD8)
+        type = D3DXIFF_JPG;
+    else if (bytes[0] == 'B' && bytes[1] == 'M')
+        type = D3DXIFF_BMP;
+    D3DFORMAT format = D3DFMT_X8R8G8B8;
+    if (comp == 4)
+        format = D3DFMT_A8R8G8B8;
+    else if (comp == 2)
+        format = D3DFMT_A8L8;
+    else if (comp == 1)
+        format = D3DFMT_L8;
+    else if (type == D3DXIFF_BMP || type == D3DXIFF_TGA)
+        format = D3DFMT_R8G8B8;
+    info = D3DXIMAGE_INFO{UINT(w), UINT(h), 1, 1, format, D3DRTYPE_TEXTURE, type};
+    return true;
+}
+
+bool Decode(const void* data, UINT size, Image& image) {
+    int w, h, comp;
+    stbi_uc* px = stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp, 4);
+    if (!px) return false;
+    image.width = UINT(w);
+    image.height = UINT(h);
+    image.argb.resize(size_t(w) * h);
+    for (size_t i = 0; i < image.argb.size(); ++i) {
+        const stbi_uc* p = px + i * 4;
+        image.argb[i] = DWORD(p[3]) << 24 | DWORD(p[0]) << 16 | DWORD(p[1]) << 8 | p[2];
+    }
+    stbi_image_free(px);
+    return true;
+}
+
+UINT NextPow2(UINT v) {
+    UINT p = 1;
+    while (p < v) p <<= 1;
+    return p;
+}
+
+UINT SizeFor(UINT asked, UINT fromFile) {
+    if (asked == 0 || asked == D3DX_DEFAULT) return NextPow2(fromFile);
+    if (asked == D3DX_DEFAULT_NONPOW2 || asked == D3DX_FROM_FILE) return fromFile;
+    return asked;
+}
+
+// The image resampled to w x h: point or bilinear, over texel centres.
+DWORD Sample(const Image& img, float fx, float fy, bool linear) {
+    if (!linear) {
+        UINT x = std::min(img.width - 1, UINT(std::max(0.f, fx)));
+        UINT y = std::min(img.height - 1, UINT(std::max(0.f, fy)));
+        return img.argb[size_t(y) * img.width + x];
+    }
+    fx -= 0.5f;
+    fy -= 0.5f;
+    int x0 = int(std::floor(fx)), y0 = int(std::floor(fy));
+    float ax = fx - float(x0), ay = fy - float(y0);
+    auto at = [&](int x, int y) {
+        x = std::clamp(x, 0, int(img.width) - 1);
+        y = std::clamp(y, 0, int(img.height) - 1);
+        return img.argb[size_t(y) * img.width + size_t(x)];
+    };
+    DWORD c00 = at(x0, y0), c10 = at(x0 + 1, y0), c01 = at(x0, y0 + 1), c11 = at(x0 + 1, y0 + 1);
+    DWORD out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        float top = float((c00 >> shift) & 255) * (1 - ax) + float((c10 >> shift) & 255) * ax;
+        float bottom = float((c01 >> shift) & 255) * (1 - ax) + float((c11 >> shift) & 255) * ax;
+        out |= DWORD(top * (1 - ay) + bottom * ay + 0.5f) << shift;
+    }
+    return out;
+}
+
+// Writes the image into a locked rectangle of w x h pixels in the given format: with FILTER_NONE
+// the image sits at the top-left and is clipped (the rest is left as it is), otherwise it is scaled
+// to fill the rectangle.
+void Blit(const Image& img, BYTE* bits, INT pitch, D3DFORMAT format, UINT w, UINT h, DWORD filter, D3DCOLOR key) {
+    const d3d9::FormatInfo* f = d3d9::FindFormat(format);
+    UINT bpp = f ? f->bytes : 4;
+    DWORD kind = filter & 0xFF;
+    bool scale = kind != D3DX_FILTER_NONE && (img.width != w || img.height != h);
+    UINT cw = scale ? w : std::min(w, img.width), ch = scale ? h : std::min(h, img.height);
+    for (UINT y = 0; y < ch; ++y) {
+        BYTE* row = bits + size_t(y) * pitch;
+        for (UINT x = 0; x < cw; ++x) {
+            DWORD c = scale ? Sample(img, (float(x) + 0.5f) * float(img.width) / float(w),
+                                     (float(y) + 0.5f) * float(img.height) / float(h), kind != D3DX_FILTER_POINT)
+                            : img.argb[size_t(y) * img.width + x];
+            if (key && c == key) c = 0;
+            d3d9::WritePixel(format, row + size_t(x) * bpp, c);
+        }
+    }
+}
+
+// Fills level i of a texture from level i-1 by averaging 2x2 blocks.
+void FillMipLevel(IDirect3DTexture9* tex, UINT level) {
+    D3DSURFACE_DESC src, dst;
+    tex->GetLevelDesc(level - 1, &src);
+    tex->GetLevelDesc(level, &dst);
+    D3DLOCKED_RECT ls, ld;
+    if (FAILED(tex->LockRect(level - 1, &ls, nullptr, D3DLOCK_READONLY))) return;
+    if (FAILED(tex->LockRect(level, &ld, nullptr, 0))) {
+        tex->UnlockRect(level - 1);
+        return;
+    }
+    UINT bpp = d3d9::FindFormat(src.Format)->bytes;
+    auto read = [&](UINT x, UINT y) {
+        x = std::min(x, src.Width - 1);
+        y = std::min(y, src.Height - 1);
+        return d3d9::ReadPixel(src.Format, static_cast<BYTE*>(ls.pBits) + size_t(y) * ls.Pitch + size_t(x) * bpp);
+    };
+    for (UINT y = 0; y < dst.Height; ++y)
+        for (UINT x = 0; x < dst.Width; ++x) {
+            DWORD c[4] = {read(2 * x, 2 * y), read(2 * x + 1, 2 * y), read(2 * x, 2 * y + 1),
+                          read(2 * x + 1, 2 * y + 1)};
+            DWORD out = 0;
+            for (int s = 0; s < 32; s += 8)
+                out |= ((((c[0] >> s) & 255) + ((c[1] >> s) & 255) + ((c[2] >> s) & 255) + ((c[3] >> s) & 255) + 2) / 4)
+                       << s;
+            d3d9::WritePixel(dst.Format, static_cast<BYTE*>(ld.pBits) + size_t(y) * ld.Pitch + size_t(x) * bpp, out);
+        }
+    tex->UnlockRect(level);
+    tex->UnlockRect(level - 1);
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mipLevels, DWORD usage,
+                          D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture) {
+    if (!device || !texture) return D3DERR_INVALIDCALL;
+    if (width == 0 || width == D3DX_DEFAULT) width = 256;
+    if (height == 0 || height == D3DX_DEFAULT) height = 256;
+    if (format == D3DFMT_UNKNOWN || DWORD(format) == D3DX_DEFAULT) format = D3DFMT_A8R8G8B8;
+    if (mipLevels == D3DX_DEFAULT) mipLevels = 0;
+    return device->CreateTexture(width, height, mipLevels, usage, format, pool, texture, nullptr);
+}
+
+HRESULT D3DXGetImageInfoFromFileInMemory(const void* data, UINT size, D3DXIMAGE_INFO* info) {
+    D3DXIMAGE_INFO read;
+    if (!ReadInfo(data, size, read)) return D3DXERR_INVALIDDATA;
+    if (info) *info = read;
+    return D3D_OK;
+}
+
+HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9* device, const void* data, UINT size,
+                                          IDirect3DTexture9** texture) {
+    return D3DXCreateTextureFromFileInMemoryEx(device, data, size, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               nullptr, nullptr, texture);
+}
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT size, UINT width,
+                                            UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                            DWORD filter, DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
+                                            PALETTEENTRY*, IDirect3DTexture9** texture) {
+    if (!device || !texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    D3DXIMAGE_INFO info;
+    Image img;
+    if (!ReadInfo(data, size, info) || !Decode(data, size, img)) return D3DXERR_INVALIDDATA;
+    if (format == D3DFMT_UNKNOWN || DWORD(format) == D3DX_DEFAULT || format == D3DFMT_FROM_FILE)
+        format = info.Format == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : info.Format;
+    if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    if (mipLevels == D3DX_DEFAULT || mipLevels == D3DX_FROM_FILE) mipLevels = 0;
+    IDirect3DTexture9* tex = nullptr;
+    HRESULT hr = device->CreateTexture(SizeFor(width, info.Width), SizeFor(height, info.Height), mipLevels, usage,
+                                       format, pool, &tex, nullptr);
+    if (FAILED(hr)) return hr;
+    D3DSURFACE_DESC desc;
+    tex->GetLevelDesc(0, &desc);
+    D3DLOCKED_RECT lr;
+    if (FAILED(tex->LockRect(0, &lr, nullptr, 0))) {
+        tex->Release();
+        return D3DERR_INVALIDCALL;
+    }
+    Blit(img, static_cast<BYTE*>(lr.pBits), lr.Pitch, format, desc.Width, desc.Height, filter, colorKey);
+    tex->UnlockRect(0);
+    if ((mipFilter & 0xFF) != D3DX_FILTER_NONE)
+        for (UINT level = 1; level < tex->GetLevelCount(); ++level) FillMipLevel(tex, level);
+    if (srcInfo) *srcInfo = info;
+    *texture = tex;
+    return D3D_OK;
+}
+
+HRESULT D3DXLoadSurfaceFromFileInMemory(IDirect3DSurface9* surface, const PALETTEENTRY*, const RECT* destRect,
+                                        const void* data, UINT size, const RECT* srcRect, DWORD filter,
+                                        D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    D3DXIMAGE_INFO info;
+    Image img;
+    if (!ReadInfo(data, size, info) || !Decode(data, size, img)) return D3DXERR_INVALIDDATA;
+    if (srcRect) {
+        if (srcRect->left < 0 || srcRect->top < 0 || srcRect->right > LONG(img.width) ||
+            srcRect->bottom > LONG(img.height) || srcRect->left >= srcRect->right || srcRect->top >= srcRect->bottom)
+            return D3DERR_INVALIDCALL;
+        Image part;
+        part.width = UINT(srcRect->right - srcRect->left);
+        part.height = UINT(srcRect->bottom - srcRect->top);
+        for (LONG y = srcRect->top; y < srcRect->bottom; ++y)
+            for (LONG x = srcRect->left; x < srcRect->right; ++x) part.argb.push_back(img.argb[size_t(y) * img.width + x]);
+        img = std::move(part);
+    }
+    D3DSURFACE_DESC desc;
+    surface->GetDesc(&desc);
+    if (!d3d9::FindFormat(desc.Format) || d3d9::FindFormat(desc.Format)->depth) return D3DERR_INVALIDCALL;
+    D3DLOCKED_RECT lr;
+    if (FAILED(surface->LockRect(&lr, destRect, 0))) return D3DERR_INVALIDCALL;
+    UINT w = destRect ? UINT(destRect->right - destRect->left) : desc.Width;
+    UINT h = destRect ? UINT(destRect->bottom - destRect->top) : desc.Height;
+    if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    Blit(img, static_cast<BYTE*>(lr.pBits), lr.Pitch, desc.Format, w, h, filter, colorKey);
+    surface->UnlockRect();
+    if (srcInfo) *srcInfo = info;
+    return D3D_OK;
+}

@@ -1,0 +1,115 @@
+// D3DX image loading: image information, textures rounded up to powers of two with the image at the
+// top-left under FILTER_NONE, conversion into the destination format, surfaces, and bad data.
+#include <d3dx9.h>
+#include <gtest/gtest.h>
+
+#include "support/d3d_device.h"
+#include "support/fixture_file.h"
+
+namespace {
+
+const DWORD kPixels[2][3] = {{0xFFFF0000, 0x8000FF00, 0x000000FF}, {0xFFFFFFFF, 0x40102030, 0xFF000000}};
+
+DWORD At(const D3DLOCKED_RECT& lr, int x, int y) {
+    return reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + y * lr.Pitch)[x];
+}
+
+TEST(D3DXImage, InfoDescribesTheFile) {
+    struct Case {
+        const char* file;
+        D3DFORMAT format;
+        D3DXIMAGE_FILEFORMAT type;
+    };
+    for (const Case& c : {Case{"rgba3x2.png", D3DFMT_A8R8G8B8, D3DXIFF_PNG}, Case{"bgr3x2.bmp", D3DFMT_R8G8B8, D3DXIFF_BMP}}) {
+        auto bytes = ReadFixture(c.file);
+        ASSERT_FALSE(bytes.empty());
+        D3DXIMAGE_INFO info{};
+        ASSERT_EQ(D3DXGetImageInfoFromFileInMemory(bytes.data(), UINT(bytes.size()), &info), D3D_OK) << c.file;
+        EXPECT_EQ(info.Width, 3u);
+        EXPECT_EQ(info.Height, 2u);
+        EXPECT_EQ(info.Format, c.format);
+        EXPECT_EQ(info.ImageFileFormat, c.type);
+    }
+}
+
+TEST(D3DXImage, TextureIsRoundedUpWithTheImageAtTopLeft) {
+    TestDevice dev;
+    auto bytes = ReadFixture("rgba3x2.png");
+    IDirect3DTexture9* tex = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(dev.device, bytes.data(), UINT(bytes.size()), 0, 0, 1, 0,
+                                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
+                                                  D3DX_FILTER_NONE, 0, &info, nullptr, &tex),
+              D3D_OK);
+    EXPECT_EQ(info.Width, 3u);
+    D3DSURFACE_DESC desc;
+    tex->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Width, 4u);
+    EXPECT_EQ(desc.Height, 2u);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(tex->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(At(lr, x, y), kPixels[y][x]) << x << "," << y;
+        EXPECT_EQ(At(lr, 3, y), 0u) << "padding is transparent black";
+    }
+    tex->UnlockRect(0);
+    tex->Release();
+}
+
+TEST(D3DXImage, ConvertsIntoTheAskedFormat) {
+    TestDevice dev;
+    auto bytes = ReadFixture("rgba3x2.png");
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(dev.device, bytes.data(), UINT(bytes.size()), D3DX_DEFAULT_NONPOW2,
+                                                  D3DX_DEFAULT_NONPOW2, 1, 0, D3DFMT_A1R5G5B5, D3DPOOL_MANAGED,
+                                                  D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, &tex),
+              D3D_OK);
+    D3DLOCKED_RECT lr;
+    tex->LockRect(0, &lr, nullptr, 0);
+    auto px = [&](int x, int y) { return reinterpret_cast<const WORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x]; };
+    EXPECT_EQ(px(0, 0), 0xFC00);  // opaque red
+    EXPECT_EQ(px(1, 0), 0x83E0);  // alpha 128 rounds to set
+    EXPECT_EQ(px(2, 0), 0x001F);  // transparent blue
+    EXPECT_EQ(px(1, 1), 0x0886);  // alpha 64 clears; 16,32,48 -> 2,4,6
+    tex->UnlockRect(0);
+    tex->Release();
+}
+
+TEST(D3DXImage, SurfaceLoadsWithoutScaling) {
+    TestDevice dev;
+    auto bytes = ReadFixture("bgr3x2.bmp");
+    IDirect3DSurface9* s = nullptr;
+    ASSERT_EQ(dev->CreateOffscreenPlainSurface(3, 2, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &s, nullptr), D3D_OK);
+    ASSERT_EQ(D3DXLoadSurfaceFromFileInMemory(s, nullptr, nullptr, bytes.data(), UINT(bytes.size()), nullptr,
+                                              D3DX_FILTER_NONE, 0, nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT lr;
+    s->LockRect(&lr, nullptr, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(At(lr, x, y) & 0xFFFFFF, kPixels[y][x] & 0xFFFFFF);
+    s->UnlockRect();
+    s->Release();
+}
+
+TEST(D3DXImage, BrokenDataFailsWithoutATexture) {
+    TestDevice dev;
+    auto bytes = ReadFixture("rgba3x2.png");
+    bytes.resize(40);
+    const unsigned char junk[] = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'};
+    // A cut file still has its header, so only decoding fails; junk and nothing fail at once.
+    struct Case {
+        const void* data;
+        UINT size;
+        bool headerReadable;
+    };
+    for (const Case& c : {Case{bytes.data(), UINT(bytes.size()), true}, Case{junk, UINT(sizeof junk), false},
+                          Case{junk, 0, false}}) {
+        D3DXIMAGE_INFO info;
+        EXPECT_EQ(SUCCEEDED(D3DXGetImageInfoFromFileInMemory(c.data, c.size, &info)), c.headerReadable);
+        IDirect3DTexture9* tex = reinterpret_cast<IDirect3DTexture9*>(1);
+        EXPECT_TRUE(FAILED(D3DXCreateTextureFromFileInMemory(dev.device, c.data, c.size, &tex)));
+        EXPECT_EQ(tex, nullptr);
+    }
+}
+
+}  // namespace
