@@ -2,25 +2,32 @@
 #include "engine/files/USEncryption.h"
 
 #include <cstddef>
+#include <cstring>
 
 int CUSXOREncryption::Decrypt(void* buffer, std::uint32_t size) {
     // An empty key leaves the bytes as they are (nothing to XOR with).
     if (!key_ || keyLength_ == 0 || !buffer) return 1;
     auto* p = static_cast<unsigned char*>(buffer);
-    // The key repeated into a block of whole key periods: XOR-ing block by block keeps the key
-    // position right and gives the compiler a fixed-length loop it can vectorise.
-    constexpr std::size_t kBlock = 512;
-    std::size_t period = keyLength_ <= kBlock ? (kBlock / keyLength_) * keyLength_ : 0;
-    if (period == 0) {
-        for (std::uint32_t i = 0; i < size; ++i) p[i] ^= static_cast<unsigned char>(key_[i % keyLength_]);
-        return 1;
-    }
-    unsigned char pattern[kBlock];
-    for (std::size_t i = 0; i < period; ++i) pattern[i] = static_cast<unsigned char>(key_[i % keyLength_]);
+    // Whole blocks are XOR-ed 8 bytes at a time with the key repeated into a pattern, read from the
+    // key position at which the block starts; the rest byte by byte.
+    constexpr std::size_t kBlock = 512, kMaxFastKey = 64;
     std::size_t done = 0;
-    for (; done + period <= size; done += period)
-        for (std::size_t i = 0; i < period; ++i) p[done + i] ^= pattern[i];
-    for (std::size_t i = 0; done + i < size; ++i) p[done + i] ^= pattern[i];
+    if (keyLength_ <= kMaxFastKey) {
+        unsigned char pattern[kBlock + kMaxFastKey];
+        for (std::size_t i = 0; i < sizeof pattern; ++i) pattern[i] = static_cast<unsigned char>(key_[i % keyLength_]);
+        std::size_t shift = 0;
+        for (; done + kBlock <= size; done += kBlock) {
+            for (std::size_t i = 0; i < kBlock; i += 8) {
+                std::uint64_t a, k;
+                std::memcpy(&a, p + done + i, 8);
+                std::memcpy(&k, pattern + shift + i, 8);
+                a ^= k;
+                std::memcpy(p + done + i, &a, 8);
+            }
+            shift = (shift + kBlock) % keyLength_;
+        }
+    }
+    for (std::size_t i = done; i < size; ++i) p[i] ^= static_cast<unsigned char>(key_[i % keyLength_]);
     return 1;
 }
 
