@@ -21,8 +21,15 @@ target_link_libraries(angelscript INTERFACE ${ANGELSCRIPT_ADDON_LIBRARY} ${ANGEL
 # stb_image is a header; the one translation unit that defines it lives in platform/d3dx9.
 find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
 
-# FLTK 1.3 for Fenwick's dialog.
+# FLTK 1.3 for Fenwick's dialog, as the target `fltk`.
 find_program(FLTK_CONFIG fltk-config REQUIRED)
+execute_process(COMMAND ${FLTK_CONFIG} --cxxflags OUTPUT_VARIABLE FLTK_CXXFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND ${FLTK_CONFIG} --ldflags OUTPUT_VARIABLE FLTK_LDFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
+separate_arguments(FLTK_CXXFLAGS UNIX_COMMAND "${FLTK_CXXFLAGS}")
+separate_arguments(FLTK_LDFLAGS UNIX_COMMAND "${FLTK_LDFLAGS}")
+add_library(fltk INTERFACE)
+target_compile_options(fltk INTERFACE ${FLTK_CXXFLAGS})
+target_link_libraries(fltk INTERFACE ${FLTK_LDFLAGS})
 
 if(MARLOWE_BENCH)
   find_package(benchmark REQUIRED)

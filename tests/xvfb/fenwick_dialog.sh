@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Runs Fenwick's real dialog under Xvfb (one display mode, 1280x1024): the keyboard checks "no movies"
+# and OK saves it with the display's size; a second Fenwick meanwhile exits at once with 0; Escape
+# cancels without writing; "start the game" saves, starts Marlowe from Fenwick's folder and ends with
+# 1002 (status 234).
+# Usage: fenwick_dialog.sh GAME_DIR XCLOSE [SCREENSHOT.png]
+set -euo pipefail
+GAME_DIR=$1 XCLOSE=$2 SHOT=${3:-}
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cp -r "$GAME_DIR"/. "$WORK"/
+export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+printf '[root]\r\nPlayMovie=1\r\nWidth=800\r\nHeight=600\r\nFullWidth=800\r\nFullHeight=600\r\n' > "$WORK/config.xml"
+cat > "$WORK/inner.sh" <<INNER
+set -euo pipefail
+fail() { echo "\$*"; exit 1; }
+expect_config() {
+  printf '[root]\r\nPlayMovie=%s\r\nWidth=800\r\nHeight=600\r\nFullWidth=%s\r\nFullHeight=%s\r\n' "\$1" "\$2" "\$3" > "$WORK/expected"
+  cmp -s "$WORK/config.xml" "$WORK/expected" || { cat -A "$WORK/config.xml"; fail "config.xml is not \$*"; }
+}
+open_dialog() {
+  "$WORK/Fenwick" & pid=\$!
+  wid=\$(timeout 30 xdotool search --sync --name '^Fenwick\$' | head -1)
+  [ -n "\$wid" ] || fail "no Fenwick window"
+  xdotool windowfocus --sync "\$wid"
+  sleep 0.3
+}
+finish() { set +e; wait \$pid; status=\$?; set -e; [ "\$status" = "\$1" ] || fail "Fenwick ended with \$status, not \$1"; }
+
+# OK through the keyboard: Tab from OK to Cancel to the check box, space checks it, Return presses OK.
+open_dialog
+"$WORK/Fenwick"; second=\$?
+[ "\$second" = 0 ] || fail "second Fenwick ended with \$second"
+if [ -n "$SHOT" ]; then import -window root "$SHOT"; fi
+xdotool key Tab Tab space Return
+finish 1
+expect_config 0 1280 1024
+
+# Escape cancels: the file stays as it was.
+open_dialog
+xdotool key Tab Tab space Escape
+finish 2
+expect_config 0 1280 1024
+
+# "Start the game": uncheck, then click the button; Marlowe's window appears.
+open_dialog
+xdotool key Tab Tab space
+xdotool mousemove --window "\$wid" 192 99 click 1
+finish 234
+expect_config 1 1280 1024
+for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -name Marlowe >/dev/null 2>&1 || fail "Marlowe did not start"
+"$XCLOSE" Marlowe
+for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 || break; sleep 0.1; done
+echo "dialog runs passed"
+INNER
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"
