@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "direct3d.h"
+#include "raster.h"
 
 namespace d3d9 {
 namespace {

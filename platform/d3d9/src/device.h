@@ -15,6 +15,7 @@ struct SDL_Texture;
 namespace d3d9 {
 
 class Direct3D;
+class Raster;
 
 // Everything a draw reads, kept between draws and restored to Direct3D's defaults by Reset.
 struct DrawState {
@@ -151,6 +152,8 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* streaming_ = nullptr;
     int streamingWidth_ = 0, streamingHeight_ = 0;
+    std::unique_ptr<Raster> raster_;
+    bool smallDepthLogged_ = false;
 };
 
 // Binds an object for the device's own use and drops the previous one (either may be null).

@@ -92,8 +92,12 @@ void WritePixel(D3DFORMAT format, BYTE* p, DWORD argb) {
     DWORD a = argb >> 24, r = (argb >> 16) & 255, g = (argb >> 8) & 255, b = argb & 255;
     DWORD v = 0;
     switch (format) {
-        case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8: std::memcpy(p, &argb, 4); return;
+        case D3DFMT_A8R8G8B8: std::memcpy(p, &argb, 4); return;
+        case D3DFMT_X8R8G8B8: {
+            DWORD x = argb | 0xFF000000u;  // the unused byte is kept at 0xFF
+            std::memcpy(p, &x, 4);
+            return;
+        }
         case D3DFMT_R5G6B5: v = Narrow(r, 5) << 11 | Narrow(g, 6) << 5 | Narrow(b, 5); break;
         case D3DFMT_X1R5G5B5:
         case D3DFMT_A1R5G5B5:

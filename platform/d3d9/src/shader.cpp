@@ -1,11 +1,400 @@
-// Shader token parser and interpreters.
+// Shader token streams: the vs_1_1/vs_2_0 and ps_2_0 subset our shaders use, parsed once into
+// instructions, then interpreted one vertex at a time or over a block of pixels at a time.
 #include "shader.h"
 
-namespace d3d9 {
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
-bool ParseShader(const DWORD*, bool, ShaderProgram&, std::string& error) {
-    error = "shaders are not supported yet";
+namespace d3d9 {
+namespace {
+
+enum Opcode {
+    kNop = 0, kMov = 1, kAdd = 2, kSub = 3, kMad = 4, kMul = 5, kRcp = 6, kRsq = 7, kDp3 = 8, kDp4 = 9,
+    kMin = 10, kMax = 11, kSlt = 12, kSge = 13, kExp = 14, kLog = 15, kLrp = 18, kFrc = 19, kM4x4 = 20,
+    kM4x3 = 21, kM3x4 = 22, kM3x3 = 23, kM3x2 = 24, kDcl = 31, kPow = 32, kAbs = 35, kNrm = 36, kMova = 46,
+    kTexKill = 65, kTex = 66, kCmp = 88, kDef = 81, kDp2Add = 90,
+    kComment = 0xFFFE, kEnd = 0xFFFF,
+};
+
+// Sources per opcode; -1 for opcodes outside our subset.
+int SourceCount(int op) {
+    switch (op) {
+        case kNop: return 0;
+        case kMov: case kRcp: case kRsq: case kExp: case kLog: case kFrc: case kAbs: case kNrm: case kMova:
+            return 1;
+        case kAdd: case kSub: case kMul: case kDp3: case kDp4: case kMin: case kMax: case kSlt: case kSge:
+        case kM4x4: case kM4x3: case kM3x4: case kM3x3: case kM3x2: case kPow: case kTex:
+            return 2;
+        case kMad: case kLrp: case kCmp: case kDp2Add: return 3;
+        case kTexKill: return 0;
+        default: return -1;
+    }
+}
+
+inline int RegTypeOf(DWORD t) { return int(((t >> 28) & 7) | ((t >> 8) & 0x18)); }
+
+struct Reader {
+    const DWORD* p;
+    int version;  // major * 256 + minor
+    bool pixel;
+    std::string& error;
+
+    bool Fail(const std::string& why) {
+        error = why;
+        return false;
+    }
+    bool Source(ShaderOperand& o) {
+        DWORD t = *p++;
+        if (!(t & 0x80000000u)) return Fail("bad source token");
+        o.type = RegTypeOf(t);
+        o.index = int(t & 0x7FF);
+        DWORD sw = (t >> 16) & 0xFF;
+        for (int i = 0; i < 4; ++i) o.swizzle[i] = int((sw >> (2 * i)) & 3);
+        o.modifier = int((t >> 24) & 0xF);
+        if (o.modifier != 0 && o.modifier != 1 && o.modifier != 11 && o.modifier != 12)
+            return Fail("unsupported source modifier " + std::to_string(o.modifier));
+        if (t & (1u << 13)) {
+            if (pixel || o.type != kRegConst) return Fail("relative addressing outside vertex constants");
+            o.relative = true;
+            o.relComponent = 0;
+            if (version >= 0x200) {
+                DWORD a = *p++;
+                if (RegTypeOf(a) != kRegAddr) return Fail("relative addressing needs a0");
+                o.relComponent = int((a >> 16) & 3);
+            }
+        }
+        return true;
+    }
+    bool Destination(ShaderOperand& o, bool& saturate) {
+        DWORD t = *p++;
+        if (!(t & 0x80000000u)) return Fail("bad destination token");
+        o.type = RegTypeOf(t);
+        o.index = int(t & 0x7FF);
+        o.mask = int((t >> 16) & 0xF);
+        DWORD modifier = (t >> 20) & 0xF;
+        if (modifier & ~3u) return Fail("unsupported result modifier");
+        saturate = modifier & 1;
+        if ((t >> 24) & 0xF) return Fail("result shift is not supported");
+        if (t & (1u << 13)) return Fail("relative destination is not supported");
+        return true;
+    }
+};
+
+}  // namespace
+
+bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::string& error) {
+    const DWORD version = tokens[0];
+    const DWORD kind = version & 0xFFFF0000u;
+    const int number = int(version & 0xFFFF);
+    if (pixel ? (kind != 0xFFFF0000u || number != 0x200) : (kind != 0xFFFE0000u || (number != 0x101 && number != 0x200))) {
+        error = "unsupported shader version";
+        return false;
+    }
+    program = ShaderProgram{};
+    program.pixel = pixel;
+    program.defSlot.assign(pixel ? 32 : 256, -1);
+    Reader r{tokens + 1, number, pixel, error};
+    for (int guard = 0; guard < 65536; ++guard) {
+        const DWORD t = *r.p;
+        const int op = int(t & 0xFFFF);
+        if (op == kEnd) return true;
+        ++r.p;
+        if (op == kComment) {
+            r.p += (t >> 16) & 0x7FFF;
+            continue;
+        }
+        const DWORD* start = r.p;
+        if (op == kDcl) {
+            DWORD usage = *r.p++;
+            ShaderDecl d;
+            bool sat;
+            ShaderOperand dst;
+            if (!r.Destination(dst, sat)) return false;
+            d.type = dst.type;
+            d.index = dst.index;
+            d.usage = int(usage & 0x1F);
+            d.usageIndex = int((usage >> 16) & 0xF);
+            program.decls.push_back(d);
+            if (pixel && d.type == kRegSampler) program.samplersUsed |= 1u << d.index;
+        } else if (op == kDef) {
+            bool sat;
+            ShaderOperand dst;
+            if (!r.Destination(dst, sat)) return false;
+            std::array<float, 4> v;
+            std::memcpy(v.data(), r.p, 16);
+            r.p += 4;
+            if (dst.type != kRegConst || dst.index >= int(program.defSlot.size())) {
+                error = "bad constant definition";
+                return false;
+            }
+            program.defSlot[dst.index] = int(program.defs.size());
+            program.defs.emplace_back(dst.index, v);
+        } else {
+            const int sources = SourceCount(op);
+            if (sources < 0) {
+                error = "unsupported instruction " + std::to_string(op);
+                return false;
+            }
+            if ((op == kTex || op == kTexKill) && !pixel) {
+                error = "texture instruction in a vertex shader";
+                return false;
+            }
+            if (op == kMova && pixel) {
+                error = "mova in a pixel shader";
+                return false;
+            }
+            ShaderInstruction in;
+            in.opcode = op;
+            if (op == kTex) in.texProject = ((t >> 16) & 3) == 1;
+            if (op != kNop && !r.Destination(in.dst, in.saturate)) return false;
+            in.srcCount = sources;
+            for (int i = 0; i < sources; ++i)
+                if (!r.Source(in.src[size_t(i)])) return false;
+            if (pixel) {
+                for (int i = 0; i < sources; ++i) {
+                    const ShaderOperand& s = in.src[size_t(i)];
+                    if (s.type == kRegAddr) program.texcoordsRead |= 1u << s.index;
+                    if (s.type == kRegInput && s.index == 0) program.colourRead = true;
+                }
+            }
+            program.code.push_back(in);
+        }
+        const DWORD length = (t >> 24) & 0xF;
+        if (number >= 0x200 && DWORD(r.p - start) != length) {
+            error = "instruction length does not match";
+            return false;
+        }
+    }
+    error = "no end token";
     return false;
+}
+
+namespace {
+
+// Vertex shader registers of one run.
+struct VertexRegs {
+    float r[12][4];
+    const float (*v)[4];
+    const float (*c)[4];
+    const ShaderProgram* prog;
+    int a0[4];
+    VertexShaderOutput* out;
+    float scratch[4];
+
+    const float* Register(const ShaderOperand& o) {
+        switch (o.type) {
+            case kRegTemp: return o.index < 12 ? r[o.index] : Zero();
+            case kRegInput: return o.index < 16 ? v[o.index] : Zero();
+            case kRegConst: {
+                int i = o.index + (o.relative ? a0[o.relComponent] : 0);
+                if (i < 0 || i >= 256) return Zero();
+                int slot = prog->defSlot[size_t(i)];
+                return slot >= 0 ? prog->defs[size_t(slot)].second.data() : c[i];
+            }
+            default: return Zero();
+        }
+    }
+    const float* Zero() {
+        std::memset(scratch, 0, sizeof scratch);
+        return scratch;
+    }
+    void Read(const ShaderOperand& o, float out4[4]) {
+        const float* src = Register(o);
+        for (int i = 0; i < 4; ++i) {
+            float x = src[o.swizzle[size_t(i)]];
+            if (o.modifier == 11 || o.modifier == 12) x = std::fabs(x);
+            if (o.modifier == 1 || o.modifier == 12) x = -x;
+            out4[i] = x;
+        }
+    }
+    float* Target(const ShaderOperand& o) {
+        switch (o.type) {
+            case kRegTemp: return o.index < 12 ? r[o.index] : nullptr;
+            case kRegRastOut: return o.index == 0 ? out->pos : nullptr;
+            case kRegAttrOut: return o.index == 0 ? out->diffuse : nullptr;
+            case kRegTexCrdOut: return o.index < 8 ? out->tex[o.index] : nullptr;
+            default: return nullptr;
+        }
+    }
+};
+
+inline float Dot(const float* a, const float* b, int n) {
+    float s = 0;
+    for (int i = 0; i < n; ++i) s += a[i] * b[i];
+    return s;
+}
+
+// Computes one instruction's four result components from its sources (shared by both stages).
+void Compute(int op, const float (*s)[4], float d[4]) {
+    switch (op) {
+        case kMov: case kMova: std::memcpy(d, s[0], 16); break;
+        case kAdd: for (int i = 0; i < 4; ++i) d[i] = s[0][i] + s[1][i]; break;
+        case kSub: for (int i = 0; i < 4; ++i) d[i] = s[0][i] - s[1][i]; break;
+        case kMul: for (int i = 0; i < 4; ++i) d[i] = s[0][i] * s[1][i]; break;
+        case kMad: for (int i = 0; i < 4; ++i) d[i] = s[0][i] * s[1][i] + s[2][i]; break;
+        case kMin: for (int i = 0; i < 4; ++i) d[i] = std::min(s[0][i], s[1][i]); break;
+        case kMax: for (int i = 0; i < 4; ++i) d[i] = std::max(s[0][i], s[1][i]); break;
+        case kSlt: for (int i = 0; i < 4; ++i) d[i] = s[0][i] < s[1][i] ? 1.f : 0.f; break;
+        case kSge: for (int i = 0; i < 4; ++i) d[i] = s[0][i] >= s[1][i] ? 1.f : 0.f; break;
+        case kFrc: for (int i = 0; i < 4; ++i) d[i] = s[0][i] - std::floor(s[0][i]); break;
+        case kAbs: for (int i = 0; i < 4; ++i) d[i] = std::fabs(s[0][i]); break;
+        case kLrp: for (int i = 0; i < 4; ++i) d[i] = s[2][i] + s[0][i] * (s[1][i] - s[2][i]); break;
+        case kCmp: for (int i = 0; i < 4; ++i) d[i] = s[0][i] >= 0.f ? s[1][i] : s[2][i]; break;
+        case kRcp: {
+            float x = s[0][3];
+            float v = x == 0.f ? INFINITY : (x == 1.f ? 1.f : 1.f / x);
+            for (int i = 0; i < 4; ++i) d[i] = v;
+            break;
+        }
+        case kRsq: {
+            float x = std::fabs(s[0][3]);
+            float v = x == 0.f ? INFINITY : (x == 1.f ? 1.f : 1.f / std::sqrt(x));
+            for (int i = 0; i < 4; ++i) d[i] = v;
+            break;
+        }
+        case kExp: { float v = std::exp2(s[0][3]); for (int i = 0; i < 4; ++i) d[i] = v; break; }
+        case kLog: {
+            float x = std::fabs(s[0][3]);
+            float v = x == 0.f ? -INFINITY : std::log2(x);
+            for (int i = 0; i < 4; ++i) d[i] = v;
+            break;
+        }
+        case kPow: { float v = std::pow(std::fabs(s[0][3]), s[1][3]); for (int i = 0; i < 4; ++i) d[i] = v; break; }
+        case kDp3: { float v = Dot(s[0], s[1], 3); for (int i = 0; i < 4; ++i) d[i] = v; break; }
+        case kDp4: { float v = Dot(s[0], s[1], 4); for (int i = 0; i < 4; ++i) d[i] = v; break; }
+        case kDp2Add: { float v = Dot(s[0], s[1], 2) + s[2][0]; for (int i = 0; i < 4; ++i) d[i] = v; break; }
+        case kNrm: {
+            float len = std::sqrt(Dot(s[0], s[0], 3));
+            float k = len > 0.f ? 1.f / len : 0.f;
+            for (int i = 0; i < 4; ++i) d[i] = s[0][i] * k;
+            break;
+        }
+        default: for (int i = 0; i < 4; ++i) d[i] = 0.f; break;
+    }
+}
+
+// Rows of a matrix operation: m4x4 dst, src, c[n] uses c[n], c[n+1], c[n+2], c[n+3].
+int MatrixRows(int op) { return op == kM4x4 || op == kM3x4 ? 4 : op == kM3x2 ? 2 : 3; }
+int MatrixCols(int op) { return op == kM4x4 || op == kM4x3 ? 4 : 3; }
+bool IsMatrix(int op) { return op >= kM4x4 && op <= kM3x2; }
+
+void Store(float* dst, const float d[4], int mask, bool saturate) {
+    if (!dst) return;
+    for (int i = 0; i < 4; ++i)
+        if (mask & (1 << i)) dst[i] = saturate ? std::clamp(d[i], 0.f, 1.f) : d[i];
+}
+
+}  // namespace
+
+void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], const float (*inputs)[4],
+                     VertexShaderOutput& out) {
+    std::memset(&out, 0, sizeof out);
+    VertexRegs regs;
+    std::memset(regs.r, 0, sizeof regs.r);
+    regs.v = inputs;
+    regs.c = constants;
+    regs.prog = &program;
+    std::memset(regs.a0, 0, sizeof regs.a0);
+    regs.out = &out;
+    for (const ShaderInstruction& in : program.code) {
+        float src[3][4];
+        float d[4] = {0, 0, 0, 0};
+        if (IsMatrix(in.opcode)) {
+            regs.Read(in.src[0], src[0]);
+            ShaderOperand row = in.src[1];
+            for (int k = 0; k < MatrixRows(in.opcode); ++k) {
+                regs.Read(row, src[1]);
+                d[k] = Dot(src[0], src[1], MatrixCols(in.opcode));
+                ++row.index;
+            }
+        } else {
+            for (int i = 0; i < in.srcCount; ++i) regs.Read(in.src[size_t(i)], src[i]);
+            Compute(in.opcode, src, d);
+        }
+        if (in.opcode == kMova || (in.dst.type == kRegAddr)) {
+            for (int i = 0; i < 4; ++i)
+                if (in.dst.mask & (1 << i)) regs.a0[i] = int(std::floor(d[i] + 0.5f));
+            continue;
+        }
+        Store(regs.Target(in.dst), d, in.dst.mask, in.saturate);
+    }
+}
+
+void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], PixelBlock& block,
+                    const BlockSampler& sample) {
+    constexpr int N = kPixelBlock;
+    const int n = block.count;
+    float r[12][4][N];
+    float oc[4][N];
+    std::memset(r, 0, sizeof r);
+    std::memset(oc, 0, sizeof oc);
+    for (int i = 0; i < N; ++i) block.killed[i] = false;
+    auto reg = [&](const ShaderOperand& o, int c) -> const float* {
+        static const float zero[N] = {};
+        switch (o.type) {
+            case kRegTemp: return o.index < 12 ? r[o.index][c] : zero;
+            case kRegAddr: return o.index < 8 ? block.tex[o.index][c] : zero;
+            case kRegInput: return o.index == 0 ? block.colour[c] : zero;
+            default: return zero;
+        }
+    };
+    for (const ShaderInstruction& in : program.code) {
+        float src[3][4][N];
+        for (int s = 0; s < in.srcCount; ++s) {
+            const ShaderOperand& o = in.src[size_t(s)];
+            if (o.type == kRegSampler) continue;
+            for (int c = 0; c < 4; ++c) {
+                int from = o.swizzle[size_t(c)];
+                if (o.type == kRegConst) {
+                    int slot = o.index < 32 ? program.defSlot[size_t(o.index)] : -1;
+                    float v = o.index >= 32 ? 0.f : slot >= 0 ? program.defs[size_t(slot)].second[size_t(from)]
+                                                              : constants[o.index][from];
+                    for (int i = 0; i < n; ++i) src[s][c][i] = v;
+                } else {
+                    const float* p = reg(o, from);
+                    for (int i = 0; i < n; ++i) src[s][c][i] = p[i];
+                }
+                if (o.modifier == 11 || o.modifier == 12)
+                    for (int i = 0; i < n; ++i) src[s][c][i] = std::fabs(src[s][c][i]);
+                if (o.modifier == 1 || o.modifier == 12)
+                    for (int i = 0; i < n; ++i) src[s][c][i] = -src[s][c][i];
+            }
+        }
+        float d[4][N];
+        if (in.opcode == kTexKill) {
+            const float* p[4];
+            for (int c = 0; c < 4; ++c) p[c] = reg(in.dst, c);
+            for (int c = 0; c < 3; ++c)
+                for (int i = 0; i < n; ++i) block.killed[i] |= p[c][i] < 0.f;
+            continue;
+        }
+        if (in.opcode == kTex) {
+            float u[N], v[N];
+            for (int i = 0; i < n; ++i) {
+                float q = in.texProject && src[0][3][i] != 0.f ? 1.f / src[0][3][i] : 1.f;
+                u[i] = src[0][0][i] * q;
+                v[i] = src[0][1][i] * q;
+            }
+            sample(in.src[1].index, u, v, n, d);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                float s1[3][4], out[4];
+                for (int s = 0; s < in.srcCount; ++s)
+                    for (int c = 0; c < 4; ++c) s1[s][c] = src[s][c][i];
+                Compute(in.opcode, s1, out);
+                for (int c = 0; c < 4; ++c) d[c][i] = out[c];
+            }
+        }
+        float(*dst)[N] = in.dst.type == kRegTemp && in.dst.index < 12 ? r[in.dst.index]
+                         : in.dst.type == kRegColorOut && in.dst.index == 0 ? oc
+                                                                            : nullptr;
+        if (!dst) continue;
+        for (int c = 0; c < 4; ++c)
+            if (in.dst.mask & (1 << c))
+                for (int i = 0; i < n; ++i) dst[c][i] = in.saturate ? std::clamp(d[c][i], 0.f, 1.f) : d[c][i];
+    }
+    std::memcpy(block.out, oc, sizeof oc);
 }
 
 }  // namespace d3d9

@@ -41,6 +41,7 @@ struct ShaderInstruction {
     std::array<ShaderOperand, 3> src;
     int srcCount = 0;
     bool saturate = false;
+    bool texProject = false;  // texldp: coordinates divided by w
 };
 
 // One declared input or sampler: the register and its usage.
@@ -56,6 +57,7 @@ struct ShaderProgram {
     std::vector<ShaderInstruction> code;
     std::vector<ShaderDecl> decls;
     std::vector<std::pair<int, std::array<float, 4>>> defs;  // constants defined in the program
+    std::vector<int> defSlot;                                // per constant register: index in defs or -1
     unsigned texcoordsRead = 0;                              // pixel shader: t# registers read (bits)
     unsigned samplersUsed = 0;                               // pixel shader: samplers read (bits)
     bool colourRead = false;                                 // pixel shader: v0 read

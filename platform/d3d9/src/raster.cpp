@@ -1,0 +1,555 @@
+// The software rasteriser: triangle set-up in fixed point, spans per row, the texture-stage cascade
+// or a pixel shader per block of pixels, then alpha test, depth, blending and the target write.
+#include "raster.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace d3d9 {
+namespace {
+
+std::atomic<unsigned> g_threads{1};
+
+constexpr int kSub = 256;        // sub-pixel steps per pixel
+constexpr int kChunk = 64;       // pixels shaded together
+constexpr int kBandRows = 16;    // rows per band handed to one thread
+
+// round(x / 255) for the non-negative products of 8-bit channels.
+inline int Div255(int x) { return (2 * x + 255) / 510; }
+
+inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+    int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+inline int ToByte(float v) { return v <= 0.f ? 0 : v >= 1.f ? 255 : int(v * 255.f + 0.5f); }
+
+inline DWORD Pack(int a, int r, int g, int b) { return DWORD(a) << 24 | DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b); }
+
+// A plane a(x, y) = base + dx * x + dy * y over screen coordinates.
+struct Plane {
+    double base, dx, dy;
+    float At(double x, double y) const { return float(base + dx * x + dy * y); }
+};
+
+struct Edge {
+    int64_t ax, ay, dx, dy;
+    int64_t bias;  // 0 for top and left edges (pixels on them are inside), 1 otherwise
+};
+
+struct Triangle {
+    Edge edge[3];
+    int ymin, ymax, xmin, xmax;
+    bool affine;  // all three w equal: attributes interpolate linearly on screen
+    Plane z, invW;
+    Plane attr[kAttrCount];
+};
+
+// Which attributes a draw reads, and where each stage's texture coordinates come from.
+struct Usage {
+    bool diffuse = false;
+    unsigned texSets = 0;  // bit per texture coordinate set
+    int attrList[kAttrCount];
+    int attrCount = 0;
+};
+
+inline bool Compare(DWORD func, unsigned a, unsigned b) {
+    switch (func) {
+        case D3DCMP_NEVER: return false;
+        case D3DCMP_LESS: return a < b;
+        case D3DCMP_EQUAL: return a == b;
+        case D3DCMP_LESSEQUAL: return a <= b;
+        case D3DCMP_GREATER: return a > b;
+        case D3DCMP_NOTEQUAL: return a != b;
+        case D3DCMP_GREATEREQUAL: return a >= b;
+        default: return true;
+    }
+}
+
+// Texel addressing of one coordinate (in texels) for an address mode.
+inline int Address(int i, int size, DWORD mode, bool& border) {
+    switch (mode) {
+        case D3DTADDRESS_CLAMP: return i < 0 ? 0 : i >= size ? size - 1 : i;
+        case D3DTADDRESS_MIRROR: {
+            int period = 2 * size;
+            int m = ((i % period) + period) % period;
+            return m < size ? m : period - 1 - m;
+        }
+        case D3DTADDRESS_BORDER:
+            if (i < 0 || i >= size) border = true;
+            return i < 0 ? 0 : i >= size ? size - 1 : i;
+        default: return ((i % size) + size) % size;
+    }
+}
+
+inline DWORD Texel(const Surface& t, int x, int y) {
+    const BYTE* p = t.Bits() + size_t(y) * t.Pitch() + size_t(x) * t.Bpp();
+    switch (t.Desc().Format) {
+        case D3DFMT_A8R8G8B8: {
+            DWORD v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+        case D3DFMT_X8R8G8B8: {
+            DWORD v;
+            std::memcpy(&v, p, 4);
+            return v | 0xFF000000u;
+        }
+        default: return ReadPixel(t.Desc().Format, p);
+    }
+}
+
+// Samples a texture at (u, v) with a sampler's filter and address modes.
+DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) {
+    const int w = int(t.Desc().Width), h = int(t.Desc().Height);
+    bool linear = samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    bool border = false;
+    if (!linear) {
+        // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
+        int64_t U = std::llround(double(u) * w * kSub), V = std::llround(double(v) * h * kSub);
+        int x = Address(int(FloorDiv(U, kSub)), w, samp[D3DSAMP_ADDRESSU], border);
+        int y = Address(int(FloorDiv(V, kSub)), h, samp[D3DSAMP_ADDRESSV], border);
+        return border ? samp[D3DSAMP_BORDERCOLOR] : Texel(t, x, y);
+    }
+    int64_t U = std::llround((double(u) * w - 0.5) * kSub), V = std::llround((double(v) * h - 0.5) * kSub);
+    int fx = int(U & (kSub - 1)), fy = int(V & (kSub - 1));
+    int x0 = int(FloorDiv(U, kSub)), y0 = int(FloorDiv(V, kSub));
+    bool b00 = false, b10 = false, b01 = false, b11 = false;
+    int xa = Address(x0, w, samp[D3DSAMP_ADDRESSU], b00), xb = Address(x0 + 1, w, samp[D3DSAMP_ADDRESSU], b10);
+    int ya = Address(y0, h, samp[D3DSAMP_ADDRESSV], b01), yb = Address(y0 + 1, h, samp[D3DSAMP_ADDRESSV], b11);
+    DWORD bc = samp[D3DSAMP_BORDERCOLOR];
+    DWORD c00 = (b00 || b01) ? bc : Texel(t, xa, ya), c10 = (b10 || b01) ? bc : Texel(t, xb, ya);
+    DWORD c01 = (b00 || b11) ? bc : Texel(t, xa, yb), c11 = (b10 || b11) ? bc : Texel(t, xb, yb);
+    int w00 = (kSub - fx) * (kSub - fy), w10 = fx * (kSub - fy), w01 = (kSub - fx) * fy, w11 = fx * fy;
+    DWORD out = 0;
+    for (int s = 0; s < 32; s += 8) {
+        int c = int((c00 >> s) & 255) * w00 + int((c10 >> s) & 255) * w10 + int((c01 >> s) & 255) * w01 +
+                int((c11 >> s) & 255) * w11;
+        out |= DWORD((c + 32768) >> 16) << s;
+    }
+    return out;
+}
+
+// One colour or alpha argument of a texture stage, as 8-bit channels.
+struct Rgba {
+    int r, g, b, a;
+};
+inline Rgba Unpack(DWORD c) { return {int((c >> 16) & 255), int((c >> 8) & 255), int(c & 255), int(c >> 24)}; }
+
+inline Rgba Arg(DWORD arg, const Rgba& diffuse, const Rgba& current, const Rgba& texture, const Rgba& factor) {
+    Rgba v{};
+    switch (arg & D3DTA_SELECTMASK) {
+        case D3DTA_DIFFUSE: v = diffuse; break;
+        case D3DTA_CURRENT: v = current; break;
+        case D3DTA_TEXTURE: v = texture; break;
+        case D3DTA_TFACTOR: v = factor; break;
+        default: v = Rgba{0, 0, 0, 0}; break;
+    }
+    if (arg & D3DTA_COMPLEMENT) v = {255 - v.r, 255 - v.g, 255 - v.b, 255 - v.a};
+    if (arg & D3DTA_ALPHAREPLICATE) v = {v.a, v.a, v.a, v.a};
+    return v;
+}
+
+inline int Op(DWORD op, int a, int b) {
+    switch (op) {
+        case D3DTOP_SELECTARG1: return a;
+        case D3DTOP_SELECTARG2: return b;
+        case D3DTOP_MODULATE: return Div255(a * b);
+        case D3DTOP_MODULATE2X: return std::min(255, 2 * Div255(a * b));
+        case D3DTOP_MODULATE4X: return std::min(255, 4 * Div255(a * b));
+        case D3DTOP_ADD: return std::min(255, a + b);
+        default: return Div255(a * b);
+    }
+}
+
+inline int Factor(DWORD blend, int channel, bool alpha, const Rgba& s, const Rgba& d, DWORD blendFactor) {
+    const int sc = alpha ? s.a : (&s.r)[channel], dc = alpha ? d.a : (&d.r)[channel];
+    switch (blend) {
+        case D3DBLEND_ZERO: return 0;
+        case D3DBLEND_ONE: return 255;
+        case D3DBLEND_SRCCOLOR: return sc;
+        case D3DBLEND_INVSRCCOLOR: return 255 - sc;
+        case D3DBLEND_SRCALPHA: return s.a;
+        case D3DBLEND_INVSRCALPHA: return 255 - s.a;
+        case D3DBLEND_DESTALPHA: return d.a;
+        case D3DBLEND_INVDESTALPHA: return 255 - d.a;
+        case D3DBLEND_DESTCOLOR: return dc;
+        case D3DBLEND_INVDESTCOLOR: return 255 - dc;
+        case D3DBLEND_SRCALPHASAT: return alpha ? 255 : std::min(s.a, 255 - d.a);
+        case 14: {  // BLENDFACTOR
+            Rgba f = Unpack(blendFactor);
+            return alpha ? f.a : (&f.r)[channel];
+        }
+        case 15: {  // INVBLENDFACTOR
+            Rgba f = Unpack(blendFactor);
+            return 255 - (alpha ? f.a : (&f.r)[channel]);
+        }
+        default: return 255;
+    }
+}
+
+inline int BlendOp(DWORD op, int s, int fs, int d, int fd) {
+    switch (op) {
+        case D3DBLENDOP_SUBTRACT: return std::clamp(Div255(s * fs) - Div255(d * fd), 0, 255);
+        case D3DBLENDOP_REVSUBTRACT: return std::clamp(Div255(d * fd) - Div255(s * fs), 0, 255);
+        case D3DBLENDOP_MIN: return std::min(s, d);
+        case D3DBLENDOP_MAX: return std::max(s, d);
+        default: return std::min(255, Div255(s * fs + d * fd));
+    }
+}
+
+DWORD Blend(const PixelState& st, DWORD src, DWORD dst) {
+    Rgba s = Unpack(src), d = Unpack(dst);
+    const DWORD* rs = st.rs;
+    DWORD sb = rs[D3DRS_SRCBLEND], db = rs[D3DRS_DESTBLEND], op = rs[D3DRS_BLENDOP];
+    DWORD sba = sb, dba = db, opa = op;
+    if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+        sba = rs[D3DRS_SRCBLENDALPHA];
+        dba = rs[D3DRS_DESTBLENDALPHA];
+        opa = rs[D3DRS_BLENDOPALPHA];
+    }
+    DWORD bf = rs[D3DRS_BLENDFACTOR];
+    int out[4];
+    for (int c = 0; c < 3; ++c)
+        out[c] = BlendOp(op, (&s.r)[c], Factor(sb, c, false, s, d, bf), (&d.r)[c], Factor(db, c, false, s, d, bf));
+    out[3] = BlendOp(opa, s.a, Factor(sba, 3, true, s, d, bf), d.a, Factor(dba, 3, true, s, d, bf));
+    return Pack(out[3], out[0], out[1], out[2]);
+}
+
+Usage UsageOf(const PixelState& st) {
+    Usage u;
+    if (st.pixelShader) {
+        u.diffuse = st.pixelShader->colourRead;
+        u.texSets = st.pixelShader->texcoordsRead;
+    } else {
+        u.diffuse = true;
+        for (int s = 0; s < 8; ++s) {
+            if (st.tss[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+            if (st.textures[s]) u.texSets |= 1u << (st.tss[s][D3DTSS_TEXCOORDINDEX] & 7);
+        }
+    }
+    if (u.diffuse)
+        for (int c = 0; c < 4; ++c) u.attrList[u.attrCount++] = kAttrDiffuse + c;
+    for (int t = 0; t < 8; ++t)
+        if (u.texSets & (1u << t))
+            for (int c = 0; c < (st.pixelShader ? 4 : 2); ++c) u.attrList[u.attrCount++] = kAttrTex + 4 * t + c;
+    return u;
+}
+
+bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t) {
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        X[i] = std::llround(double(v[i].x) * kSub);
+        Y[i] = std::llround(double(v[i].y) * kSub);
+    }
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0) return false;
+    int order[3] = {0, 1, 2};
+    if (area < 0) std::swap(order[1], order[2]);  // make the triangle clockwise on screen
+    for (int e = 0; e < 3; ++e) {
+        int a = order[e], b = order[(e + 1) % 3];
+        Edge& E = t.edge[e];
+        E.ax = X[a];
+        E.ay = Y[a];
+        E.dx = X[b] - X[a];
+        E.dy = Y[b] - Y[a];
+        bool top = E.dy == 0 && E.dx > 0;
+        bool left = E.dy < 0;
+        E.bias = (top || left) ? 0 : 1;
+    }
+    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    t.xmin = int(std::max<int64_t>(st.clip.left, -FloorDiv(-minX, kSub)));
+    t.xmax = int(std::min<int64_t>(st.clip.right - 1, FloorDiv(maxX, kSub)));
+    t.ymin = int(std::max<int64_t>(st.clip.top, -FloorDiv(-minY, kSub)));
+    t.ymax = int(std::min<int64_t>(st.clip.bottom - 1, FloorDiv(maxY, kSub)));
+    if (t.xmin > t.xmax || t.ymin > t.ymax) return false;
+
+    // Plane equations over the snapped positions.
+    double x0 = double(X[0]) / kSub, y0 = double(Y[0]) / kSub;
+    double x1 = double(X[1]) / kSub - x0, y1 = double(Y[1]) / kSub - y0;
+    double x2 = double(X[2]) / kSub - x0, y2 = double(Y[2]) / kSub - y0;
+    double det = x1 * y2 - x2 * y1;
+    auto plane = [&](double a0, double a1, double a2) {
+        double dx = ((a1 - a0) * y2 - (a2 - a0) * y1) / det;
+        double dy = ((a2 - a0) * x1 - (a1 - a0) * x2) / det;
+        return Plane{a0 - dx * x0 - dy * y0, dx, dy};
+    };
+    t.affine = v[0].invW == v[1].invW && v[0].invW == v[2].invW;
+    t.z = plane(v[0].z, v[1].z, v[2].z);
+    t.invW = plane(v[0].invW, v[1].invW, v[2].invW);
+    for (int i = 0; i < use.attrCount; ++i) {
+        int k = use.attrList[i];
+        if (t.affine)
+            t.attr[k] = plane(v[0].a[k], v[1].a[k], v[2].a[k]);
+        else
+            t.attr[k] = plane(double(v[0].a[k]) * v[0].invW, double(v[1].a[k]) * v[1].invW,
+                              double(v[2].a[k]) * v[2].invW);
+    }
+    return true;
+}
+
+// The x range of row y inside the triangle, or false when the row misses it.
+bool Span(const Triangle& t, int y, int& x0, int& x1) {
+    int64_t lo = t.xmin, hi = t.xmax;
+    int64_t Y = int64_t(y) * kSub;
+    for (const Edge& e : t.edge) {
+        // E(x) = dx * (Y - ay) - dy * (x * kSub - ax) must be >= bias.
+        int64_t c = e.dx * (Y - e.ay) + e.dy * e.ax;
+        if (e.dy == 0) {
+            if (c < e.bias) return false;
+        } else if (e.dy < 0) {
+            lo = std::max(lo, -FloorDiv(c - e.bias, -e.dy * kSub));
+        } else {
+            hi = std::min(hi, FloorDiv(c - e.bias, e.dy * kSub));
+        }
+    }
+    if (lo > hi) return false;
+    x0 = int(lo);
+    x1 = int(hi);
+    return true;
+}
+
+// Shades and writes pixels x0..x1 (inclusive) of row y.
+void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y, int x0, int x1) {
+    Surface& target = *st.target;
+    const DWORD* rs = st.rs;
+    const bool zTest = st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    const bool zWrite = zTest && rs[D3DRS_ZWRITEENABLE];
+    const bool depth16 = st.depth && st.depth->Bpp() == 2;
+    const double zScale = depth16 ? 65535.0 : 16777215.0;
+    const bool alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0;
+    const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+    const DWORD writeMask = (rs[D3DRS_COLORWRITEENABLE] & 1 ? 0x00FF0000u : 0) |
+                            (rs[D3DRS_COLORWRITEENABLE] & 2 ? 0x0000FF00u : 0) |
+                            (rs[D3DRS_COLORWRITEENABLE] & 4 ? 0x000000FFu : 0) |
+                            (rs[D3DRS_COLORWRITEENABLE] & 8 ? 0xFF000000u : 0);
+    const D3DFORMAT fmt = target.Desc().Format;
+    BYTE* row = target.Bits() + size_t(y) * target.Pitch();
+    BYTE* zrow = st.depth ? st.depth->Bits() + size_t(y) * st.depth->Pitch() : nullptr;
+    const Rgba factor = Unpack(rs[D3DRS_TEXTUREFACTOR]);
+
+    float attr[kAttrCount][kChunk];
+    bool live[kChunk];
+    DWORD colour[kChunk];
+    unsigned zval[kChunk];
+    for (int cx = x0; cx <= x1; cx += kChunk) {
+        const int n = std::min(kChunk, x1 - cx + 1);
+        // Depth.
+        for (int i = 0; i < n; ++i) {
+            live[i] = true;
+            if (!st.depth) continue;
+            double z = std::clamp(double(t.z.At(cx + i, y)), 0.0, 1.0);
+            zval[i] = unsigned(z * zScale + 0.5);
+            if (zTest) {
+                unsigned stored;
+                if (depth16) {
+                    WORD w;
+                    std::memcpy(&w, zrow + size_t(cx + i) * 2, 2);
+                    stored = w;
+                } else {
+                    DWORD d;
+                    std::memcpy(&d, zrow + size_t(cx + i) * 4, 4);
+                    stored = d;
+                }
+                live[i] = Compare(rs[D3DRS_ZFUNC], zval[i], stored);
+            }
+        }
+        // Attributes, perspective-correct unless the triangle is affine.
+        float w[kChunk];
+        if (!t.affine)
+            for (int i = 0; i < n; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
+        for (int k = 0; k < use.attrCount; ++k) {
+            int a = use.attrList[k];
+            const Plane& p = t.attr[a];
+            double start = p.base + p.dx * cx + p.dy * y;
+            for (int i = 0; i < n; ++i) attr[a][i] = float(start + p.dx * i);
+            if (!t.affine)
+                for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
+        }
+        // Colour.
+        if (st.pixelShader) {
+            for (int b = 0; b < n; b += kPixelBlock) {
+                PixelBlock block;
+                block.count = std::min(kPixelBlock, n - b);
+                for (int tset = 0; tset < 8; ++tset)
+                    if (use.texSets & (1u << tset))
+                        for (int c = 0; c < 4; ++c)
+                            for (int i = 0; i < block.count; ++i)
+                                block.tex[tset][c][i] = attr[kAttrTex + 4 * tset + c][b + i];
+                for (int c = 0; c < 4; ++c)
+                    for (int i = 0; i < block.count; ++i)
+                        block.colour[c][i] = use.diffuse ? attr[kAttrDiffuse + c][b + i] : 1.f;
+                RunPixelShader(*st.pixelShader, st.psConst, block,
+                               [&](int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock]) {
+                                   const Surface* tex = st.textures[stage];
+                                   for (int i = 0; i < count; ++i) {
+                                       DWORD c = tex ? Sample(*tex, st.samp[stage], u[i], v[i]) : 0xFF000000u;
+                                       Rgba r = Unpack(c);
+                                       out[0][i] = float(r.r) / 255.f;
+                                       out[1][i] = float(r.g) / 255.f;
+                                       out[2][i] = float(r.b) / 255.f;
+                                       out[3][i] = float(r.a) / 255.f;
+                                   }
+                               });
+                for (int i = 0; i < block.count; ++i) {
+                    colour[b + i] = Pack(ToByte(block.out[3][i]), ToByte(block.out[0][i]), ToByte(block.out[1][i]),
+                                         ToByte(block.out[2][i]));
+                    if (block.killed[i]) live[b + i] = false;
+                }
+            }
+        } else {
+            for (int i = 0; i < n; ++i) {
+                if (!live[i]) continue;
+                Rgba diffuse{ToByte(attr[kAttrDiffuse][i]), ToByte(attr[kAttrDiffuse + 1][i]),
+                             ToByte(attr[kAttrDiffuse + 2][i]), ToByte(attr[kAttrDiffuse + 3][i])};
+                Rgba current = diffuse;
+                for (int s = 0; s < 8; ++s) {
+                    const DWORD* ts = st.tss[s];
+                    DWORD cop = ts[D3DTSS_COLOROP];
+                    if (cop == D3DTOP_DISABLE) break;
+                    const Surface* tex = st.textures[s];
+                    auto usesTexture = [&](DWORD op, DWORD a1, DWORD a2) {
+                        return (op != D3DTOP_SELECTARG2 && (a1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE) ||
+                               (op != D3DTOP_SELECTARG1 && (a2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE);
+                    };
+                    DWORD aop = ts[D3DTSS_ALPHAOP];
+                    bool needTex = usesTexture(cop, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]) ||
+                                   (aop != D3DTOP_DISABLE && usesTexture(aop, ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]));
+                    // A stage that reads a texture it does not have passes its input on.
+                    if (needTex && !tex) continue;
+                    Rgba texel{0, 0, 0, 0};
+                    if (needTex) {
+                        int set = int(ts[D3DTSS_TEXCOORDINDEX] & 7);
+                        texel = Unpack(Sample(*tex, st.samp[s], attr[kAttrTex + 4 * set][i], attr[kAttrTex + 4 * set + 1][i]));
+                    }
+                    Rgba c1 = Arg(ts[D3DTSS_COLORARG1], diffuse, current, texel, factor);
+                    Rgba c2 = Arg(ts[D3DTSS_COLORARG2], diffuse, current, texel, factor);
+                    Rgba next = current;
+                    next.r = Op(cop, c1.r, c2.r);
+                    next.g = Op(cop, c1.g, c2.g);
+                    next.b = Op(cop, c1.b, c2.b);
+                    if (aop != D3DTOP_DISABLE) {
+                        int a1 = Arg(ts[D3DTSS_ALPHAARG1], diffuse, current, texel, factor).a;
+                        int a2 = Arg(ts[D3DTSS_ALPHAARG2], diffuse, current, texel, factor).a;
+                        next.a = Op(aop, a1, a2);
+                    }
+                    current = next;
+                }
+                colour[i] = Pack(current.a, current.r, current.g, current.b);
+            }
+        }
+        // Alpha test, depth write, blend and store.
+        const unsigned ref = rs[D3DRS_ALPHAREF] & 255;
+        for (int i = 0; i < n; ++i) {
+            if (!live[i]) continue;
+            if (alphaTest && !Compare(rs[D3DRS_ALPHAFUNC], colour[i] >> 24, ref)) continue;
+            if (zWrite) {
+                if (depth16) {
+                    WORD zw = WORD(zval[i]);
+                    std::memcpy(zrow + size_t(cx + i) * 2, &zw, 2);
+                } else {
+                    std::memcpy(zrow + size_t(cx + i) * 4, &zval[i], 4);
+                }
+            }
+            BYTE* p = row + size_t(cx + i) * target.Bpp();
+            DWORD out = colour[i];
+            if (blend || writeMask != 0xFFFFFFFFu) {
+                DWORD dst = ReadPixel(fmt, p);
+                if (blend) out = Blend(st, out, dst);
+                out = (out & writeMask) | (dst & ~writeMask);
+            }
+            WritePixel(fmt, p, out);
+        }
+    }
+}
+
+}  // namespace
+
+struct Raster::Job {
+    const PixelState* state;
+    Usage usage;
+    std::vector<Triangle> triangles;
+    int ymin, ymax;
+};
+
+unsigned RasterThreads() { return g_threads.load(); }
+
+Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)) {
+    for (unsigned i = 1; i < threads_; ++i) pool_.emplace_back(&Raster::Worker, this, i);
+}
+
+Raster::~Raster() {
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : pool_) t.join();
+}
+
+void Raster::Worker(unsigned index) {
+    unsigned seen = 0;
+    for (;;) {
+        const Job* job;
+        {
+            std::unique_lock<std::mutex> lock(lock_);
+            wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
+            if (quit_) return;
+            seen = generation_;
+            job = job_;
+        }
+        RunRows(*job, index, threads_);
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (--pending_ == 0) done_.notify_one();
+        }
+    }
+}
+
+void Raster::RunRows(const Job& job, unsigned part, unsigned parts) {
+    for (const Triangle& t : job.triangles)
+        for (int y = t.ymin; y <= t.ymax; ++y) {
+            if (unsigned(y / kBandRows) % parts != part) continue;
+            int x0, x1;
+            if (Span(t, y, x0, x1)) ShadeSpan(*job.state, job.usage, t, y, x0, x1);
+        }
+}
+
+void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vertices) {
+    Job job;
+    job.state = &state;
+    job.usage = UsageOf(state);
+    job.triangles.reserve(vertices.size() / 3);
+    int64_t area = 0;
+    for (size_t i = 0; i + 2 < vertices.size(); i += 3) {
+        Triangle t;
+        if (!Setup(&vertices[i], state, job.usage, t)) continue;
+        area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
+        job.triangles.push_back(t);
+    }
+    if (job.triangles.empty()) return;
+    // Small draws stay on the calling thread: waking the pool would cost more than it saves.
+    if (threads_ == 1 || area < 8192) {
+        RunRows(job, 0, 1);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        job_ = &job;
+        pending_ = threads_ - 1;
+        ++generation_;
+    }
+    wake_.notify_all();
+    RunRows(job, 0, threads_);
+    std::unique_lock<std::mutex> lock(lock_);
+    done_.wait(lock, [&] { return pending_ == 0; });
+}
+
+}  // namespace d3d9
+
+namespace d3d9test {
+void SetWorkerThreads(unsigned count) { d3d9::g_threads.store(count ? count : 1); }
+}  // namespace d3d9test

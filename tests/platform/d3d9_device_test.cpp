@@ -1,0 +1,171 @@
+// The device of the Direct3D 9 stand-in: the lost-device protocol, Reset and its defaults,
+// render-target readback, presented frames, buffers with FVF and declarations.
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "d3d9/testhooks.h"
+#include "support/d3d_device.h"
+#include "support/d3d_draw.h"
+
+namespace {
+
+TEST(Device, LostDeviceProtocol) {
+    TestDevice dev(4, 4);
+    ASSERT_NE(dev.device, nullptr);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+
+    d3d9test::ForceDeviceLost(dev.device);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0), D3D_OK) << "work on a lost device is dropped";
+    d3d9test::RestoreFocus(dev.device);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+
+    // Default-pool objects and extra references to the swap chain block the reset.
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(dev->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr), D3D_OK);
+    IDirect3DTexture9* managed = nullptr;
+    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, nullptr), D3D_OK);
+    EXPECT_EQ(dev->Reset(&dev.params), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    rt->Release();
+    IDirect3DSurface9* backBuffer = nullptr;
+    dev->GetRenderTarget(0, &backBuffer);
+    EXPECT_EQ(dev->Reset(&dev.params), D3DERR_INVALIDCALL);
+    backBuffer->Release();
+
+    ASSERT_EQ(dev->Reset(&dev.params), D3D_OK) << "managed objects may live through a reset";
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    DWORD value = 0;
+    dev->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(value, DWORD(FALSE)) << "Reset restores the default states";
+    managed->Release();
+}
+
+TEST(Device, ResetRestoresDefaultsAndTakesNewSizes) {
+    TestDevice dev(4, 4);
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    D3DVIEWPORT9 small{1, 1, 2, 2, 0.f, 1.f};
+    dev->SetViewport(&small);
+    D3DPRESENT_PARAMETERS params = dev.params;
+    params.BackBufferWidth = 6;
+    params.BackBufferHeight = 5;
+    ASSERT_EQ(dev->Reset(&params), D3D_OK);
+    struct Case {
+        D3DRENDERSTATETYPE state;
+        DWORD value;
+    };
+    for (const Case& c : {Case{D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, Case{D3DRS_ZENABLE, D3DZB_TRUE},
+                          Case{D3DRS_CULLMODE, D3DCULL_CCW}, Case{D3DRS_LIGHTING, TRUE},
+                          Case{D3DRS_SRCBLEND, D3DBLEND_ONE}, Case{D3DRS_DESTBLEND, D3DBLEND_ZERO},
+                          Case{D3DRS_TEXTUREFACTOR, 0xFFFFFFFF}, Case{D3DRS_ALPHAFUNC, D3DCMP_ALWAYS}}) {
+        DWORD v = 0;
+        dev->GetRenderState(c.state, &v);
+        EXPECT_EQ(v, c.value) << "state " << c.state;
+    }
+    DWORD v = 0;
+    dev->GetTextureStageState(0, D3DTSS_COLOROP, &v);
+    EXPECT_EQ(v, DWORD(D3DTOP_MODULATE));
+    dev->GetTextureStageState(1, D3DTSS_COLOROP, &v);
+    EXPECT_EQ(v, DWORD(D3DTOP_DISABLE));
+    dev->GetSamplerState(0, D3DSAMP_MAGFILTER, &v);
+    EXPECT_EQ(v, DWORD(D3DTEXF_POINT));
+    dev->GetSamplerState(0, D3DSAMP_ADDRESSU, &v);
+    EXPECT_EQ(v, DWORD(D3DTADDRESS_WRAP));
+    D3DVIEWPORT9 vp;
+    dev->GetViewport(&vp);
+    EXPECT_EQ(vp.Width, 6u);
+    EXPECT_EQ(vp.Height, 5u);
+}
+
+TEST(Device, RenderTargetDataAndPresentedFrameShowWhatWasDrawn) {
+    TestDevice dev(4, 2);
+    SetScreenProjection(dev.device, 4, 2);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000080, 1.f, 0);
+    dev->BeginScene();
+    DrawQuad(dev.device, 1.5f, -0.5f, 3.5f, 1.5f, 0xFFFF8000, 0.5f);
+    dev->EndScene();
+    const std::vector<DWORD> expected = {0xFF000080, 0xFF000080, 0xFFFF8000, 0xFFFF8000,
+                                         0xFF000080, 0xFF000080, 0xFFFF8000, 0xFFFF8000};
+    EXPECT_EQ(ReadTarget(dev.device), expected);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    std::vector<DWORD> frame;
+    UINT w = 0, h = 0;
+    ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
+    EXPECT_EQ(w, 4u);
+    EXPECT_EQ(h, 2u);
+    EXPECT_EQ(frame, expected);
+
+    // Readback wants a system-memory surface of the same size and format.
+    IDirect3DSurface9 *rt = nullptr, *wrong = nullptr;
+    dev->GetRenderTarget(0, &rt);
+    dev->CreateOffscreenPlainSurface(4, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &wrong, nullptr);
+    EXPECT_EQ(dev->GetRenderTargetData(rt, wrong), D3DERR_INVALIDCALL);
+    wrong->Release();
+    rt->Release();
+}
+
+TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {
+    TestDevice dev(4, 4);
+    SetScreenProjection(dev.device, 4, 4);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 2, {0xFF110000, 0xFF220000, 0xFF330000, 0xFF440000});
+    dev->SetTexture(0, tex);
+    const float positions[] = {-0.5f, -0.5f, 0, 3.5f, -0.5f, 0, -0.5f, 3.5f, 0, 3.5f, 3.5f, 0};
+    const float uvs[] = {0, 0, 1, 0, 0, 1, 1, 1};
+    const WORD indices[] = {0, 1, 2, 2, 1, 3};
+    IDirect3DVertexBuffer9 *pos = nullptr, *uv = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    dev->CreateVertexBuffer(sizeof positions, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &pos, nullptr);
+    dev->CreateVertexBuffer(sizeof uvs, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &uv, nullptr);
+    dev->CreateIndexBuffer(sizeof indices, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr);
+    void* p;
+    pos->Lock(0, 0, &p, 0);
+    std::memcpy(p, positions, sizeof positions);
+    pos->Unlock();
+    uv->Lock(0, 0, &p, 0);
+    std::memcpy(p, uvs, sizeof uvs);
+    uv->Unlock();
+    ib->Lock(0, 0, &p, D3DLOCK_NOSYSLOCK);
+    std::memcpy(p, indices, sizeof indices);
+    ib->Unlock();
+    const D3DVERTEXELEMENT9 decl[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                      {1, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                      D3DDECL_END()};
+    IDirect3DVertexDeclaration9* vd = nullptr;
+    ASSERT_EQ(dev->CreateVertexDeclaration(decl, &vd), D3D_OK);
+    dev->SetVertexDeclaration(vd);
+    dev->SetStreamSource(0, pos, 0, 12);
+    dev->SetStreamSource(1, uv, 0, 8);
+    dev->SetIndices(ib);
+    ASSERT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    auto px = ReadTarget(dev.device);
+    EXPECT_EQ(px[0], 0xFF110000u);
+    EXPECT_EQ(px[3], 0xFF220000u);
+    EXPECT_EQ(px[12], 0xFF330000u);
+    EXPECT_EQ(px[15], 0xFF440000u);
+    // Indices beyond the buffers are refused, not read.
+    EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+    dev->SetTexture(0, nullptr);
+    dev->SetStreamSource(0, nullptr, 0, 0);
+    dev->SetStreamSource(1, nullptr, 0, 0);
+    dev->SetIndices(nullptr);
+    dev->SetVertexDeclaration(nullptr);
+    vd->Release();
+    ib->Release();
+    uv->Release();
+    pos->Release();
+    tex->Release();
+}
+
+}  // namespace

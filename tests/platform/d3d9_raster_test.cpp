@@ -1,0 +1,251 @@
+// Pixel-exact drawing of the software device on 8x8 targets. Expected pixels follow from the
+// Direct3D 9 rules: pixel centres on integer coordinates, top-left fill rule, texel (floor(u*w),
+// floor(v*h)) under point sampling, colour arithmetic on 0..1 values rounded to 8 bits.
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include "support/d3d_device.h"
+#include "support/d3d_draw.h"
+
+namespace {
+
+constexpr DWORD kClear = 0xFF102030;
+
+struct Raster : ::testing::Test {
+    void SetUp() override {
+        ASSERT_NE(dev.device, nullptr);
+        SetScreenProjection(dev.device, 8, 8);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.f, 0);
+    }
+    DWORD Pixel(int x, int y) { return ReadTarget(dev.device)[size_t(y) * 8 + size_t(x)]; }
+    TestDevice dev;
+};
+
+TEST_F(Raster, SpriteAtHalfPixelOffsetMapsTexelsOneToOne) {
+    std::vector<DWORD> texels(16);
+    for (int i = 0; i < 16; ++i) texels[size_t(i)] = 0xFF000000u | DWORD(i * 0x0F0F0F);
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 4, 4, texels);
+    dev->SetTexture(0, tex);
+    DrawQuad(dev.device, 1.5f, 2.5f, 5.5f, 6.5f, 0xFFFFFFFF);  // covers pixels 2..5 x 3..6
+    auto px = ReadTarget(dev.device);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool inside = x >= 2 && x <= 5 && y >= 3 && y <= 6;
+            DWORD expected = inside ? texels[size_t((y - 3) * 4 + (x - 2))] : kClear;
+            EXPECT_EQ(px[size_t(y * 8 + x)], expected) << x << "," << y;
+        }
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST_F(Raster, FillRuleTakesTopAndLeftEdgesOnly) {
+    struct Case {
+        float x0, y0, x1, y1;
+        int left, top, right, bottom;  // covered pixels, inclusive
+    };
+    const Case cases[] = {
+        {1.0f, 1.0f, 3.0f, 3.0f, 1, 1, 2, 2},  // edges through pixel centres: left/top in, right/bottom out
+        {0.5f, 0.5f, 2.5f, 2.5f, 1, 1, 2, 2},  // edges between centres
+        {1.0f, 1.0f, 1.9f, 4.0f, 1, 1, 1, 3},  // thin: only the left column
+        {2.1f, 1.0f, 2.9f, 4.0f, 3, 1, 2, 3},  // thin strip between centres: nothing
+        {-3.0f, -3.0f, 20.0f, 0.5f, 0, 0, 7, 0},
+    };
+    for (const Case& c : cases) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        DrawQuad(dev.device, c.x0, c.y0, c.x1, c.y1, 0xFFFFFFFF);
+        auto px = ReadTarget(dev.device);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                bool inside = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
+                EXPECT_EQ(px[size_t(y * 8 + x)], inside ? 0xFFFFFFFFu : kClear)
+                    << "quad " << c.x0 << "," << c.y0 << " pixel " << x << "," << y;
+            }
+    }
+}
+
+TEST_F(Raster, SharedDiagonalIsDrawnOnce) {
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    DrawQuad(dev.device, 0.f, 0.f, 8.f, 8.f, 0xFF404040);
+    for (DWORD p : ReadTarget(dev.device)) EXPECT_EQ(p, 0xFF404040u);
+}
+
+TEST_F(Raster, BlendModes) {
+    struct Case {
+        DWORD src, dest;
+        bool separate;
+        DWORD target;  // starting pixel
+        DWORD colour;  // drawn (diffuse, no texture)
+        DWORD expected;
+    };
+    const Case cases[] = {
+        // 0.5 red over blue: r = 255*128/255, b = 255*127/255.
+        {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0x80FF0000, 0xFF80007F},
+        // additive: red*alpha plus everything there.
+        {D3DBLEND_SRCALPHA, D3DBLEND_ONE, false, 0xFF0040FF, 0x80FF0000, 0xFF8040FF},
+        // inverse destination colour: g = 0x40 * (255-0x40)/255 = 47.9 -> 0x30.
+        {D3DBLEND_SRCALPHA, D3DBLEND_INVDESTCOLOR, false, 0xFF0040FF, 0x80FF0000, 0xFF803000},
+        {D3DBLEND_ONE, D3DBLEND_ZERO, false, 0xFF0040FF, 0x80123456, 0xFF123456},
+    };
+    for (const Case& c : cases) {
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        dev->SetRenderState(D3DRS_SRCBLEND, c.src);
+        dev->SetRenderState(D3DRS_DESTBLEND, c.dest);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, c.target, 1.f, 0);
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, c.colour);
+        EXPECT_EQ(Pixel(0, 0), c.expected) << "src " << c.src << " dest " << c.dest;
+        EXPECT_EQ(Pixel(1, 0), c.target);
+    }
+}
+
+TEST(RasterAlphaTarget, SeparateAlphaAddsAlphaWhileColourBlends) {
+    TestDevice dev;
+    IDirect3DTexture9* rtTex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev->SetRenderTarget(0, rt);
+    SetScreenProjection(dev.device, 8, 8);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    struct Case {
+        bool separate;
+        DWORD expected;
+    };
+    // Target 0x40 alpha, blue; draw red at alpha 0x80.
+    // Plain: a = 128*128/255 + 64*127/255 = 64.25 + 31.87 -> 96 (0x60).
+    // Separate ONE/ONE: a = 128 + 64 = 192 (0xC0).
+    for (const Case& c : {Case{false, 0x6080007F}, Case{true, 0xC080007F}}) {
+        dev->SetRenderState(D3DRS_SEPARATEALPHABLENDENABLE, c.separate);
+        dev->SetRenderState(D3DRS_SRCBLENDALPHA, D3DBLEND_ONE);
+        dev->SetRenderState(D3DRS_DESTBLENDALPHA, D3DBLEND_ONE);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0x400000FF, 1.f, 0);
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0x80FF0000);
+        EXPECT_EQ(ReadTarget(dev.device, rt)[0], c.expected) << "separate " << c.separate;
+    }
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(Raster, AlphaTestGreaterThanZeroDropsOnlyTransparentTexels) {
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 1, {0x00FFFFFF, 0x01FFFFFF});
+    dev->SetTexture(0, tex);
+    dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ALPHAREF, 0);
+    dev->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    DrawQuad(dev.device, -0.5f, -0.5f, 1.5f, 0.5f, 0xFFFFFFFF);
+    EXPECT_EQ(Pixel(0, 0), kClear);
+    EXPECT_EQ(Pixel(1, 0), 0xFFFFFFFFu);  // X8 target: the unused byte reads 0xFF
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST_F(Raster, DepthTiesPassUnderLessEqualOnly) {
+    struct Case {
+        DWORD func;
+        DWORD expected;
+    };
+    for (const Case& c : {Case{D3DCMP_LESSEQUAL, 0xFF00FF00u}, Case{D3DCMP_LESS, 0xFFFF0000u}}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.f, 0);
+        dev->SetRenderState(D3DRS_ZENABLE, TRUE);
+        dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        dev->SetRenderState(D3DRS_ZFUNC, c.func);
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFFFF0000, 0.3f);
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF00FF00, 0.3f);
+        EXPECT_EQ(Pixel(0, 0), c.expected) << "func " << c.func;
+        // Farther than what is there: never drawn; nearer: always.
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF0000FF, 0.31f);
+        EXPECT_EQ(Pixel(0, 0), c.expected);
+        DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF0000FF, 0.29f);
+        EXPECT_EQ(Pixel(0, 0), 0xFF0000FFu);
+    }
+}
+
+TEST_F(Raster, StageWithoutTextureAndMissingColourAndX8Alpha) {
+    // No texture: stage 0 (TEXTURE x CURRENT) passes the diffuse colour on.
+    DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF336699);
+    EXPECT_EQ(Pixel(0, 0), 0xFF336699u);
+
+    // No colour in the vertices: opaque white, so the texel comes through unchanged.
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 1, 1, {0x00ABCDEF}, D3DFMT_X8R8G8B8);
+    dev->SetTexture(0, tex);
+    struct Plain {
+        float x, y, z, u, v;
+    } quad[4] = {{0.5f, -0.5f, 0, 0, 0}, {1.5f, -0.5f, 0, 1, 0}, {0.5f, 0.5f, 0, 0, 1}, {1.5f, 0.5f, 0, 1, 1}};
+    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+    dev->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    // X8 texels read alpha 1: blended with SRCALPHA they cover completely.
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, sizeof(Plain));
+    EXPECT_EQ(Pixel(1, 0), 0xFFABCDEFu);
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST_F(Raster, TextureTimesTextureFactor) {
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 1, 1, {0xFF804020});
+    dev->SetTexture(0, tex);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+    dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FF8000);
+    IDirect3DTexture9* rtTex = nullptr;
+    dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex, nullptr);
+    IDirect3DSurface9* rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev->SetRenderTarget(0, rt);
+    DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF000000);  // diffuse ignored
+    // a = 255*128/255 = 128; r = 128*255/255; g = 64*128/255 = 32.1; b = 32*0 = 0.
+    EXPECT_EQ(ReadTarget(dev.device, rt)[0], 0x80802000u);
+    dev->SetTexture(0, nullptr);
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(Raster, RenderTargetSwitchResetsTheViewport) {
+    D3DVIEWPORT9 small{2, 2, 3, 3, 0.f, 1.f};
+    ASSERT_EQ(dev->SetViewport(&small), D3D_OK);
+    IDirect3DTexture9* rtTex = nullptr;
+    dev->CreateTexture(6, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rtTex, nullptr);
+    IDirect3DSurface9* rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev->SetRenderTarget(0, rt);
+    D3DVIEWPORT9 vp;
+    dev->GetViewport(&vp);
+    EXPECT_EQ(vp.X, 0u);
+    EXPECT_EQ(vp.Y, 0u);
+    EXPECT_EQ(vp.Width, 6u);
+    EXPECT_EQ(vp.Height, 4u);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    SetScreenProjection(dev.device, 6, 4);
+    DrawQuad(dev.device, -0.5f, -0.5f, 5.5f, 3.5f, 0xFF00FF00);
+    for (DWORD p : ReadTarget(dev.device, rt)) EXPECT_EQ(p, 0xFF00FF00u);
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(Raster, ViewportLimitsDrawingAndClearing) {
+    D3DVIEWPORT9 small{2, 1, 3, 2, 0.f, 1.f};
+    dev->SetViewport(&small);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    auto px = ReadTarget(dev.device);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(px[size_t(y * 8 + x)], (x >= 2 && x < 5 && y >= 1 && y < 3) ? 0xFF000000u : kClear);
+}
+
+}  // namespace
