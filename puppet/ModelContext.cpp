@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "puppet/BaseData.h"
+#include "puppet/DrawParam.h"
 #include "puppet/ModelData.h"
 
 namespace puppet {
@@ -104,6 +105,20 @@ void ModelContext::update() {
                      [&](int a, int b) { return drawContexts_[a]->drawOrder < drawContexts_[b]->drawOrder; });
     for (unsigned char& flag : paramUpdated_) flag = 0;
     needsUpdate_ = false;
+}
+
+void ModelContext::draw(DrawParam_D3D& dp) {
+    dp.setupDraw();
+    for (int i : drawOrder_) {
+        IDrawContext* ctx = drawContexts_[i];
+        if (!ctx->available || ctx->outOfRange) continue;
+        ctx->partsOpacity = partsContexts_[ctx->partsIndex]->opacity;
+        drawData_[i]->draw(dp, *this, ctx);
+    }
+}
+
+void ModelContext::deviceLost() {
+    for (int i = 0; i < drawData_.size(); ++i) drawData_[i]->deviceLost(drawContexts_[i]);
 }
 
 int ModelContext::getParamIndex(ParamID* id) {

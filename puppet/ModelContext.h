@@ -15,7 +15,7 @@ class IDrawData;
 class IDrawContext;
 class PartsData;
 class PartsDataContext;
-class DrawParam;
+class DrawParam_D3D;
 
 class ModelContext {
 public:
@@ -26,7 +26,11 @@ public:
 
     void init(ModelImpl* model);
     void update();
-    void draw(DrawParam& dp);
+    void draw(DrawParam_D3D& dp);
+    // Every mesh releases its device objects.
+    void deviceLost();
+    // Draw-data indices in drawing order after the last update.
+    const PPVector<int>& drawOrder() const { return drawOrder_; }
 
     // Parameters.
     int getParamIndex(ParamID* id);  // appends an unknown parameter

@@ -1,6 +1,10 @@
 // Reading of the model's data classes and the per-frame work of textured meshes.
 #include "puppet/ModelData.h"
 
+#include <cstring>
+
+#include "puppet/DrawParam.h"
+
 #include "puppet/ModelContext.h"
 #include "puppet/UtDebug.h"
 
@@ -122,6 +126,67 @@ void DDTexture::setupTransform(ModelContext& mc, IDrawContext* base) {
         ->transformPoints(mc, deformerCtx, ctx->interpolated.data(), ctx->transformed.data(), pointCount, 0, 5);
     ctx->available = true;
 }
+
+DDTextureContext::~DDTextureContext() { releaseBuffers(); }
+
+void DDTextureContext::releaseBuffers() {
+    if (uvBuffer) uvBuffer->Release();
+    if (indexBuffer) indexBuffer->Release();
+    uvBuffer = nullptr;
+    indexBuffer = nullptr;
+}
+
+void DDTexture::prepareBuffers(DrawParam_D3D& dp, DDTextureContext* ctx) {
+    IDirect3DDevice9* device = dp.device();
+    if (!device) return;
+    if (!ctx->uvBuffer) {
+        if (FAILED(device->CreateVertexBuffer(static_cast<UINT>(pointCount * 8), D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                              &ctx->uvBuffer, nullptr))) {
+            ctx->uvBuffer = nullptr;
+            dp.setError(DrawParam_D3D::ERROR_VERTEX_BUFFER);
+            return;
+        }
+        void* data = nullptr;
+        if (FAILED(ctx->uvBuffer->Lock(0, 0, &data, 0))) {
+            // An unfilled buffer would be kept for good: drop it and try again next time.
+            ctx->uvBuffer->Release();
+            ctx->uvBuffer = nullptr;
+            dp.setError(DrawParam_D3D::ERROR_LOCK);
+            return;
+        }
+        std::memcpy(data, uv->values.data(), sizeof(float) * 2 * static_cast<size_t>(pointCount));
+        ctx->uvBuffer->Unlock();
+    }
+    if (!ctx->indexBuffer) {
+        if (FAILED(device->CreateIndexBuffer(static_cast<UINT>(indices.size() * 2), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                             D3DPOOL_DEFAULT, &ctx->indexBuffer, nullptr))) {
+            ctx->indexBuffer = nullptr;
+            dp.setError(DrawParam_D3D::ERROR_INDEX_BUFFER);
+            return;
+        }
+        void* data = nullptr;
+        if (FAILED(ctx->indexBuffer->Lock(0, 0, &data, D3DLOCK_NOSYSLOCK))) {
+            ctx->indexBuffer->Release();
+            ctx->indexBuffer = nullptr;
+            dp.setError(DrawParam_D3D::ERROR_LOCK);
+            return;
+        }
+        std::memcpy(data, indices.data(), sizeof(uint16_t) * static_cast<size_t>(indices.size()));
+        ctx->indexBuffer->Unlock();
+    }
+    device->SetIndices(ctx->indexBuffer);
+}
+
+void DDTexture::draw(DrawParam_D3D& dp, ModelContext&, IDrawContext* base) {
+    auto* ctx = static_cast<DDTextureContext*>(base);
+    if (ctx->outOfRange) return;
+    if (textureNo < 0) textureNo = 1;
+    float opacity = ctx->partsOpacity * ctx->opacity;
+    prepareBuffers(dp, ctx);
+    dp.drawTexture(textureNo, 3 * triangleCount, pointCount, ctx->drawPoints, opacity, ctx->uvBuffer);
+}
+
+void DDTexture::deviceLost(IDrawContext* ctx) { static_cast<DDTextureContext*>(ctx)->releaseBuffers(); }
 
 const float* DDTexture::getTransformedPoints(IDrawContext* ctx, int* count) {
     *count = pointCount;

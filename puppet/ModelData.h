@@ -1,6 +1,8 @@
 // The classes of a loaded model that are not deformers: the root, the parameter definitions, the
 // parts, and the textured meshes with their per-frame contexts.
 #pragma once
+#include <d3d9.h>
+
 #include <cstdint>
 
 #include "puppet/BReader.h"
@@ -12,6 +14,7 @@ namespace puppet {
 
 class ModelContext;
 class IDrawData;
+class DrawParam_D3D;
 
 class ParamDefFloat : public ISerializableV2 {
 public:
@@ -75,7 +78,10 @@ public:
     virtual IDrawContext* init(ModelContext& mc) = 0;
     virtual void setupInterpolate(ModelContext& mc, IDrawContext* ctx) = 0;
     virtual void setupTransform(ModelContext& mc, IDrawContext* ctx) = 0;
+    virtual void draw(DrawParam_D3D& dp, ModelContext& mc, IDrawContext* ctx) = 0;
     virtual int getType() = 0;
+    // Releases the context's device objects; they are made again on the next draw.
+    virtual void deviceLost(IDrawContext*) {}
 
     bool hasParentDeformer() const;
 
@@ -92,10 +98,14 @@ public:
 class DDTextureContext : public IDrawContext {
 public:
     using IDrawContext::IDrawContext;
+    ~DDTextureContext() override;
+    void releaseBuffers();
     int targetIndex = -2;
     PPVector<float> interpolated;
     PPVector<float> transformed;  // empty when the target is the root
     float* drawPoints = nullptr;
+    IDirect3DVertexBuffer9* uvBuffer = nullptr;
+    IDirect3DIndexBuffer9* indexBuffer = nullptr;
 };
 
 class DDTexture : public IDrawData {
@@ -104,7 +114,9 @@ public:
     IDrawContext* init(ModelContext& mc) override;
     void setupInterpolate(ModelContext& mc, IDrawContext* ctx) override;
     void setupTransform(ModelContext& mc, IDrawContext* ctx) override;
+    void draw(DrawParam_D3D& dp, ModelContext& mc, IDrawContext* ctx) override;
     int getType() override { return 2; }
+    void deviceLost(IDrawContext* ctx) override;
     // The points to draw (5 floats each); count receives the point count.
     const float* getTransformedPoints(IDrawContext* ctx, int* count);
 
@@ -116,6 +128,10 @@ public:
     FloatArray* uv = nullptr;
     uint32_t optionFlags = 0;
     int32_t optionValue = 0;
+
+private:
+    // Makes the context's uv and index buffers where they are missing and sets the index buffer.
+    void prepareBuffers(DrawParam_D3D& dp, DDTextureContext* ctx);
 };
 
 class ModelImpl : public ISerializableV2 {
