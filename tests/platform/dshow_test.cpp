@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -316,6 +317,22 @@ TEST_F(DShowTest, FileCutShortPlaysWhatItHasThenEnds) {
     EXPECT_EQ(graph.WaitEvent(), EC_COMPLETE);
     EXPECT_GE(renderer->Frames().size(), 1u);
     EXPECT_LT(renderer->Frames().size(), 10u);
+}
+
+// File names reach the graph as wide Windows paths: Japanese names and any letter case resolve.
+TEST_F(DShowTest, WideJapaneseNameAndOtherCaseFindTheFile) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(MARLOWE_BINARY_DIR) / "dshow_names";
+    fs::create_directories(dir);
+    fs::copy_file(MoviePath("clip.avi"), dir / "\xe3\x83\xa0\xe3\x83\xbc\xe3\x83\x93\xe3\x83\xbc.avi",
+                  fs::copy_options::overwrite_existing);  // "ムービー.avi"
+    std::u16string base = Wide(dir.string());
+    for (std::u16string name : {base + u"\\\u30e0\u30fc\u30d3\u30fc.avi", base + u"/\u30e0\u30fc\u30d3\u30fc.AVI"}) {
+        auto* renderer = new CollectingRenderer(nullptr);
+        Graph graph(renderer);
+        EXPECT_EQ(graph.builder->RenderFile(name.c_str(), nullptr), S_OK);
+        EXPECT_EQ(renderer->m_header.biWidth, 66);
+    }
 }
 
 // The movie's sound goes through the XAudio2 stand-in: SDL's disk driver records what it plays.
