@@ -32,6 +32,7 @@ HRESULT MixerSourceVoice::SetVolume(float volume, UINT32) {
     if (!(volume >= -XAUDIO2_MAX_VOLUME_LEVEL && volume <= XAUDIO2_MAX_VOLUME_LEVEL)) return E_INVALIDARG;
     std::lock_guard<std::mutex> lock(engine_.Mutex());
     gain_.volume = volume;
+    if (!running_) gain_.gain = volume;  // nothing sounds: no ramp needed, the next start is at this volume
     return S_OK;
 }
 
