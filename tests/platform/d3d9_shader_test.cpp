@@ -1,0 +1,201 @@
+// The game's shader programs, assembled from demo/shaders, run by the device's interpreters on 8x8
+// targets: where each quad lands, which texels it shows and in what colour.
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/d3d_device.h"
+#include "support/d3d_draw.h"
+
+namespace {
+
+constexpr DWORD kClear = 0xFF000000;
+
+std::vector<DWORD> LoadTokens(const std::string& name) {
+    std::ifstream in(std::string(MARLOWE_GAME_DIR) + "/" + name, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<DWORD> tokens(bytes.size() / 4);
+    std::memcpy(tokens.data(), bytes.data(), tokens.size() * 4);
+    return tokens;
+}
+
+struct Shaders : ::testing::Test {
+    void SetUp() override {
+        ASSERT_NE(dev.device, nullptr);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        // Transposed screen projection (0, 8, 8, 0) with identity world and view.
+        const float wvp[16] = {0.25f, 0, 0, -1, 0, -0.25f, 0, 1, 0, 0, 1, 0, 0, 0, 0, 1};
+        dev->SetVertexShaderConstantF(0, wvp, 4);
+        Set(4, 1, 0, 0, 0);
+    }
+    void TearDown() override {
+        dev->SetVertexShader(nullptr);
+        dev->SetPixelShader(nullptr);
+        dev->SetTexture(0, nullptr);
+        dev->SetTexture(1, nullptr);
+        if (vs) vs->Release();
+        if (ps) ps->Release();
+    }
+    void UseVertexShader(const char* name) {
+        auto tokens = LoadTokens(name);
+        ASSERT_FALSE(tokens.empty()) << name;
+        ASSERT_EQ(dev->CreateVertexShader(tokens.data(), &vs), D3D_OK) << name;
+        dev->SetVertexShader(vs);
+    }
+    void Set(UINT reg, float x, float y, float z, float w) {
+        const float v[4] = {x, y, z, w};
+        dev->SetVertexShaderConstantF(reg, v, 1);
+    }
+    // Draws quads 0..n-1 of the shared quad-mesh layout (corner in x, y; quad number in z).
+    void DrawQuads(int n) {
+        std::vector<float> vertices;
+        std::vector<WORD> indices;
+        for (int k = 0; k < n; ++k) {
+            for (int corner = 0; corner < 4; ++corner)
+                vertices.insert(vertices.end(), {float(corner & 1), float(corner >> 1), float(k)});
+            for (int i : {0, 1, 2, 2, 1, 3}) indices.push_back(WORD(4 * k + i));
+        }
+        dev->SetFVF(D3DFVF_XYZ);
+        ASSERT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, UINT(4 * n), UINT(2 * n), indices.data(),
+                                              D3DFMT_INDEX16, vertices.data(), 12),
+                  D3D_OK);
+    }
+    // Every pixel is the clear colour except the listed ones.
+    void ExpectPixels(const std::vector<std::pair<int, DWORD>>& lit) {
+        auto px = ReadTarget(dev.device);
+        for (int i = 0; i < 64; ++i) {
+            DWORD expected = kClear;
+            for (auto& [index, colour] : lit)
+                if (index == i) expected = colour;
+            EXPECT_EQ(px[size_t(i)], expected) << "pixel " << i % 8 << "," << i / 8;
+        }
+    }
+    TestDevice dev;
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+};
+
+TEST_F(Shaders, PartRenderPlacesTheRectangleAndMapsTheTextureRectangle) {
+    UseVertexShader("PartRender.vso");
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 2, {0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF});
+    dev->SetTexture(0, tex);
+    struct Case {
+        float v0, v1;  // texture rectangle's top and bottom v
+        float colour;
+        DWORD topLeft, bottomLeft;
+    };
+    for (const Case& c : {Case{0, 1, 1.f, 0xFF0000FF, 0xFFFF0000}, Case{1, 0, 1.f, 0xFFFF0000, 0xFF0000FF},
+                          Case{0, 1, 0.5f, 0xFF000080, 0xFF800000}}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        Set(5, 1.5f, 2.5f, 3.5f, 4.5f);  // pixels 2..3 x 3..4
+        Set(6, 0, c.v0, 1, c.v1);
+        Set(7, c.colour, c.colour, c.colour, 1);
+        DrawQuads(1);
+        auto px = ReadTarget(dev.device);
+        EXPECT_EQ(px[3 * 8 + 2], c.topLeft);
+        EXPECT_EQ(px[4 * 8 + 2], c.bottomLeft);
+        EXPECT_EQ(px[3 * 8 + 1], kClear);
+        EXPECT_EQ(px[5 * 8 + 2], kClear);
+    }
+    tex->Release();
+}
+
+TEST_F(Shaders, StringRenderPicksEachCellsConstantsByQuadNumber) {
+    UseVertexShader("StringRender.vso");
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 1, {0xFF112233, 0xFF445566});
+    dev->SetTexture(0, tex);
+    Set(5, 1, 1, 1, 1);
+    Set(6, -0.5f, -0.5f, 0.5f, 0.5f);  // cell 0 at pixel (0, 0), left texel
+    Set(7, 0, 0, 0.5f, 1);
+    Set(8, 2.5f, 0.5f, 3.5f, 1.5f);  // cell 1 at pixel (3, 1), right texel
+    Set(9, 0.5f, 0, 1, 1);
+    DrawQuads(2);
+    ExpectPixels({{0, 0xFF112233}, {8 + 3, 0xFF445566}});
+    tex->Release();
+}
+
+TEST_F(Shaders, PartsRenderOffsetsEachButtonOfTheGroup) {
+    UseVertexShader("PartsRender.vso");
+    for (int k = 0; k < 2; ++k) {
+        Set(UINT(5 + 4 * k), -0.5f, -0.5f, 0.5f, 0.5f);
+        Set(UINT(6 + 4 * k), 0, 0, 1, 1);
+        Set(UINT(7 + 4 * k), 0, k ? 1.f : 0.f, k ? 0.f : 1.f, 1);
+        Set(UINT(8 + 4 * k), float(1 + 4 * k), float(2 + 3 * k), 0, 0);
+    }
+    DrawQuads(2);  // no texture: the stage passes the colour on
+    ExpectPixels({{2 * 8 + 1, 0xFF0000FF}, {5 * 8 + 5, 0xFF00FF00}});
+}
+
+TEST_F(Shaders, BBRenderPlacesEachBillboardByItsWorldRows) {
+    UseVertexShader("BBRender.vso");
+    Set(5, 1, 0, 0, 6);  // world rows: translation (6, 2)
+    Set(6, 0, 1, 0, 2);
+    Set(7, 0, 0, 1, 0);
+    Set(8, 1, 0, 0, 1);
+    Set(9, 0, 0, 1, 1);
+    Set(10, -0.5f, -0.5f, 1.5f, 0.5f);  // two pixels wide
+    DrawQuads(1);
+    ExpectPixels({{2 * 8 + 6, 0xFFFF0000}, {2 * 8 + 7, 0xFFFF0000}});
+}
+
+TEST_F(Shaders, AtmosphericPolygonCoversTheScreenInOneColour) {
+    UseVertexShader("AtmosphericPolygon.vso");
+    Set(4, 0.2f, 0.4f, 0.6f, 1);
+    const float quad[] = {0, 0, 0, 8, 0, 0, 0, 8, 0, 8, 8, 0};
+    const WORD indices[] = {0, 1, 2, 2, 1, 3};
+    dev->SetFVF(D3DFVF_XYZ);
+    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices, D3DFMT_INDEX16, quad, 12);
+    for (DWORD p : ReadTarget(dev.device)) EXPECT_EQ(p, 0xFF336699u);
+}
+
+TEST_F(Shaders, AlphaFadeShowsTheImageThroughTheMask) {
+    UseVertexShader("PartRender.vso");
+    auto tokens = LoadTokens("AlphaFade.pso");
+    ASSERT_EQ(dev->CreatePixelShader(tokens.data(), &ps), D3D_OK);
+    dev->SetPixelShader(ps);
+    IDirect3DTexture9* image = MakeTexture(dev.device, 2, 1, {0xFFC08040, 0xFFC08040});
+    IDirect3DTexture9* mask = MakeTexture(dev.device, 2, 1, {0xFF000000, 0xFFFFFFFF});
+    dev->SetTexture(0, image);
+    dev->SetTexture(1, mask);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Set(5, -0.5f, -0.5f, 1.5f, 0.5f);
+    Set(6, 0, 0, 1, 1);
+    Set(7, 1, 1, 1, 1);
+    struct Case {
+        float green, progress;
+        DWORD black, white;  // pixels under the black and the white part of the mask
+    };
+    // alpha = saturate(2 * progress - mask): 0.5 shows the image under black only, 1 shows it all.
+    for (const Case& c : {Case{0.5f, 0.5f, 0xFFC04040, kClear}, Case{1, 1, 0xFFC08040, 0xFFC08040},
+                          Case{1, 0, kClear, kClear}}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        const float colour[4] = {1, c.green, 1, c.progress};
+        dev->SetPixelShaderConstantF(0, colour, 1);
+        DrawQuads(1);
+        ExpectPixels({{0, c.black}, {1, c.white}});
+    }
+    image->Release();
+    mask->Release();
+}
+
+TEST_F(Shaders, ProgramsOutsideTheSubsetAreRefused) {
+    // vs_3_0 version token, and an instruction we do not run (sincos, opcode 37).
+    const DWORD version30[] = {0xFFFE0300, 0x0000FFFF};
+    const DWORD sincos[] = {0xFFFE0200, 0x02000025, 0x800F0000, 0xA0E40000, 0x0000FFFF};
+    for (const DWORD* code : {version30, sincos}) {
+        IDirect3DVertexShader9* bad = reinterpret_cast<IDirect3DVertexShader9*>(1);
+        EXPECT_EQ(dev->CreateVertexShader(code, &bad), D3DERR_INVALIDCALL);
+        EXPECT_EQ(bad, nullptr);
+    }
+}
+
+}  // namespace
