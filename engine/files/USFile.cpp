@@ -93,6 +93,7 @@ void CUSFile::Release() {
 // Tries the loose file and the archive entry in the mounted order; logs when neither gives the image.
 template <class Loose, class Entry>
 unsigned char* LoadInOrder(CUSFile& file, const char* name, Loose loose, Entry entry) {
+    if (!name) return nullptr;
     USFileArchiveSystem& archives = *USFileArchiveSystem::GetInstance();
     auto fromArchive = [&] {
         if ((file.data = entry(archives))) file.size = archives.GetLastSize();

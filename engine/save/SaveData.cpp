@@ -173,7 +173,7 @@ void ReadBoolVector(USLib::binary_istream& in, BoolVector& bits) {
     // cannot make a huge vector.
     const unsigned char* words = in.Skip(count * 4u);
     std::vector<std::uint32_t> blocks(count);
-    std::memcpy(blocks.data(), words, count * 4u);
+    if (count) std::memcpy(blocks.data(), words, count * 4u);
     bits.clear();
     bits.append(blocks.begin(), blocks.end());
     bits.resize(n);  // Drops whatever the last word held past n.

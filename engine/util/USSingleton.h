@@ -47,15 +47,16 @@ namespace USLib {
 template <class T>
 class singleton {
 public:
-    singleton() { instance_ = static_cast<T*>(this); }
+    // The base is recorded, not the T: while this constructor runs the T does not exist yet.
+    singleton() { instance_ = this; }
     virtual ~singleton() { instance_ = nullptr; }
     singleton(const singleton&) = delete;
     singleton& operator=(const singleton&) = delete;
 
-    static T* GetInstance() { return instance_; }
+    static T* GetInstance() { return static_cast<T*>(instance_); }
 
 private:
-    static inline T* instance_ = nullptr;
+    static inline singleton* instance_ = nullptr;
 };
 
 }  // namespace USLib

@@ -266,7 +266,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         glob += c;
     }
     // "*.*" matches every name, with or without a dot, as on Windows.
-    if (glob == "*.*") glob = "*";
+    if (glob == "*.*") glob.resize(1);
 
     auto* find = new FindObject;
     if (DIR* d = ::opendir(dir.c_str())) {
