@@ -2,7 +2,11 @@
 // the engine mounts them (directory trees, '\' names, CP932 names, LZSS, NAME=FILE overrides).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -54,6 +58,23 @@ TEST(ArcpackTool, PacksATreeTheEngineMounts) {
     const auto* record = USFileArchiveSystem::GetInstance()->Find("image\\bg\\title.png");
     ASSERT_NE(nullptr, record);
     EXPECT_EQ(0u, record->unpackedSize);  // Too short to compress.
+    USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, false);
+}
+
+TEST(ArcpackTool, TheBuildMakesArchivesFromFolders) {
+    ScratchDir dir;
+    std::filesystem::copy_file(ARCPACK_FIXTURE, dir.Path() + "/data.arc");
+    USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
+    for (const char* name : {"AS/inc/ui.as", "scenario/ch1.txt"}) {
+        std::ifstream source(std::string(ARCPACK_FIXTURE_SOURCE) + "/" + name, std::ios::binary);
+        std::string expected((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+        std::string entry = name;
+        std::replace(entry.begin(), entry.end(), '/', '\\');
+        CUSFile file;
+        ASSERT_NE(nullptr, file.LoadText(entry.c_str())) << entry;
+        EXPECT_EQ(expected, reinterpret_cast<char*>(file.data)) << entry;
+    }
+    EXPECT_NE(0u, USFileArchiveSystem::GetInstance()->Find("scenario\\ch1.txt")->unpackedSize);
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, false);
 }
 

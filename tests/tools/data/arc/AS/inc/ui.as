@@ -1,0 +1,2 @@
+// Shared UI helpers.
+int Twice(int x) { return x * 2; }
