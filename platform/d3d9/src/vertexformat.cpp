@@ -24,7 +24,7 @@ bool ElementsFromFvf(DWORD fvf, std::vector<D3DVERTEXELEMENT9>& elements) {
         case D3DFVF_XYZB4:
         case D3DFVF_XYZB5: {
             add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
-            int betas = int((position - D3DFVF_XYZ) / 2);
+            int betas = int((position - D3DFVF_XYZRHW) / 2);  // XYZB1 (6) carries 1 beta ... XYZB5 (14) 5
             bool lastIndices = fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR);
             int weights = betas - (lastIndices ? 1 : 0);
             if (weights > 0) add(BYTE(D3DDECLTYPE_FLOAT1 + weights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
