@@ -119,15 +119,36 @@ UINT32 MixerSourceVoice::BytesRequired(UINT32 frames) const {
 }
 
 void MixerSourceVoice::ReadFrame(const Queued& b, UINT32 index, float frame[2]) const {
-    const BYTE* p = b.desc.pAudioData + size_t(index) * format_.nBlockAlign;
-    if (format_.wBitsPerSample == 16) {
-        std::int16_t s[2];
-        std::memcpy(s, p, format_.nBlockAlign);
-        frame[0] = s[0] * (1.0f / 32768.0f);
-        frame[1] = format_.nChannels == 2 ? s[1] * (1.0f / 32768.0f) : frame[0];
-    } else {
-        frame[0] = (int(p[0]) - 128) * (1.0f / 128.0f);
-        frame[1] = format_.nChannels == 2 ? (int(p[1]) - 128) * (1.0f / 128.0f) : frame[0];
+    ConvertRun(b.desc.pAudioData + size_t(index) * format_.nBlockAlign, 1, frame);
+}
+
+void MixerSourceVoice::ConvertRun(const BYTE* p, UINT32 frames, float* out) const {
+    constexpr float k16 = 1.0f / 32768.0f, k8 = 1.0f / 128.0f;
+    switch (format_.nBlockAlign) {
+        case 4:  // 16-bit stereo
+            for (UINT32 i = 0; i < frames; ++i, p += 4) {
+                std::int16_t s[2];
+                std::memcpy(s, p, 4);
+                out[2 * i] = s[0] * k16;
+                out[2 * i + 1] = s[1] * k16;
+            }
+            break;
+        case 2:
+            if (format_.wBitsPerSample == 16) {  // 16-bit mono
+                for (UINT32 i = 0; i < frames; ++i, p += 2) {
+                    std::int16_t s;
+                    std::memcpy(&s, p, 2);
+                    out[2 * i] = out[2 * i + 1] = s * k16;
+                }
+            } else {  // 8-bit stereo, unsigned
+                for (UINT32 i = 0; i < frames; ++i, p += 2) {
+                    out[2 * i] = (int(p[0]) - 128) * k8;
+                    out[2 * i + 1] = (int(p[1]) - 128) * k8;
+                }
+            }
+            break;
+        default:  // 8-bit mono, unsigned
+            for (UINT32 i = 0; i < frames; ++i, ++p) out[2 * i] = out[2 * i + 1] = (int(p[0]) - 128) * k8;
     }
 }
 
@@ -164,7 +185,7 @@ MixerSourceVoice::Render MixerSourceVoice::RenderFrames(float* out, UINT32 frame
             Queued& b = queue_.front();
             const UINT32 end = b.loopsLeft ? b.loopEnd : b.playEnd;
             UINT32 n = std::min(end - b.pos, frames - produced);
-            for (UINT32 i = 0; i < n; ++i) ReadFrame(b, b.pos + i, out + 2 * (produced + i));
+            ConvertRun(b.desc.pAudioData + size_t(b.pos) * format_.nBlockAlign, n, out + 2 * produced);
             b.pos += n;
             produced += n;
             samplesPlayed_ += n;
@@ -174,6 +195,21 @@ MixerSourceVoice::Render MixerSourceVoice::RenderFrames(float* out, UINT32 frame
     // Resampling: output frame k lies at source position k * step; it is interpolated between the
     // frame before it (prev_) and the one after it.
     while (produced < frames) {
+        // Inside the front buffer's region: no boundary to watch for.
+        if (!queue_.empty() && queue_.front().started) {
+            Queued& b = queue_.front();
+            const UINT64 end = b.loopsLeft ? b.loopEnd : b.playEnd;
+            while (produced < frames) {
+                const UINT64 need = (acc_ >> 32) + ((acc_ & 0xFFFFFFFFu) ? 1 : 0);
+                if (b.pos + need > end) break;
+                for (; acc_ >= kOne; acc_ -= kOne, ++samplesPlayed_) ReadFrame(b, b.pos++, prev_);
+                Interpolate(b, out + 2 * produced);
+                ++produced;
+                acc_ += step_;
+            }
+            if (produced == frames) break;
+        }
+        // One output frame across a boundary: loop ends and buffer ends on the way.
         while (acc_ >= kOne) {
             Render r = Settle(events);
             if (r != Render::Done) return r;
@@ -182,24 +218,37 @@ MixerSourceVoice::Render MixerSourceVoice::RenderFrames(float* out, UINT32 frame
             ++samplesPlayed_;
             acc_ -= kOne;
         }
-        float* o = out + 2 * produced;
-        const UINT32 frac = static_cast<UINT32>(acc_);
-        if (frac == 0) {
-            o[0] = prev_[0];
-            o[1] = prev_[1];
+        if (static_cast<UINT32>(acc_) == 0) {
+            Interpolate(queue_.front(), out + 2 * produced);  // needs no following frame
         } else {
             Render r = Settle(events);
             if (r == Render::Dispatch) return r;
-            float next[2] = {prev_[0], prev_[1]};  // held when nothing follows
-            if (r == Render::Done) ReadFrame(queue_.front(), queue_.front().pos, next);
-            const float t = frac * (1.0f / 4294967296.0f);
-            o[0] = prev_[0] + (next[0] - prev_[0]) * t;
-            o[1] = prev_[1] + (next[1] - prev_[1]) * t;
+            if (r == Render::Done) {
+                Interpolate(queue_.front(), out + 2 * produced);
+            } else {
+                // Nothing follows: the last frame is held.
+                out[2 * produced] = prev_[0];
+                out[2 * produced + 1] = prev_[1];
+            }
         }
         ++produced;
         acc_ += step_;
     }
     return Render::Done;
+}
+
+void MixerSourceVoice::Interpolate(const Queued& b, float* o) const {
+    const UINT32 frac = static_cast<UINT32>(acc_);
+    if (frac == 0) {
+        o[0] = prev_[0];
+        o[1] = prev_[1];
+        return;
+    }
+    float next[2];
+    ReadFrame(b, b.pos, next);
+    const float t = static_cast<float>(frac) * (1.0f / 4294967296.0f);
+    o[0] = prev_[0] + (next[0] - prev_[0]) * t;
+    o[1] = prev_[1] + (next[1] - prev_[1]) * t;
 }
 
 void MixerSourceVoice::MixInto(const float* out, float* mix, UINT32 frames) {

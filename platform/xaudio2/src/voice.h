@@ -82,6 +82,10 @@ private:
         bool started;
     };
     void ReadFrame(const Queued& b, UINT32 index, float frame[2]) const;
+    // Converts frames of the voice's PCM to float stereo (mono goes to both channels).
+    void ConvertRun(const BYTE* pcm, UINT32 frames, float* out) const;
+    // The output frame at the current fraction between prev_ and b's frame at its position.
+    void Interpolate(const Queued& b, float* out) const;
 
     Engine& engine_;
     WAVEFORMATEX format_;
