@@ -225,8 +225,8 @@ void Engine::ThreadProc() {
             next = steady_clock::now();
         }
         if (device_) {
-            // Keep about three passes queued ahead of the device.
-            while (SDL_GetQueuedAudioSize(device_) < 3 * periodBytes) {
+            // Keep five passes (50 ms) queued ahead of the device, enough to ride out a busy machine.
+            while (SDL_GetQueuedAudioSize(device_) < 5 * periodBytes) {
                 Mix(kPeriod, out.data());
                 SDL_QueueAudio(device_, out.data(), periodBytes);
             }
