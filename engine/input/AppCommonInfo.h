@@ -1,8 +1,9 @@
 // The application-wide input and display state: the mouse, its trigger and held buttons, the cursor
-// in game-screen pixels, the wheel, the full-screen value, and the per-frame force-draw and snapshot
-// requests.
+// in game-screen pixels, the wheel, the full-screen value, the random-number generator, and the
+// per-frame force-draw and snapshot requests.
 #pragma once
 #include "engine/input/DirectInputDevice.h"
+#include "engine/util/USRand.h"
 #include "engine/util/USSingleton.h"
 
 class CAppCommonInfo {
@@ -33,6 +34,8 @@ public:
     float GetCursorYF() const { return cursorYF_; }
     LONG GetWheel() const { return wheel_; }
     unsigned GetForceDraw() const { return forceDraw_; }
+    // The game's random-number generator.
+    CUSRand& GetRand() { return rand_; }
 
 private:
     CDIMouse mouse_;
@@ -43,5 +46,6 @@ private:
     LONG wheel_ = 0;
     unsigned forceDraw_ = 0;
     unsigned fullScreen_ = 0;  // 0 windowed, 1 full screen.
+    CUSRand rand_;
     BYTE snapshot_ = 0;
 };

@@ -48,7 +48,9 @@ bool CMainApp::Initialize() {
         Quit();
         return false;
     }
-    CUSSingleton<CAppCommonInfo>::GetInstance()->GetMouse().Init(window->GetHandle());
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    common->GetMouse().Init(window->GetHandle());
+    common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
     return true;
 }
