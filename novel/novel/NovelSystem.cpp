@@ -1,0 +1,72 @@
+// The novel system's messages, modes, commands and saved record.
+#include "novel/novel/NovelSystem.h"
+
+#include <cstring>
+
+#include "novel/state/ConfigDataManager.h"
+#include "novel/vm/SaveIO.h"
+
+bool CNovelSystem::LoadScenario(const std::string& name) {
+    VirtualCodePtr code = CVirtualCode::Create(name);
+    if (!code) return false;
+    machine_.SetCode(std::move(code));
+    machine_.JumpTo(0);
+    messageCounter_ = 0;
+    scenarioName_ = name;
+    return true;
+}
+
+void CNovelSystem::ShowMessage(const char* text, const char* voiceKey, const char* name, const char* voiceFile) {
+    std::string wrapped = text;
+    uint32_t n = static_cast<uint32_t>(wrapped.size() / 2) * CConfigDataManager::GetInstance()->GetCharDrawInterval();
+    SetAutoWait(n);
+    CMessageLogManager::GetInstance()->Add(name, voiceKey, wrapped.c_str(), voiceFile);
+}
+
+void CNovelSystem::SetAutoWait(uint32_t n) {
+    uint32_t w = n + CConfigDataManager::GetInstance()->GetAutoModeWaitFrame();
+    if (w < 10) w = 10;
+    if (static_cast<int32_t>(w) > countdown_) countdown_ = static_cast<int32_t>(w);
+}
+
+void CNovelSystem::SendCommand(int32_t command) {
+    switch (command) {
+        case 0: SetSkipMode(); break;
+        case 1: SetAutoMode(); break;
+        case 2: SetPendingCommand(1); break;
+        case 4: SetPendingCommand(2); break;
+        case 5: SetPendingCommand(0); break;
+        case 6: SetPendingCommand(3); break;
+        case 7: SetPendingCommand(4); break;
+        case 8: CMessageLogManager::GetInstance()->Scroll(-1); break;
+        case 9: CMessageLogManager::GetInstance()->Scroll(+1); break;
+        default: break;
+    }
+}
+
+void CNovelSystem::Save(USLib::binary_ostream<256>& out) {
+    SaveIO::WriteU32(out, resumeCode_);
+    SaveIO::WriteU32(out, messageCounter_);
+    SaveIO::WriteString(out, scenarioName_);
+    SaveIO::WriteU32(out, featureMask_);
+    for (const Dialog& d : dialogs_) {
+        SaveIO::WriteString(out, d.name);
+        uint8_t enabled = d.enabled ? 1 : 0;
+        out.Write(&enabled, 1);
+    }
+    machine_.Save(out);
+}
+
+void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
+    resumeCode_ = SaveIO::ReadU32(in);
+    messageCounter_ = SaveIO::ReadU32(in);
+    scenarioName_ = SaveIO::ReadString(in);
+    featureMask_ = SaveIO::ReadU32(in);
+    for (Dialog& d : dialogs_) {
+        d.name = SaveIO::ReadString(in);
+        uint8_t enabled = 0;
+        SaveIO::ReadBytes(in, &enabled, 1);
+        d.enabled = enabled != 0;
+    }
+    machine_.Load(in, version);
+}

@@ -1,0 +1,95 @@
+// The hub of a novel scene: owns the novel machine and carries out what a scenario message needs
+// (the automatic-mode countdown, the log entry, the speaker's record), holds the play mode, the
+// scene's resume code, the feature mask, the pending scene request and the names of the dialogs and
+// the movie the scenario asks for; saved as "NovelSystem".
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/util/USSingleton.h"
+#include "novel/novel/MessageLog.h"
+#include "novel/state/SavedObject.h"
+#include "novel/vm/VCPUNovel.h"
+
+class CNovelSystem : public ISavedObject<_tagSaveData> {
+public:
+    enum Mode : uint32_t { kNormal = 0, kAuto = 1, kSkip = 2 };
+
+    CNovelSystem() { Register("NovelSystem", 0); }
+    static CNovelSystem* GetInstance() { return CUSSingleton<CNovelSystem>::GetInstance(); }
+
+    void Save(USLib::binary_ostream<256>& out) override;
+    void Load(USLib::binary_istream& in, uint32_t version) override;
+
+    // Opens the scenario code and starts it at offset 0; false (nothing changed) when it cannot be read.
+    virtual bool LoadScenario(const std::string& name);
+    virtual void SetResumeCode(uint32_t code) { resumeCode_ = code; }
+    virtual uint32_t GetResumeCode() const { return resumeCode_; }
+
+    // The message (all Shift-JIS): automatic-mode time from its length, then the log entry.
+    virtual void ShowMessage(const char* text, const char* voiceKey, const char* name, const char* voiceFile);
+    // The countdown becomes n + the configured automatic-mode wait (at least 10) unless it is larger.
+    virtual void SetAutoWait(uint32_t n);
+    virtual void TickAutoWait() {
+        if (countdown_ > 0) --countdown_;
+    }
+    int32_t GetAutoWait() const { return countdown_; }
+
+    virtual void SetNormalMode() { mode_ = kNormal; }
+    virtual void SetAutoMode() {
+        mode_ = kAuto;
+        countdown_ = 0;
+    }
+    virtual void SetSkipMode() { mode_ = kSkip; }
+    virtual uint32_t GetMode() const { return mode_; }
+
+    // 0 skip, 1 automatic, 2 log, 3 voice replay, 4/6/7 dialogs 1/2/3, 5 picture view, 8/9 log scroll.
+    virtual void SendCommand(int32_t command);
+    virtual void SetFeatureMask(uint32_t mask) { featureMask_ = mask; }
+    virtual bool TestFeature(uint32_t bits) const { return (featureMask_ & bits) != 0; }
+    virtual void SetPendingCommand(int32_t command) { pending_ = command; }
+    virtual int32_t TakePendingCommand() {
+        int32_t c = pending_;
+        pending_ = -1;
+        return c;
+    }
+    virtual void SetDialogScriptName(const char* name) { dialogScriptName_ = name; }
+    virtual void SetMovieName(const char* name) { movieName_ = name; }
+    virtual const char* GetMovieName() const { return movieName_.c_str(); }
+    const std::string& GetDialogScriptName() const { return dialogScriptName_; }
+
+    // UI dialogs 1-3 (index 0-2) that the scene opens on requests 2, 3 and 4.
+    void SetDialog(int i, const char* name) {
+        dialogs_[i].name = name;
+        dialogs_[i].enabled = true;
+    }
+    void DisableDialog(int i) { dialogs_[i].enabled = false; }
+    const std::string& GetDialogName(int i) const { return dialogs_[i].name; }
+    bool IsDialogEnabled(int i) const { return dialogs_[i].enabled; }
+
+    void SetMessageCounter(uint32_t n) { messageCounter_ = n; }
+    uint32_t GetMessageCounter() const { return messageCounter_; }
+    const std::string& GetScenarioName() const { return scenarioName_; }
+    uint32_t GetFeatureMask() const { return featureMask_; }
+    CVCPUNovel& GetMachine() { return machine_; }
+    CCharacterInfoManager& GetCharacters() { return characters_; }
+
+private:
+    struct Dialog {
+        std::string name;
+        bool enabled = false;
+    };
+
+    CCharacterInfoManager characters_;
+    uint32_t resumeCode_ = 0;
+    uint32_t mode_ = kNormal;
+    int32_t countdown_ = 0;
+    CVCPUNovel machine_;
+    uint32_t messageCounter_ = 0;
+    std::string scenarioName_;
+    uint32_t featureMask_ = 0;
+    int32_t pending_ = -1;
+    Dialog dialogs_[3];
+    std::string dialogScriptName_;
+    std::string movieName_;
+};

@@ -1,0 +1,56 @@
+// The scene manager's frame and scene requests.
+#include "novel/scenes/SceneManager.h"
+
+#include "novel/novel/NovelSystem.h"
+
+CSceneManager::CSceneManager() {
+    fsm_.Setup(this, {&CSceneManager::OnRunScript, &CSceneManager::OnWaitScene, &CSceneManager::UpdateRunScript,
+                      &CSceneManager::UpdateWaitScene});
+    fsm_.SetEvent(0);
+}
+
+void CSceneManager::Init() {
+    VirtualCodePtr code = CVirtualCode::Create("bin\\Scene.bin");
+    if (!code) return;
+    machine_.SetCode(std::move(code));
+    machine_.JumpTo(0);
+}
+
+void CSceneManager::Update() {
+    if (restart_) {
+        stack_.Clear();
+        machine_.JumpToRestartEntry();
+        fsm_.SetEvent(0);
+    }
+    restart_ = 0;
+    fsm_.Update();
+    stack_.Update();
+}
+
+void CSceneManager::UpdateRunScript() {
+    if (machine_.Run() == 1) StartScene();
+}
+
+void CSceneManager::UpdateWaitScene() {
+    if (stack_.IsEmpty() && !stack_.HasQueuedCommands()) fsm_.SetEvent(0);
+}
+
+void CSceneManager::StartScene() {
+    machine_.CallSceneEntry();
+    CVCPointer& cursor = machine_.GetCursor();
+    uint32_t kind = cursor.ReadInt();
+    if (kind == 0 || kind == 1) {
+        const char* name = cursor.GetStringAt(cursor.ReadInt());
+        if (!name) name = "";
+        if (kind == 0) {
+            if (IBaseSceneState* scene = NewNovelScene()) {
+                PushScene(scene);
+                CNovelSystem::GetInstance()->LoadScenario(name);
+            }
+        } else if (IBaseSceneState* scene = NewMovieScene(name)) {
+            PushScene(scene);
+        }
+    }
+    machine_.ReturnFromSceneEntry();
+    fsm_.SetEvent(1);
+}

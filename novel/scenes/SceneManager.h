@@ -1,0 +1,45 @@
+// The top of the game's flow: runs the scene code on its own machine and, whenever that code asks
+// for a scene, pushes a novel or movie scene and waits until the scene stack is empty again.
+#pragma once
+#include <cstdint>
+
+#include "engine/util/USSingleton.h"
+#include "novel/scenes/SceneStateStack.h"
+#include "novel/scenes/USFSM.h"
+#include "novel/vm/VCPUSceneManager.h"
+
+class CSceneManager : public USLib::singleton<CSceneManager> {
+public:
+    CSceneManager();
+    virtual ~CSceneManager() = default;
+
+    // Opens "bin\Scene.bin" and starts it at offset 0 (nothing when it cannot be read).
+    virtual void Init();
+    virtual void Update();
+    // Reads the scene record that the scene code named and pushes its scene.
+    virtual void StartScene();
+    virtual void PushScene(IBaseSceneState* scene) { stack_.QueuePush(scene, false); }
+    // At the next update: the stack is cleared and the scene code goes to its restart entry.
+    virtual void RequestRestart() { restart_ = 1; }
+
+    CVCPUSceneManager& GetMachine() { return machine_; }
+    CSceneStateStack& GetStack() { return stack_; }
+    int32_t GetState() const { return fsm_.GetState(); }
+
+protected:
+    // The scenes of the two kinds a scene record names (0 novel, 1 movie); null while a kind has no
+    // scene class in this build.
+    virtual IBaseSceneState* NewNovelScene() { return nullptr; }
+    virtual IBaseSceneState* NewMovieScene(const char* /*movie*/) { return nullptr; }
+
+private:
+    void OnRunScript() { fsm_.SetState(0); }
+    void OnWaitScene() { fsm_.SetState(1); }
+    void UpdateRunScript();
+    void UpdateWaitScene();
+
+    CUSFSM<CSceneManager, 2, 2> fsm_;
+    CVCPUSceneManager machine_;
+    CSceneStateStack stack_;
+    uint32_t restart_ = 0;
+};

@@ -1,0 +1,59 @@
+// The stack of running scenes: queued push and pop commands applied once per frame; the scene below a
+// pushed one is paused and resumed when the top is popped.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class CSceneStateStack;
+
+class IBaseSceneState {
+public:
+    virtual ~IBaseSceneState() = default;
+    virtual void Enter() = 0;
+    virtual void Update() = 0;
+    virtual void Leave() = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+
+    CSceneStateStack* GetStack() const { return stack_; }
+    void SetStack(CSceneStateStack* stack) { stack_ = stack; }
+
+private:
+    CSceneStateStack* stack_ = nullptr;
+};
+
+class CSceneStateStack {
+public:
+    CSceneStateStack() = default;
+    CSceneStateStack(const CSceneStateStack&) = delete;
+    CSceneStateStack& operator=(const CSceneStateStack&) = delete;
+    virtual ~CSceneStateStack() { Clear(); }
+
+    // Leaves and deletes every scene, top first (no Resume), then drops the queued commands.
+    virtual void Clear();
+    // The stack takes the scene; with dropQueued, queued commands are dropped first.
+    virtual void QueuePush(IBaseSceneState* scene, bool dropQueued);
+    virtual void QueuePop(uint32_t count, bool dropQueued);
+    // Applies the queued commands, then updates every scene bottom to top (paused ones included).
+    virtual void Update();
+    virtual void PushNow(IBaseSceneState* scene);
+    virtual void PopNow();
+
+    bool IsEmpty() const { return scenes_.empty(); }
+    bool HasQueuedCommands() const { return !queue_.empty(); }
+    size_t GetCount() const { return scenes_.size(); }
+    IBaseSceneState* GetTop() const { return scenes_.empty() ? nullptr : scenes_.back(); }
+
+private:
+    struct Command {
+        int32_t kind;  // 0 push, 1 pop
+        IBaseSceneState* scene;
+        uint32_t count;
+    };
+    void DropQueued();
+
+    std::vector<IBaseSceneState*> scenes_;
+    std::deque<Command> queue_;
+};

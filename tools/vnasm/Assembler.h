@@ -1,0 +1,33 @@
+// The scenario assembler: text source -> code file of 32-bit little-endian words.
+//
+// One instruction a line: a mnemonic of the opcode table and its operands separated by commas.
+//   label:                      a byte offset in the code (may precede an instruction on the line)
+//   .machine scene | novel      which machine's opcode set the following lines use (default: novel)
+//   .word a, b, ...             raw words: numbers, labels, symbols or "strings" (their pooled offset)
+//   .float 1.5, ...             raw IEEE singles
+//   msg "name", "voice key", "voice file", "text"   (novel) a numbered message that is revealed,
+//                               then waits for a click: 102 n, 99 ..., 103, 1 3, 0, 1 1, 0
+//   ; comment                   to the end of the line
+// Operands: I/T/N a number, label or symbol; F a number; S a "string" (UTF-8 in the source, stored as
+// CP932 in a pool after the code, 4-aligned and shared); V a number, label or symbol (immediate),
+// [x] (the code word at offset x), param[x] (game parameter x) or cfg[x] (configuration value x).
+// Strings take the escapes \n, \" and \\.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "novel/vm/VCOpcodes.h"
+
+namespace vnasm {
+
+struct Output {
+    std::vector<uint8_t> code;
+    std::vector<std::string> errors;  // "line N: message"
+    bool Ok() const { return errors.empty(); }
+};
+
+Output Assemble(std::string_view source, VCOpcodes::Machine machine = VCOpcodes::kNovel);
+
+}  // namespace vnasm
