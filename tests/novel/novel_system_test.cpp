@@ -1,0 +1,212 @@
+// Novel system: a scenario message reaches the log with its name, voice key and voice file and sets the
+// automatic-mode countdown; modes and commands; the 128-entry log in order, its scroll and record.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "novel/novel/NovelSystem.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/vm/VCOpcodes.h"
+#include "novel/support/ScenarioCode.h"
+
+namespace {
+
+class NovelSystem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::ResetGameState();
+        novel.SetNormalMode();
+        novel.SetAutoMode();  // countdown 0
+        novel.SetNormalMode();
+        log.Clear();
+        log.ClearLogRows();
+    }
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    CMessageLogManager& log = *CMessageLogManager::GetInstance();
+};
+
+TEST_F(NovelSystem, ScenarioMessageIsLoggedAndTimed) {
+    CVCPUNovel& machine = novel.GetMachine();
+    machine.SetCode(testsupport::Code(R"(
+        msg "ハル", "haru", "voice\haru_001.ogg", "雨が降ってきた。"
+        msg "", "", "", "静かな夜。"
+    )"));
+    machine.JumpTo(0);
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultRevealMessage));
+    // 16 bytes of text: 8 x 2 frames per character, above the floor of 10.
+    EXPECT_EQ(novel.GetAutoWait(), 16);
+    EXPECT_EQ(novel.GetMessageCounter(), 0u);
+    ASSERT_EQ(log.GetCount(), 1);
+    const CMessageLogManager::LogInfo* e = log.GetEntry(0);
+    EXPECT_EQ(e->name, "\x83\x6e\x83\x8b");  // ハル in CP932
+    EXPECT_EQ(e->voiceKey, "haru");
+    EXPECT_EQ(e->voiceFile, "voice\\haru_001.ogg");
+    EXPECT_EQ(e->text.size(), 16u);
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultClickWait));
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultRevealMessage));
+    EXPECT_EQ(novel.GetMessageCounter(), 1u);
+    EXPECT_EQ(log.GetCount(), 2);
+    EXPECT_EQ(log.GetEntry(0)->name, "");
+    EXPECT_TRUE(CConfigDataManager::GetInstance()->GetReadedFlags().IsMessageReaded("test.bin", 1));
+}
+
+TEST_F(NovelSystem, AutoWaitNeverShrinksAndHasAFloorOfTen) {
+    struct Case {
+        uint32_t n, autoWait;
+        int32_t before, after;
+    } cases[] = {{30, 0, 0, 30}, {2, 0, 0, 10}, {5, 20, 0, 25}, {5, 0, 40, 40}};
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    for (const Case& k : cases) {
+        config->InitWaitFrameAutoSkipMode();
+        config->AddWaitFrameAutoSkipMode(k.autoWait);
+        novel.SetAutoMode();
+        novel.SetAutoWait(k.before);
+        if (k.before < 10) novel.SetAutoMode();
+        novel.SetAutoWait(k.n);
+        EXPECT_EQ(novel.GetAutoWait(), k.after) << k.n << " " << k.autoWait << " " << k.before;
+    }
+    novel.TickAutoWait();
+    EXPECT_EQ(novel.GetAutoWait(), 39);
+}
+
+TEST_F(NovelSystem, CommandsSetModesAndPendingRequests) {
+    struct Case {
+        int32_t command;
+        uint32_t mode;
+        int32_t pending;
+    } cases[] = {{0, CNovelSystem::kSkip, -1}, {1, CNovelSystem::kAuto, -1}, {2, CNovelSystem::kNormal, 1},
+                 {4, CNovelSystem::kNormal, 2}, {5, CNovelSystem::kNormal, 0}, {6, CNovelSystem::kNormal, 3},
+                 {7, CNovelSystem::kNormal, 4}, {10, CNovelSystem::kNormal, -1}};
+    for (const Case& k : cases) {
+        novel.SetNormalMode();
+        novel.SendCommand(k.command);
+        EXPECT_EQ(novel.GetMode(), k.mode) << k.command;
+        EXPECT_EQ(novel.TakePendingCommand(), k.pending) << k.command;
+        EXPECT_EQ(novel.TakePendingCommand(), -1);
+    }
+}
+
+TEST_F(NovelSystem, CancelModesFollowsItsMask) {
+    struct Case {
+        uint32_t mask;
+        int32_t command;  // 0 skip, 1 auto
+        uint32_t after;
+    } cases[] = {{3, 1, CNovelSystem::kNormal}, {1, 1, CNovelSystem::kAuto}, {2, 0, CNovelSystem::kSkip},
+                 {1, 0, CNovelSystem::kNormal}};
+    for (const Case& k : cases) {
+        novel.SendCommand(k.command);
+        CVCPUNovel& machine = novel.GetMachine();
+        machine.SetCode(testsupport::Code("CancelModes " + std::to_string(k.mask) + "\nYield"));
+        machine.JumpTo(0);
+        machine.Run();
+        EXPECT_EQ(novel.GetMode(), k.after) << k.mask;
+    }
+}
+
+TEST_F(NovelSystem, ReadMarksAndSeenPicturesDriveJumps) {
+    CVCPUNovel& machine = novel.GetMachine();
+    machine.SetCode(testsupport::Code(R"(
+        SetCodeReaded                     ; no record yet: nothing
+        JumpIfCodeReaded "marks.bin", bad
+        SetMessageNumber 12
+        SetMessageReaded
+        JumpIfMessageNotReaded 12, bad
+        JumpIfMessageReaded 13, bad
+        SetCodeReaded
+        JumpIfCodeNotReaded "marks.bin", bad
+        JumpIfCGShown "cg01.png", bad
+        SetCGShown "cg01.png"
+        JumpIfCGNotShown "cg01.png", bad
+        SetResult 1
+        Yield
+    bad:
+        SetResult 9
+        Yield
+    )", "marks.bin"));
+    machine.JumpTo(0);
+    EXPECT_EQ(machine.Run(), 1u);
+}
+
+TEST_F(NovelSystem, LogKeepsTheLast128InOrderAndSavesOldestFirst) {
+    for (int i = 1; i <= 130; ++i) {
+        std::string n = std::to_string(i);
+        log.Add(("name" + n).c_str(), "key", ("text" + n).c_str(), i % 2 ? ("v" + n + ".ogg").c_str() : "");
+    }
+    EXPECT_EQ(log.GetCount(), 128);
+    EXPECT_EQ(log.GetEntry(0)->text, "text130");
+    EXPECT_EQ(log.GetEntry(127)->text, "text3");
+    EXPECT_EQ(log.GetEntry(128), nullptr);
+    EXPECT_TRUE(log.HasVoice(1));   // message 129
+    EXPECT_FALSE(log.HasVoice(0));  // message 130 has no voice
+
+    CMessageLogManager loaded;
+    testsupport::RoundTrip(log, loaded);
+    ASSERT_EQ(loaded.GetCount(), 128);
+    for (int i : {0, 1, 64, 127}) {
+        EXPECT_EQ(loaded.GetEntry(i)->text, log.GetEntry(i)->text);
+        EXPECT_EQ(loaded.GetEntry(i)->voiceFile, log.GetEntry(i)->voiceFile);
+    }
+}
+
+TEST_F(NovelSystem, LogScrollClampsAtBothEnds) {
+    for (int i = 0; i < 10; ++i) log.Add("n", "k", "t", i == 3 ? "v.ogg" : "");
+    for (uint32_t r = 0; r < 4; ++r) log.AddLogRow(r, 10 + r);
+    EXPECT_EQ(log.Scroll(+10), 1);
+    EXPECT_EQ(log.GetScroll(), 6);
+    log.ResetScroll();
+    EXPECT_EQ(log.Scroll(-1), -1);
+    EXPECT_EQ(log.GetScroll(), 0);
+    EXPECT_EQ(log.Scroll(+1), 0);
+    EXPECT_EQ(log.GetScroll(), 1);
+    // Entry 6 (the 4th message) is row 5 from here; rows past the entries have no voice.
+    EXPECT_TRUE(log.RowHasVoice(5));
+    EXPECT_EQ(log.GetRowEntry(5)->voiceFile, "v.ogg");
+    EXPECT_EQ(log.GetRowEntry(0), nullptr);
+    EXPECT_FALSE(log.RowHasVoice(20));
+    novel.SendCommand(9);
+    EXPECT_EQ(log.GetScroll(), 2);
+}
+
+TEST_F(NovelSystem, UnknownSpeakerUsesTheDefaultRecord) {
+    CCharacterInfoManager& chars = novel.GetCharacters();
+    chars.GetDefault().Set(3, 3, 20);
+    chars.Add("haru").Set(21, 4, 22);
+    EXPECT_EQ(chars.Find("haru").voiceSwitchIndex, 22u);
+    EXPECT_EQ(chars.Find("nobody").voiceSwitchIndex, 20u);
+    chars.Clear();
+    EXPECT_EQ(chars.Find("haru").voiceSwitchIndex, 20u);
+}
+
+TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
+    testsupport::ScratchFolder folder;
+    folder.Write("ch.bin", testsupport::Bytes("SetWaitFrames 30\nSetWaitFlags 1\nSetMessageNumber 5\nSetDialog2 \"AS\\\\Cfg.as\"\nSetFeatureMask 9\nYield\nYield"));
+    ASSERT_TRUE(novel.LoadScenario("ch.bin"));
+    novel.SetResumeCode(2);
+    novel.GetMachine().Run();
+    USLib::binary_ostream<256> out;
+    novel.Save(out);
+    // The last 12 bytes: wait frames, message number, wait flags.
+    const uint8_t* tail = out.GetData() + out.GetSize() - 12;
+    EXPECT_EQ(tail[0], 30);
+    EXPECT_EQ(tail[4], 5);
+    EXPECT_EQ(tail[8], 1);
+
+    CVCPUNovel before;  // keep nothing of the current state
+    novel.SetResumeCode(0);
+    novel.SetFeatureMask(0);
+    novel.DisableDialog(1);
+    USLib::binary_istream in;
+    in.Attach(out.GetData(), out.GetSize());
+    novel.Load(in, 0);
+    EXPECT_EQ(novel.GetResumeCode(), 2u);
+    EXPECT_EQ(novel.GetFeatureMask(), 9u);
+    EXPECT_EQ(novel.GetScenarioName(), "ch.bin");
+    EXPECT_EQ(novel.GetDialogName(1), "AS\\Cfg.as");
+    EXPECT_TRUE(novel.IsDialogEnabled(1));
+    EXPECT_EQ(novel.GetMachine().GetWaitFrames(), 30u);
+    EXPECT_EQ(novel.GetMachine().GetMessageNumber(), 5u);
+    EXPECT_EQ(novel.GetMachine().GetWaitFlags(), 1u);
+    EXPECT_EQ(novel.GetMachine().Run(), 0u);  // the second yield
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// Test support for scenario code.
+#include "novel/support/ScenarioCode.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "novel/state/ConfigDataManager.h"
+#include "novel/state/GameVariables.h"
+#include "tools/vnasm/Assembler.h"
+
+namespace testsupport {
+
+std::vector<uint8_t> Bytes(const std::string& source, bool scene) {
+    vnasm::Output out = vnasm::Assemble(source, scene ? VCOpcodes::kScene : VCOpcodes::kNovel);
+    for (const std::string& e : out.errors) ADD_FAILURE() << e;
+    return out.code;
+}
+
+VirtualCodePtr Code(const std::string& source, const std::string& name, bool scene) {
+    std::vector<uint8_t> bytes = Bytes(source, scene);
+    return CVirtualCode::CreateFromBytes(name, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+ScratchFolder::ScratchFolder() {
+    previous_ = std::filesystem::current_path().string();
+    std::string templ = (std::filesystem::temp_directory_path() / "scenario_test_XXXXXX").string();
+    path_ = mkdtemp(templ.data());
+    std::filesystem::current_path(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(path_);
+}
+
+void ScratchFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::filesystem::path p = std::filesystem::path(path_) / name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void ResetGameState() {
+    CGameFlagsManager::GetInstance()->AllocGameFlags(16);
+    CGameParameterManager::GetInstance()->AllocGameParam(16);
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    for (int i = 0; i <= USER_CFG_INDEX; ++i) {
+        config->InitConfigValue(i, 0);
+        config->SetConfigValue(i, 0);
+    }
+    config->InitIntervalRenderingText();
+    config->AddIntervalRenderingText(2);
+    config->InitWaitFrameAutoSkipMode();
+    config->AddWaitFrameAutoSkipMode(0);
+}
+
+}  // namespace testsupport

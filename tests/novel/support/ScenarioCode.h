@@ -1,0 +1,42 @@
+// Test support: scenario code assembled from text, a scratch folder for code files read by name, and
+// the game-wide state the machines reach reset between tests.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "engine/save/BinaryStream.h"
+#include "novel/vm/VirtualCode.h"
+
+namespace testsupport {
+
+// Assembles the source (failing the test on assembler errors) into a code file of that name.
+VirtualCodePtr Code(const std::string& source, const std::string& name = "test.bin", bool scene = false);
+std::vector<uint8_t> Bytes(const std::string& source, bool scene = false);
+
+// Makes the current directory a fresh scratch folder for the test's lifetime and writes files there.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    void Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+// Game flags, parameters and configuration values in a known state: 16 flags, 16 parameters,
+// configuration indexes 0-8 registered as 0, character interval table {2}, automatic wait table {0}.
+void ResetGameState();
+
+// Saves with Save(out) and loads back with Load(in, 0) into the same or another object.
+template <class From, class To>
+void RoundTrip(From& from, To& to) {
+    USLib::binary_ostream<256> out;
+    from.Save(out);
+    USLib::binary_istream in;
+    in.Attach(out.GetData(), out.GetSize());
+    to.Load(in, 0);
+}
+
+}  // namespace testsupport
