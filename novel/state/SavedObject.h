@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/save/BinaryStream.h"
+#include "engine/save/USBinaryStream.h"
 
 struct _tagSaveData {};
 struct _tagConfigData {};

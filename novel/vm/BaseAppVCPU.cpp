@@ -50,12 +50,7 @@ uint32_t CBaseAppVCPU::Run() {
     stop_ = 0;
     for (uint32_t budget = kSliceInstructionLimit; !stop_;) {
         Execute(cursor_.ReadInt());
-        if (--budget == 0 && !stop_) {
-            VirtualCodePtr code = cursor_.GetCurrentCode();
-            US_LOG("CBaseAppVCPU::Run :: no yield after %u instructions in [%s] at %u; the slice ends here\n",
-                   kSliceInstructionLimit, code ? code->GetName().c_str() : "", cursor_.GetPosition());
-            return 0;
-        }
+        if (--budget == 0 && !stop_) Fault("no yield within the instruction limit of one slice");
     }
     return result_;
 }
@@ -161,7 +156,8 @@ void CBaseAppVCPU::OpSwitchJump() { cursor_.Seek(TableEntry()); }
 void CBaseAppVCPU::OpSwitchCall() { CallAddress(TableEntry()); }
 
 void CBaseAppVCPU::OpRunSubCode() {
-    VirtualCodePtr code = CVirtualCode::Create(ReadString());
+    const char* name = cursor_.GetStringAt(cursor_.ReadInt());
+    VirtualCodePtr code = name && *name ? CVirtualCode::Create(name) : nullptr;
     if (code) cursor_.CallCode(std::move(code), 0);
 }
 

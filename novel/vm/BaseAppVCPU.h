@@ -30,9 +30,9 @@ class CBaseAppVCPU : public CBaseUSVCPU {
 public:
     using Handler = void (CBaseAppVCPU::*)();
     static constexpr uint32_t kOpcodeCount = 512;
-    // A slice that runs this many instructions without yielding is cut short (code stuck in a loop
-    // must not freeze the game); the next slice goes on where it stopped.
-    static constexpr uint32_t kSliceInstructionLimit = 1u << 26;
+    // A slice that runs this many instructions without yielding is code stuck in a loop: the
+    // scenario stops there so that the game stays responsive.
+    static constexpr uint32_t kSliceInstructionLimit = 1u << 24;
 
     CBaseAppVCPU();
 
@@ -66,7 +66,8 @@ public:
 protected:
     // Reads an S operand: the string at the offset in the next word ("" when outside the code).
     const char* ReadString();
-    // Bad code met (stack overflow or underflow, return without a call, division by zero): logs the
+    // Bad code met (stack overflow or underflow, return without a call, division by zero, no yield
+    // within the slice limit): logs the
     // reason with the code file and offset and stops the scenario where it is; later slices yield 0.
     void Fault(const char* reason);
 

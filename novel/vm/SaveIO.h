@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/save/BinaryStream.h"
+#include "engine/save/USBinaryStream.h"
 
 namespace SaveIO {
 

@@ -71,6 +71,7 @@ constexpr Info kTable[] = {
     {62, "SetWaitFlags", "I", kNovel},
     {63, "SetInterrupt", "I", kNovel},
     {64, "ClearInterrupt", "", kNovel},
+    {65, "ClearInterrupt2", "", kNovel},
     {66, "SendCommand", "I", kNovel},
     {67, "SetDialog1", "S", kNovel},
     {68, "DisableDialog1", "", kNovel},

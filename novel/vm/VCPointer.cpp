@@ -119,6 +119,7 @@ void CVCPointer::SaveState(USLib::binary_ostream<256>& out) const {
     SaveIO::WriteU32(out, reserved_);
     uint8_t enabled = interruptEnabled_ ? 1 : 0;
     out.Write(&enabled, 1);
+    if (nested_) nested_->SaveState(out);
 }
 
 void CVCPointer::Load(USLib::binary_istream& in, uint32_t version) {

@@ -240,7 +240,8 @@ private:
         std::string utf8;
         for (size_t i = 1; i + 1 < op.size(); ++i) {
             char c = op[i];
-            if (c == '\\' && i + 2 < op.size()) {
+            // \n, \" and \\ are escapes; any other backslash is kept (paths use it).
+            if (c == '\\' && i + 2 < op.size() && (op[i + 1] == 'n' || op[i + 1] == '"' || op[i + 1] == '\\')) {
                 char e = op[++i];
                 c = e == 'n' ? '\n' : e;
             }

@@ -11,7 +11,7 @@
 // Operands: I/T/N a number, label or symbol; F a number; S a "string" (UTF-8 in the source, stored as
 // CP932 in a pool after the code, 4-aligned and shared); V a number, label or symbol (immediate),
 // [x] (the code word at offset x), param[x] (game parameter x) or cfg[x] (configuration value x).
-// Strings take the escapes \n, \" and \\.
+// Strings take the escapes \n, \" and \\; any other backslash stands for itself.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/save/BinaryStream.h"
+#include "engine/save/USBinaryStream.h"
 #include "novel/vm/VirtualCode.h"
 
 namespace testsupport {
