@@ -1,12 +1,14 @@
 // Persistent objects: each registers under a name and a number and saves and loads itself through a
 // byte stream. One registry per kind: save files (_tagSaveData) and the configuration file
-// (_tagConfigData).
+// (_tagConfigData). Saving all of a kind fills one record per object in a save container; loading
+// runs every BeginLoad, every Load, then every EndLoad.
 #pragma once
 #include <cstdint>
-#include <map>
 #include <string>
-#include <utility>
 
+#include <boost/unordered_map.hpp>
+
+#include "engine/save/SaveData.h"
 #include "engine/save/USBinaryStream.h"
 
 struct _tagSaveData {};
@@ -15,34 +17,51 @@ struct _tagConfigData {};
 template <class Kind>
 class ISavedObject {
 public:
-    using Key = std::pair<std::string, uint32_t>;
-    using Registry = std::map<Key, ISavedObject*>;
+    using Registry = boost::unordered_map<CSaveDataKey, ISavedObject*>;
 
     ISavedObject() = default;
     ISavedObject(const ISavedObject&) = delete;
     ISavedObject& operator=(const ISavedObject&) = delete;
     virtual ~ISavedObject() {
-        if (!name_.empty()) GetRegistry().erase(Key(name_, number_));
+        if (!name_.empty()) GetRegistry().erase(CSaveDataKey(name_, number_));
     }
 
     // Enters the object under (name, number); a later registration of the same key replaces it.
     virtual void Register(const char* name, uint32_t number) {
         name_ = name;
         number_ = number;
-        GetRegistry()[Key(name_, number_)] = this;
+        GetRegistry()[CSaveDataKey(name_, number_)] = this;
     }
     virtual void Save(USLib::binary_ostream<256>& out) = 0;
     virtual void Load(USLib::binary_istream& in, uint32_t version) = 0;
     virtual void BeginLoad() {}
     virtual void EndLoad() {}
 
-    const std::string& GetName() const { return name_; }
-    uint32_t GetNumber() const { return number_; }
-
     static Registry& GetRegistry() {
         // Never destroyed: singletons that unregister at exit may outlive any static.
         static Registry* registry = new Registry;
         return *registry;
+    }
+
+    // Every registered object writes its record into the container (version 0).
+    static void SaveAll(SaveDataLoader4::SaveData& data) {
+        data.SetVersion(0);
+        for (auto& [key, object] : GetRegistry()) {
+            SaveDataLoader4::DataNode* node = data.CreateNode(key);
+            if (!node) throw SaveDataLoader4::save_error("saved object key held twice");
+            object->Save(node->GetWriter());
+        }
+    }
+
+    // Every registered object reads its record; throws when one has none (objects loaded before keep
+    // what they read and no EndLoad runs).
+    static void LoadAll(SaveDataLoader4::SaveData& data) {
+        for (auto& entry : GetRegistry()) entry.second->BeginLoad();
+        for (auto& [key, object] : GetRegistry()) {
+            SaveDataLoader4::save_istream reader = data.OpenReader(key);
+            object->Load(reader, data.GetVersion());
+        }
+        for (auto& entry : GetRegistry()) entry.second->EndLoad();
     }
 
 private:

@@ -2,6 +2,7 @@
 // that asks for a novel scene and a movie scene in turn; restart; the "SceneManager" record.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,65 @@ TEST(SceneManager, SavedRecordRestoresWaitStackPositionAndRestartEntry) {
     EXPECT_EQ(loaded.GetRestartEntry(), 12u);
     EXPECT_EQ(loaded.GetSceneEntry(), 0u);  // not saved
     EXPECT_EQ(loaded.GetCurrentCode()->GetSize(), bytes.size());
+}
+
+}  // namespace
+
+namespace {
+
+// A game saved into the save container and loaded back: the scene machine, the novel machine (with a
+// nested code file), the log and the game variables come back equal.
+TEST(SavedGame, RoundTripThroughTheSaveContainer) {
+    testsupport::ResetGameState();
+    testsupport::ScratchFolder folder;
+    folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
+    folder.Write("ch1.bin", testsupport::Bytes("SetInterrupt 4\nRunSubCode \"sub.bin\"\nYield"));
+    folder.Write("sub.bin", testsupport::Bytes(R"(Push 11
+        msg "A", "a", "a.ogg", "one"
+        Yield)"));
+    CMessageLogManager::GetInstance()->Clear();
+    RecordingSceneManager manager;
+    manager.movieLifetime = -1;
+    manager.Init();
+    manager.Update();
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    ASSERT_TRUE(novel.LoadScenario("ch1.bin"));
+    novel.GetMachine().Run();  // into sub.bin, stops at the message's reveal yield
+    CGameParameterManager::GetInstance()->SetParam(2, 77);
+    CGameFlagsManager::GetInstance()->SetFlag(9, true);
+
+    std::stringstream file;
+    {
+        SaveDataLoader4::SaveData data;
+        ISavedObject<_tagSaveData>::SaveAll(data);
+        data.Save(file);
+    }
+    const uint32_t scenePosition = manager.GetMachine().GetCursor().GetPosition();
+    const uint32_t novelPosition = novel.GetMachine().GetCursor().GetPosition();
+
+    // Change everything, then load.
+    manager.GetMachine().JumpTo(0);
+    novel.LoadScenario("bin/Scene.bin");
+    CGameParameterManager::GetInstance()->SetParam(2, 0);
+    CGameFlagsManager::GetInstance()->ClearFlags();
+    CMessageLogManager::GetInstance()->Clear();
+    {
+        SaveDataLoader4::SaveData data;
+        data.Load(file);
+        ISavedObject<_tagSaveData>::LoadAll(data);
+    }
+    EXPECT_EQ(manager.GetMachine().GetCursor().GetPosition(), scenePosition);
+    EXPECT_EQ(manager.GetMachine().GetRestartEntry(), 48u);
+    EXPECT_EQ(novel.GetMachine().GetCursor().GetPosition(), novelPosition);
+    EXPECT_EQ(novel.GetMachine().GetCurrentCodeName(), "sub.bin");
+    EXPECT_EQ(novel.GetScenarioName(), "ch1.bin");
+    EXPECT_EQ(novel.GetMachine().GetStack().GetCells()[0], 11);
+    EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(2), 77);
+    EXPECT_TRUE(CGameFlagsManager::GetInstance()->GetFlag(9));
+    ASSERT_EQ(CMessageLogManager::GetInstance()->GetCount(), 1);
+    EXPECT_EQ(CMessageLogManager::GetInstance()->GetEntry(0)->voiceFile, "a.ogg");
+    novel.GetMachine().GetCursor().EndCallCode();
+    EXPECT_TRUE(novel.GetMachine().GetCursor().IsInterruptSet());
 }
 
 }  // namespace
