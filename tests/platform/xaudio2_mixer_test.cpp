@@ -2,12 +2,15 @@
 // rates, gapless resubmission from OnBufferEnd, stop/flush rules, volume ramps and refused input;
 // then the threaded mixer on its clock.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <xaudio2.h>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -386,6 +389,48 @@ TEST(MixerThread, VoicesFinishAndCallbacksRunOnTheMixerThread) {
     oneShot->DestroyVoice();
     master->DestroyVoice();
     engine->Release();
+}
+
+// Through a real SDL2 device: the "disk" driver (paced like a sound card) records what the mixer
+// queued, in order and without gaps.
+TEST(MixerThread, DeviceOutputCarriesTheVoicesSamples) {
+    const std::string recording = ::testing::TempDir() + "xaudio2_disk_" + std::to_string(::getpid()) + ".raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
+    xaudio2::hooks::SetManualMixing(false);
+    IXAudio2* engine = nullptr;
+    ASSERT_EQ(XAudio2Create(&engine), S_OK);
+    IXAudio2MasteringVoice* master = nullptr;
+    ASSERT_EQ(engine->CreateMasteringVoice(&master), S_OK);
+    IXAudio2SourceVoice* voice = nullptr;
+    const WAVEFORMATEX mono = Format(1, 16, 48000);
+    ASSERT_EQ(engine->CreateSourceVoice(&voice, &mono), S_OK);
+    const Samples pcm = Iota(3000, 1);
+    XAUDIO2_BUFFER b = Buffer(pcm);
+    voice->SubmitSourceBuffer(&b);
+    voice->Start(0);
+    XAUDIO2_VOICE_STATE s{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        voice->GetState(&s);
+    } while (s.BuffersQueued != 0 && std::chrono::steady_clock::now() < deadline);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the device plays what is queued
+    voice->DestroyVoice();
+    master->DestroyVoice();
+    engine->Release();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    std::ifstream in(recording, std::ios::binary);
+    Samples left;
+    for (std::int16_t v[2]; in.read(reinterpret_cast<char*>(v), sizeof v);) left.push_back(v[0]);
+    std::remove(recording.c_str());
+    const auto first = std::find(left.begin(), left.end(), 1);
+    ASSERT_GE(left.end() - first, 3000);
+    const Samples got(first, first + 3000);
+    const auto diff = std::mismatch(got.begin(), got.end(), pcm.begin());
+    EXPECT_EQ(diff.first, got.end()) << "first difference at frame " << (diff.first - got.begin()) << ": "
+                                     << (diff.first != got.end() ? *diff.first : 0);
 }
 
 }  // namespace
