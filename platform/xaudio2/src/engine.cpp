@@ -250,7 +250,13 @@ void Engine::StopOutput() {
         quitWake_.notify_all();
         thread_.join();
     }
-    if (device_) SDL_CloseAudioDevice(device_);
+    if (device_) {
+        // Let the device play what is already queued (at most 50 ms), so that the end of a sound is
+        // not cut off when its engine goes away right after it.
+        for (int ms = 0; ms < 100 && SDL_GetQueuedAudioSize(device_) > 0; ++ms) SDL_Delay(1);
+        SDL_Delay(20);  // the device's own buffer
+        SDL_CloseAudioDevice(device_);
+    }
     device_ = 0;
     if (sdlAudio_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     sdlAudio_ = false;
