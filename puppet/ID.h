@@ -40,8 +40,14 @@ protected:
     explicit InternedID(const PPString& name) : ID(name) {}
 
 private:
+    // The identifiers still alive at program exit go with the list.
+    struct Stored : PPVector<Kind*> {
+        ~Stored() override {
+            for (Kind* id : *this) delete id;
+        }
+    };
     static PPVector<Kind*>& stored() {
-        static PPVector<Kind*> all;
+        static Stored all;
         return all;
     }
 };

@@ -1,6 +1,7 @@
 // ParamPivots and PivotManager: pivot selection from parameter values and the corner blends.
 #include "puppet/PivotManager.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "puppet/ModelContext.h"
@@ -12,6 +13,13 @@ namespace {
 // The index table holds 64 corners: at most six parameters interpolate at once.
 constexpr int MAX_WEIGHTS = 6;
 constexpr float EPSILON = 0.0001f;
+
+// Truncates toward zero, holding values that no int can take at the ends of the range.
+int truncToInt(double v) {
+    if (!(v > -2147483648.0)) return v != v ? 0 : INT32_MIN;
+    if (v >= 2147483647.0) return INT32_MAX;
+    return static_cast<int>(v);
+}
 }  // namespace
 
 // As blendFloat for points, with one blend step a·(1 − t) + b·t.
@@ -162,10 +170,10 @@ int PivotManager::interpolateInt(ModelContext& mc, const PPVector<int>& values, 
         for (int e = 0; e < m; ++e) v[e] = value(e);
         for (int i = 0; i < k; ++i)
             for (int j = 0; j < m >> (i + 1); ++j)
-                v[j] = static_cast<int>(static_cast<float>(v[2 * j]) + static_cast<float>(v[2 * j + 1] - v[2 * j]) * t[i]);
+                v[j] = truncToInt(v[2 * j] + (static_cast<double>(v[2 * j + 1]) - v[2 * j]) * t[i]);
         return v[0];
     }
-    return static_cast<int>(blendFloat(k, t, [&](int e) { return static_cast<float>(value(e)); }));
+    return truncToInt(blendFloat(k, t, [&](int e) { return static_cast<float>(value(e)); }));
 }
 
 float PivotManager::interpolateFloat(ModelContext& mc, const PPVector<float>& values, bool* outOfRange) {

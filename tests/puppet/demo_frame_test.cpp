@@ -9,7 +9,6 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/support/d3d_device.h"
 #include "platform/support/d3d_draw.h"
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/support/PuppetTestModel.h"
@@ -72,7 +71,7 @@ int differingPixels(const std::vector<DWORD>& a, const std::vector<DWORD>& b, in
 }  // namespace
 
 TEST(DemoFrameTest, TwoSettingsDifferWhereTheMeshMovedAndRepeatExactly) {
-    TestDevice dev(W, H);
+    puppet_test::PuppetTestDevice dev(W, H);
     ASSERT_NE(dev.device, nullptr);
     Character hero(dev.device);
     ASSERT_TRUE(hero.model->hasData());
@@ -92,7 +91,7 @@ TEST(DemoFrameTest, TwoSettingsDifferWhereTheMeshMovedAndRepeatExactly) {
 }
 
 TEST(DemoFrameTest, LostDeviceAndResetDrawTheSameFrame) {
-    TestDevice dev(W, H);
+    puppet_test::PuppetTestDevice dev(W, H);
     Character hero(dev.device);
     std::vector<DWORD> before = drawFrame(dev.device, *hero.model, 12, 0.5f);
 

@@ -8,7 +8,6 @@
 #include "puppet/ModelData.h"
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/support/PuppetTestModel.h"
-#include "platform/support/d3d_device.h"
 
 using namespace puppet;
 
@@ -33,7 +32,7 @@ std::unique_ptr<PuppetModelD3D> load(const std::string& description, IDirect3DDe
 }  // namespace
 
 TEST(PuppetDrawTest, DeviceStatesOfTheBackEnd) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     ASSERT_NE(dev.device, nullptr);
     auto model = load("part P\n" + rowMesh("M_A", 3, 500), dev.device);
     model->update();
@@ -69,7 +68,7 @@ TEST(PuppetDrawTest, DeviceStatesOfTheBackEnd) {
 }
 
 TEST(PuppetDrawTest, PositionBufferGrowsOnlyWhenTooSmall) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     auto model = load("part P\n" + rowMesh("M_10", 10, 100) + rowMesh("M_20", 20, 200) + rowMesh("M_30", 30, 300),
                       dev.device);
     model->update();
@@ -86,7 +85,7 @@ TEST(PuppetDrawTest, PositionBufferGrowsOnlyWhenTooSmall) {
 }
 
 TEST(PuppetDrawTest, TextureFactorFromBaseColourAndOpacity) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     auto model = load("part P\n" + rowMesh("M_A", 3, 500), dev.device);
     model->update();
     DrawParam_D3D& dp = model->getDrawParam();
@@ -107,7 +106,7 @@ TEST(PuppetDrawTest, TextureFactorFromBaseColourAndOpacity) {
 }
 
 TEST(PuppetDrawTest, MeshesDrawByOrderThenModelOrder) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     auto model = load("part P\n" + rowMesh("M_FIRST", 3, 500) + rowMesh("M_SECOND", 3, 500) + rowMesh("M_LOW", 3, 400),
                       dev.device);
     model->update();
@@ -116,7 +115,7 @@ TEST(PuppetDrawTest, MeshesDrawByOrderThenModelOrder) {
 }
 
 TEST(PuppetDrawTest, NegativeTextureNumberDrawsWithTextureOne) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     auto model = load("part P\n" + rowMesh("M_A", 3, 500, -1), dev.device);
     model->update();
     model->draw();
@@ -131,7 +130,7 @@ TEST(PuppetDrawTest, WithoutDeviceNothingIsDrawn) {
 }
 
 TEST(PuppetDrawTest, DeviceObjectsAreMadeAgainAfterRelease) {
-    TestDevice dev;
+    puppet_test::PuppetTestDevice dev;
     auto model = load("part P\n" + rowMesh("M_A", 3, 500), dev.device);
     model->update();
     model->draw();

@@ -37,4 +37,13 @@ std::pair<float, float> MeshPoint(puppet::APuppetModel& model, const char* mesh,
     return {points[5 * i], points[5 * i + 1]};
 }
 
+void UnbindDrawObjects(IDirect3DDevice9* device) {
+    if (!device) return;
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetStreamSource(1, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    device->SetTexture(0, nullptr);
+    device->SetVertexDeclaration(nullptr);
+}
+
 }  // namespace puppet_test

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <d3d9.h>
+
+#include "platform/support/d3d_device.h"
 #include "puppet/APuppetModel.h"
 
 namespace puppet_test {
@@ -22,5 +25,15 @@ void SetParam(puppet::APuppetModel& model, const char* name, float value);
 
 // x, y of point i of draw data `mesh` after the last update.
 std::pair<float, float> MeshPoint(puppet::APuppetModel& model, const char* mesh, int i);
+
+// Unbinds what a model's draw left on the device (streams, indices, texture, declaration), so that
+// the device can go when the test releases it.
+void UnbindDrawObjects(IDirect3DDevice9* device);
+
+// The stand-in's test device, with the model's objects unbound before it goes.
+struct PuppetTestDevice : TestDevice {
+    using TestDevice::TestDevice;
+    ~PuppetTestDevice() { UnbindDrawObjects(device); }
+};
 
 }  // namespace puppet_test
