@@ -17,10 +17,20 @@ bool CNovelSystem::LoadScenario(const std::string& name) {
 }
 
 void CNovelSystem::ShowMessage(const char* text, const char* voiceKey, const char* name, const char* voiceFile) {
-    std::string wrapped = text;
+    std::string wrapped = *name ? WrapMessageText(text) : std::string(wordWrap_.CWordWrapManager::WrapText(text));
     uint32_t n = static_cast<uint32_t>(wrapped.size() / 2) * CConfigDataManager::GetInstance()->GetCharDrawInterval();
     SetAutoWait(n);
     CMessageLogManager::GetInstance()->Add(name, voiceKey, wrapped.c_str(), voiceFile);
+}
+
+void CNovelSystem::SetWordWrap(int32_t a, int32_t b, bool flag) {
+    wordWrap_.SetLineWidth(2 * a);
+    wordWrap_.SetPullBackLimit(static_cast<unsigned>(2 * (a + b)));
+    indent_ = flag;
+}
+
+std::string CNovelSystem::WrapMessageText(const char* text) {
+    return indent_ ? wordWrap_.WrapText(text) : wordWrap_.CWordWrapManager::WrapText(text);
 }
 
 void CNovelSystem::SetAutoWait(uint32_t n) {

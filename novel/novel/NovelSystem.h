@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/util/USSingleton.h"
+#include "novel/novel/AppWordWrapManager.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/state/SavedObject.h"
 #include "novel/vm/VCPUNovel.h"
@@ -26,7 +27,8 @@ public:
     virtual void SetResumeCode(uint32_t code) { resumeCode_ = code; }
     virtual uint32_t GetResumeCode() const { return resumeCode_; }
 
-    // The message (all Shift-JIS): automatic-mode time from its length, then the log entry.
+    // The message (all Shift-JIS): wrapped (indented when it has a name), automatic-mode time from its
+    // length, then the log entry.
     virtual void ShowMessage(const char* text, const char* voiceKey, const char* name, const char* voiceFile);
     // The countdown becomes n + the configured automatic-mode wait (at least 10) unless it is larger.
     virtual void SetAutoWait(uint32_t n);
@@ -34,6 +36,14 @@ public:
         if (countdown_ > 0) --countdown_;
     }
     int32_t GetAutoWait() const { return countdown_; }
+
+    // Line width of a characters, pull-back limit of a + b characters; flag: indent named messages.
+    virtual void SetWordWrap(int32_t a, int32_t b, bool flag);
+    virtual void AddNoLineStartChars(const char* text) { wordWrap_.SetNoLineStartChars(text); }
+    virtual void AddNoLineEndChars(const char* text) { wordWrap_.SetNoLineEndChars(text); }
+    // The message rules: indented when the indent flag is set, else the plain line breaking.
+    std::string WrapMessageText(const char* text);
+    CAppWordWrapManager& GetWordWrap() { return wordWrap_; }
 
     virtual void SetNormalMode() { mode_ = kNormal; }
     virtual void SetAutoMode() {
@@ -85,11 +95,13 @@ private:
     uint32_t mode_ = kNormal;
     int32_t countdown_ = 0;
     CVCPUNovel machine_;
+    CAppWordWrapManager wordWrap_;
     uint32_t messageCounter_ = 0;
     std::string scenarioName_;
     uint32_t featureMask_ = 0;
     int32_t pending_ = -1;
     Dialog dialogs_[3];
     std::string dialogScriptName_;
+    bool indent_ = true;
     std::string movieName_;
 };

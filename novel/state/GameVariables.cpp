@@ -1,6 +1,7 @@
 // Game flags, game parameters and the by-kind accessors.
 #include "novel/state/GameVariables.h"
 
+#include "engine/input/AppCommonInfo.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/vm/SaveIO.h"
 
@@ -52,6 +53,7 @@ int32_t GetVariableByKind(int32_t kind, int32_t index) {
         case 1: return CConfigDataManager::GetInstance()->GetConfigValue(index);
         case 2: return CGameParameterManager::GetInstance()->GetParam(static_cast<uint32_t>(index));
         case 3: return CGameFlagsManager::GetInstance()->GetFlag(static_cast<uint32_t>(index)) ? 1 : 0;
+        case 4: return CUSSingleton<CAppCommonInfo>::GetInstance()->IsFullScreen() != 0 ? 1 : 0;
         default: return 0;
     }
 }
@@ -61,6 +63,7 @@ void SetVariableByKind(int32_t kind, int32_t index, int32_t value) {
         case 1: CConfigDataManager::GetInstance()->SetConfigValue(index, value); break;
         case 2: CGameParameterManager::GetInstance()->SetParam(static_cast<uint32_t>(index), value); break;
         case 3: CGameFlagsManager::GetInstance()->SetFlag(static_cast<uint32_t>(index), value != 0); break;
+        case 4: CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(value == 1 ? 1 : 0); break;
         default: break;
     }
 }

@@ -48,8 +48,9 @@ private:
     std::vector<int32_t> values_;
 };
 
-// kind 0 the index itself, 1 a configuration value, 2 a game parameter, 3 a game flag (0 or 1); other
-// kinds 0.
+// kind 0 the index itself, 1 a configuration value, 2 a game parameter, 3 a game flag (0 or 1), 4 the
+// full-screen value (1 full screen, 0 windowed); other kinds 0.
 int32_t GetVariableByKind(int32_t kind, int32_t index);
-// 1 configuration value, 2 game parameter, 3 game flag (value != 0); kind 0 and others do nothing.
+// 1 configuration value, 2 game parameter, 3 game flag (value != 0), 4 full screen when value is 1,
+// windowed otherwise; kind 0 and others do nothing.
 void SetVariableByKind(int32_t kind, int32_t index, int32_t value);

@@ -7,6 +7,7 @@
 
 #include "engine/app/USApp.h"
 #include "engine/files/USFileArchiveSystem.h"
+#include "engine/input/AppCommonInfo.h"
 #include "engine/util/USLogManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/vm/SaveIO.h"
@@ -243,8 +244,10 @@ void CBaseAppVCPU::OpShellOpen() {
     if (*target) ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// Leaves full screen through the common application state once it exists.
-void CBaseAppVCPU::OpLeaveFullScreen() {}
+void CBaseAppVCPU::OpLeaveFullScreen() {
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    if (common->IsFullScreen()) common->SetFullScreen(0);
+}
 
 void CBaseAppVCPU::OpJumpIfFileExists() {
     const char* name = ReadString();

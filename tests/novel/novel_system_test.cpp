@@ -222,3 +222,44 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
 }
 
 }  // namespace
+
+namespace {
+
+// あ..き are double-byte letters in CP932; 。 may not start a line, 「 may not end one.
+const std::string A = "\x82\xa0", I = "\x82\xa2", U = "\x82\xa4", E = "\x82\xa6", O = "\x82\xa8", KA = "\x82\xa9",
+                  KI = "\x82\xab", MARU = "\x81\x42", KAGI = "\x81\x75", SPACE = "\x81\x40";
+
+TEST(MessageWrap, NamedMessagesIndentContinuationLines) {
+    struct Case {
+        const char* what;
+        int32_t chars, extra;
+        std::string text, expected;
+    } cases[] = {
+        {"seven letters, width 5", 5, 2, A + I + U + E + O + KA + KI, A + I + U + E + O + "\n" + SPACE + KA + KI},
+        {"continuation lines count the indent", 3, 0, A + I + U + E + O + KA,
+         A + I + U + "\n" + SPACE + E + O + "\n" + SPACE + KA},
+        {"ending with a line break", 5, 2, A + "\n", A + "\n" + SPACE},
+        {"empty", 5, 2, "", ""},
+        {"full stop pulled back", 5, 2, A + I + U + E + O + MARU + KA, A + I + U + E + O + MARU + "\n" + SPACE + KA},
+        {"opening bracket carried", 5, 2, A + I + U + E + KAGI + KA, A + I + U + E + "\n" + SPACE + KAGI + KA},
+    };
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    for (const Case& k : cases) {
+        novel.SetWordWrap(k.chars, k.extra, true);
+        EXPECT_EQ(novel.WrapMessageText(k.text.c_str()), k.expected) << k.what;
+    }
+    novel.SetWordWrap(5, 2, false);
+    EXPECT_EQ(novel.WrapMessageText((A + I + U + E + O + KA).c_str()), A + I + U + E + O + "\n" + KA);
+}
+
+TEST(MessageWrap, AMessageWithoutANameIsNeverIndented) {
+    testsupport::ResetGameState();
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    novel.SetWordWrap(3, 0, true);
+    novel.ShowMessage((A + I + U + E).c_str(), "", "", "");
+    EXPECT_EQ(CMessageLogManager::GetInstance()->GetEntry(0)->text, A + I + U + "\n" + E);
+    novel.ShowMessage((A + I + U + E).c_str(), "k", "name", "");
+    EXPECT_EQ(CMessageLogManager::GetInstance()->GetEntry(0)->text, A + I + U + "\n" + SPACE + E);
+}
+
+}  // namespace

@@ -5,10 +5,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/input/AppCommonInfo.h"
 #include "engine/util/USLogManager.h"
 #include "win32/path.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
+#include "novel/vm/VCOpcodes.h"
 #include "novel/vm/VCPUNovel.h"
 #include "novel/support/ScenarioCode.h"
 
@@ -226,6 +228,72 @@ TEST_F(BadCode, AnEndlessLoopStopsTheScenario) {
     EXPECT_EQ(RunOnce("loop: Jump loop"), 0u);
     EXPECT_EQ(machine.Run(), 0u);
     EXPECT_NE(LogText().find("no yield within the instruction limit"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The full-screen value: variable kind 4 reads 1 in full screen and 0 in a window; writing 1 enters
+// full screen, any other value leaves it; opcode 42 leaves it.
+TEST(FullScreenVariable, KindFourIsTheFullScreenValue) {
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    common->SetFullScreen(0);
+    EXPECT_EQ(GetVariableByKind(4, 0), 0);
+    SetVariableByKind(4, 0, 1);
+    EXPECT_EQ(common->IsFullScreen(), 1u);
+    EXPECT_EQ(GetVariableByKind(4, 0), 1);
+    SetVariableByKind(4, 0, 2);
+    EXPECT_EQ(GetVariableByKind(4, 0), 0);
+    SetVariableByKind(4, 0, 1);
+    CVCPUNovel machine;
+    machine.SetCode(testsupport::Code("LeaveFullScreen\nYield"));
+    machine.JumpTo(0);
+    machine.Run();
+    EXPECT_EQ(common->IsFullScreen(), 0u);
+}
+
+TEST(FileExists, JumpsOnlyWhenTheFileIsThere) {
+    testsupport::ResetGameState();
+    testsupport::ScratchFolder folder;
+    folder.Write("data/here.txt", {1});
+    CVCPUNovel machine;
+    for (const char* name : {"data\\\\here.txt", "data\\\\gone.txt", "data"}) {
+        machine.SetCode(testsupport::Code(std::string("JumpIfFileExists \"") + name +
+                                          "\", found\nSetResult 1\nYield\nfound: SetResult 2\nYield"));
+        machine.JumpTo(0);
+        EXPECT_EQ(machine.Run(), std::string(name) == "data\\\\here.txt" ? 2u : 1u) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The interrupt routine as the novel scene drives it: entered while the code waits for a click, left
+// when the routine yields its end code, after which the code goes on after its wait.
+TEST(InterruptRoutine, EnteredAndLeftAroundAClickWait) {
+    testsupport::ResetGameState();
+    CVCPUNovel machine;
+    machine.SetCode(testsupport::Code(R"(
+        SetInterrupt menu
+        SetResult RESULT_CLICK_WAIT
+        Yield
+        SetResult RESULT_SCENE_END
+        Yield
+    menu:
+        Push 3
+        PopTo param[0]
+        SetResult RESULT_END_INTERRUPT
+        Yield
+    )"));
+    machine.JumpTo(0);
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultClickWait));
+    machine.GetCursor().EnterInterrupt();
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultEndInterrupt));
+    EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(0), 3);
+    machine.GetCursor().LeaveInterrupt();
+    EXPECT_EQ(machine.Run(), uint32_t(VCOpcodes::kResultSceneEnd));
 }
 
 }  // namespace
