@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "engine/input/VirtualInputDevice.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/vm/SaveIO.h"
 
@@ -79,4 +80,15 @@ void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
         d.enabled = enabled != 0;
     }
     machine_.Load(in, version);
+}
+
+bool CNovelSystem::IsSkipAllowed() {
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    const bool permitted = config->GetConfigValue(CFG_ENABLE_FAST_SKIP) != 0 ||
+                           config->GetReadedFlags().IsMessageReaded(machine_.GetCurrentCodeName(), messageCounter_);
+    if (!permitted) {
+        if (mode_ == kSkip) SetNormalMode();
+        return false;
+    }
+    return mode_ == kSkip || CUSSingleton<CVirtualInputDevice>::GetInstance()->IsCtrl();
 }

@@ -52,6 +52,9 @@ public:
     }
     virtual void SetSkipMode() { mode_ = kSkip; }
     virtual uint32_t GetMode() const { return mode_; }
+    // Skipping may pass the current message: fast skip is on or the message was read before; then
+    // true in skip mode or while Ctrl is held. Without permission skip mode falls back to normal.
+    virtual bool IsSkipAllowed();
 
     // 0 skip, 1 automatic, 2 log, 3 voice replay, 4/6/7 dialogs 1/2/3, 5 picture view, 8/9 log scroll.
     virtual void SendCommand(int32_t command);

@@ -1,13 +1,15 @@
 // The player's configuration values (integers by index, registered by the set-up script) and the
 // tables that turn them into volumes, frames per revealed character and automatic-mode waits; it also
-// holds the read-text and seen-picture records.
+// holds the read-text and seen-picture records. All of it persists in "cfg.cfg".
 #pragma once
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/util/USSingleton.h"
 #include "novel/state/ReadFlags.h"
+#include "novel/state/SavedObject.h"
 
 enum ComnConfigIndex : int32_t {
     CFG_MASTER_VOLUME = 0,
@@ -29,10 +31,14 @@ enum MaxVolumeIndex : uint32_t {
     USER_MAX_VOLUME = 4,
 };
 
-class CConfigDataManager {
+class CConfigDataManager : public ISavedObject<_tagConfigData> {
 public:
-    virtual ~CConfigDataManager() = default;
+    CConfigDataManager() { Register("Config", 0); }
     static CConfigDataManager* GetInstance() { return CUSSingleton<CConfigDataManager>::GetInstance(); }
+
+    // Record "Config": u32 count, (index, value) pairs, u32 full-screen value (0 windowed, 1 full).
+    void Save(USLib::binary_ostream<256>& out) override;
+    void Load(USLib::binary_istream& in, uint32_t version) override;
 
     // Registers the index with the value unless it is registered already.
     virtual void InitConfigValue(int32_t index, int32_t value) { values_.emplace(index, value); }
@@ -46,6 +52,15 @@ public:
     virtual void AddMaxVolume(float v) { maxVolumes_.push_back(v); }
     // Table reads outside a table give 0.
     virtual float GetMaxVolume(uint32_t index) const { return index < maxVolumes_.size() ? maxVolumes_[index] : 0.0f; }
+    // The gain of configuration value c against max volume m, scaled by a / b and by the master volume
+    // (b == 1: neither). A missing or zero max volume gives 0, never an infinite gain.
+    virtual float GetVolume(int32_t c, uint32_t m, uint32_t a, uint32_t b) const;
+    virtual bool IsConfigOn(int32_t index) const { return GetConfigValue(index) > 0; }
+    // False when the condition's value is 0, else IsConfigOn(index).
+    virtual bool IsConfigOnWhen(int32_t index, int32_t condition) const {
+        return GetConfigValue(condition) != 0 && IsConfigOn(index);
+    }
+    virtual bool IsStopVoice() const { return GetConfigValue(CFG_STOP_VOICE) == 1; }
     virtual void InitIntervalRenderingText() { intervals_.clear(); }
     virtual void AddIntervalRenderingText(uint32_t frames) { intervals_.push_back(frames); }
     virtual uint32_t GetIntervalRenderingText(uint32_t index) const { return index < intervals_.size() ? intervals_[index] : 0; }
@@ -58,10 +73,16 @@ public:
     virtual uint32_t GetAutoModeWaitFrame() const {
         return GetWaitFrameAutoSkipMode(static_cast<uint32_t>(GetConfigValue(CFG_AUTOMODE_WAIT_FRAME)));
     }
-    virtual bool IsStopVoice() const { return GetConfigValue(CFG_STOP_VOICE) == 1; }
 
     CReadedFlagManager& GetReadedFlags() { return readed_; }
     CCGShownFlagsManager& GetCGShownFlags() { return cgShown_; }
+
+    // Writes every configuration object to "cfg.cfg". After a refused file, nothing is written until
+    // something has changed, so the broken file stays for the player to look at.
+    static void SaveConfigFile();
+    // Reads "cfg.cfg" when it exists; a file that cannot be read is logged and the current values stay.
+    static void LoadConfigFile();
+    static const char* const kFileName;
 
 private:
     CReadedFlagManager readed_;
@@ -70,4 +91,6 @@ private:
     std::vector<float> maxVolumes_;
     std::vector<uint32_t> intervals_;
     std::vector<uint32_t> autoWaits_;
+    // The file as it would have been written just after a refused load; empty when none was refused.
+    std::string stateAtRefusal_;
 };

@@ -1,21 +1,37 @@
 // Read-text records (per scenario file: one flag per message number and a whole-file flag) and the
-// set of pictures already shown.
+// set of pictures already shown; both are kept in "cfg.cfg" as the records "Readed" and "CGShown".
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
-#include <vector>
 
-struct CReadedFlagsNode {
-    std::vector<uint32_t> words;  // message flags, 32 per word
-    uint32_t bitCount = 0;        // a multiple of 64
-    uint8_t wholeFile = 0;
+#include "engine/save/SaveData.h"
+#include "novel/state/SavedObject.h"
+
+// The read marks of one scenario file: bit i marks message i; the bit count is a multiple of 64.
+class CReadedFlagsNode {
+public:
+    virtual ~CReadedFlagsNode() = default;
+    // Grows the bit set in steps of 64 to cover i, then sets bit i.
+    virtual void SetReaded(uint32_t i);
+    virtual bool IsReaded(uint32_t i) const { return i < bits.size() && bits[i]; }
+    virtual void Save(USLib::binary_ostream<256>& out) const;
+    virtual void Load(USLib::binary_istream& in, uint32_t version);
+
+    SaveDataLoader4::BoolVector bits;
+    uint8_t whole = 0;
 };
 
-class CReadedFlagManager {
+class CReadedFlagManager : public ISavedObject<_tagConfigData> {
 public:
-    virtual ~CReadedFlagManager() = default;
+    CReadedFlagManager() { Register("Readed", 0); }
+    // Record: for every file its name, a zero byte and the node record, up to the record's end.
+    void Save(USLib::binary_ostream<256>& out) override;
+    void Load(USLib::binary_istream& in, uint32_t version) override;
+
+    virtual void Clear() { nodes_.clear(); }
     // Marks a file read only when it already has a record.
     virtual void SetReaded(const std::string& name);
     virtual bool IsReaded(const std::string& name) const;
@@ -26,12 +42,17 @@ public:
     virtual bool IsMessageReaded(const std::string& name, uint32_t n) const;
 
 private:
-    std::unordered_map<std::string, CReadedFlagsNode> nodes_;
+    std::unordered_map<std::string, std::unique_ptr<CReadedFlagsNode>> nodes_;
 };
 
-class CCGShownFlagsManager {
+class CCGShownFlagsManager : public ISavedObject<_tagConfigData> {
 public:
-    virtual ~CCGShownFlagsManager() = default;
+    CCGShownFlagsManager() { Register("CGShown", 0); }
+    // Record: u32 count, then every name and a zero byte. Load adds the names to the set.
+    void Save(USLib::binary_ostream<256>& out) override;
+    void Load(USLib::binary_istream& in, uint32_t version) override;
+
+    virtual void Clear() { shown_.clear(); }
     virtual void SetShown(const std::string& name) { shown_.insert(name); }
     virtual bool IsShown(const std::string& name) const { return shown_.count(name) != 0; }
 

@@ -22,8 +22,11 @@ public:
     ISavedObject() = default;
     ISavedObject(const ISavedObject&) = delete;
     ISavedObject& operator=(const ISavedObject&) = delete;
+    // Leaves the registry, unless a later object has taken the key over (that one stays registered).
     virtual ~ISavedObject() {
-        if (!name_.empty()) GetRegistry().erase(CSaveDataKey(name_, number_));
+        if (name_.empty()) return;
+        auto it = GetRegistry().find(CSaveDataKey(name_, number_));
+        if (it != GetRegistry().end() && it->second == this) GetRegistry().erase(it);
     }
 
     // Enters the object under (name, number); a later registration of the same key replaces it.

@@ -66,6 +66,12 @@ constexpr Info kTable[] = {
     {52, "StopLoopSE", "I", kNovel},
     {53, "FadeOutLoopSE", "II", kNovel},
     {54, "FadeInLoopSE", "II", kNovel},
+    {55, "Nothing55", "", kNovel},
+    {56, "SkipFloats56", "FF", kNovel},
+    {57, "SkipFloats57", "FF", kNovel},
+    {58, "SkipFloats58", "FF", kNovel},
+    {59, "Nothing59", "", kNovel},
+    {60, "Nothing60", "", kNovel},
     // Novel code: waits, interrupt, menu commands, game state.
     {61, "SetWaitFrames", "I", kNovel},
     {62, "SetWaitFlags", "I", kNovel},

@@ -1,0 +1,135 @@
+// Save files of the game: names, writing and reading every saved object, slot information.
+#include "novel/state/SaveDataManager.h"
+
+#include <windows.h>
+
+#include <boost/format.hpp>
+
+#include "engine/util/USLogManager.h"
+#include "novel/state/SaveFile.h"
+#include "novel/state/SavedObject.h"
+#include "novel/state/SnapImage.h"
+
+namespace {
+std::string g_saveNameFormat = "save_%05d.sav";
+std::string g_quickSavePath = "save\\q.sav";
+}  // namespace
+
+std::string GetSavePath(int32_t slot) {
+    if (slot == -1) return g_quickSavePath;
+    try {
+        return (boost::format(g_saveNameFormat) % slot).str();
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
+
+void SetSaveName(const std::string& format) { g_saveNameFormat = format; }
+void SetQuickSavePath(const std::string& path) { g_quickSavePath = path; }
+
+int32_t CSaveDataInfoNode::GetDigit(uint32_t i) const {
+    auto two = [](uint32_t v, uint32_t k) { return static_cast<int32_t>(k == 0 ? v / 10 % 10 : v % 10); };
+    switch (i) {
+    case 0: return slot / 100;
+    case 1: return slot / 10 % 10;
+    case 2: return slot % 10;
+    case 3: return static_cast<int32_t>(year / 1000);
+    case 4: return static_cast<int32_t>(year / 100 % 10);
+    case 5: return static_cast<int32_t>(year / 10 % 10);
+    case 6: return static_cast<int32_t>(year % 10);
+    case 7: case 8: return two(month, i - 7);
+    case 9: case 10: return two(day, i - 9);
+    case 11: case 12: return two(hour, i - 11);
+    case 13: case 14: return two(minute, i - 13);
+    case 15: case 16: return two(second, i - 15);
+    default: return 0;
+    }
+}
+
+void CSaveDataManager::Clear() {
+    nodes_.clear();
+    totalSlots_ = visibleCount_ = 0;
+}
+
+void CSaveDataManager::Setup(int32_t totalSlots, int32_t visibleCount) {
+    Clear();
+    totalSlots_ = totalSlots;
+    visibleCount_ = visibleCount > 0 ? visibleCount : 0;
+    nodes_.resize(static_cast<size_t>(visibleCount_));
+}
+
+void CSaveDataManager::Refresh() {
+    for (int32_t i = 0; i < visibleCount_; ++i) ReadSlotInfo(nodes_[i], viewTop_ + i);
+    RefreshQuick();
+}
+
+void CSaveDataManager::SetViewTop(int32_t top) {
+    if (top < 0) top = 0;
+    if (totalSlots_ <= visibleCount_ + top) top = totalSlots_ - visibleCount_;
+    if (top == viewTop_) return;
+    viewTop_ = top;
+    Refresh();
+}
+
+void CSaveDataManager::SetDigitLayout(uint32_t i, float x, float y, float z) {
+    if (i >= 17) return;
+    digitLayout_[i][0] = x;
+    digitLayout_[i][1] = y;
+    digitLayout_[i][2] = z;
+}
+
+bool CSaveDataManager::SaveToFile(const char* path) {
+    try {
+        SaveDataLoader4::SaveData data;
+        ISavedObject<_tagSaveData>::SaveAll(data);
+        SaveFile::Write(path, data);
+        return true;
+    } catch (const std::exception& e) {
+        US_LOG("Failed to save %s (%s)\n", path, e.what());
+        return false;
+    }
+}
+
+bool CSaveDataManager::LoadFromFile(const char* path) {
+    try {
+        SaveDataLoader4::SaveData data;
+        SaveFile::Read(path, data);
+        ISavedObject<_tagSaveData>::LoadAll(data);
+        return true;
+    } catch (const std::exception& e) {
+        US_LOG("Failed to load %s (%s)\n", path, e.what());
+        return false;
+    }
+}
+
+void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
+    node.slot = slot;
+    node.exists = 0;
+    const std::string path = GetSavePath(slot);
+    WIN32_FIND_DATAA found;
+    HANDLE find = path.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(path.c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    FindClose(find);
+    FILETIME local;
+    SYSTEMTIME time;
+    FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+    FileTimeToSystemTime(&local, &time);
+    node.year = time.wYear;
+    node.month = time.wMonth;
+    node.day = time.wDay;
+    node.hour = time.wHour;
+    node.minute = time.wMinute;
+    node.second = time.wSecond;
+    try {
+        const CSaveDataKey key("SnapImage", 0);
+        SaveDataLoader4::SaveData data;
+        SaveFile::ReadNode(path.c_str(), data, key);
+        SaveDataLoader4::save_istream reader = data.OpenReader(key);
+        CSnapImage snapshot;
+        snapshot.Load(reader, data.GetVersion());
+        node.thumbnailPixels = snapshot.GetPixelBytes();
+        node.exists = 1;
+    } catch (const std::exception&) {
+        node.exists = 0;
+    }
+}

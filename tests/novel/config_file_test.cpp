@@ -1,0 +1,210 @@
+// Configuration values, the volume formula, read-text and seen-picture records, and "cfg.cfg": a
+// round trip, a missing file, and broken files that are refused and kept until something changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/input/AppCommonInfo.h"
+#include "engine/support/scratch_dir.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/support/ScenarioCode.h"
+
+namespace {
+
+CConfigDataManager& Config() { return *CConfigDataManager::GetInstance(); }
+
+TEST(ConfigValues, RegistrationKeepsTheFirstValueAndIgnoresUnknownIndexes) {
+    Config().InitConfigValue(1008, 5);
+    Config().InitConfigValue(1008, 9);
+    EXPECT_EQ(Config().GetConfigValue(1008), 5);
+    Config().SetConfigValue(1009, 1);
+    EXPECT_FALSE(Config().IsRegistered(1009));
+}
+
+TEST(ConfigValues, VolumesFromTheTables) {
+    testsupport::ResetGameState();
+    CConfigDataManager& c = Config();
+    c.InitMaxVolume();
+    for (int i = 0; i < 4; ++i) c.AddMaxVolume(100);
+    c.SetConfigValue(CFG_MASTER_VOLUME, 50);
+    c.SetConfigValue(CFG_VOLUME_BGM, 80);
+    struct Case {
+        int32_t config;
+        uint32_t max, a, b;
+        float expected;
+    };
+    const Case cases[] = {
+        {CFG_VOLUME_BGM, MAX_VOL_INDEX_BGM, 0x10000, 0x10000, 0.4f},  // scaled, with the master volume
+        {CFG_VOLUME_BGM, MAX_VOL_INDEX_BGM, 0x8000, 0x10000, 0.2f},
+        {CFG_VOLUME_BGM, MAX_VOL_INDEX_BGM, 7, 1, 0.8f},  // denominator 1: no scaling, no master
+        {CFG_VOLUME_BGM, 9, 0x10000, 0x10000, 0.0f},      // no such max volume: silence, not infinity
+    };
+    for (const Case& k : cases) EXPECT_FLOAT_EQ(c.GetVolume(k.config, k.max, k.a, k.b), k.expected) << k.a << "/" << k.b;
+    c.InitMaxVolume();
+    EXPECT_EQ(c.GetVolume(CFG_VOLUME_BGM, MAX_VOL_INDEX_BGM, 0x10000, 0x10000), 0.0f);
+}
+
+TEST(ConfigValues, SwitchesAndTables) {
+    testsupport::ResetGameState();
+    CConfigDataManager& c = Config();
+    c.SetConfigValue(USER_CFG_INDEX, -1);
+    EXPECT_FALSE(c.IsConfigOn(USER_CFG_INDEX));
+    c.SetConfigValue(CFG_STOP_VOICE, 1);
+    EXPECT_TRUE(c.IsConfigOnWhen(CFG_STOP_VOICE, USER_CFG_INDEX));  // condition -1 is not 0
+    c.SetConfigValue(USER_CFG_INDEX, 0);
+    EXPECT_FALSE(c.IsConfigOnWhen(CFG_STOP_VOICE, USER_CFG_INDEX));
+    c.InitIntervalRenderingText();
+    for (uint32_t f : {3u, 2u, 1u}) c.AddIntervalRenderingText(f);
+    c.SetConfigValue(CFG_CHAR_DRAW_INTERVAL, 2);
+    EXPECT_EQ(c.GetCharDrawInterval(), 1u);
+    c.SetConfigValue(CFG_CHAR_DRAW_INTERVAL, 3);  // outside the table
+    EXPECT_EQ(c.GetCharDrawInterval(), 0u);
+}
+
+// The managers are the configuration manager's own: they are what "cfg.cfg" holds.
+TEST(ReadFlags, MarksGrowInSteps) {
+    CReadedFlagManager& marks = Config().GetReadedFlags();
+    marks.Clear();
+    marks.SetMessageReaded("A", 5);
+    EXPECT_TRUE(marks.IsMessageReaded("A", 5));
+    EXPECT_FALSE(marks.IsMessageReaded("A", 64));
+    EXPECT_FALSE(marks.IsMessageReaded("B", 0));
+    marks.SetReaded("B");  // no node: nothing
+    EXPECT_FALSE(marks.IsReaded("B"));
+    CReadedFlagsNode node;
+    for (auto [index, bits] : {std::pair{0u, 64u}, {63u, 64u}, {64u, 128u}, {200u, 256u}}) {
+        node.SetReaded(index);
+        EXPECT_EQ(node.bits.size(), bits) << index;
+    }
+}
+
+TEST(ReadFlags, RecordsRoundTrip) {
+    CReadedFlagManager& marks = Config().GetReadedFlags();
+    marks.Clear();
+    marks.SetMessageReaded("first.bin", 3);
+    marks.SetMessageReaded("second.bin", 130);
+    marks.SetReaded("second.bin");
+    USLib::binary_ostream<256> record;
+    marks.Save(record);
+    marks.Clear();
+    marks.SetMessageReaded("stale.bin", 1);
+    USLib::binary_istream in;
+    in.Attach(record.GetData(), record.GetSize());
+    marks.Load(in, 0);
+    EXPECT_TRUE(marks.IsMessageReaded("first.bin", 3));
+    EXPECT_FALSE(marks.IsMessageReaded("first.bin", 2));
+    EXPECT_TRUE(marks.IsMessageReaded("second.bin", 130));
+    EXPECT_TRUE(marks.IsReaded("second.bin"));
+    EXPECT_FALSE(marks.IsReaded("first.bin"));
+    EXPECT_FALSE(marks.IsMessageReaded("stale.bin", 1));  // a load starts from nothing
+}
+
+TEST(ReadFlags, SeenPicturesAreAddedOnLoad) {
+    CCGShownFlagsManager& shown = Config().GetCGShownFlags();
+    shown.Clear();
+    shown.SetShown("cg01");
+    USLib::binary_ostream<256> record;
+    shown.Save(record);
+    shown.Clear();
+    shown.SetShown("cg02");
+    const unsigned char empty[4] = {0, 0, 0, 0};
+    for (auto [data, size] : {std::pair<const unsigned char*, uint32_t>{empty, 4}, {record.GetData(), record.GetSize()}}) {
+        USLib::binary_istream in;
+        in.Attach(data, size);
+        shown.Load(in, 0);
+    }
+    EXPECT_TRUE(shown.IsShown("cg01"));
+    EXPECT_TRUE(shown.IsShown("cg02"));
+}
+
+class ConfigFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_.OpenLog();
+        testsupport::ResetGameState();
+        Config().GetReadedFlags().Clear();
+        Config().GetCGShownFlags().Clear();
+        CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(0);
+    }
+    // A good file holding value 7 at USER_CFG_INDEX; the values are then put back to 0.
+    std::string GoodFile() {
+        Config().SetConfigValue(USER_CFG_INDEX, 7);
+        CConfigDataManager::SaveConfigFile();
+        Config().SetConfigValue(USER_CFG_INDEX, 0);
+        return dir_.Read("cfg.cfg");
+    }
+    ScratchDir dir_;
+};
+
+TEST_F(ConfigFile, RoundTripRestoresValuesWindowModeAndFlags) {
+    CConfigDataManager& c = Config();
+    c.InitConfigValue(2000, 31);  // registered after start
+    c.SetConfigValue(CFG_VOLUME_BGM, 55);
+    c.GetReadedFlags().SetMessageReaded("ch1.bin", 70);
+    c.GetReadedFlags().SetReaded("ch1.bin");
+    c.GetCGShownFlags().SetShown("cg01.png");
+    CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(1);
+    CConfigDataManager::SaveConfigFile();
+
+    const std::string bytes = dir_.Read("cfg.cfg");
+    ASSERT_GE(bytes.size(), 16u);
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(char(~bytes[i]), "_SAVE_DATA_FILE_"[i]);
+
+    c.SetConfigValue(CFG_VOLUME_BGM, 0);
+    c.SetConfigValue(2000, 0);
+    c.GetReadedFlags().Clear();
+    c.GetCGShownFlags().Clear();
+    CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(0);
+    CConfigDataManager::LoadConfigFile();
+    EXPECT_EQ(c.GetConfigValue(CFG_VOLUME_BGM), 55);
+    EXPECT_EQ(c.GetConfigValue(2000), 31);
+    EXPECT_TRUE(c.GetReadedFlags().IsMessageReaded("ch1.bin", 70));
+    EXPECT_TRUE(c.GetReadedFlags().IsReaded("ch1.bin"));
+    EXPECT_TRUE(c.GetCGShownFlags().IsShown("cg01.png"));
+    EXPECT_EQ(CUSSingleton<CAppCommonInfo>::GetInstance()->IsFullScreen(), 1u);
+    EXPECT_EQ(dir_.Log(), "");
+}
+
+TEST_F(ConfigFile, MissingFileKeepsTheDefaults) {
+    Config().SetConfigValue(USER_CFG_INDEX, 3);
+    CConfigDataManager::LoadConfigFile();
+    EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 3);
+    EXPECT_EQ(dir_.Log(), "");
+}
+
+TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
+    const std::string good = GoodFile();
+    std::string plain = good;  // not complemented
+    for (char& b : plain) b = char(~b);
+    std::string badMarker = good;
+    badMarker[0] = char(badMarker[0] ^ 1);
+    std::string badRecord = good;  // a count that runs past the record
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"not complemented", plain},
+        {"wrong marker", badMarker},
+        {"truncated", good.substr(0, good.size() / 2)},
+        {"cut before the end marker", good.substr(0, good.size() - 3)},
+        {"empty", ""},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        dir_.OpenLog();
+        dir_.Write("cfg.cfg", k.bytes);
+        Config().SetConfigValue(USER_CFG_INDEX, 2);
+        CConfigDataManager::LoadConfigFile();
+        EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 2);
+        EXPECT_NE(dir_.Log().find("Failed to read cfg.cfg"), std::string::npos);
+        CConfigDataManager::SaveConfigFile();  // at exit, nothing changed
+        EXPECT_EQ(dir_.Read("cfg.cfg"), k.bytes);
+        Config().SetConfigValue(USER_CFG_INDEX, 4);  // the player changes something
+        CConfigDataManager::SaveConfigFile();
+        Config().SetConfigValue(USER_CFG_INDEX, 0);
+        CConfigDataManager::LoadConfigFile();
+        EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 4);
+    }
+}
+
+}  // namespace
