@@ -122,8 +122,9 @@ void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
     node.second = time.wSecond;
     try {
         const CSaveDataKey key("SnapImage", 0);
+        // The whole file is read, so that a damaged one never shows as a slot that could be loaded.
         SaveDataLoader4::SaveData data;
-        SaveFile::ReadNode(path.c_str(), data, key);
+        SaveFile::Read(path.c_str(), data);
         SaveDataLoader4::save_istream reader = data.OpenReader(key);
         CSnapImage snapshot;
         snapshot.Load(reader, data.GetVersion());

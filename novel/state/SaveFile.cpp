@@ -1,9 +1,11 @@
 // Save files and "cfg.cfg" on disk, through the byte-complementing filters.
 #include "novel/state/SaveFile.h"
 
+#include <sstream>
 #include <string>
 
 #include <boost/iostreams/device/array.hpp>
+#include <boost/iostreams/copy.hpp>
 #include <boost/iostreams/device/back_inserter.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
 
@@ -22,22 +24,18 @@ void Write(const char* path, SaveDataLoader4::SaveData& data) {
     if (!WriteFileAtomic(path, bytes.data(), bytes.size())) throw SaveDataLoader4::save_error("cannot write the file");
 }
 
-template <class LoadFn>
-static void ReadWith(const char* path, LoadFn load) {
+void Read(const char* path, SaveDataLoader4::SaveData& data) {
     USLib::binary_istream file;
     if (!file.Open(path)) throw SaveDataLoader4::save_error("cannot read the file");
-    boost::iostreams::filtering_istream in;
-    in.push(neg_ifilter());
-    in.push(boost::iostreams::array_source(reinterpret_cast<const char*>(file.GetData()), file.GetSize()));
-    load(in);
-}
-
-void Read(const char* path, SaveDataLoader4::SaveData& data) {
-    ReadWith(path, [&](std::istream& in) { data.Load(in); });
-}
-
-void ReadNode(const char* path, SaveDataLoader4::SaveData& data, const CSaveDataKey& key) {
-    ReadWith(path, [&](std::istream& in) { data.LoadNode(in, key); });
+    std::string bytes;
+    {
+        boost::iostreams::filtering_istream in;
+        in.push(neg_ifilter());
+        in.push(boost::iostreams::array_source(reinterpret_cast<const char*>(file.GetData()), file.GetSize()));
+        boost::iostreams::copy(in, boost::iostreams::back_inserter(bytes));
+    }
+    std::istringstream in(bytes);
+    data.Load(in);
 }
 
 }  // namespace SaveFile

@@ -46,7 +46,5 @@ void Write(const char* path, SaveDataLoader4::SaveData& data);
 // Reads the whole container from path; throws SaveDataLoader4::save_error when the file is missing,
 // unreadable or not a container.
 void Read(const char* path, SaveDataLoader4::SaveData& data);
-// Reads only the record of key (none when the file has no such record); throws as Read.
-void ReadNode(const char* path, SaveDataLoader4::SaveData& data, const CSaveDataKey& key);
 
 }  // namespace SaveFile
