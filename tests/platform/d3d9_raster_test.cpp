@@ -4,6 +4,8 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include "d3d9/testhooks.h"
+
 #include "support/d3d_device.h"
 #include "support/d3d_draw.h"
 
@@ -246,6 +248,86 @@ TEST_F(Raster, ViewportLimitsDrawingAndClearing) {
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(px[size_t(y * 8 + x)], (x >= 2 && x < 5 && y >= 1 && y < 3) ? 0xFF000000u : kClear);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Raster, BilinearWeightsFollowTheTexelPosition) {
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 1, {0xFF000000, 0xFFFFFFFF});
+    dev->SetTexture(0, tex);
+    dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    // Pixel i samples texel position (i + 0.5) / 4 - 0.5: weights 0, 0, 1/8, 3/8, 5/8, 7/8, 1, 1 of the
+    // white texel, each 255 * weight rounded.
+    const int grey[8] = {0, 0, 32, 96, 159, 223, 255, 255};
+    for (bool blended : {false, true}) {  // the blended draw takes another path through the rasteriser
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, blended);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        dev->SetRenderState(D3DRS_ALPHATESTENABLE, blended);
+        dev->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        dev->SetRenderState(D3DRS_ALPHAREF, 0);
+        DrawQuad(dev.device, -0.5f, -0.5f, 7.5f, 0.5f, 0xFFFFFFFF);
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(Pixel(x, 0), 0xFF000000u | DWORD(grey[x]) * 0x010101u) << "pixel " << x << " blended " << blended;
+    }
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST_F(Raster, WrapRepeatsAndClampStretchesTheEdge) {
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 2, 1, {0xFF0000FF, 0xFF00FF00});
+    dev->SetTexture(0, tex);
+    struct Case {
+        DWORD mode;
+        DWORD expected[4];
+    };
+    for (const Case& c : {Case{D3DTADDRESS_WRAP, {0xFF0000FF, 0xFF00FF00, 0xFF0000FF, 0xFF00FF00}},
+                          Case{D3DTADDRESS_CLAMP, {0xFF0000FF, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00}}}) {
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.mode);
+        DrawQuad(dev.device, -0.5f, -0.5f, 3.5f, 0.5f, 0xFFFFFFFF, 0.f, 2.f, 1.f);
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, 0), c.expected[x]) << "mode " << c.mode << " pixel " << x;
+    }
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+TEST(RasterThreads, FrameIsTheSameWhateverTheThreadCount) {
+    auto render = [](unsigned threads) {
+        d3d9test::SetWorkerThreads(threads);
+        TestDevice dev(256, 192);
+        d3d9test::SetWorkerThreads(1);
+        SetScreenProjection(dev.device, 256, 192);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        std::vector<DWORD> texels(64 * 64);
+        for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u);
+        IDirect3DTexture9* tex = MakeTexture(dev.device, 64, 64, texels);
+        dev->SetTexture(0, tex);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+        for (int layer = 0; layer < 10; ++layer) {
+            DWORD filter = layer % 2 ? D3DTEXF_LINEAR : D3DTEXF_POINT;
+            dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+            dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+            float shift = 0.37f * float(layer);
+            DrawQuad(dev.device, -0.5f + shift, -0.5f + shift * 2, 250.f - shift, 190.f - shift,
+                     0x80FFFFFFu | DWORD(layer * 20) << 8, float(layer) / 10.f, 1.f + shift / 10.f, 1.f);
+        }
+        auto frame = ReadTarget(dev.device);
+        dev->SetTexture(0, nullptr);
+        tex->Release();
+        return frame;
+    };
+    auto one = render(1), two = render(2), three = render(3);
+    EXPECT_TRUE(one == two);
+    EXPECT_TRUE(one == three);
 }
 
 }  // namespace

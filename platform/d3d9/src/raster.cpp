@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace d3d9 {
 namespace {
@@ -22,6 +23,13 @@ inline int Div255(int x) { return (2 * x + 255) / 510; }
 inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
     int64_t q = a / b;
     return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+// round(x) with halves going up, inline (texel positions in 1/256 steps).
+inline int64_t RoundHalfUp(double x) {
+    double r = x + 0.5;
+    int64_t i = int64_t(r);
+    return double(i) > r ? i - 1 : i;
 }
 
 inline int ToByte(float v) { return v <= 0.f ? 0 : v >= 1.f ? 255 : int(v * 255.f + 0.5f); }
@@ -108,12 +116,12 @@ DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) {
     bool border = false;
     if (!linear) {
         // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
-        int64_t U = std::llround(double(u) * w * kSub), V = std::llround(double(v) * h * kSub);
+        int64_t U = RoundHalfUp(double(u) * w * kSub), V = RoundHalfUp(double(v) * h * kSub);
         int x = Address(int(FloorDiv(U, kSub)), w, samp[D3DSAMP_ADDRESSU], border);
         int y = Address(int(FloorDiv(V, kSub)), h, samp[D3DSAMP_ADDRESSV], border);
         return border ? samp[D3DSAMP_BORDERCOLOR] : Texel(t, x, y);
     }
-    int64_t U = std::llround((double(u) * w - 0.5) * kSub), V = std::llround((double(v) * h - 0.5) * kSub);
+    int64_t U = RoundHalfUp((double(u) * w - 0.5) * kSub), V = RoundHalfUp((double(v) * h - 0.5) * kSub);
     int fx = int(U & (kSub - 1)), fy = int(V & (kSub - 1));
     int x0 = int(FloorDiv(U, kSub)), y0 = int(FloorDiv(V, kSub));
     bool b00 = false, b10 = false, b01 = false, b11 = false;
@@ -122,12 +130,11 @@ DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) {
     DWORD bc = samp[D3DSAMP_BORDERCOLOR];
     DWORD c00 = (b00 || b01) ? bc : Texel(t, xa, ya), c10 = (b10 || b01) ? bc : Texel(t, xb, ya);
     DWORD c01 = (b00 || b11) ? bc : Texel(t, xa, yb), c11 = (b10 || b11) ? bc : Texel(t, xb, yb);
-    int w00 = (kSub - fx) * (kSub - fy), w10 = fx * (kSub - fy), w01 = (kSub - fx) * fy, w11 = fx * fy;
     DWORD out = 0;
-    for (int s = 0; s < 32; s += 8) {
-        int c = int((c00 >> s) & 255) * w00 + int((c10 >> s) & 255) * w10 + int((c01 >> s) & 255) * w01 +
-                int((c11 >> s) & 255) * w11;
-        out |= DWORD((c + 32768) >> 16) << s;
+    for (int sh = 0; sh < 32; sh += 8) {
+        int top = int((c00 >> sh) & 255) * (kSub - fx) + int((c10 >> sh) & 255) * fx;
+        int bottom = int((c01 >> sh) & 255) * (kSub - fx) + int((c11 >> sh) & 255) * fx;
+        out |= DWORD((top * (kSub - fy) + bottom * fy + 32768) >> 16) << sh;
     }
     return out;
 }
@@ -312,6 +319,286 @@ bool Span(const Triangle& t, int y, int& x0, int& x1) {
     return true;
 }
 
+// Fast paths for the two shapes most pixels take: an axis-aligned textured quad with a constant
+// colour, point-sampled or bilinear, optionally blended SRCALPHA over INVSRCALPHA or ONE, into a
+// 32-bit target without depth. They compute exactly what the general path computes, with the
+// per-pixel decisions taken once per draw or once per row.
+struct FastPlan {
+    int kind = 0;  // 0 none, 1 point, 2 bilinear
+    int set = 0;
+    const Surface* tex = nullptr;
+    bool texX8 = false, targetX8 = false;
+    bool modColour = false, modAlpha = false;
+    int blend = 0;  // 0 replace, 1 over (INVSRCALPHA), 2 add (ONE)
+    bool separateOneOne = false;
+};
+
+bool TextureTimesColour(DWORD op, DWORD a1, DWORD a2, bool& modulate) {
+    auto colourArg = [](DWORD a) { return a == D3DTA_CURRENT || a == D3DTA_DIFFUSE; };
+    if (op == D3DTOP_SELECTARG1 && a1 == D3DTA_TEXTURE) return modulate = false, true;
+    if (op == D3DTOP_MODULATE && ((a1 == D3DTA_TEXTURE && colourArg(a2)) || (a2 == D3DTA_TEXTURE && colourArg(a1))))
+        return modulate = true, true;
+    return false;
+}
+
+FastPlan PlanFast(const PixelState& st) {
+    FastPlan f;
+    const DWORD* rs = st.rs;
+    const DWORD* t0 = st.tss[0];
+    const Surface* tex = st.textures[0];
+    const D3DFORMAT target = st.target->Desc().Format;
+    if (st.pixelShader || !tex || st.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return f;
+    if (tex->Desc().Format != D3DFMT_A8R8G8B8 && tex->Desc().Format != D3DFMT_X8R8G8B8) return f;
+    if (target != D3DFMT_A8R8G8B8 && target != D3DFMT_X8R8G8B8) return f;
+    if (!TextureTimesColour(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2], f.modColour) ||
+        !TextureTimesColour(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2], f.modAlpha))
+        return f;
+    if ((rs[D3DRS_COLORWRITEENABLE] & 0xF) != 0xF) return f;
+    if (st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) return f;
+    if (rs[D3DRS_ALPHABLENDENABLE]) {
+        if (rs[D3DRS_BLENDOP] != D3DBLENDOP_ADD || rs[D3DRS_SRCBLEND] != D3DBLEND_SRCALPHA) return f;
+        if (rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) f.blend = 1;
+        else if (rs[D3DRS_DESTBLEND] == D3DBLEND_ONE) f.blend = 2;
+        else return f;
+        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+            if (rs[D3DRS_SRCBLENDALPHA] != D3DBLEND_ONE || rs[D3DRS_DESTBLENDALPHA] != D3DBLEND_ONE ||
+                rs[D3DRS_BLENDOPALPHA] != D3DBLENDOP_ADD)
+                return f;
+            f.separateOneOne = true;
+        }
+        // With these blends a texel of alpha 0 leaves the target as it was, so "alpha > 0" changes nothing.
+        if (rs[D3DRS_ALPHATESTENABLE] && !(rs[D3DRS_ALPHAFUNC] == D3DCMP_GREATER && (rs[D3DRS_ALPHAREF] & 255) == 0))
+            return f;
+    } else if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS) {
+        return f;
+    }
+    const DWORD* samp = st.samp[0];
+    bool linear = samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    if (linear && (samp[D3DSAMP_ADDRESSU] != D3DTADDRESS_CLAMP || samp[D3DSAMP_ADDRESSV] != D3DTADDRESS_CLAMP)) return f;
+    f.kind = linear ? 2 : 1;
+    f.set = int(t0[D3DTSS_TEXCOORDINDEX] & 7);
+    f.tex = tex;
+    f.texX8 = tex->Desc().Format == D3DFMT_X8R8G8B8;
+    f.targetX8 = target == D3DFMT_X8R8G8B8;
+    return f;
+}
+
+// The value of attribute plane p at pixel x of row y. Rows are evaluated from the start of each
+// 64-pixel-aligned block and stepped from there, so a value depends on x and y only, not on where a
+// span starts.
+inline float AttrAt(const Plane& p, int x, int y) {
+    const int block = x & ~(kChunk - 1);
+    return float((p.base + p.dx * block + p.dy * y) + p.dx * (x - block));
+}
+
+inline DWORD Combine(const FastPlan& f, DWORD texel, DWORD colour, DWORD dst) {
+    int a = int(texel >> 24), r = int((texel >> 16) & 255), g = int((texel >> 8) & 255), b = int(texel & 255);
+    if (f.modColour) {
+        r = Div255(r * int((colour >> 16) & 255));
+        g = Div255(g * int((colour >> 8) & 255));
+        b = Div255(b * int(colour & 255));
+    }
+    if (f.modAlpha) a = Div255(a * int(colour >> 24));
+    if (f.blend) {
+        int da = int(dst >> 24), dr = int((dst >> 16) & 255), dg = int((dst >> 8) & 255), db = int(dst & 255);
+        int inv = f.blend == 1 ? 255 - a : 255;
+        int na = f.separateOneOne ? std::min(255, Div255(a * 255 + da * 255)) : std::min(255, Div255(a * a + da * inv));
+        r = std::min(255, Div255(r * a + dr * inv));
+        g = std::min(255, Div255(g * a + dg * inv));
+        b = std::min(255, Div255(b * a + db * inv));
+        a = na;
+    }
+    return Pack(a, r, g, b) | (f.targetX8 ? 0xFF000000u : 0u);
+}
+
+// Combine over a row, two pixels at a time in 16-bit lanes (SSE2), with exactly Combine's arithmetic:
+// round(x / 255) is (t + (t >> 8)) >> 8 with t = x + 128 for every x up to 255 * 255.
+inline __m128i Div255x8(__m128i x) {
+    __m128i t = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+template <int Blend, bool Modulate, bool Separate, bool X8>
+inline __m128i CombineTwo(__m128i s, __m128i d, __m128i mod) {
+    const __m128i c255 = _mm_set1_epi16(255);
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    if (Modulate) s = Div255x8(_mm_mullo_epi16(s, mod));
+    if (Blend == 0) return s;
+    if (X8) d = _mm_or_si128(d, _mm_and_si128(alphaLanes, c255));
+    __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+    __m128i result;
+    if (Blend == 1)
+        result = Div255x8(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, _mm_sub_epi16(c255, a))));
+    else
+        result = _mm_min_epi16(_mm_add_epi16(d, Div255x8(_mm_mullo_epi16(s, a))), c255);
+    if (Separate) {
+        __m128i sum = _mm_min_epi16(_mm_add_epi16(s, d), c255);
+        result = _mm_or_si128(_mm_andnot_si128(alphaLanes, result), _mm_and_si128(alphaLanes, sum));
+    }
+    return result;
+}
+
+template <int Blend, bool Modulate, bool Separate, bool X8>
+void CombineRowT(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n, __m128i mod) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i x8 = _mm_set1_epi32(X8 ? int(0xFF000000u) : 0);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        __m128i d = Blend ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)) : zero;
+        __m128i lo = CombineTwo<Blend, Modulate, Separate, X8>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), mod);
+        __m128i hi = CombineTwo<Blend, Modulate, Separate, X8>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), mod);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_packus_epi16(lo, hi), x8));
+    }
+    for (; i < n; ++i) out[i] = Combine(f, src[i], colour, out[i]);
+}
+
+void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c1 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(colour)), zero);
+    const __m128i c16 = _mm_unpacklo_epi64(c1, c1);
+    // Lanes of the modulating colour: the vertex colour where the stage modulates, else 255; a white
+    // colour changes nothing (round(s * 255 / 255) = s), so it is skipped.
+    const __m128i keep = _mm_set1_epi16(255);
+    const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+    __m128i mod = f.modColour ? c16 : keep;
+    mod = _mm_or_si128(_mm_andnot_si128(alphaLanes, mod), _mm_and_si128(alphaLanes, f.modAlpha ? c16 : keep));
+    const bool modulate = _mm_movemask_epi8(_mm_cmpeq_epi16(mod, keep)) != 0xFFFF;
+#define MARLOWE_COMBINE(B, M, S, X) CombineRowT<B, M, S, X>(f, src, colour, out, n, mod)
+#define MARLOWE_COMBINE_X(B, M, S) (f.targetX8 ? MARLOWE_COMBINE(B, M, S, true) : MARLOWE_COMBINE(B, M, S, false))
+#define MARLOWE_COMBINE_S(B, M) (f.separateOneOne ? MARLOWE_COMBINE_X(B, M, true) : MARLOWE_COMBINE_X(B, M, false))
+#define MARLOWE_COMBINE_M(B) (modulate ? MARLOWE_COMBINE_S(B, true) : MARLOWE_COMBINE_S(B, false))
+    switch (f.blend) {
+        case 0: MARLOWE_COMBINE_M(0); break;
+        case 1: MARLOWE_COMBINE_M(1); break;
+        default: MARLOWE_COMBINE_M(2); break;
+    }
+#undef MARLOWE_COMBINE_M
+#undef MARLOWE_COMBINE_S
+#undef MARLOWE_COMBINE_X
+#undef MARLOWE_COMBINE
+}
+
+// The bilinear filter of Sample on four texels, in 16- and 32-bit lanes (SSE2): each row is
+// c0 (256 - fx) + c1 fx (at most 65280), then (top (256 - fy) + bottom fy + 32768) >> 16.
+inline DWORD Bilinear(DWORD c00, DWORD c10, DWORD c01, DWORD c11, int fx, int fy) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wx = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx), short(kSub - fx),
+                                     short(kSub - fx), short(kSub - fx));
+    __m128i a = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c00)), _mm_cvtsi32_si128(int(c10))), zero);
+    __m128i b = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c01)), _mm_cvtsi32_si128(int(c11))), zero);
+    a = _mm_mullo_epi16(a, wx);
+    b = _mm_mullo_epi16(b, wx);
+    // top in the low four lanes, bottom in the high four.
+    __m128i rows = _mm_unpacklo_epi64(_mm_add_epi16(a, _mm_srli_si128(a, 8)), _mm_add_epi16(b, _mm_srli_si128(b, 8)));
+    const __m128i wy = _mm_set_epi16(short(fy), short(fy), short(fy), short(fy), short(kSub - fy), short(kSub - fy),
+                                     short(kSub - fy), short(kSub - fy));
+    __m128i lo = _mm_mullo_epi16(rows, wy), hi = _mm_mulhi_epu16(rows, wy);
+    __m128i top = _mm_unpacklo_epi16(lo, hi), bottom = _mm_unpackhi_epi16(lo, hi);
+    __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(top, bottom), _mm_set1_epi32(32768)), 16);
+    __m128i packed = _mm_packs_epi32(sum, zero);
+    return DWORD(_mm_cvtsi128_si32(_mm_packus_epi16(packed, zero)));
+}
+
+// Texel columns of one triangle for every x it covers, kept while a thread works on its rows (the
+// texture coordinate u depends on x alone for the quads the fast paths take).
+struct ColumnTable {
+    const Triangle* triangle = nullptr;
+    std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
+    bool straight = false;   // point sampling: texel column = x + offset everywhere
+    int offset = 0;
+};
+
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
+    if (!t.affine) return false;
+    DWORD colour = 0xFFFFFFFFu;
+    if (f.modColour || f.modAlpha) {
+        int c[4];
+        for (int k = 0; k < 4; ++k) {
+            const Plane& p = t.attr[kAttrDiffuse + k];
+            if (p.dx != 0.0 || p.dy != 0.0) return false;
+            c[k] = ToByte(float(p.base));
+        }
+        colour = Pack(c[3], c[0], c[1], c[2]);
+    }
+    const Plane& pu = t.attr[kAttrTex + 4 * f.set];
+    const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
+    if (pu.dy != 0.0 || pv.dx != 0.0) return false;
+    const Surface& tex = *f.tex;
+    const int w = int(tex.Desc().Width), h = int(tex.Desc().Height);
+    const int n = x1 - x0 + 1;
+    DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
+    const DWORD force = f.texX8 ? 0xFF000000u : 0u;
+    const float v = AttrAt(pv, x0, y);
+    if (table.triangle != &t) {
+        table.triangle = &t;
+        table.U.resize(size_t(t.xmax - t.xmin + 1));
+        const double shift = f.kind == 2 ? 0.5 : 0.0;
+        for (int x = t.xmin; x <= t.xmax; ++x)
+            table.U[size_t(x - t.xmin)] = RoundHalfUp((double(AttrAt(pu, x, y)) * w - shift) * kSub);
+        table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
+        table.straight = true;
+        for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
+    }
+    const int64_t* U = table.U.data() + (x0 - t.xmin);
+    if (f.kind == 1) {
+        const int ty = int(FloorDiv(RoundHalfUp(double(v) * h * kSub), kSub));
+        const int tx0 = int(FloorDiv(U[0], kSub)), tx1 = int(FloorDiv(U[n - 1], kSub));
+        if (ty < 0 || ty >= h || tx0 < 0 || tx0 >= w || tx1 < 0 || tx1 >= w) return false;
+        const DWORD* src = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ty) * tex.Pitch());
+        DWORD texels[kChunk];
+        if (table.straight) {  // one texel per pixel: the columns follow each other
+            {
+                src += tx0;
+                if (!f.modColour && !f.modAlpha && !f.blend && !f.targetX8 && !force) {
+                    std::memcpy(out, src, size_t(n) * 4);
+                    return true;
+                }
+                if (!force) {
+                    CombineRow(f, src, colour, out, n);
+                    return true;
+                }
+                for (int done = 0; done < n; done += kChunk) {
+                    const int m = std::min(kChunk, n - done);
+                    for (int i = 0; i < m; ++i) texels[i] = src[done + i] | force;
+                    CombineRow(f, texels, colour, out + done, m);
+                }
+                return true;
+            }
+        }
+        for (int done = 0; done < n; done += kChunk) {
+            const int m = std::min(kChunk, n - done);
+            for (int i = 0; i < m; ++i) {
+                int tx = int(FloorDiv(U[done + i], kSub));
+                if (tx < 0 || tx >= w) return false;
+                texels[i] = src[tx] | force;
+            }
+            CombineRow(f, texels, colour, out + done, m);
+        }
+        return true;
+    }
+    // Bilinear with clamping.
+    const int64_t V = RoundHalfUp((double(v) * h - 0.5) * kSub);
+    const int fy = int(V & (kSub - 1));
+    const int y0 = int(FloorDiv(V, kSub));
+    const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
+    const DWORD* rowA = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ya) * tex.Pitch());
+    const DWORD* rowB = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(yb) * tex.Pitch());
+    DWORD texels[kChunk];
+    for (int done = 0; done < n; done += kChunk) {
+        const int m = std::min(kChunk, n - done);
+        for (int i = 0; i < m; ++i) {
+            const int64_t u = U[done + i];
+            const int fx = int(u & (kSub - 1));
+            const int xl = int(FloorDiv(u, kSub));
+            const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
+            texels[i] = Bilinear(rowA[xa] | force, rowA[xb] | force, rowB[xa] | force, rowB[xb] | force, fx, fy);
+        }
+        CombineRow(f, texels, colour, out + done, m);
+    }
+    return true;
+}
+
 // Shades and writes pixels x0..x1 (inclusive) of row y.
 void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y, int x0, int x1) {
     Surface& target = *st.target;
@@ -335,8 +622,10 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
     bool live[kChunk];
     DWORD colour[kChunk];
     unsigned zval[kChunk];
-    for (int cx = x0; cx <= x1; cx += kChunk) {
-        const int n = std::min(kChunk, x1 - cx + 1);
+    for (int cx = x0; cx <= x1;) {
+        // Blocks end on 64-pixel boundaries, so attribute values do not depend on where the span starts.
+        const int n = std::min(x1, cx | (kChunk - 1)) - cx + 1;
+        const int block = cx & ~(kChunk - 1);
         // Depth.
         for (int i = 0; i < n; ++i) {
             live[i] = true;
@@ -364,8 +653,8 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
         for (int k = 0; k < use.attrCount; ++k) {
             int a = use.attrList[k];
             const Plane& p = t.attr[a];
-            double start = p.base + p.dx * cx + p.dy * y;
-            for (int i = 0; i < n; ++i) attr[a][i] = float(start + p.dx * i);
+            const double start = p.base + p.dx * block + p.dy * y;
+            for (int i = 0; i < n; ++i) attr[a][i] = float(start + p.dx * (cx - block + i));
             if (!t.affine)
                 for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
         }
@@ -463,6 +752,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
             }
             WritePixel(fmt, p, out);
         }
+        cx += n;
     }
 }
 
@@ -471,6 +761,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
 struct Raster::Job {
     const PixelState* state;
     Usage usage;
+    FastPlan fast;
     std::vector<Triangle> triangles;
     int ymin, ymax;
 };
@@ -510,11 +801,14 @@ void Raster::Worker(unsigned index) {
 }
 
 void Raster::RunRows(const Job& job, unsigned part, unsigned parts) {
+    ColumnTable table;
     for (const Triangle& t : job.triangles)
         for (int y = t.ymin; y <= t.ymax; ++y) {
             if (unsigned(y / kBandRows) % parts != part) continue;
             int x0, x1;
-            if (Span(t, y, x0, x1)) ShadeSpan(*job.state, job.usage, t, y, x0, x1);
+            if (!Span(t, y, x0, x1)) continue;
+            if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, table)) continue;
+            ShadeSpan(*job.state, job.usage, t, y, x0, x1);
         }
 }
 
@@ -522,6 +816,7 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
     Job job;
     job.state = &state;
     job.usage = UsageOf(state);
+    job.fast = PlanFast(state);
     job.triangles.reserve(vertices.size() / 3);
     int64_t area = 0;
     for (size_t i = 0; i + 2 < vertices.size(); i += 3) {
