@@ -7,7 +7,12 @@
 #include "engine/files/USPath.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
+#include "engine/audio/USXAudio2.h"
 #include "engine/util/USLogManager.h"
+#include "novel/script/SystemInfo.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/state/SaveDataManager.h"
+#include "novel/state/SnapImage.h"
 #include "settings_tool/AppSetting.h"
 
 const char* const CMainApp::kTitle = "Marlowe";
@@ -52,18 +57,35 @@ bool CMainApp::Initialize() {
     common->GetMouse().Init(window->GetHandle());
     common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
+
+    const char* const setup = "AS\\InitSystem.as";
+    US_LOG("Start-up: system set-up script %s %s\n", setup,
+           CSystemInfo::GetInstance()->Execute(setup) ? "done" : "not run");
+    CSnapImage::GetInstance()->Register("SnapImage", 0);
+    CConfigDataManager::LoadConfigFile();
+    US_LOG("Start-up: configuration read\n");
+    sceneManager_.Init();
+    US_LOG("Start-up: scene manager started\n");
+    CSaveDataManager::GetInstance()->SetViewTop(0);
     return true;
 }
 
 bool CMainApp::InitDirectX() {
     if (!InitDirectInput(GetInstance(), GetWindow()->GetHandle())) return false;
+    if (FAILED(InitXAudio2())) return false;
     return true;
 }
 
 void CMainApp::Frame() {
     CUSSingleton<CAppCommonInfo>::GetInstance()->Update();
     CUSSingleton<CVirtualInputDevice>::GetInstance()->Update();
+    sceneManager_.Update();
     frameTimer_.Wait();
+}
+
+int CMainApp::Terminate() {
+    CConfigDataManager::SaveConfigFile();
+    return CUSDirectXApp::Terminate();
 }
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {

@@ -3,6 +3,7 @@
 #pragma once
 #include "engine/app/USApp.h"
 #include "engine/util/FPSTimer.h"
+#include "novel/scenes/SceneManager.h"
 
 // The game's key receiver: sees WM_KEYDOWN and does nothing with it.
 class CAppKeyEvent : public CUSKeyboardMessageReceiver {
@@ -25,6 +26,9 @@ public:
     ~CMainApp() override;
 
     bool Initialize() override;
+    // Writes "cfg.cfg", then the framework's shutdown (timer resolution, mutex); also after a failed
+    // start-up.
+    int Terminate() override;
     void Frame() override;
     bool InitDirectX() override;
 
@@ -35,6 +39,7 @@ public:
 private:
     CAppKeyEvent keyReceiver_;
     CFPSTimer frameTimer_{60, 0x10AAAA};
+    CSceneManager sceneManager_;
 };
 
 // The game's entry: prepares the process and runs the application; returns 0 in every case.

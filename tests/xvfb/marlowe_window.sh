@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs Marlowe in a real X window under Xvfb: the window appears at 800x600, "log.txt" and "save" are
-# made, a second Marlowe exits at once, and closing the window ends the process with status 0.
+# made, a second Marlowe exits at once, and closing the window ends the process with status 0, after
+# the set-up script ran and with "cfg.cfg" written.
 # Usage: marlowe_window.sh GAME_DIR XCLOSE [SCREENSHOT.png]
 set -euo pipefail
 GAME_DIR=$1 XCLOSE=$2 SHOT=${3:-}
@@ -22,6 +23,9 @@ if [ -n "$SHOT" ]; then import -window root "$SHOT"; fi
 "$XCLOSE" Marlowe
 wait \$pid; status=\$?
 echo "first instance status \$status"
+[ -f "$WORK/cfg.cfg" ] || { echo "no cfg.cfg written at exit"; exit 1; }
+grep -q 'Start-up: system set-up script AS.InitSystem.as done' "$WORK/log.txt" || { echo "set-up script not run"; cat "$WORK/log.txt"; exit 1; }
+grep -q 'Start-up: configuration read' "$WORK/log.txt" || { echo "configuration not read"; exit 1; }
 exit \$status
 INNER
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$WORK/inner.sh"
