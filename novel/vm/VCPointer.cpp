@@ -15,7 +15,7 @@ float CVCPointer::ReadFloat() { return std::bit_cast<float>(ReadInt()); }
 const uint32_t* CVCPointer::ReadPointer() {
     CVCPointer& c = Innermost();
     if (uint64_t(c.position_) + 4 > c.Size()) return nullptr;
-    const uint32_t* p = c.code_->GetWords() + (c.position_ >> 2);
+    const uint32_t* p = c.words_ + (c.position_ >> 2);
     c.position_ += 4;
     return p;
 }
@@ -25,7 +25,7 @@ uint32_t CVCPointer::ReadTableIntAt(uint32_t base, uint32_t index, uint32_t coun
     if (index >= count) index = 0;
     uint64_t offset = uint64_t(base) + uint64_t(index) * 4;
     if (offset >= c.Size()) return 0;
-    return c.code_->GetWords()[offset >> 2];
+    return c.words_[offset >> 2];
 }
 
 float CVCPointer::ReadTableFloatAt(uint32_t base, uint32_t index, uint32_t count) const {
@@ -35,7 +35,7 @@ float CVCPointer::ReadTableFloatAt(uint32_t base, uint32_t index, uint32_t count
 const uint8_t* CVCPointer::ReadBytes(uint32_t n) {
     CVCPointer& c = Innermost();
     if (uint64_t(c.position_) + n > c.Size()) return nullptr;
-    const uint8_t* p = c.code_->GetBytes() + c.position_;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(c.words_) + c.position_;
     c.position_ += (n + 3) & ~3u;
     return p;
 }
@@ -65,13 +65,13 @@ bool CVCPointer::Return() {
 const uint32_t* CVCPointer::GetPointerAt(uint32_t offset) const {
     const CVCPointer& c = Innermost();
     if (uint64_t(offset) + 4 > c.Size()) return nullptr;
-    return c.code_->GetWords() + (offset >> 2);
+    return c.words_ + (offset >> 2);
 }
 
 void CVCPointer::CallCode(VirtualCodePtr code, uint32_t offset) {
     CVCPointer& c = Innermost();
     c.nested_ = std::make_unique<CVCPointer>();
-    c.nested_->code_ = std::move(code);
+    c.nested_->Attach(std::move(code));
     c.nested_->SeekHere(offset);
 }
 
@@ -131,7 +131,7 @@ void CVCPointer::Load(USLib::binary_istream& in, uint32_t version) {
 
 void CVCPointer::LoadState(USLib::binary_istream& in, uint32_t version, uint32_t& levels) {
     std::string name = SaveIO::ReadString(in);
-    code_ = name.empty() ? nullptr : CVirtualCode::Create(name);
+    Attach(name.empty() ? nullptr : CVirtualCode::Create(name));
     position_ = SaveIO::ReadU32(in);
     uint32_t count = SaveIO::ReadU32(in);
     returns_.clear();

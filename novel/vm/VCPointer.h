@@ -18,15 +18,15 @@ public:
 
     void ReleaseDelegate() { nested_.reset(); }
     // Innermost: replaces the code; position, return stack and interrupt stay.
-    void SetCode(VirtualCodePtr code) { Innermost().code_ = std::move(code); }
+    void SetCode(VirtualCodePtr code) { Innermost().Attach(std::move(code)); }
     uint32_t GetPosition() const { return Innermost().position_; }
     VirtualCodePtr GetCurrentCode() const { return Innermost().code_; }
 
     // Next word (0 past the end, position unchanged).
     uint32_t ReadInt() {
         CVCPointer& c = Innermost();
-        if (c.position_ < c.Size()) {
-            uint32_t word = c.code_->GetWords()[c.position_ >> 2];
+        if (c.position_ < c.size_) {
+            uint32_t word = c.words_[c.position_ >> 2];
             c.position_ += 4;
             return word;
         }
@@ -73,7 +73,7 @@ public:
     void Load(USLib::binary_istream& in, uint32_t version);
 
     // Size in bytes of this level's code (0 without code).
-    uint32_t Size() const { return code_ ? code_->GetSize() : 0; }
+    uint32_t Size() const { return size_; }
 
 private:
     CVCPointer& Innermost() {
@@ -82,12 +82,20 @@ private:
         return *c;
     }
     const CVCPointer& Innermost() const { return const_cast<CVCPointer*>(this)->Innermost(); }
-    void SeekHere(uint32_t offset) { position_ = offset < Size() ? (offset & ~3u) : offset; }
+    void SeekHere(uint32_t offset) { position_ = offset < size_ ? (offset & ~3u) : offset; }
+    // Keeps the code and, for the fetch loop, its words and size.
+    void Attach(VirtualCodePtr code) {
+        code_ = std::move(code);
+        words_ = code_ ? code_->GetWords() : nullptr;
+        size_ = code_ ? code_->GetSize() : 0;
+    }
     void SaveState(USLib::binary_ostream<256>& out) const;
     void LoadState(USLib::binary_istream& in, uint32_t version, uint32_t& levels);
 
     std::unique_ptr<CVCPointer> nested_;
     VirtualCodePtr code_;
+    const uint32_t* words_ = nullptr;
+    uint32_t size_ = 0;
     uint32_t position_ = 0;
     std::vector<uint32_t> returns_;
     uint32_t interruptEntry_ = 0;
