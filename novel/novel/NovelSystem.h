@@ -21,6 +21,8 @@ public:
 
     void Save(USLib::binary_ostream<256>& out) override;
     void Load(USLib::binary_istream& in, uint32_t version) override;
+    // After a game is loaded the play mode is normal.
+    void EndLoad() override { SetNormalMode(); }
 
     // Opens the scenario code and starts it at offset 0; false (nothing changed) when it cannot be read.
     virtual bool LoadScenario(const std::string& name);

@@ -225,6 +225,7 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     CGameParameterManager::GetInstance()->SetParam(2, 0);
     CGameFlagsManager::GetInstance()->ClearFlags();
     CMessageLogManager::GetInstance()->Clear();
+    novel.SetSkipMode();
     {
         SaveDataLoader4::SaveData data;
         data.Load(file);
@@ -235,6 +236,7 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     EXPECT_EQ(novel.GetMachine().GetCursor().GetPosition(), novelPosition);
     EXPECT_EQ(novel.GetMachine().GetCurrentCodeName(), "sub.bin");
     EXPECT_EQ(novel.GetScenarioName(), "ch1.bin");
+    EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
     EXPECT_EQ(novel.GetMachine().GetStack().GetCells()[0], 11);
     EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(2), 77);
     EXPECT_TRUE(CGameFlagsManager::GetInstance()->GetFlag(9));
