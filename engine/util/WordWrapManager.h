@@ -15,9 +15,12 @@ public:
     // The separator put between lines of the result ("\n" from construction).
     virtual void SetString(const char* separator);
 
-    // Adds every character of text (Shift-JIS) to the set; the sets only grow.
+    // Adds every character of text (Shift-JIS) to the set.
     void SetNoLineStartChars(const char* text);
     void SetNoLineEndChars(const char* text);
+    // Empty a set (the novel setting script refills them).
+    void ClearNoLineStartChars() { noLineStart_.clear(); }
+    void ClearNoLineEndChars() { noLineEnd_.clear(); }
     // Line width W and pull-back limit W2, in bytes (a double-byte character counts 2).
     void SetLineWidth(int width) { lineWidth_ = width; }
     void SetPullBackLimit(unsigned limit) { pullBackLimit_ = limit; }

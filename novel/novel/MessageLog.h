@@ -54,6 +54,8 @@ public:
 
     virtual void ClearLogRows() { rows_.clear(); }
     virtual void AddLogRow(uint32_t textBuffer, uint32_t nameBuffer) { rows_.emplace_back(textBuffer, nameBuffer); }
+    // The (text buffer, name buffer) pair of each log-window row.
+    const std::vector<std::pair<uint32_t, uint32_t>>& GetLogRows() const { return rows_; }
     virtual void ResetScroll() { scroll_ = 0; }
     // Moves the first shown row by delta (positive: older); 1 when clamped at the oldest end, -1 at
     // the newest, 0 when it moved freely.

@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "engine/support/scratch_dir.h"
+#include "novel/novel/NovelSystem.h"
 #include "novel/script/ASCommon.h"
+#include "novel/script/ASNovelSetting.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
@@ -206,6 +208,39 @@ TEST(SystemSetup, BrokenOrMissingScriptChangesNothing) {
     dir.Write("AS/InitSystem.as", "void Other() { AllocGameFlags(3); }\n");  // no entry: nothing runs
     EXPECT_FALSE(CSystemInfo::GetInstance()->Execute("AS\\InitSystem.as"));
     EXPECT_EQ(CGameFlagsManager::GetInstance()->GetCount(), 16u);
+}
+
+// "AS\InitNovel.as": log rows, word wrap and its sets, speakers; a second run starts afresh.
+TEST(NovelSetup, ScriptSetsRowsWrapAndSpeakers) {
+    ScratchDir dir;
+    dir.OpenLog();
+    const std::string stop = win32::Utf8ToCp932("。");
+    dir.Write("AS/InitNovel.as",
+              "void Initialize() {\n"
+              "  AddTextBufferForLogWindow(2, 3); AddTextBufferForLogWindow(4, 5);\n"
+              "  SetWordWrap(2, 1, false);\n"
+              "  ClearNotHeadString(); ClearNotTailString();\n"
+              "  SetDefaultCharSetting(3, 4, 5);\n"
+              "  SetCharSetting('" + win32::Utf8ToCp932("真琴") + "', 6, 7, 8);\n"
+              "}\n");
+    CASNovelSetting host;
+    ASSERT_TRUE(host.Execute("AS\\InitNovel.as")) << dir.Log();
+    ASSERT_TRUE(host.Execute("AS\\InitNovel.as")) << dir.Log();  // the rows are built anew
+    using Rows = std::vector<std::pair<uint32_t, uint32_t>>;
+    EXPECT_EQ(CMessageLogManager::GetInstance()->GetLogRows(), (Rows{{2, 3}, {4, 5}}));
+    CWordWrapManager& wrap = CNovelSystem::GetInstance()->GetWordWrap();
+    const std::string text = "abcd" + stop;
+    EXPECT_EQ(std::string(wrap.CWordWrapManager::WrapText(text.c_str())), "abcd\n" + stop);  // no rule left
+    dir.Write("AS/InitNovel.as", "void Initialize() { AddNotHeadString('" + stop + "'); }\n");
+    ASSERT_TRUE(host.Execute("AS\\InitNovel.as")) << dir.Log();
+    EXPECT_EQ(std::string(wrap.CWordWrapManager::WrapText(text.c_str())), text);  // pulled back
+    EXPECT_TRUE(CMessageLogManager::GetInstance()->GetLogRows().empty());
+    const CCharacterInfo& speaker = CNovelSystem::GetInstance()->GetCharacters().Find(win32::Utf8ToCp932("真琴"));
+    EXPECT_EQ(speaker.voiceSwitchIndex, 8u);
+    EXPECT_EQ(CNovelSystem::GetInstance()->GetCharacters().GetDefault().volumeIndex, 3u);
+    dir.Write("AS/InitNovel.as", "void Initialize() { AddTextBufferForLogWindow(1 1); }\n");
+    EXPECT_FALSE(host.Execute("AS\\InitNovel.as"));
+    EXPECT_NE(dir.Log().find("AS\\InitNovel.as(1,"), std::string::npos);
 }
 
 }  // namespace
