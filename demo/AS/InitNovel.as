@@ -1,5 +1,5 @@
 // The demo game's novel settings, run each time a novel scene starts: message-log rows, word wrap and
-// the speakers' voice settings (volume index, max-volume index, switch index).
+// the speakers' voice settings (volume, max-volume and voice-switch configuration indexes).
 void Initialize()
 {
     AddTextBufferForLogWindow(2, 3);
@@ -8,5 +8,5 @@ void Initialize()
 
     SetWordWrap(26, 2, true);
 
-    SetDefaultCharSetting(CFG_VOLUME_VOICE, MAX_VOL_INDEX_VOICE, CFG_VOLUME_VOICE);
+    SetDefaultCharSetting(CFG_VOLUME_VOICE, MAX_VOL_INDEX_VOICE, USER_CFG_INDEX);
 }

@@ -28,6 +28,8 @@ void Initialize()
     InitConfigValue(CFG_AUTOMODE_WAIT_FRAME, 1);
     InitConfigValue(CFG_ENABLE_FAST_SKIP, 0);
     InitConfigValue(CFG_STOP_VOICE, 1);
+    // The game's own values: 1 switches the speakers' voices on.
+    InitConfigValue(USER_CFG_INDEX, 1);
 
     SetSaveDataInfo(30, 6);
     SetSaveName("save\\save_%05d.sav");
