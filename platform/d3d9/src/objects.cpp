@@ -14,17 +14,27 @@ Counted::Counted(Device* device, D3DPOOL pool, bool accounted) : device_(device)
     }
 }
 
-Counted::~Counted() {
-    if (accounted_) device_->Release();
-}
+Counted::~Counted() = default;
 
-ULONG Counted::AddPublic() { return ++public_; }
+// While the caller holds a reference the object holds one on its device, as Direct3D's resources do;
+// the device's own bindings do not, so a device released with objects still bound goes away and
+// frees them.
+ULONG Counted::AddPublic() {
+    ULONG now = ++public_;
+    if (now == 1 && accounted_) {
+        device_->AddRef();
+        device_->ObjectCreated(pool_);
+    }
+    return now;
+}
 
 ULONG Counted::ReleasePublic() {
     ULONG left = --public_;
     if (left == 0) {
-        if (accounted_) device_->ObjectReleased(pool_);
-        DestroyIfUnused();
+        Device* device = accounted_ ? device_ : nullptr;
+        if (device) device->ObjectReleased(pool_);
+        DestroyIfUnused();  // may delete this: touch no member below
+        if (device) device->Release();
     }
     return left;
 }

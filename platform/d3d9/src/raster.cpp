@@ -507,6 +507,15 @@ struct ColumnTable {
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
+    // Bilinear: left texel column (clamped), whether the right one is the next column, and the weights
+    // (256 - fx) x 4, fx x 4 of each x.
+    std::vector<int> left;
+    std::vector<char> next;
+    struct Weights {
+        __m128i v;
+    };
+    std::vector<Weights> weights;
+    int firstColumn = 0, lastColumn = 0;
 };
 
 bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
@@ -536,6 +545,23 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         const double shift = f.kind == 2 ? 0.5 : 0.0;
         for (int x = t.xmin; x <= t.xmax; ++x)
             table.U[size_t(x - t.xmin)] = RoundHalfUp((double(AttrAt(pu, x, y)) * w - shift) * kSub);
+        if (f.kind == 2) {
+            const size_t count = table.U.size();
+            table.left.resize(count);
+            table.next.resize(count);
+            table.weights.resize(count);
+            for (size_t i = 0; i < count; ++i) {
+                const int fx = int(table.U[i] & (kSub - 1));
+                const int xl = int(FloorDiv(table.U[i], kSub));
+                const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
+                table.left[i] = xa;
+                table.next[i] = char(xb - xa);
+                table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
+                                                 short(kSub - fx), short(kSub - fx), short(kSub - fx));
+            }
+            table.firstColumn = table.left.front();
+            table.lastColumn = std::min(w - 1, table.left.back() + 1);
+        }
         table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
         table.straight = true;
         for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
@@ -577,22 +603,49 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         }
         return true;
     }
-    // Bilinear with clamping.
+    // Bilinear with clamping, the rows blended first: (c0 (256 - fy) + c1 fy) then across x, which adds
+    // up the same four products as Sample does.
     const int64_t V = RoundHalfUp((double(v) * h - 0.5) * kSub);
     const int fy = int(V & (kSub - 1));
     const int y0 = int(FloorDiv(V, kSub));
     const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
     const DWORD* rowA = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ya) * tex.Pitch());
     const DWORD* rowB = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(yb) * tex.Pitch());
+    const int first = table.left[size_t(x0 - t.xmin)];
+    const int last = std::min(w - 1, table.left[size_t(x1 - t.xmin)] + 1);
+    thread_local std::vector<uint16_t> blended;
+    blended.resize(size_t(last - first + 2) * 4 + 8);
+    uint16_t* vrow = blended.data();
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i forceV = _mm_set1_epi32(int(force));
+    const __m128i w0 = _mm_set1_epi16(short(kSub - fy)), w1 = _mm_set1_epi16(short(fy));
+    int c = first;
+    for (; c + 2 <= last + 1; c += 2) {
+        __m128i a = _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowA + c)), forceV), zero);
+        __m128i b = _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowB + c)), forceV), zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(vrow + size_t(c - first) * 4),
+                         _mm_add_epi16(_mm_mullo_epi16(a, w0), _mm_mullo_epi16(b, w1)));
+    }
+    for (; c <= last; ++c)
+        for (int k = 0; k < 4; ++k)
+            vrow[size_t(c - first) * 4 + size_t(k)] = uint16_t(int(((rowA[c] | force) >> (8 * k)) & 255) * (kSub - fy) +
+                                                               int(((rowB[c] | force) >> (8 * k)) & 255) * fy);
+    const __m128i half = _mm_set1_epi32(32768);
     DWORD texels[kChunk];
     for (int done = 0; done < n; done += kChunk) {
         const int m = std::min(kChunk, n - done);
         for (int i = 0; i < m; ++i) {
-            const int64_t u = U[done + i];
-            const int fx = int(u & (kSub - 1));
-            const int xl = int(FloorDiv(u, kSub));
-            const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
-            texels[i] = Bilinear(rowA[xa] | force, rowA[xb] | force, rowB[xa] | force, rowB[xb] | force, fx, fy);
+            const size_t at = size_t(x0 + done + i - t.xmin);
+            const uint16_t* left = vrow + size_t(table.left[at] - first) * 4;
+            __m128i pair = table.next[at]
+                               ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(left))
+                               : _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(left)),
+                                                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(left)));
+            const __m128i wx = table.weights[at].v;
+            const __m128i lo = _mm_mullo_epi16(pair, wx), hi = _mm_mulhi_epu16(pair, wx);
+            __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi)), half);
+            sum = _mm_srli_epi32(sum, 16);
+            texels[i] = DWORD(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(sum, zero), zero)));
         }
         CombineRow(f, texels, colour, out + done, m);
     }
