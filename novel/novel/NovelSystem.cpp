@@ -22,6 +22,7 @@ void CNovelSystem::ShowMessage(const char* text, const char* voiceKey, const cha
     uint32_t n = static_cast<uint32_t>(wrapped.size() / 2) * CConfigDataManager::GetInstance()->GetCharDrawInterval();
     SetAutoWait(n);
     CMessageLogManager::GetInstance()->Add(name, voiceKey, wrapped.c_str(), voiceFile);
+    PlayVoice(voiceKey, voiceFile);
 }
 
 void CNovelSystem::SetWordWrap(int32_t a, int32_t b, bool flag) {
@@ -45,6 +46,7 @@ void CNovelSystem::SendCommand(int32_t command) {
         case 0: SetSkipMode(); break;
         case 1: SetAutoMode(); break;
         case 2: SetPendingCommand(1); break;
+        case 3: ReplayLogVoice(); break;
         case 4: SetPendingCommand(2); break;
         case 5: SetPendingCommand(0); break;
         case 6: SetPendingCommand(3); break;
@@ -91,4 +93,47 @@ bool CNovelSystem::IsSkipAllowed() {
         return false;
     }
     return mode_ == kSkip || CUSSingleton<CVirtualInputDevice>::GetInstance()->IsCtrl();
+}
+
+bool CNovelSystem::IsMessageDone() {
+    if (IsSkipAllowed()) return true;
+    switch (mode_) {
+        case kNormal: return CUSSingleton<CVirtualInputDevice>::GetInstance()->IsNext();
+        case kAuto: return countdown_ == 0;
+        default: return true;
+    }
+}
+
+bool CNovelSystem::IsTimedWaitDone() { return (machine_.GetWaitFlags() & 1) && IsSkipAllowed(); }
+
+void CNovelSystem::PlayVoiceAs(const CCharacterInfo& speaker) {
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    voice_.Play(static_cast<uint32_t>(config->GetConfigValue(static_cast<int32_t>(speaker.volumeIndex))),
+                static_cast<uint32_t>(static_cast<int32_t>(config->GetMaxVolume(speaker.maxVolumeIndex))));
+}
+
+void CNovelSystem::PlayVoice(const char* voiceKey, const char* voiceFile) {
+    const CCharacterInfo& speaker = characters_.Find(voiceKey);
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    if (config->GetConfigValue(static_cast<int32_t>(speaker.voiceSwitchIndex)) != 1) return;
+    if (config->GetConfigValue(static_cast<int32_t>(speaker.volumeIndex)) <= 0) return;
+    if (!voice_.Load(voiceFile)) return;
+    PlayVoiceAs(speaker);
+    SetAutoWait(voice_.GetLengthFrames());
+}
+
+void CNovelSystem::ReplayLogVoice() {
+    const CMessageLogManager::LogInfo* newest = CMessageLogManager::GetInstance()->GetEntry(0);
+    if (!newest || newest->voiceFile.empty()) return;
+    const CCharacterInfo& speaker = characters_.Find(newest->voiceKey);
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    if (config->GetConfigValue(static_cast<int32_t>(speaker.voiceSwitchIndex)) != 1) return;
+    if (config->GetConfigValue(static_cast<int32_t>(speaker.volumeIndex)) <= 0) return;
+    if (voice_.Load(newest->voiceFile.c_str())) PlayVoiceAs(speaker);
+}
+
+void CNovelSystem::PlayLogRowVoice(int32_t row) {
+    const CMessageLogManager::LogInfo* entry = CMessageLogManager::GetInstance()->GetRowEntry(row);
+    if (!entry || !voice_.Load(entry->voiceFile.c_str())) return;
+    PlayVoiceAs(characters_.Find(entry->voiceKey));
 }

@@ -9,6 +9,7 @@
 #include "engine/util/USSingleton.h"
 #include "novel/novel/AppWordWrapManager.h"
 #include "novel/novel/MessageLog.h"
+#include "novel/sound/VoiceBuffer.h"
 #include "novel/state/SavedObject.h"
 #include "novel/vm/VCPUNovel.h"
 
@@ -57,6 +58,21 @@ public:
     // Skipping may pass the current message: fast skip is on or the message was read before; then
     // true in skip mode or while Ctrl is held. Without permission skip mode falls back to normal.
     virtual bool IsSkipAllowed();
+    // The message wait ends: skipping allowed, else by mode (normal: the advance input; automatic:
+    // the countdown ran out; other: at once).
+    virtual bool IsMessageDone();
+    // A timed wait ends early only when wait flag bit 0 is set and skipping is allowed.
+    virtual bool IsTimedWaitDone();
+
+    // The speaker's voice (the default record for an unknown key) when the speaker's voice switch is 1
+    // and volume above 0; the countdown then covers the clip.
+    virtual void PlayVoice(const char* voiceKey, const char* voiceFile);
+    // The newest log entry's voice, with the same tests; the countdown is left alone.
+    virtual void ReplayLogVoice();
+    // The voice of a log row, without the switch and volume tests.
+    virtual void PlayLogRowVoice(int32_t row);
+    virtual void StopVoice() { voice_.Stop(); }
+    CVoiceBuffer& GetVoice() { return voice_; }
 
     // 0 skip, 1 automatic, 2 log, 3 voice replay, 4/6/7 dialogs 1/2/3, 5 picture view, 8/9 log scroll.
     virtual void SendCommand(int32_t command);
@@ -90,6 +106,9 @@ public:
     CCharacterInfoManager& GetCharacters() { return characters_; }
 
 private:
+    // Plays the loaded clip at the speaker's configured volume.
+    void PlayVoiceAs(const CCharacterInfo& speaker);
+
     struct Dialog {
         std::string name;
         bool enabled = false;
@@ -99,6 +118,7 @@ private:
     uint32_t resumeCode_ = 0;
     uint32_t mode_ = kNormal;
     int32_t countdown_ = 0;
+    CVoiceBuffer voice_;
     CVCPUNovel machine_;
     CAppWordWrapManager wordWrap_;
     uint32_t messageCounter_ = 0;

@@ -9,6 +9,7 @@
 #include "engine/files/USFileArchiveSystem.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/util/USLogManager.h"
+#include "novel/sound/SEManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/vm/SaveIO.h"
 
@@ -217,26 +218,27 @@ void CBaseAppVCPU::OpJumpPop() { cursor_.Seek(static_cast<uint32_t>(Pop())); }
 void CBaseAppVCPU::OpCallPop() { CallAddress(static_cast<uint32_t>(Pop())); }
 void CBaseAppVCPU::OpPushTableValue() { Push(static_cast<int32_t>(TableEntry())); }
 
-// Sound-effect opcodes: operands are decoded here; the channels play them once the SE manager exists.
 void CBaseAppVCPU::OpPlaySE() {
-    cursor_.ReadInt();
-    ReadString();
-    cursor_.ReadInt();
-    cursor_.ReadInt();
+    uint32_t channel = cursor_.ReadInt();
+    const char* file = ReadString();
+    uint32_t config = cursor_.ReadInt();
+    uint32_t maxVolume = cursor_.ReadInt();
+    CSEManager::GetInstance()->PlaySE(channel, file, config, maxVolume);
 }
 
-void CBaseAppVCPU::OpStopSE() { cursor_.ReadInt(); }
-void CBaseAppVCPU::OpStopAllSE() {}
+void CBaseAppVCPU::OpStopSE() { CSEManager::GetInstance()->StopSE(cursor_.ReadInt()); }
+void CBaseAppVCPU::OpStopAllSE() { CSEManager::GetInstance()->StopAll(); }
 
 void CBaseAppVCPU::OpLoadSE() {
-    cursor_.ReadInt();
-    ReadString();
+    uint32_t channel = cursor_.ReadInt();
+    CSEManager::GetInstance()->LoadSEBuffer(channel, ReadString());
 }
 
 void CBaseAppVCPU::OpPlayLoadedSE() {
-    cursor_.ReadInt();
-    cursor_.ReadInt();
-    cursor_.ReadInt();
+    uint32_t channel = cursor_.ReadInt();
+    uint32_t config = cursor_.ReadInt();
+    uint32_t maxVolume = cursor_.ReadInt();
+    CSEManager::GetInstance()->PlaySEBuffer(channel, config, maxVolume);
 }
 
 void CBaseAppVCPU::OpShellOpen() {

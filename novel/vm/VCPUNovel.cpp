@@ -5,6 +5,7 @@
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneManager.h"
 #include "novel/state/ConfigDataManager.h"
+#include "novel/state/SnapImage.h"
 #include "novel/vm/SaveIO.h"
 
 CVCPUNovel::CVCPUNovel() {
@@ -114,8 +115,7 @@ void CVCPUNovel::OpCancelModes() {
     }
 }
 
-// Writes "cfg.cfg" once the configuration file exists in this build.
-void CVCPUNovel::OpSaveConfig() {}
+void CVCPUNovel::OpSaveConfig() { CConfigDataManager::SaveConfigFile(); }
 void CVCPUNovel::OpSetCodeReaded() { Readed().SetReaded(GetCurrentCodeName()); }
 
 void CVCPUNovel::OpJumpIfCodeReaded() {
@@ -130,8 +130,8 @@ void CVCPUNovel::OpJumpIfCodeNotReaded() {
 
 void CVCPUNovel::OpClearMessageLog() { CMessageLogManager::GetInstance()->Clear(); }
 
-// Snapshot opcodes: the snapshot object takes them once it exists in this build.
-void CVCPUNovel::OpClearSnapPicture() {}
+void CVCPUNovel::OpClearSnapPicture() { CSnapImage::GetInstance()->ClearFromFile(); }
+// The picture file replaces the frame once the snapshot can load pictures.
 void CVCPUNovel::OpSetSnapPicture() { ReadString(); }
 
 // UI-window opcodes: operands decoded; the window manager takes them once it exists in this build.
@@ -212,11 +212,10 @@ void CVCPUNovel::OpSetTextBufferRenderingCharCnt() {
 void CVCPUNovel::OpAddTextBufferRenderingCharCnt() { cursor_.ReadInt(); }
 void CVCPUNovel::OpSetTextBufferAllRendering() { cursor_.ReadInt(); }
 
-// Voice opcodes: operands decoded; the voice buffer plays them once it exists in this build.
 void CVCPUNovel::OpPlayVoice() {
-    ReadString();
-    ReadString();
+    const char* voiceKey = ReadString();
+    Novel().PlayVoice(voiceKey, ReadString());
 }
 
-void CVCPUNovel::OpStopVoice() {}
+void CVCPUNovel::OpStopVoice() { Novel().StopVoice(); }
 void CVCPUNovel::OpSetMovieName() { Novel().SetMovieName(ReadString()); }

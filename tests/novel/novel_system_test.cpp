@@ -15,6 +15,7 @@ class NovelSystem : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::ResetGameState();
+        novel.SetWordWrap(40, 2, true);
         novel.SetNormalMode();
         novel.SetAutoMode();  // countdown 0
         novel.SetNormalMode();

@@ -195,7 +195,7 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     testsupport::ResetGameState();
     testsupport::ScratchFolder folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
-    folder.Write("ch1.bin", testsupport::Bytes("SetInterrupt 4\nRunSubCode \"sub.bin\"\nYield"));
+    folder.Write("ch1.bin", testsupport::Bytes("ClearStack\nSetInterrupt 4\nRunSubCode \"sub.bin\"\nYield"));
     folder.Write("sub.bin", testsupport::Bytes(R"(Push 11
         msg "A", "a", "a.ogg", "one"
         Yield)"));
