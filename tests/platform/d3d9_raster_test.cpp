@@ -331,3 +331,65 @@ TEST(RasterThreads, FrameIsTheSameWhateverTheThreadCount) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Raster, TextureCoordinatesArePerspectiveCorrect) {
+    // Eight texels across a quad whose right edge is four times as far (1/w = 0.25) as its left.
+    // At pixel centre s = (x + 0.5) / 8 the texture sees u = 0.25 s / (1 - 0.75 s), texel floor(8 u).
+    std::vector<DWORD> texels(8);
+    for (int i = 0; i < 8; ++i) texels[size_t(i)] = 0xFF000000u | DWORD(i * 30);
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 8, 1, texels);
+    dev->SetTexture(0, tex);
+    struct Transformed {
+        float x, y, z, rhw, u, v;
+    } quad[4] = {{-0.5f, -0.5f, 0, 1, 0, 0}, {7.5f, -0.5f, 0, 0.25f, 1, 0}, {-0.5f, 0.5f, 0, 1, 0, 1},
+                 {7.5f, 0.5f, 0, 0.25f, 1, 1}};
+    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+    ASSERT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, sizeof(Transformed)),
+              D3D_OK);
+    const int expected[8] = {0, 0, 0, 1, 1, 2, 4, 6};
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(Pixel(x, 0), texels[size_t(expected[x])]) << "pixel " << x;
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RasterTargets, SixteenBitTargetsRoundEachChannel) {
+    TestDevice dev;
+    struct Case {
+        D3DFORMAT format;
+        WORD expected;  // 0xFF336699 drawn: 0x33, 0x66, 0x99 rounded to 5, 6 or 5 bits
+    };
+    for (const Case& c : {Case{D3DFMT_R5G6B5, WORD(6 << 11 | 25 << 5 | 19)},
+                          Case{D3DFMT_X1R5G5B5, WORD(0x8000 | 6 << 10 | 12 << 5 | 19)},
+                          Case{D3DFMT_A1R5G5B5, WORD(0x8000 | 6 << 10 | 12 << 5 | 19)}}) {
+        IDirect3DTexture9* rtTex = nullptr;
+        ASSERT_EQ(dev->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, c.format, D3DPOOL_DEFAULT, &rtTex, nullptr), D3D_OK);
+        IDirect3DSurface9 *rt = nullptr, *copy = nullptr;
+        rtTex->GetSurfaceLevel(0, &rt);
+        dev->SetRenderTarget(0, rt);
+        SetScreenProjection(dev.device, 4, 4);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
+        DrawQuad(dev.device, 0.5f, 0.5f, 1.5f, 1.5f, 0xFF336699);
+        dev->CreateOffscreenPlainSurface(4, 4, c.format, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+        ASSERT_EQ(dev->GetRenderTargetData(rt, copy), D3D_OK);
+        D3DLOCKED_RECT lr;
+        copy->LockRect(&lr, nullptr, D3DLOCK_READONLY);
+        auto px = [&](int x, int y) { return reinterpret_cast<const WORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x]; };
+        EXPECT_EQ(px(1, 1), c.expected) << "format " << c.format;
+        EXPECT_EQ(px(0, 0) & 0x7FFF, 0) << "format " << c.format;
+        copy->UnlockRect();
+        copy->Release();
+        rt->Release();
+        rtTex->Release();
+    }
+}
+
+}  // namespace
