@@ -10,6 +10,8 @@
 bool CNovelSystem::LoadScenario(const std::string& name) {
     VirtualCodePtr code = CVirtualCode::Create(name);
     if (!code) return false;
+    // A scenario that ended inside a called code file must not leave the new one below it.
+    machine_.GetCursor().ReleaseDelegate();
     machine_.SetCode(std::move(code));
     machine_.JumpTo(0);
     messageCounter_ = 0;

@@ -75,6 +75,11 @@ int32_t CBaseAppVCPU::Pop() {
     return stack_.Pop();
 }
 
+void CBaseAppVCPU::CallAddress(uint32_t offset) {
+    if (cursor_.GetReturnDepth() >= kMaxReturnDepth) return Fault("calls nested too deeply");
+    cursor_.Call(offset);
+}
+
 void CBaseAppVCPU::ReturnFromCall() {
     if (!cursor_.Return()) Fault("return without a call");
 }
@@ -160,7 +165,11 @@ void CBaseAppVCPU::OpSwitchCall() { CallAddress(TableEntry()); }
 void CBaseAppVCPU::OpRunSubCode() {
     const char* name = cursor_.GetStringAt(cursor_.ReadInt());
     VirtualCodePtr code = name && *name ? CVirtualCode::Create(name) : nullptr;
-    if (code) cursor_.CallCode(std::move(code), 0);
+    if (!code) return;
+    uint32_t levels = 0;
+    cursor_.CountLevels(levels);
+    if (levels >= CVCPointer::kMaxLevels) return Fault("sub-code files nested too deeply");
+    cursor_.CallCode(std::move(code), 0);
 }
 
 void CBaseAppVCPU::OpEndSubCode() { cursor_.EndCallCode(); }

@@ -54,7 +54,9 @@ public:
         if (opcode < kOpcodeCount) table_[opcode] = handler;
     }
     bool IsRegistered(uint32_t opcode) const { return opcode < kOpcodeCount && table_[opcode] != nullptr; }
-    void CallAddress(uint32_t offset) { cursor_.Call(offset); }
+    // Most return offsets one code level may hold: deeper calls are code that never returns.
+    static constexpr uint32_t kMaxReturnDepth = 4096;
+    void CallAddress(uint32_t offset);
     void ReturnFromCall();
     int32_t ReadOperand();
     void WriteOperand(int32_t value);
@@ -66,8 +68,8 @@ public:
 protected:
     // Reads an S operand: the string at the offset in the next word ("" when outside the code).
     const char* ReadString();
-    // Bad code met (stack overflow or underflow, return without a call, division by zero, no yield
-    // within the slice limit): logs the
+    // Bad code met (stack overflow or underflow, return without a call, calls or sub-code files nested
+    // too deeply, division by zero, no yield within the slice limit): logs the
     // reason with the code file and offset and stops the scenario where it is; later slices yield 0.
     void Fault(const char* reason);
 

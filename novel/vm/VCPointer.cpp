@@ -125,7 +125,7 @@ void CVCPointer::SaveState(USLib::binary_ostream<256>& out) const {
 void CVCPointer::Load(USLib::binary_istream& in, uint32_t version) {
     nested_.reset();
     uint32_t levels = SaveIO::ReadU32(in);
-    if (levels == 0) throw std::runtime_error("saved code cursor without a level");
+    if (levels == 0 || levels > kMaxLevels) throw std::runtime_error("saved code cursor with a bad level count");
     LoadState(in, version, levels);
 }
 

@@ -11,6 +11,9 @@
 
 class CVCPointer {
 public:
+    // Most levels a saved record may hold; the machines keep their nesting below it.
+    static constexpr uint32_t kMaxLevels = 64;
+
     CVCPointer() = default;
     virtual ~CVCPointer() = default;
     CVCPointer(const CVCPointer&) = delete;
@@ -59,6 +62,8 @@ public:
     void CallCode(VirtualCodePtr code, uint32_t offset);
     void EndCallCode();
     bool HasDelegate() const { return nested_ != nullptr; }
+    // Entries on the innermost return stack.
+    uint32_t GetReturnDepth() const { return static_cast<uint32_t>(Innermost().returns_.size()); }
     void CountLevels(uint32_t& counter) const;
 
     void SetInterrupt(uint32_t entry);
@@ -69,7 +74,7 @@ public:
 
     // The cursor state record of every level from this one down.
     void Save(USLib::binary_ostream<256>& out) const;
-    // Throws on a record with no level (the save loader fails the whole load).
+    // Throws on a record with no level or more than kMaxLevels (the save loader fails the whole load).
     void Load(USLib::binary_istream& in, uint32_t version);
 
     // Size in bytes of this level's code (0 without code).

@@ -157,14 +157,16 @@ TEST(CodeCursor, SavedRecordRestoresEveryLevel) {
     EXPECT_EQ(d.GetPosition(), 8u);
 }
 
-TEST(CodeCursor, ARecordWithoutLevelsIsRefused) {
-    USLib::binary_ostream<256> out;
-    const uint32_t zero = 0;
-    out.Write(&zero, 4);
-    USLib::binary_istream in;
-    in.Attach(out.GetData(), out.GetSize());
-    CVCPointer c;
-    EXPECT_ANY_THROW(c.Load(in, 0));
+TEST(CodeCursor, RecordsWithoutLevelsOrTooManyAreRefused) {
+    for (uint32_t levels : {0u, CVCPointer::kMaxLevels + 1, 0xFFFFFFFFu}) {
+        USLib::binary_ostream<256> out;
+        out.Write(&levels, 4);
+        for (int i = 0; i < 1000; ++i) out.Write("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22);
+        USLib::binary_istream in;
+        in.Attach(out.GetData(), out.GetSize());
+        CVCPointer c;
+        EXPECT_ANY_THROW(c.Load(in, 0)) << levels;
+    }
 }
 
 TEST(CodeCursor, AMissingCodeFileLoadsAsNoCode) {

@@ -264,3 +264,25 @@ TEST(MessageWrap, AMessageWithoutANameIsNeverIndented) {
 }
 
 }  // namespace
+
+namespace {
+
+// A scenario that ended inside a called code file: the next scenario starts at the top level.
+TEST(NovelScenario, LoadingAScenarioLeavesCalledCodeFiles) {
+    testsupport::ResetGameState();
+    testsupport::ScratchFolder folder;
+    folder.Write("a.bin", testsupport::Bytes("RunSubCode \"sub.bin\"\nYield"));
+    folder.Write("sub.bin", testsupport::Bytes("SetResult 5\nYield"));
+    folder.Write("b.bin", testsupport::Bytes("SetResult 2\nYield"));
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    ASSERT_TRUE(novel.LoadScenario("a.bin"));
+    EXPECT_EQ(novel.GetMachine().Run(), 5u);
+    EXPECT_FALSE(novel.LoadScenario("missing.bin"));
+    EXPECT_EQ(novel.GetMachine().GetCurrentCodeName(), "sub.bin");  // nothing changed
+    ASSERT_TRUE(novel.LoadScenario("b.bin"));
+    EXPECT_FALSE(novel.GetMachine().GetCursor().HasDelegate());
+    EXPECT_EQ(novel.GetMachine().Run(), 2u);
+    EXPECT_EQ(novel.GetScenarioName(), "b.bin");
+}
+
+}  // namespace

@@ -201,8 +201,12 @@ TEST_F(BadCode, StopsTheScenarioWithALogLineAndStaysResponsive) {
         {"overflow", "loop: Push 1\nJump loop", "value stack overflow"},
         {"return without call", "Return\nPush 1\nPopTo param[0]\nYield", "return without a call"},
         {"division by zero", "Push 0\nPush 1\nDiv\nPush 1\nPopTo param[0]\nYield", "division by zero"},
+        {"endless recursion", "self: Call self", "calls nested too deeply"},
+        {"sub-code calling itself", "RunSubCode \"self.bin\"\nPush 1\nPopTo param[0]\nYield", "nested too deeply"},
     };
     CUSSingleton<CUSLogManager>::GetInstance()->Open("scenario_test_log.txt");
+    testsupport::ScratchFolder folder;
+    folder.Write("self.bin", testsupport::Bytes("RunSubCode \"self.bin\"\nYield"));
     for (const Case& k : cases) {
         Params().SetParam(0, 0);
         EXPECT_EQ(RunOnce(std::string("ClearStack\n") + k.source), 0u) << k.what;
