@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,35 @@ TEST(Vnasm, ErrorsNameTheLine) {
         ASSERT_FALSE(out.Ok()) << k.source;
         EXPECT_EQ(out.errors.front().rfind(k.error, 0), 0u) << out.errors.front();
         EXPECT_TRUE(out.code.empty());
+    }
+}
+
+TEST(Vnasm, IncludedFilesShareLabelsAndReportTheirLines) {
+    const std::map<std::string, std::string> files = {
+        {"common.vns", "helper: Return\n"},
+        {"broken.vns", "Yield\nJump\n"},
+        {"loop.vns", ".include \"loop.vns\"\n"},
+    };
+    vnasm::IncludeReader reader = [&](const std::string& name) -> std::optional<std::string> {
+        auto it = files.find(name);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    };
+    vnasm::Output out = vnasm::Assemble("Call helper\nYield\n.include \"common.vns\"", VCOpcodes::kNovel, reader);
+    ASSERT_TRUE(out.Ok());
+    EXPECT_EQ(Words(out), (std::vector<uint32_t>{4, 12, 0, 5}));
+    struct Case {
+        const char* source;
+        const char* error;
+    } cases[] = {
+        {"Yield\n.include \"broken.vns\"", "broken.vns line 2: Jump takes 1 operands"},
+        {".include \"gone.vns\"", "line 1: cannot read gone.vns"},
+        {".include \"loop.vns\"", "loop.vns line 1: .include nested too deeply"},
+    };
+    for (const Case& k : cases) {
+        vnasm::Output bad = vnasm::Assemble(k.source, VCOpcodes::kNovel, reader);
+        ASSERT_FALSE(bad.Ok()) << k.source;
+        EXPECT_EQ(bad.errors.front().rfind(k.error, 0), 0u) << bad.errors.front();
     }
 }
 

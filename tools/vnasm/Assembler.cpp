@@ -17,7 +17,7 @@ struct Cell {
     enum Kind { kNumber, kLabel, kString } kind = kNumber;
     uint32_t value = 0;  // number, or index of the string in the pool
     std::string label;
-    int line = 0;
+    std::string where;
 };
 
 const std::map<std::string, uint32_t, std::less<>>& Symbols() {
@@ -47,26 +47,47 @@ bool IsIdent(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c =
 
 class Assembler {
 public:
-    explicit Assembler(VCOpcodes::Machine machine) : machine_(machine) {}
+    Assembler(VCOpcodes::Machine machine, const IncludeReader& reader) : machine_(machine), reader_(reader) {}
 
     Output Run(std::string_view source) {
+        Source(source, "");
+        return Finish();
+    }
+
+private:
+    static constexpr int kMaxIncludeDepth = 8;
+
+    void Source(std::string_view source, const std::string& file) {
         int lineNo = 0;
         while (!source.empty()) {
             size_t end = source.find('\n');
             std::string_view line = source.substr(0, end);
             source = end == std::string_view::npos ? std::string_view() : source.substr(end + 1);
-            line_ = ++lineNo;
+            where_ = (file.empty() ? "" : file + " ") + "line " + std::to_string(++lineNo);
             Line(line);
         }
-        return Finish();
     }
 
-private:
-    void Error(const std::string& message) { out_.errors.push_back("line " + std::to_string(line_) + ": " + message); }
+    void Include(const std::vector<std::string_view>& ops) {
+        if (ops.size() != 1 || ops[0].size() < 2 || ops[0].front() != '"' || ops[0].back() != '"') {
+            return Error(".include takes a file name in quotes");
+        }
+        std::string name(ops[0].substr(1, ops[0].size() - 2));
+        if (includeDepth_ >= kMaxIncludeDepth) return Error(".include nested too deeply: " + name);
+        std::optional<std::string> text = reader_ ? reader_(name) : std::nullopt;
+        if (!text) return Error("cannot read " + name);
+        std::string where = where_;
+        ++includeDepth_;
+        Source(*text, name);
+        --includeDepth_;
+        where_ = where;
+    }
+
+    void Error(const std::string& message) { out_.errors.push_back(where_ + ": " + message); }
 
     uint32_t Here() const { return static_cast<uint32_t>(cells_.size() * 4); }
 
-    void Emit(uint32_t v) { cells_.push_back({Cell::kNumber, v, {}, line_}); }
+    void Emit(uint32_t v) { cells_.push_back({Cell::kNumber, v, {}, where_}); }
 
     // Splits at commas outside string literals; drops a comment that starts outside one.
     static std::vector<std::string_view> SplitOperands(std::string_view s, bool& unterminated) {
@@ -129,6 +150,7 @@ private:
         std::vector<std::string_view> ops = SplitOperands(line.substr(n), unterminated);
         if (unterminated) return Error("string not terminated");
         if (word == ".machine") return Machine(ops);
+        if (word == ".include") return Include(ops);
         if (word == ".word") {
             for (std::string_view op : ops) Word(op, true);
             return;
@@ -223,7 +245,7 @@ private:
             }
             auto sym = Symbols().find(op);
             if (sym != Symbols().end()) return Emit(sym->second);
-            cells_.push_back({Cell::kLabel, 0, std::string(op), line_});
+            cells_.push_back({Cell::kLabel, 0, std::string(op), where_});
             return;
         }
         std::string text(op);
@@ -255,7 +277,7 @@ private:
             pool_.emplace(cp932, index);
             strings_.push_back(cp932);
         }
-        cells_.push_back({Cell::kString, index, {}, line_});
+        cells_.push_back({Cell::kString, index, {}, where_});
     }
 
     Output Finish() {
@@ -273,7 +295,7 @@ private:
             if (c.kind == Cell::kLabel) {
                 auto it = labels_.find(c.label);
                 if (it == labels_.end()) {
-                    line_ = c.line;
+                    where_ = c.where;
                     Error("unknown label or symbol '" + c.label + "'");
                     continue;
                 }
@@ -289,7 +311,9 @@ private:
     }
 
     VCOpcodes::Machine machine_;
-    int line_ = 0;
+    const IncludeReader& reader_;
+    int includeDepth_ = 0;
+    std::string where_;
     uint32_t messageNumber_ = 0;
     std::vector<Cell> cells_;
     std::map<std::string, uint32_t> labels_;
@@ -300,6 +324,8 @@ private:
 
 }  // namespace
 
-Output Assemble(std::string_view source, VCOpcodes::Machine machine) { return Assembler(machine).Run(source); }
+Output Assemble(std::string_view source, VCOpcodes::Machine machine, const IncludeReader& reader) {
+    return Assembler(machine, reader).Run(source);
+}
 
 }  // namespace vnasm

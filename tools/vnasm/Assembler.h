@@ -5,6 +5,7 @@
 //   .machine scene | novel      which machine's opcode set the following lines use (default: novel)
 //   .word a, b, ...             raw words: numbers, labels, symbols or "strings" (their pooled offset)
 //   .float 1.5, ...             raw IEEE singles
+//   .include "file"             the lines of another source (labels are shared)
 //   msg "name", "voice key", "voice file", "text"   (novel) a numbered message that is revealed,
 //                               then waits for a click: 102 n, 99 ..., 103, 1 3, 0, 1 1, 0
 //   ; comment                   to the end of the line
@@ -14,6 +15,8 @@
 // Strings take the escapes \n, \" and \\; any other backslash stands for itself.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,10 +27,14 @@ namespace vnasm {
 
 struct Output {
     std::vector<uint8_t> code;
-    std::vector<std::string> errors;  // "line N: message"
+    std::vector<std::string> errors;  // "line N: message" ("file line N: ..." inside included files)
     bool Ok() const { return errors.empty(); }
 };
 
-Output Assemble(std::string_view source, VCOpcodes::Machine machine = VCOpcodes::kNovel);
+// The text of an included file, or nothing when it cannot be read.
+using IncludeReader = std::function<std::optional<std::string>(const std::string& name)>;
+
+Output Assemble(std::string_view source, VCOpcodes::Machine machine = VCOpcodes::kNovel,
+                const IncludeReader& reader = nullptr);
 
 }  // namespace vnasm

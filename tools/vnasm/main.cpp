@@ -1,5 +1,6 @@
 // vnasm: assembles a scenario source file into a code file.  Usage: vnasm [--scene] <in.vns> <out.bin>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -23,7 +24,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    vnasm::Output out = vnasm::Assemble(source, machine);
+    // Included files are found beside the source.
+    const std::filesystem::path folder = std::filesystem::path(argv[arg]).parent_path();
+    auto reader = [&](const std::string& name) -> std::optional<std::string> {
+        std::ifstream file(folder / name, std::ios::binary);
+        if (!file) return std::nullopt;
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    };
+    vnasm::Output out = vnasm::Assemble(source, machine, reader);
     for (const std::string& e : out.errors) std::fprintf(stderr, "%s: %s\n", argv[arg], e.c_str());
     if (!out.Ok()) return 1;
     std::ofstream file(argv[arg + 1], std::ios::binary | std::ios::trunc);
