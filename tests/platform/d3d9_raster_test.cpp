@@ -214,6 +214,7 @@ TEST_F(Raster, TextureTimesTextureFactor) {
     // a = 255*128/255 = 128; r = 128*255/255; g = 64*128/255 = 32.1; b = 32*0 = 0.
     EXPECT_EQ(ReadTarget(dev.device, rt)[0], 0x80802000u);
     dev->SetTexture(0, nullptr);
+    tex->Release();
     rt->Release();
     rtTex->Release();
 }
