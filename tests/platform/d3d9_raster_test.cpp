@@ -394,3 +394,90 @@ TEST(RasterTargets, SixteenBitTargetsRoundEachChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rasteriser's shortcuts for textured draws must give the very pixels of the general path. A
+// stage 1 that only passes the colour on changes nothing in the result but takes the general path.
+TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
+    struct Config {
+        DWORD filter, address;
+        bool blend, alphaTest, depth, factor, rotated, perspective;
+    };
+    const Config configs[] = {
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
+        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
+        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, false, true, false, false, true, false},
+        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, true, true, true, true, false},
+        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, false, true, true, false, true},
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, false, false, true, false, true, true},
+    };
+    for (const Config& c : configs) {
+        auto render = [&](bool general) {
+            TestDevice dev(96, 80);
+            SetScreenProjection(dev.device, 96, 80);
+            dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+            dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+            dev->SetRenderState(D3DRS_ZENABLE, c.depth);
+            dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, c.blend);
+            dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            dev->SetRenderState(D3DRS_ALPHATESTENABLE, c.alphaTest);
+            dev->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+            dev->SetRenderState(D3DRS_ALPHAREF, 0x60);
+            dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0xC080FF40);
+            if (c.factor) {
+                dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+                dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+                dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+            }
+            if (general) {
+                dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+                dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+                dev->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+                dev->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+            }
+            dev->SetSamplerState(0, D3DSAMP_MINFILTER, c.filter);
+            dev->SetSamplerState(0, D3DSAMP_MAGFILTER, c.filter);
+            dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.address);
+            dev->SetSamplerState(0, D3DSAMP_ADDRESSV, c.address);
+            std::vector<DWORD> texels(17 * 13);
+            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
+            IDirect3DTexture9* tex = MakeTexture(dev.device, 17, 13, texels, D3DFMT_A8R8G8B8);
+            dev->SetTexture(0, tex);
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.f, 0);
+            dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            struct Vertex {
+                float x, y, z, rhw;
+                DWORD colour;
+                float u, v;
+            };
+            for (int q = 0; q < 6; ++q) {
+                float x0 = 3.5f + 9.25f * float(q), y0 = 2.5f + 7.f * float(q), x1 = x0 + 41.f, y1 = y0 + 33.f;
+                float skew = c.rotated ? 9.5f : 0.f;
+                float far = c.perspective ? 0.4f : 1.f;
+                float z = 0.9f - 0.1f * float(q % 3);
+                DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u;
+                Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f, 0.1f},
+                               {x1, y0 + skew, z, far, colour, 1.7f, 0.f},
+                               {x0, y1 - skew, z, 1, colour, 0.f, 1.4f},
+                               {x1 - skew, y1, z, far, colour, 1.2f, 1.1f}};
+                const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+            }
+            auto frame = ReadTarget(dev.device);
+            dev->SetTexture(0, nullptr);
+            tex->Release();
+            return frame;
+        };
+        auto shortcut = render(false), general = render(true);
+        int differing = 0;
+        for (size_t i = 0; i < shortcut.size(); ++i) differing += shortcut[i] != general[i];
+        EXPECT_EQ(differing, 0) << "filter " << c.filter << " address " << c.address << " blend " << c.blend
+                                << " alpha test " << c.alphaTest << " depth " << c.depth << " factor " << c.factor
+                                << " rotated " << c.rotated << " perspective " << c.perspective;
+    }
+}
+
+}  // namespace

@@ -331,13 +331,23 @@ struct FastPlan {
     bool modColour = false, modAlpha = false;
     int blend = 0;  // 0 replace, 1 over (INVSRCALPHA), 2 add (ONE)
     bool separateOneOne = false;
+    bool factorColour = false;  // the stage modulates by the texture factor, not the vertex colour
+    bool aligned = false;       // sampler suits the per-row paths (point, or bilinear with clamping)
+    bool depthTest = false, depthWrite = false, depth16 = false;
+    DWORD depthFunc = D3DCMP_ALWAYS;
+    bool alphaTest = false;
+    DWORD alphaFunc = D3DCMP_ALWAYS, alphaRef = 0;
 };
 
-bool TextureTimesColour(DWORD op, DWORD a1, DWORD a2, bool& modulate) {
-    auto colourArg = [](DWORD a) { return a == D3DTA_CURRENT || a == D3DTA_DIFFUSE; };
+// Whether a stage operation is the texture alone or the texture times one colour argument; which
+// argument that is (D3DTA_DIFFUSE/CURRENT or D3DTA_TFACTOR) goes to source.
+bool TextureTimesColour(DWORD op, DWORD a1, DWORD a2, bool& modulate, DWORD& source) {
+    auto colourArg = [](DWORD a) { return a == D3DTA_CURRENT || a == D3DTA_DIFFUSE || a == D3DTA_TFACTOR; };
     if (op == D3DTOP_SELECTARG1 && a1 == D3DTA_TEXTURE) return modulate = false, true;
-    if (op == D3DTOP_MODULATE && ((a1 == D3DTA_TEXTURE && colourArg(a2)) || (a2 == D3DTA_TEXTURE && colourArg(a1))))
+    if (op == D3DTOP_MODULATE && ((a1 == D3DTA_TEXTURE && colourArg(a2)) || (a2 == D3DTA_TEXTURE && colourArg(a1)))) {
+        source = (a1 == D3DTA_TEXTURE ? a2 : a1) == D3DTA_TFACTOR ? D3DTA_TFACTOR : D3DTA_DIFFUSE;
         return modulate = true, true;
+    }
     return false;
 }
 
@@ -350,11 +360,19 @@ FastPlan PlanFast(const PixelState& st) {
     if (st.pixelShader || !tex || st.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return f;
     if (tex->Desc().Format != D3DFMT_A8R8G8B8 && tex->Desc().Format != D3DFMT_X8R8G8B8) return f;
     if (target != D3DFMT_A8R8G8B8 && target != D3DFMT_X8R8G8B8) return f;
-    if (!TextureTimesColour(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2], f.modColour) ||
-        !TextureTimesColour(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2], f.modAlpha))
+    DWORD colourSource = D3DTA_DIFFUSE, alphaSource = D3DTA_DIFFUSE;
+    if (!TextureTimesColour(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2], f.modColour, colourSource) ||
+        !TextureTimesColour(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2], f.modAlpha, alphaSource))
         return f;
+    if (f.modColour && f.modAlpha && colourSource != alphaSource) return f;
+    f.factorColour = (f.modColour ? colourSource : alphaSource) == D3DTA_TFACTOR;
     if ((rs[D3DRS_COLORWRITEENABLE] & 0xF) != 0xF) return f;
-    if (st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) return f;
+    if (st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
+        f.depthTest = true;
+        f.depthWrite = rs[D3DRS_ZWRITEENABLE] != 0;
+        f.depthFunc = rs[D3DRS_ZFUNC];
+        f.depth16 = st.depth->Bpp() == 2;
+    }
     if (rs[D3DRS_ALPHABLENDENABLE]) {
         if (rs[D3DRS_BLENDOP] != D3DBLENDOP_ADD || rs[D3DRS_SRCBLEND] != D3DBLEND_SRCALPHA) return f;
         if (rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) f.blend = 1;
@@ -366,15 +384,18 @@ FastPlan PlanFast(const PixelState& st) {
                 return f;
             f.separateOneOne = true;
         }
-        // With these blends a texel of alpha 0 leaves the target as it was, so "alpha > 0" changes nothing.
-        if (rs[D3DRS_ALPHATESTENABLE] && !(rs[D3DRS_ALPHAFUNC] == D3DCMP_GREATER && (rs[D3DRS_ALPHAREF] & 255) == 0))
-            return f;
-    } else if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS) {
-        return f;
+    }
+    if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS) {
+        f.alphaTest = true;
+        f.alphaFunc = rs[D3DRS_ALPHAFUNC];
+        f.alphaRef = rs[D3DRS_ALPHAREF] & 255;
+        // With these blends a texel of alpha 0 leaves the colour as it was, so "alpha > 0" changes no
+        // colour; it still keeps such pixels out of the depth buffer.
+        if (f.blend && !f.depthWrite && f.alphaFunc == D3DCMP_GREATER && f.alphaRef == 0) f.alphaTest = false;
     }
     const DWORD* samp = st.samp[0];
     bool linear = samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
-    if (linear && (samp[D3DSAMP_ADDRESSU] != D3DTADDRESS_CLAMP || samp[D3DSAMP_ADDRESSV] != D3DTADDRESS_CLAMP)) return f;
+    f.aligned = !linear || (samp[D3DSAMP_ADDRESSU] == D3DTADDRESS_CLAMP && samp[D3DSAMP_ADDRESSV] == D3DTADDRESS_CLAMP);
     f.kind = linear ? 2 : 1;
     f.set = int(t0[D3DTSS_TEXCOORDINDEX] & 7);
     f.tex = tex;
@@ -518,10 +539,74 @@ struct ColumnTable {
     int firstColumn = 0, lastColumn = 0;
 };
 
+// Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
+// them, the texture-times-colour and the blend in CombineRow.
+void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, DWORD colour) {
+    const Plane& pu = t.attr[kAttrTex + 4 * f.set];
+    const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
+    DWORD* row = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch());
+    BYTE* zrow = f.depthTest ? st.depth->Bits() + size_t(y) * st.depth->Pitch() : nullptr;
+    const double zScale = f.depth16 ? 65535.0 : 16777215.0;
+    const DWORD force = f.texX8 ? 0xFF000000u : 0u;
+    const DWORD* samp = st.samp[0];
+    DWORD texels[kChunk], mixed[kChunk];
+    unsigned zval[kChunk];
+    bool pass[kChunk];
+    for (int cx = x0; cx <= x1; cx += kChunk) {
+        const int m = std::min(kChunk, x1 - cx + 1);
+        for (int i = 0; i < m; ++i) {
+            const int x = cx + i;
+            float u = AttrAt(pu, x, y), v = AttrAt(pv, x, y);
+            if (!t.affine) {
+                const float w = 1.f / t.invW.At(x, y);
+                u *= w;
+                v *= w;
+            }
+            texels[i] = Sample(*f.tex, samp, u, v) | force;
+            pass[i] = true;
+            if (f.depthTest) {
+                const double z = std::clamp(double(t.z.At(x, y)), 0.0, 1.0);
+                zval[i] = unsigned(z * zScale + 0.5);
+                unsigned stored;
+                if (f.depth16) {
+                    WORD zw;
+                    std::memcpy(&zw, zrow + size_t(x) * 2, 2);
+                    stored = zw;
+                } else {
+                    DWORD zd;
+                    std::memcpy(&zd, zrow + size_t(x) * 4, 4);
+                    stored = zd;
+                }
+                pass[i] = Compare(f.depthFunc, zval[i], stored);
+            }
+            if (f.alphaTest) {
+                unsigned a = texels[i] >> 24;
+                if (f.modAlpha) a = unsigned(Div255(int(a) * int(colour >> 24)));
+                pass[i] = pass[i] && Compare(f.alphaFunc, a, f.alphaRef);
+            }
+        }
+        std::memcpy(mixed, row + cx, size_t(m) * 4);
+        CombineRow(f, texels, colour, mixed, m);
+        for (int i = 0; i < m; ++i) {
+            if (!pass[i]) continue;
+            row[cx + i] = mixed[i];
+            if (f.depthWrite) {
+                if (f.depth16) {
+                    WORD zw = WORD(zval[i]);
+                    std::memcpy(zrow + size_t(cx + i) * 2, &zw, 2);
+                } else {
+                    std::memcpy(zrow + size_t(cx + i) * 4, &zval[i], 4);
+                }
+            }
+        }
+    }
+}
+
 bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
-    if (!t.affine) return false;
     DWORD colour = 0xFFFFFFFFu;
-    if (f.modColour || f.modAlpha) {
+    if (f.factorColour) {
+        colour = st.rs[D3DRS_TEXTUREFACTOR];
+    } else if (f.modColour || f.modAlpha) {
         int c[4];
         for (int k = 0; k < 4; ++k) {
             const Plane& p = t.attr[kAttrDiffuse + k];
@@ -532,7 +617,10 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     }
     const Plane& pu = t.attr[kAttrTex + 4 * f.set];
     const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
-    if (pu.dy != 0.0 || pv.dx != 0.0) return false;
+    if (!t.affine || pu.dy != 0.0 || pv.dx != 0.0 || !f.aligned || f.depthTest || f.alphaTest) {
+        SampledSpan(st, f, t, y, x0, x1, colour);
+        return true;
+    }
     const Surface& tex = *f.tex;
     const int w = int(tex.Desc().Width), h = int(tex.Desc().Height);
     const int n = x1 - x0 + 1;
