@@ -6,12 +6,6 @@
 
 namespace puppet {
 
-int APuppetModel::liveCount_ = 0;
-
-APuppetModel::APuppetModel() { ++liveCount_; }
-
-APuppetModel::~APuppetModel() { --liveCount_; }
-
 void APuppetModel::loadModel(APuppetModel* model, const uint8_t* buffer, int size) {
     BReader br(buffer, size, false);
     int version = 0;

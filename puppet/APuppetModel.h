@@ -21,10 +21,10 @@ public:
     // Layout values that motions write.
     enum Layout { LAYOUT_X, LAYOUT_Y, LAYOUT_ANCHOR_X, LAYOUT_ANCHOR_Y, LAYOUT_SCALE_X, LAYOUT_SCALE_Y };
 
-    APuppetModel();
+    APuppetModel() = default;
     APuppetModel(const APuppetModel&) = delete;
     APuppetModel& operator=(const APuppetModel&) = delete;
-    virtual ~APuppetModel();
+    virtual ~APuppetModel() = default;
 
     // Reads a model file. A rejected or malformed file leaves the model without data (and says why
     // in the error flags or on the standard output); it then updates and draws nothing.
@@ -42,15 +42,12 @@ public:
     // The points of a textured mesh after the last update (5 floats each), or null.
     const float* getTransformedPoints(int drawIndex, int* pointCount);
 
-    static int liveCount() { return liveCount_; }
-
 private:
     ObjectStore objects_;  // everything the reader made; modelImpl_ points into it
     ModelImpl* modelImpl_ = nullptr;
     ModelContext context_;
     uint32_t errorFlags_ = 0;
     float layout_[6] = {};
-    static int liveCount_;
 };
 
 }  // namespace puppet

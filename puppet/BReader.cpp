@@ -63,17 +63,9 @@ float BReader::readFloat() {
     dropBits();
     return buffer_.readFloat();
 }
-double BReader::readDouble() {
-    dropBits();
-    return buffer_.readDouble();
-}
 int32_t BReader::readNum() {
     dropBits();
     return buffer_.readNum();
-}
-PPString BReader::readString() {
-    dropBits();
-    return buffer_.readString();
 }
 void BReader::readIntVector(PPVector<int>& out) {
     dropBits();

@@ -90,9 +90,7 @@ public:
     uint8_t readByte();
     int32_t readInt();
     float readFloat();
-    double readDouble();
     int32_t readNum();
-    PPString readString();
     void readIntVector(PPVector<int>& out);
     void readFloatVector(PPVector<float>& out);
     void back(int n) { buffer_.back(n); }

@@ -49,7 +49,6 @@ public:
     IDrawData* getDrawData(int index);
     IDrawContext* getDrawContext(int index);
     int getDrawDataCount() const { return drawData_.size(); }
-    int getBaseDataCount() const { return baseData_.size(); }
 
     int getInitVersion() const { return initVersion_; }
     bool needsUpdate() const { return needsUpdate_; }

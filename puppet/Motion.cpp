@@ -150,7 +150,6 @@ void PuppetMotion::updateParamExe(APuppetModel* model, int64_t now, float w, Mot
             entry->finished = true;
         }
     }
-    lastWeight = w;
 }
 
 void AMotion::updateParam(APuppetModel* model, MotionQueueEnt* entry) {

@@ -17,7 +17,6 @@ class AMotion {
 public:
     virtual ~AMotion() = default;
     virtual int getDurationMSec() { return -1; }
-    virtual int getLoopDurationMSec() { return -1; }
     virtual void updateParamExe(APuppetModel* model, int64_t now, float weight, MotionQueueEnt* entry) = 0;
 
     // Starts the entry on its first call, weighs the fades and applies the motion.
@@ -55,7 +54,6 @@ public:
     static PuppetMotion* loadMotion(const char* text, int length);
 
     int getDurationMSec() override { return loop ? -1 : durationMsec; }
-    int getLoopDurationMSec() override { return durationMsec; }
     void updateParamExe(APuppetModel* model, int64_t now, float weight, MotionQueueEnt* entry) override;
 
     PPVector<Motion*> curves;  // owned
@@ -63,7 +61,6 @@ public:
     int maxFrames = 0;
     int durationMsec = -1;
     bool loop = false;
-    float lastWeight = 0.0f;
 };
 
 class MotionQueueEnt {

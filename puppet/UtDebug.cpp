@@ -41,14 +41,4 @@ void UtDebug::out(const char* format, ...) {
     std::fputs(win32::Cp932ToUtf8(buffer).c_str(), stdout);
 }
 
-void UtDebug::error(int number, const char* format, ...) {
-    std::printf("======= < ERROR[%2d] START@UtDebug >=======\n", number);
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::printf("\n===========================================END[%2d]\n", number);
-    std::fflush(stdout);
-}
-
 }  // namespace puppet

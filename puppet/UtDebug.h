@@ -1,5 +1,5 @@
-// Debug output of the Puppet runtime: short messages to the debugger output (stderr here), notes
-// and framed error reports on the standard output.
+// Debug output of the Puppet runtime: short messages to the debugger output (stderr here) and
+// notes on the standard output.
 #pragma once
 
 namespace puppet {
@@ -10,7 +10,6 @@ public:
     static void println(const char* format, ...) __attribute__((format(printf, 1, 2)));
     // Formats onto the standard output; the runtime's CP932 text is shown as UTF-8.
     static void out(const char* format, ...) __attribute__((format(printf, 1, 2)));
-    static void error(int number, const char* format, ...) __attribute__((format(printf, 2, 3)));
 };
 
 }  // namespace puppet
