@@ -172,4 +172,6 @@ void UpdateDirectInputDevices() {
 
 CDIKeyBoard& GetDIKeyBoard() { return g_keyboard; }
 
+const std::vector<CDIJoyStick*>& GetDIJoySticks() { return g_joysticks; }
+
 HWND GetDirectInputWindow() { return g_window; }

@@ -4,6 +4,8 @@
 #pragma once
 #include <dinput.h>
 
+#include <vector>
+
 class CDefoDirectInputDevice {
 public:
     virtual ~CDefoDirectInputDevice() = default;
@@ -79,7 +81,8 @@ bool InitDirectInput(HINSTANCE instance, HWND hwnd);
 void ReleaseDirectInput();
 // Polls every joystick, then every registered device (keyboard, mouse).
 void UpdateDirectInputDevices();
-// The process-wide keyboard.
+// The process-wide keyboard and game controllers.
 CDIKeyBoard& GetDIKeyBoard();
+const std::vector<CDIJoyStick*>& GetDIJoySticks();
 // The window given to InitDirectInput (null before).
 HWND GetDirectInputWindow();

@@ -2,6 +2,7 @@
 // mask bits, press edges, clicks, the wheel event, the cursor in a window and in scaled full screen.
 #include <gtest/gtest.h>
 
+#include <SDL2/SDL.h>
 #include <dinput_hooks.h>
 
 #include <vector>
@@ -24,11 +25,18 @@ protected:
         RegisterClassExA(&wc);
         hwnd_ = CreateWindowExA(0, "input_test", "input", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
                                 nullptr, nullptr);
+        // One game controller is attached when DirectInput starts.
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+        int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
+        ASSERT_GE(index, 0);
+        stick_ = SDL_JoystickOpen(index);
         ASSERT_TRUE(InitDirectInput(nullptr, hwnd_));
         ASSERT_TRUE(Info()->GetMouse().Init(hwnd_));
     }
     static void TearDownTestSuite() {
         ReleaseDirectInput();
+        SDL_JoystickClose(stick_);
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
         DestroyWindow(hwnd_);
         UnregisterClassA("input_test", nullptr);
     }
@@ -57,8 +65,10 @@ protected:
     }
 
     static HWND hwnd_;
+    static SDL_Joystick* stick_;
 };
 HWND InputTest::hwnd_ = nullptr;
+SDL_Joystick* InputTest::stick_ = nullptr;
 
 TEST_F(InputTest, EachKeySetsItsMaskBitAndIsPressedOnlyInItsFirstFrame) {
     const struct {
@@ -263,6 +273,31 @@ TEST_F(InputTest, FocusLossReportsNothingForThatPollThenInputReturns) {
     Frame();
     EXPECT_TRUE(Vid()->IsHide());
     EXPECT_TRUE(Vid()->IsLeftButton());
+}
+
+TEST_F(InputTest, JoysticksArePolledButFeedNoQuery) {
+    ASSERT_EQ(GetDIJoySticks().size(), 1u);
+    const CDIJoyStick& joystick = *GetDIJoySticks()[0];
+    const struct {
+        Sint16 x, y;
+        bool up, right, down, left;
+    } cases[] = {{0, -32768, true, false, false, false}, {32767, 0, false, true, false, false},
+                 {0, 32767, false, false, true, false}, {-32768, 0, false, false, false, true},
+                 {-9000, 9000, false, false, false, false}};  // Within the +-300 dead zone of -1000..1000.
+    for (const auto& c : cases) {
+        SDL_JoystickSetVirtualAxis(stick_, 0, c.x);
+        SDL_JoystickSetVirtualAxis(stick_, 1, c.y);
+        SDL_JoystickSetVirtualButton(stick_, 0, SDL_PRESSED);
+        Frame();
+        Frame();
+        EXPECT_EQ(joystick.IsUp(), c.up);
+        EXPECT_EQ(joystick.IsRight(), c.right);
+        EXPECT_EQ(joystick.IsDown(), c.down);
+        EXPECT_EQ(joystick.IsLeft(), c.left);
+        EXPECT_EQ(Vid()->GetHeld(), 0u);
+        EXPECT_FALSE(Vid()->IsAnyInput() || Vid()->IsAnyButton() || Vid()->IsUpPressed() || Vid()->IsDownPressed());
+        EXPECT_EQ(Info()->GetMouseTrig(), 0);
+    }
 }
 
 TEST_F(InputTest, SnapshotRequestLastsUntilTheNextFrame) {
