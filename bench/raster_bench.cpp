@@ -91,7 +91,7 @@ void SpriteOver(benchmark::State& state) {
     for (auto _ : state) scene.Quad(-0.5f, -0.5f, 799.5f, 599.5f);
     state.SetItemsProcessed(state.iterations() * 800 * 600);
 }
-BENCHMARK(SpriteOver)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(SpriteOver)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PixmanSpriteOver(benchmark::State& state) {
     std::vector<uint32_t> src(800 * 600), dst(800 * 600, 0xFF204060);
@@ -112,7 +112,7 @@ void PixmanSpriteOver(benchmark::State& state) {
     pixman_image_unref(s);
     pixman_image_unref(d);
 }
-BENCHMARK(PixmanSpriteOver)->Unit(benchmark::kMillisecond);
+BENCHMARK(PixmanSpriteOver)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BilinearScale(benchmark::State& state) {
     Scene scene(1920, 1080, unsigned(state.range(0)));
@@ -122,7 +122,7 @@ void BilinearScale(benchmark::State& state) {
     for (auto _ : state) scene.Quad(-0.5f, -0.5f, 1919.5f, 1079.5f);
     state.SetItemsProcessed(state.iterations() * 1920 * 1080);
 }
-BENCHMARK(BilinearScale)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BilinearScale)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PixmanBilinearScale(benchmark::State& state) {
     std::vector<uint32_t> src(800 * 600, 0xFF808080), dst(1920 * 1080);
@@ -139,7 +139,7 @@ void PixmanBilinearScale(benchmark::State& state) {
     pixman_image_unref(s);
     pixman_image_unref(d);
 }
-BENCHMARK(PixmanBilinearScale)->Unit(benchmark::kMillisecond);
+BENCHMARK(PixmanBilinearScale)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A composed frame: a clear and ten blended 800x600 layers, half of them filtered and off the pixel grid.
 void ComposedFrame(benchmark::State& state) {
@@ -157,7 +157,7 @@ void ComposedFrame(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 800 * 600 * 10);
 }
-BENCHMARK(ComposedFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(ComposedFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

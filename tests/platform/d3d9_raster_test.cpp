@@ -403,6 +403,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
     struct Config {
         DWORD filter, address;
         bool blend, alphaTest, depth, factor, rotated, perspective;
+        bool textured = true;
     };
     const Config configs[] = {
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
@@ -411,6 +412,8 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, true, true, true, true, false},
         {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, false, true, true, false, true},
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, false, false, true, false, true, true},
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false, false},
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, true, true, false, true, false, false},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -445,7 +448,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             std::vector<DWORD> texels(17 * 13);
             for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
             IDirect3DTexture9* tex = MakeTexture(dev.device, 17, 13, texels, D3DFMT_A8R8G8B8);
-            dev->SetTexture(0, tex);
+            dev->SetTexture(0, c.textured ? tex : nullptr);
             dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.f, 0);
             dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
             struct Vertex {
@@ -458,7 +461,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                 float skew = c.rotated ? 9.5f : 0.f;
                 float far = c.perspective ? 0.4f : 1.f;
                 float z = 0.9f - 0.1f * float(q % 3);
-                DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u;
+                DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u - (c.textured ? 0u : 0x40000000u);
                 Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f, 0.1f},
                                {x1, y0 + skew, z, far, colour, 1.7f, 0.f},
                                {x0, y1 - skew, z, 1, colour, 0.f, 1.4f},
@@ -476,7 +479,8 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         for (size_t i = 0; i < shortcut.size(); ++i) differing += shortcut[i] != general[i];
         EXPECT_EQ(differing, 0) << "filter " << c.filter << " address " << c.address << " blend " << c.blend
                                 << " alpha test " << c.alphaTest << " depth " << c.depth << " factor " << c.factor
-                                << " rotated " << c.rotated << " perspective " << c.perspective;
+                                << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
+                                << c.textured;
     }
 }
 

@@ -444,14 +444,20 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             r.x2 = std::min(r.x2, rects[i].x2);
             r.y2 = std::min(r.y2, rects[i].y2);
         }
+        // One cell's bytes are made once, then copied over the rectangle row by row.
         auto fill = [&](Surface* target, auto store) {
             if (!target) return;
             LONG x2 = std::min<LONG>(r.x2, LONG(target->Desc().Width));
             LONG y2 = std::min<LONG>(r.y2, LONG(target->Desc().Height));
-            for (LONG y = r.y1; y < y2; ++y) {
-                BYTE* row = target->Bits() + size_t(y) * target->Pitch();
-                for (LONG x = r.x1; x < x2; ++x) store(*target, row + size_t(x) * target->Bpp());
-            }
+            if (r.x1 >= x2 || r.y1 >= y2) return;
+            const UINT bpp = target->Bpp();
+            BYTE cell[4] = {};
+            store(*target, cell);
+            BYTE* first = target->Bits() + size_t(r.y1) * target->Pitch() + size_t(r.x1) * bpp;
+            for (LONG x = 0; x < x2 - r.x1; ++x) std::memcpy(first + size_t(x) * bpp, cell, bpp);
+            for (LONG y = r.y1 + 1; y < y2; ++y)
+                std::memcpy(target->Bits() + size_t(y) * target->Pitch() + size_t(r.x1) * bpp, first,
+                            size_t(x2 - r.x1) * bpp);
         };
         if (flags & D3DCLEAR_TARGET)
             fill(s.renderTarget, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, color); });

@@ -324,7 +324,7 @@ bool Span(const Triangle& t, int y, int& x0, int& x1) {
 // 32-bit target without depth. They compute exactly what the general path computes, with the
 // per-pixel decisions taken once per draw or once per row.
 struct FastPlan {
-    int kind = 0;  // 0 none, 1 point, 2 bilinear
+    int kind = 0;  // 0 none, 1 point, 2 bilinear, 3 the vertex colour alone (no texture)
     int set = 0;
     const Surface* tex = nullptr;
     bool texX8 = false, targetX8 = false;
@@ -357,15 +357,29 @@ FastPlan PlanFast(const PixelState& st) {
     const DWORD* t0 = st.tss[0];
     const Surface* tex = st.textures[0];
     const D3DFORMAT target = st.target->Desc().Format;
-    if (st.pixelShader || !tex || st.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return f;
-    if (tex->Desc().Format != D3DFMT_A8R8G8B8 && tex->Desc().Format != D3DFMT_X8R8G8B8) return f;
+    if (st.pixelShader || st.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return f;
     if (target != D3DFMT_A8R8G8B8 && target != D3DFMT_X8R8G8B8) return f;
-    DWORD colourSource = D3DTA_DIFFUSE, alphaSource = D3DTA_DIFFUSE;
-    if (!TextureTimesColour(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2], f.modColour, colourSource) ||
-        !TextureTimesColour(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2], f.modAlpha, alphaSource))
-        return f;
-    if (f.modColour && f.modAlpha && colourSource != alphaSource) return f;
-    f.factorColour = (f.modColour ? colourSource : alphaSource) == D3DTA_TFACTOR;
+    bool flat = false;  // no texture: the vertex colour alone
+    if (!tex) {
+        // Stage 0 without its texture passes the colour on (or is disabled): the result is the colour.
+        auto readsTexture = [](DWORD op, DWORD a1, DWORD a2) {
+            return (op != D3DTOP_SELECTARG2 && a1 == D3DTA_TEXTURE) || (op != D3DTOP_SELECTARG1 && a2 == D3DTA_TEXTURE);
+        };
+        flat = t0[D3DTSS_COLOROP] == D3DTOP_DISABLE ||
+               readsTexture(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2]) ||
+               (t0[D3DTSS_ALPHAOP] != D3DTOP_DISABLE &&
+                readsTexture(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2]));
+        if (!flat) return f;
+    } else {
+        if (tex->Desc().Format != D3DFMT_A8R8G8B8 && tex->Desc().Format != D3DFMT_X8R8G8B8) return f;
+        DWORD colourSource = D3DTA_DIFFUSE, alphaSource = D3DTA_DIFFUSE;
+        if (!TextureTimesColour(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2], f.modColour,
+                                colourSource) ||
+            !TextureTimesColour(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2], f.modAlpha, alphaSource))
+            return f;
+        if (f.modColour && f.modAlpha && colourSource != alphaSource) return f;
+        f.factorColour = (f.modColour ? colourSource : alphaSource) == D3DTA_TFACTOR;
+    }
     if ((rs[D3DRS_COLORWRITEENABLE] & 0xF) != 0xF) return f;
     if (st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
         f.depthTest = true;
@@ -393,6 +407,11 @@ FastPlan PlanFast(const PixelState& st) {
         // colour; it still keeps such pixels out of the depth buffer.
         if (f.blend && !f.depthWrite && f.alphaFunc == D3DCMP_GREATER && f.alphaRef == 0) f.alphaTest = false;
     }
+    f.targetX8 = target == D3DFMT_X8R8G8B8;
+    if (flat) {
+        f.kind = 3;
+        return f;
+    }
     const DWORD* samp = st.samp[0];
     bool linear = samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
     f.aligned = !linear || (samp[D3DSAMP_ADDRESSU] == D3DTADDRESS_CLAMP && samp[D3DSAMP_ADDRESSV] == D3DTADDRESS_CLAMP);
@@ -400,7 +419,6 @@ FastPlan PlanFast(const PixelState& st) {
     f.set = int(t0[D3DTSS_TEXCOORDINDEX] & 7);
     f.tex = tex;
     f.texX8 = tex->Desc().Format == D3DFMT_X8R8G8B8;
-    f.targetX8 = target == D3DFMT_X8R8G8B8;
     return f;
 }
 
@@ -556,13 +574,17 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
         const int m = std::min(kChunk, x1 - cx + 1);
         for (int i = 0; i < m; ++i) {
             const int x = cx + i;
-            float u = AttrAt(pu, x, y), v = AttrAt(pv, x, y);
-            if (!t.affine) {
-                const float w = 1.f / t.invW.At(x, y);
-                u *= w;
-                v *= w;
+            if (f.kind == 3) {
+                texels[i] = colour;
+            } else {
+                float u = AttrAt(pu, x, y), v = AttrAt(pv, x, y);
+                if (!t.affine) {
+                    const float w = 1.f / t.invW.At(x, y);
+                    u *= w;
+                    v *= w;
+                }
+                texels[i] = Sample(*f.tex, samp, u, v) | force;
             }
-            texels[i] = Sample(*f.tex, samp, u, v) | force;
             pass[i] = true;
             if (f.depthTest) {
                 const double z = std::clamp(double(t.z.At(x, y)), 0.0, 1.0);
@@ -606,7 +628,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     DWORD colour = 0xFFFFFFFFu;
     if (f.factorColour) {
         colour = st.rs[D3DRS_TEXTUREFACTOR];
-    } else if (f.modColour || f.modAlpha) {
+    } else if (f.modColour || f.modAlpha || f.kind == 3) {
         int c[4];
         for (int k = 0; k < 4; ++k) {
             const Plane& p = t.attr[kAttrDiffuse + k];
@@ -615,9 +637,17 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         }
         colour = Pack(c[3], c[0], c[1], c[2]);
     }
+    if (f.kind == 3 && !f.depthTest && !f.alphaTest) {
+        DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
+        DWORD texels[kChunk];
+        std::fill(texels, texels + kChunk, colour);
+        for (int done = 0; done <= x1 - x0; done += kChunk)
+            CombineRow(f, texels, colour, out + done, std::min(kChunk, x1 - x0 + 1 - done));
+        return true;
+    }
     const Plane& pu = t.attr[kAttrTex + 4 * f.set];
     const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
-    if (!t.affine || pu.dy != 0.0 || pv.dx != 0.0 || !f.aligned || f.depthTest || f.alphaTest) {
+    if (f.kind == 3 || !t.affine || pu.dy != 0.0 || pv.dx != 0.0 || !f.aligned || f.depthTest || f.alphaTest) {
         SampledSpan(st, f, t, y, x0, x1, colour);
         return true;
     }
