@@ -77,8 +77,12 @@ bool StreamingSourceVoice::Play(std::uint32_t loopCount, std::uint32_t startMsec
                                 std::uint32_t loopEndMsec) {
     if (!loader_) return true;
     // The stop takes effect here and now, so that XAudio2 holds neither buffer while they are
-    // refilled and no stop can be handled after this play.
+    // refilled; stop, pause and resume requests still pending are older than this play and go too
+    // (otherwise a Stop just before a Play would be handled after it and silence it).
     OnStop();
+    events_.Reset(kStop);
+    events_.Reset(kPause);
+    events_.Reset(kResume);
     {
         Lock read(readMutex_);
         events_.Reset(kReadNext);

@@ -188,6 +188,26 @@ TEST_F(VoiceTest, StreamPauseResumeKeepsPositionAndPlayRestarts) {
     EXPECT_EQ(wrap, Concat({Slice(music_, 19200, music_.size()), Slice(music_, 0, 19200)}));
 }
 
+TEST_F(VoiceTest, RequestsInQuickSuccessionEndInTheLastOneAsked) {
+    Start(true);
+    StreamingSourceVoice* v = Stream("music.ogg");
+    // Stop then play at once (a restart): it plays, from the start.
+    v->Play(0, 500, 0, 0);
+    Played(v);
+    v->Stop();
+    v->Play(0, 0, 0, 0);
+    Played(v);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // time for a stale stop to show
+    EXPECT_EQ(v->GetState(), USXAudio2::kStatePlaying);
+    EXPECT_EQ(StepStream(v, 4800), Slice(music_, 0, 9600));
+    // Play then stop at once: it ends stopped, silent.
+    v->Play(0, 0, 0, 0);
+    v->Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the worker takes both requests
+    EXPECT_EQ(v->GetState(), USXAudio2::kStateStopped);
+    EXPECT_EQ(StepStream(v, 960), Samples(1920, 0));
+}
+
 TEST_F(VoiceTest, ReleasingPlayingVoicesEndsCleanly) {
     Start(true);
     StreamingSourceVoice* v = Stream("music.ogg");
