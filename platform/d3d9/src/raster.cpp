@@ -944,29 +944,38 @@ Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)) {
 }
 
 Raster::~Raster() {
-    {
-        std::lock_guard<std::mutex> lock(lock_);
-        quit_ = true;
-    }
+    quit_ = true;
+    { std::lock_guard<std::mutex> lock(lock_); }
     wake_.notify_all();
     for (std::thread& t : pool_) t.join();
 }
 
+namespace {
+// Waits a short while for a condition without sleeping.
+template <class Condition>
+bool SpinFor(Condition condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        _mm_pause();
+    }
+    return condition();
+}
+}  // namespace
+
 void Raster::Worker(unsigned index) {
     unsigned seen = 0;
     for (;;) {
-        const Job* job;
-        {
+        auto ready = [&] { return quit_.load() || generation_.load(std::memory_order_acquire) != seen; };
+        if (!SpinFor(ready)) {
             std::unique_lock<std::mutex> lock(lock_);
-            wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
-            if (quit_) return;
-            seen = generation_;
-            job = job_;
+            wake_.wait(lock, ready);
         }
-        RunRows(*job, index, threads_);
-        {
-            std::lock_guard<std::mutex> lock(lock_);
-            if (--pending_ == 0) done_.notify_one();
+        if (quit_) return;
+        seen = generation_.load(std::memory_order_acquire);
+        RunRows(*job_, index, threads_);
+        if (pending_.fetch_sub(1) == 1) {
+            { std::lock_guard<std::mutex> lock(lock_); }
+            done_.notify_one();
         }
     }
 }
@@ -1002,16 +1011,17 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
         RunRows(job, 0, 1);
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(lock_);
-        job_ = &job;
-        pending_ = threads_ - 1;
-        ++generation_;
-    }
+    job_ = &job;
+    pending_.store(threads_ - 1);
+    generation_.fetch_add(1, std::memory_order_release);
+    { std::lock_guard<std::mutex> lock(lock_); }
     wake_.notify_all();
     RunRows(job, 0, threads_);
-    std::unique_lock<std::mutex> lock(lock_);
-    done_.wait(lock, [&] { return pending_ == 0; });
+    auto finished = [&] { return pending_.load() == 0; };
+    if (!SpinFor(finished)) {
+        std::unique_lock<std::mutex> lock(lock_);
+        done_.wait(lock, finished);
+    }
 }
 
 }  // namespace d3d9

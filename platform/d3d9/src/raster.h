@@ -6,6 +6,7 @@
 #pragma once
 #include <d3d9.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -55,12 +56,14 @@ private:
 
     unsigned threads_;
     std::vector<std::thread> pool_;
+    // A draw is handed out by bumping the generation; workers spin a little before they sleep, so
+    // that the draws of one frame, which follow each other closely, do not wait for a wake-up.
     std::mutex lock_;
     std::condition_variable wake_, done_;
     const Job* job_ = nullptr;
-    unsigned generation_ = 0;
-    unsigned pending_ = 0;
-    bool quit_ = false;
+    std::atomic<unsigned> generation_{0};
+    std::atomic<unsigned> pending_{0};
+    std::atomic<bool> quit_{false};
 };
 
 // Number of rasteriser threads for devices created from now on (test hook and bench).
