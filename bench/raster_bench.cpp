@@ -6,8 +6,12 @@
 #include <pixman.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include "ShaderAssembler.h"
 #include "d3d9/testhooks.h"
 
 namespace {
@@ -158,6 +162,45 @@ void ComposedFrame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 800 * 600 * 10);
 }
 BENCHMARK(ComposedFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A full-screen picture faded through a mask by the game's pixel shader (vertex program PartRender).
+void AlphaFadeLayer(benchmark::State& state) {
+    Scene scene(800, 600, unsigned(state.range(0)));
+    scene.Blended();
+    auto load = [&](const char* name) {
+        std::ifstream in(std::string(MARLOWE_SOURCE_DIR) + "/demo/shaders/" + name);
+        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::vector<uint32_t> tokens;
+        std::string error;
+        shaderasm::Assemble(text, tokens, error);
+        return tokens;
+    };
+    auto vsCode = load("PartRender.vsa"), psCode = load("AlphaFade.psa");
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    scene.device->CreateVertexShader(reinterpret_cast<const DWORD*>(vsCode.data()), &vs);
+    scene.device->CreatePixelShader(reinterpret_cast<const DWORD*>(psCode.data()), &ps);
+    scene.device->SetVertexShader(vs);
+    scene.device->SetPixelShader(ps);
+    scene.device->SetTexture(1, scene.source);
+    const float constants[8][4] = {{2.f / 800, 0, 0, -1}, {0, -2.f / 600, 0, 1}, {0, 0, 1, 0}, {0, 0, 0, 1},
+                                   {1, 0, 0, 0},          {-0.5f, -0.5f, 799.5f, 599.5f}, {0, 0, 1, 1}, {1, 1, 1, 1}};
+    scene.device->SetVertexShaderConstantF(0, &constants[0][0], 8);
+    const float fade[4] = {1, 1, 1, 0.5f};
+    scene.device->SetPixelShaderConstantF(0, fade, 1);
+    const float quad[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+    scene.device->SetFVF(D3DFVF_XYZ);
+    for (auto _ : state)
+        scene.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, 12);
+    state.SetItemsProcessed(state.iterations() * 800 * 600);
+    scene.device->SetVertexShader(nullptr);
+    scene.device->SetPixelShader(nullptr);
+    scene.device->SetTexture(1, nullptr);
+    vs->Release();
+    ps->Release();
+}
+BENCHMARK(AlphaFadeLayer)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

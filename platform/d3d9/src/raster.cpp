@@ -624,6 +624,30 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
     }
 }
 
+// The blend and store of a draw as CombineRow does them (no modulation), when the target and blend
+// allow; kind stays 0 otherwise.
+FastPlan PlanWriter(const PixelState& st) {
+    FastPlan w;
+    const DWORD* rs = st.rs;
+    const D3DFORMAT target = st.target->Desc().Format;
+    if ((target != D3DFMT_A8R8G8B8 && target != D3DFMT_X8R8G8B8) || (rs[D3DRS_COLORWRITEENABLE] & 0xF) != 0xF) return w;
+    if (rs[D3DRS_ALPHABLENDENABLE]) {
+        if (rs[D3DRS_BLENDOP] != D3DBLENDOP_ADD || rs[D3DRS_SRCBLEND] != D3DBLEND_SRCALPHA) return w;
+        if (rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) w.blend = 1;
+        else if (rs[D3DRS_DESTBLEND] == D3DBLEND_ONE) w.blend = 2;
+        else return w;
+        if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+            if (rs[D3DRS_SRCBLENDALPHA] != D3DBLEND_ONE || rs[D3DRS_DESTBLENDALPHA] != D3DBLEND_ONE ||
+                rs[D3DRS_BLENDOPALPHA] != D3DBLENDOP_ADD)
+                return w;
+            w.separateOneOne = true;
+        }
+    }
+    w.targetX8 = target == D3DFMT_X8R8G8B8;
+    w.kind = 1;
+    return w;
+}
+
 bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
     DWORD colour = 0xFFFFFFFFu;
     if (f.factorColour) {
@@ -771,7 +795,8 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
 }
 
 // Shades and writes pixels x0..x1 (inclusive) of row y.
-void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y, int x0, int x1) {
+void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, const Triangle& t, int y, int x0,
+               int x1) {
     Surface& target = *st.target;
     const DWORD* rs = st.rs;
     const bool zTest = st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
@@ -830,6 +855,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
                 for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
         }
         // Colour.
+        std::fill(colour, colour + n, 0u);
         if (st.pixelShader) {
             for (int b = 0; b < n; b += kPixelBlock) {
                 PixelBlock block;
@@ -903,6 +929,26 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Triangle& t, int y,
         }
         // Alpha test, depth write, blend and store.
         const unsigned ref = rs[D3DRS_ALPHAREF] & 255;
+        if (writer.kind) {
+            DWORD* out = reinterpret_cast<DWORD*>(row) + cx;
+            DWORD mixed[kChunk];
+            std::memcpy(mixed, out, size_t(n) * 4);
+            CombineRow(writer, colour, 0xFFFFFFFFu, mixed, n);
+            for (int i = 0; i < n; ++i) {
+                if (!live[i] || (alphaTest && !Compare(rs[D3DRS_ALPHAFUNC], colour[i] >> 24, ref))) continue;
+                out[i] = mixed[i];
+                if (zWrite) {
+                    if (depth16) {
+                        WORD zw = WORD(zval[i]);
+                        std::memcpy(zrow + size_t(cx + i) * 2, &zw, 2);
+                    } else {
+                        std::memcpy(zrow + size_t(cx + i) * 4, &zval[i], 4);
+                    }
+                }
+            }
+            cx += n;
+            continue;
+        }
         for (int i = 0; i < n; ++i) {
             if (!live[i]) continue;
             if (alphaTest && !Compare(rs[D3DRS_ALPHAFUNC], colour[i] >> 24, ref)) continue;
@@ -933,6 +979,7 @@ struct Raster::Job {
     const PixelState* state;
     Usage usage;
     FastPlan fast;
+    FastPlan writer;
     std::vector<Triangle> triangles;
     int ymin, ymax;
 };
@@ -988,7 +1035,7 @@ void Raster::RunRows(const Job& job, unsigned part, unsigned parts) {
             int x0, x1;
             if (!Span(t, y, x0, x1)) continue;
             if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, table)) continue;
-            ShadeSpan(*job.state, job.usage, t, y, x0, x1);
+            ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
         }
 }
 
@@ -997,6 +1044,7 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
     job.state = &state;
     job.usage = UsageOf(state);
     job.fast = PlanFast(state);
+    job.writer = PlanWriter(state);
     job.triangles.reserve(vertices.size() / 3);
     int64_t area = 0;
     for (size_t i = 0; i + 2 < vertices.size(); i += 3) {

@@ -158,6 +158,11 @@ bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::s
                     if (s.type == kRegInput && s.index == 0) program.colourRead = true;
                 }
             }
+            auto noteTemp = [&](const ShaderOperand& o) {
+                if (o.type == kRegTemp) program.tempCount = std::max(program.tempCount, std::min(o.index + 1, 12));
+            };
+            noteTemp(in.dst);
+            for (int i = 0; i < sources; ++i) noteTemp(in.src[size_t(i)]);
             program.code.push_back(in);
         }
         const DWORD length = (t >> 24) & 0xF;
@@ -327,11 +332,11 @@ void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], P
     const int n = block.count;
     float r[12][4][N];
     float oc[4][N];
-    std::memset(r, 0, sizeof r);
+    static const float zero[N] = {};
     std::memset(oc, 0, sizeof oc);
+    std::memset(r, 0, sizeof r[0] * size_t(program.tempCount));  // temporaries start at 0
     for (int i = 0; i < N; ++i) block.killed[i] = false;
     auto reg = [&](const ShaderOperand& o, int c) -> const float* {
-        static const float zero[N] = {};
         switch (o.type) {
             case kRegTemp: return o.index < 12 ? r[o.index][c] : zero;
             case kRegAddr: return o.index < 8 ? block.tex[o.index][c] : zero;
@@ -346,53 +351,87 @@ void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], P
             if (o.type == kRegSampler) continue;
             for (int c = 0; c < 4; ++c) {
                 int from = o.swizzle[size_t(c)];
+                float* d = src[s][c];
                 if (o.type == kRegConst) {
                     int slot = o.index < 32 ? program.defSlot[size_t(o.index)] : -1;
                     float v = o.index >= 32 ? 0.f : slot >= 0 ? program.defs[size_t(slot)].second[size_t(from)]
                                                               : constants[o.index][from];
-                    for (int i = 0; i < n; ++i) src[s][c][i] = v;
+                    for (int i = 0; i < n; ++i) d[i] = v;
                 } else {
-                    const float* p = reg(o, from);
-                    for (int i = 0; i < n; ++i) src[s][c][i] = p[i];
+                    std::memcpy(d, reg(o, from), sizeof(float) * size_t(n));
                 }
                 if (o.modifier == 11 || o.modifier == 12)
-                    for (int i = 0; i < n; ++i) src[s][c][i] = std::fabs(src[s][c][i]);
+                    for (int i = 0; i < n; ++i) d[i] = std::fabs(d[i]);
                 if (o.modifier == 1 || o.modifier == 12)
-                    for (int i = 0; i < n; ++i) src[s][c][i] = -src[s][c][i];
+                    for (int i = 0; i < n; ++i) d[i] = -d[i];
             }
         }
         float d[4][N];
-        if (in.opcode == kTexKill) {
-            const float* p[4];
-            for (int c = 0; c < 4; ++c) p[c] = reg(in.dst, c);
-            for (int c = 0; c < 3; ++c)
-                for (int i = 0; i < n; ++i) block.killed[i] |= p[c][i] < 0.f;
-            continue;
-        }
-        if (in.opcode == kTex) {
-            float u[N], v[N];
-            for (int i = 0; i < n; ++i) {
-                float q = in.texProject && src[0][3][i] != 0.f ? 1.f / src[0][3][i] : 1.f;
-                u[i] = src[0][0][i] * q;
-                v[i] = src[0][1][i] * q;
+        const int mask = in.dst.mask;
+        switch (in.opcode) {
+            case kTexKill: {
+                for (int c = 0; c < 3; ++c) {
+                    const float* p = reg(in.dst, c);
+                    for (int i = 0; i < n; ++i) block.killed[i] |= p[i] < 0.f;
+                }
+                continue;
             }
-            sample(in.src[1].index, u, v, n, d);
-        } else {
-            for (int i = 0; i < n; ++i) {
-                float s1[3][4], out[4];
-                for (int s = 0; s < in.srcCount; ++s)
-                    for (int c = 0; c < 4; ++c) s1[s][c] = src[s][c][i];
-                Compute(in.opcode, s1, out);
-                for (int c = 0; c < 4; ++c) d[c][i] = out[c];
+            case kTex: {
+                float u[N], v[N];
+                for (int i = 0; i < n; ++i) {
+                    float q = in.texProject && src[0][3][i] != 0.f ? 1.f / src[0][3][i] : 1.f;
+                    u[i] = src[0][0][i] * q;
+                    v[i] = src[0][1][i] * q;
+                }
+                sample(in.src[1].index, u, v, n, d);
+                break;
             }
+            // The common arithmetic runs lane by lane over the block; the rest goes through Compute.
+            case kMov:
+                for (int c = 0; c < 4; ++c)
+                    if (mask & (1 << c)) std::memcpy(d[c], src[0][c], sizeof(float) * size_t(n));
+                break;
+            case kAdd:
+                for (int c = 0; c < 4; ++c)
+                    if (mask & (1 << c))
+                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] + src[1][c][i];
+                break;
+            case kSub:
+                for (int c = 0; c < 4; ++c)
+                    if (mask & (1 << c))
+                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] - src[1][c][i];
+                break;
+            case kMul:
+                for (int c = 0; c < 4; ++c)
+                    if (mask & (1 << c))
+                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] * src[1][c][i];
+                break;
+            case kMad:
+                for (int c = 0; c < 4; ++c)
+                    if (mask & (1 << c))
+                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] * src[1][c][i] + src[2][c][i];
+                break;
+            default:
+                for (int i = 0; i < n; ++i) {
+                    float s1[3][4], out[4];
+                    for (int s = 0; s < in.srcCount; ++s)
+                        for (int c = 0; c < 4; ++c) s1[s][c] = src[s][c][i];
+                    Compute(in.opcode, s1, out);
+                    for (int c = 0; c < 4; ++c) d[c][i] = out[c];
+                }
+                break;
         }
         float(*dst)[N] = in.dst.type == kRegTemp && in.dst.index < 12 ? r[in.dst.index]
                          : in.dst.type == kRegColorOut && in.dst.index == 0 ? oc
                                                                             : nullptr;
         if (!dst) continue;
         for (int c = 0; c < 4; ++c)
-            if (in.dst.mask & (1 << c))
-                for (int i = 0; i < n; ++i) dst[c][i] = in.saturate ? std::clamp(d[c][i], 0.f, 1.f) : d[c][i];
+            if (mask & (1 << c)) {
+                if (in.saturate)
+                    for (int i = 0; i < n; ++i) dst[c][i] = std::clamp(d[c][i], 0.f, 1.f);
+                else
+                    std::memcpy(dst[c], d[c], sizeof(float) * size_t(n));
+            }
     }
     std::memcpy(block.out, oc, sizeof oc);
 }

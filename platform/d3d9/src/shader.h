@@ -61,6 +61,7 @@ struct ShaderProgram {
     unsigned texcoordsRead = 0;                              // pixel shader: t# registers read (bits)
     unsigned samplersUsed = 0;                               // pixel shader: samplers read (bits)
     bool colourRead = false;                                 // pixel shader: v0 read
+    int tempCount = 0;                                       // r# registers used: r0 .. r(tempCount - 1)
 };
 
 // Parses a token stream (version token to end token). On failure returns false and says why.
