@@ -226,11 +226,14 @@ void Engine::ThreadProc() {
         }
         if (device_) {
             // Keep five passes (50 ms) queued ahead of the device, enough to ride out a busy machine.
-            while (SDL_GetQueuedAudioSize(device_) < 5 * periodBytes) {
+            while (device_ && SDL_GetQueuedAudioSize(device_) < 5 * periodBytes) {
                 Mix(kPeriod, out.data());
-                SDL_QueueAudio(device_, out.data(), periodBytes);
+                if (SDL_QueueAudio(device_, out.data(), periodBytes) != 0) {
+                    SDL_CloseAudioDevice(device_);  // it takes no more: the clock goes on
+                    device_ = 0;
+                }
             }
-            next = steady_clock::now() + milliseconds(2);
+            next = steady_clock::now() + milliseconds(device_ ? 2 : 10);
         } else {
             Mix(kPeriod, out.data());
             next += milliseconds(10);
