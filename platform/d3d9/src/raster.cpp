@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <emmintrin.h>
+#include <immintrin.h>
 
 namespace d3d9 {
 namespace {
@@ -492,6 +493,56 @@ void CombineRowT(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, 
     for (; i < n; ++i) out[i] = Combine(f, src[i], colour, out[i]);
 }
 
+// The same combine eight pixels at a time with AVX2, on processors that have it.
+__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
+    __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+}
+
+template <int Blend, bool Modulate, bool Separate, bool X8>
+__attribute__((target("avx2"))) inline __m256i CombineFour(__m256i s, __m256i d, __m256i mod) {
+    const __m256i c255 = _mm256_set1_epi16(255);
+    const __m256i alphaLanes = _mm256_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0);
+    if (Modulate) s = Div255x16(_mm256_mullo_epi16(s, mod));
+    if (Blend == 0) return s;
+    if (X8) d = _mm256_or_si256(d, _mm256_and_si256(alphaLanes, c255));
+    __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, 0xFF), 0xFF);
+    __m256i result;
+    if (Blend == 1)
+        result = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, _mm256_sub_epi16(c255, a))));
+    else
+        result = _mm256_min_epi16(_mm256_add_epi16(d, Div255x16(_mm256_mullo_epi16(s, a))), c255);
+    if (Separate) {
+        __m256i sum = _mm256_min_epi16(_mm256_add_epi16(s, d), c255);
+        result = _mm256_or_si256(_mm256_andnot_si256(alphaLanes, result), _mm256_and_si256(alphaLanes, sum));
+    }
+    return result;
+}
+
+template <int Blend, bool Modulate, bool Separate, bool X8>
+__attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out, int n, __m128i mod128) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i x8 = _mm256_set1_epi32(X8 ? int(0xFF000000u) : 0);
+    const __m256i mod = _mm256_broadcastsi128_si256(mod128);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        __m256i d = Blend ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i)) : zero;
+        __m256i lo = CombineFour<Blend, Modulate, Separate, X8>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), mod);
+        __m256i hi = CombineFour<Blend, Modulate, Separate, X8>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), mod);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(_mm256_packus_epi16(lo, hi), x8));
+    }
+    return i;
+}
+
+const bool g_avx2 = __builtin_cpu_supports("avx2");
+
+template <int Blend, bool Modulate, bool Separate, bool X8>
+void CombineRowAny(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n, __m128i mod) {
+    int done = g_avx2 ? CombineRowAvx2<Blend, Modulate, Separate, X8>(src, out, n, mod) : 0;
+    CombineRowT<Blend, Modulate, Separate, X8>(f, src + done, colour, out + done, n - done, mod);
+}
+
 void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i c1 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(colour)), zero);
@@ -503,7 +554,7 @@ void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, i
     __m128i mod = f.modColour ? c16 : keep;
     mod = _mm_or_si128(_mm_andnot_si128(alphaLanes, mod), _mm_and_si128(alphaLanes, f.modAlpha ? c16 : keep));
     const bool modulate = _mm_movemask_epi8(_mm_cmpeq_epi16(mod, keep)) != 0xFFFF;
-#define MARLOWE_COMBINE(B, M, S, X) CombineRowT<B, M, S, X>(f, src, colour, out, n, mod)
+#define MARLOWE_COMBINE(B, M, S, X) CombineRowAny<B, M, S, X>(f, src, colour, out, n, mod)
 #define MARLOWE_COMBINE_X(B, M, S) (f.targetX8 ? MARLOWE_COMBINE(B, M, S, true) : MARLOWE_COMBINE(B, M, S, false))
 #define MARLOWE_COMBINE_S(B, M) (f.separateOneOne ? MARLOWE_COMBINE_X(B, M, true) : MARLOWE_COMBINE_X(B, M, false))
 #define MARLOWE_COMBINE_M(B) (modulate ? MARLOWE_COMBINE_S(B, true) : MARLOWE_COMBINE_S(B, false))
