@@ -554,6 +554,7 @@ void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, i
     __m128i mod = f.modColour ? c16 : keep;
     mod = _mm_or_si128(_mm_andnot_si128(alphaLanes, mod), _mm_and_si128(alphaLanes, f.modAlpha ? c16 : keep));
     const bool modulate = _mm_movemask_epi8(_mm_cmpeq_epi16(mod, keep)) != 0xFFFF;
+
 #define MARLOWE_COMBINE(B, M, S, X) CombineRowAny<B, M, S, X>(f, src, colour, out, n, mod)
 #define MARLOWE_COMBINE_X(B, M, S) (f.targetX8 ? MARLOWE_COMBINE(B, M, S, true) : MARLOWE_COMBINE(B, M, S, false))
 #define MARLOWE_COMBINE_S(B, M) (f.separateOneOne ? MARLOWE_COMBINE_X(B, M, true) : MARLOWE_COMBINE_X(B, M, false))
