@@ -193,6 +193,30 @@ TEST_F(MixerTest, SampleFormatsAndRatesReachTheOutput) {
     }
 }
 
+TEST_F(MixerTest, ResampledLongBufferFollowsTheLineThroughout) {
+    // Source frame k holds 2k: the output frame at source position p holds 2p exactly.
+    const Samples pcm = [] {
+        Samples s(3000);
+        for (size_t k = 0; k < s.size(); ++k) s[k] = static_cast<std::int16_t>(2 * k);
+        return s;
+    }();
+    struct Case {
+        DWORD rate;
+        int perFrame;  // output frame i holds perFrame * i
+    } cases[] = {{24000, 1}, {72000, 3}, {96000, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        IXAudio2SourceVoice* v = Voice(Format(1, 16, c.rate));
+        XAUDIO2_BUFFER b = Buffer(pcm);
+        v->SubmitSourceBuffer(&b);
+        v->Start(0);
+        const UINT32 frames = static_cast<UINT32>(2 * (pcm.size() - 1) / c.perFrame);
+        const Samples out = Left(Step(frames));
+        for (UINT32 i = 0; i < frames; ++i) ASSERT_EQ(out[i], c.perFrame * static_cast<int>(i)) << "frame " << i;
+        v->DestroyVoice();
+    }
+}
+
 TEST_F(MixerTest, BufferSubmittedFromOnBufferEndPlaysOnWithoutAGap) {
     // A stream of 2000 frames fed in chunks of 7 frames, one queued at a time, at two rates.
     for (DWORD rate : {48000u, 24000u}) {

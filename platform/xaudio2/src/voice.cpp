@@ -195,17 +195,28 @@ MixerSourceVoice::Render MixerSourceVoice::RenderFrames(float* out, UINT32 frame
     // Resampling: output frame k lies at source position k * step; it is interpolated between the
     // frame before it (prev_) and the one after it.
     while (produced < frames) {
-        // Inside the front buffer's region: no boundary to watch for.
+        // Inside the front buffer's region no boundary needs watching: runs of source frames are
+        // converted at once and interpolated from there.
         if (!queue_.empty() && queue_.front().started) {
             Queued& b = queue_.front();
-            const UINT64 end = b.loopsLeft ? b.loopEnd : b.playEnd;
+            const UINT32 end = b.loopsLeft ? b.loopEnd : b.playEnd;
             while (produced < frames) {
-                const UINT64 need = (acc_ >> 32) + ((acc_ & 0xFFFFFFFFu) ? 1 : 0);
-                if (b.pos + need > end) break;
-                for (; acc_ >= kOne; acc_ -= kOne, ++samplesPlayed_) ReadFrame(b, b.pos++, prev_);
-                Interpolate(b, out + 2 * produced);
-                ++produced;
-                acc_ += step_;
+                const UINT32 left = end - b.pos;
+                if (FramesNeeded() > left) break;
+                const UINT32 n = std::min<UINT32>(left, kRun);
+                ConvertRun(b.desc.pAudioData + size_t(b.pos) * format_.nBlockAlign, n, run_);
+                UINT32 used = 0;
+                while (produced < frames && used + FramesNeeded() <= n) {
+                    for (; acc_ >= kOne; acc_ -= kOne, ++used) {
+                        prev_[0] = run_[2 * used];
+                        prev_[1] = run_[2 * used + 1];
+                    }
+                    Lerp(run_ + 2 * used, out + 2 * produced);
+                    ++produced;
+                    acc_ += step_;
+                }
+                b.pos += used;
+                samplesPlayed_ += used;
             }
             if (produced == frames) break;
         }
@@ -238,18 +249,24 @@ MixerSourceVoice::Render MixerSourceVoice::RenderFrames(float* out, UINT32 frame
 }
 
 void MixerSourceVoice::Interpolate(const Queued& b, float* o) const {
+    float next[2] = {0, 0};
+    if (static_cast<UINT32>(acc_) != 0) ReadFrame(b, b.pos, next);
+    Lerp(next, o);
+}
+
+void MixerSourceVoice::Lerp(const float* next, float* o) const {
     const UINT32 frac = static_cast<UINT32>(acc_);
     if (frac == 0) {
         o[0] = prev_[0];
         o[1] = prev_[1];
         return;
     }
-    float next[2];
-    ReadFrame(b, b.pos, next);
     const float t = static_cast<float>(frac) * (1.0f / 4294967296.0f);
     o[0] = prev_[0] + (next[0] - prev_[0]) * t;
     o[1] = prev_[1] + (next[1] - prev_[1]) * t;
 }
+
+UINT64 MixerSourceVoice::FramesNeeded() const { return (acc_ >> 32) + ((acc_ & 0xFFFFFFFFu) ? 1 : 0); }
 
 void MixerSourceVoice::MixInto(const float* out, float* mix, UINT32 frames) {
     gain_.Run(frames, [&](UINT32 i, float g) {

@@ -86,6 +86,10 @@ private:
     void ConvertRun(const BYTE* pcm, UINT32 frames, float* out) const;
     // The output frame at the current fraction between prev_ and b's frame at its position.
     void Interpolate(const Queued& b, float* out) const;
+    // The output frame at the current fraction between prev_ and next (unread when the fraction is 0).
+    void Lerp(const float* next, float* out) const;
+    // Source frames the next output frame reads: those to step over, and the one after it.
+    UINT64 FramesNeeded() const;
 
     Engine& engine_;
     WAVEFORMATEX format_;
@@ -98,6 +102,8 @@ private:
     UINT64 samplesPlayed_ = 0;
     UINT64 acc_;  // integer part: frames to read before the next output frame; low 32 bits: fraction
     float prev_[2] = {0, 0};
+    static constexpr UINT32 kRun = 512;
+    float run_[2 * kRun];  // a run of source frames converted for resampling
 };
 
 }  // namespace xaudio2
