@@ -72,7 +72,6 @@ public:
     const BYTE* Bits() const { return pixels_.data(); }
     UINT Pitch() const { return pitch_; }
     UINT Bpp() const { return bpp_; }
-    Texture* Container() const { return container_; }
     // The counted object that owns this surface's lifetime (the texture for a level); device
     // bindings of a level keep its texture alive.
     Counted& Lifetime();

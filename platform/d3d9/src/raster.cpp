@@ -1033,7 +1033,6 @@ struct Raster::Job {
     FastPlan fast;
     FastPlan writer;
     std::vector<Triangle> triangles;
-    int ymin, ymax;
 };
 
 unsigned RasterThreads() { return g_threads.load(); }

@@ -116,7 +116,6 @@ bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::s
             d.usage = int(usage & 0x1F);
             d.usageIndex = int((usage >> 16) & 0xF);
             program.decls.push_back(d);
-            if (pixel && d.type == kRegSampler) program.samplersUsed |= 1u << d.index;
         } else if (op == kDef) {
             bool sat;
             ShaderOperand dst;

@@ -19,9 +19,7 @@ enum RegType {
     kRegRastOut = 4,
     kRegAttrOut = 5,
     kRegTexCrdOut = 6,
-    kRegConstInt = 7,
     kRegColorOut = 8,
-    kRegDepthOut = 9,
     kRegSampler = 10,
 };
 
@@ -59,7 +57,6 @@ struct ShaderProgram {
     std::vector<std::pair<int, std::array<float, 4>>> defs;  // constants defined in the program
     std::vector<int> defSlot;                                // per constant register: index in defs or -1
     unsigned texcoordsRead = 0;                              // pixel shader: t# registers read (bits)
-    unsigned samplersUsed = 0;                               // pixel shader: samplers read (bits)
     bool colourRead = false;                                 // pixel shader: v0 read
     int tempCount = 0;                                       // r# registers used: r0 .. r(tempCount - 1)
 };
