@@ -3,6 +3,9 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+#include <windows.h>
+
 #include <cstring>
 
 #include "d3d9/testhooks.h"
@@ -166,6 +169,84 @@ TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {
     uv->Release();
     pos->Release();
     tex->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// A real (dummy-driver) window: full screen through Reset at a given mode, and the loss that a
+// full-screen device suffers when its window loses the focus.
+TEST(DeviceWindow, FullScreenAndFocusLoss) {
+    std::vector<D3DDISPLAYMODE> modes = {{800, 600, 60, D3DFMT_X8R8G8B8}, {640, 480, 60, D3DFMT_X8R8G8B8}};
+    d3d9test::SetDisplayModes(&modes);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "D3D9DeviceWindowTest";
+    RegisterClassExA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "test", WS_POPUP | WS_CAPTION, 0, 0, 320, 240, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 320;
+    pp.BackBufferHeight = 240;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = hwnd;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice9* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
+
+    auto focus = [&](Uint8 event) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = event;
+        e.window.windowID = SDL_GetWindowID(win32::SdlWindowOf(hwnd));
+        SDL_PushEvent(&e);
+        win32::PumpEvents();
+    };
+    focus(SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK) << "a windowed device keeps going without the focus";
+    focus(SDL_WINDOWEVENT_FOCUS_GAINED);
+
+    D3DPRESENT_PARAMETERS full = pp;
+    full.Windowed = FALSE;
+    full.BackBufferWidth = 640;
+    full.BackBufferHeight = 480;
+    ASSERT_EQ(dev->Reset(&full), D3D_OK);
+    EXPECT_TRUE(SDL_GetWindowFlags(win32::SdlWindowOf(hwnd)) & SDL_WINDOW_FULLSCREEN);
+    D3DDISPLAYMODE mode{};
+    dev->GetDisplayMode(0, &mode);
+    EXPECT_EQ(mode.Width, 640u);
+    EXPECT_EQ(mode.Height, 480u);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.f, 0);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    std::vector<DWORD> frame;
+    UINT w = 0, h = 0;
+    ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev, frame, w, h));
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(frame[0], 0xFF00FF00u);
+
+    focus(SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->Reset(&full), D3DERR_DEVICELOST) << "no reset while the focus is away";
+    focus(SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    ASSERT_EQ(dev->Reset(&pp), D3D_OK);
+    EXPECT_FALSE(SDL_GetWindowFlags(win32::SdlWindowOf(hwnd)) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+
+    dev->Release();
+    d3d->Release();
+    DestroyWindow(hwnd);
+    d3d9test::SetDisplayModes(nullptr);
 }
 
 }  // namespace
