@@ -196,6 +196,25 @@ TEST_F(SoundLoaderTest, TruncatedWaveDataKeepsWhatIsThereAndLoopsAtThePhysicalEn
     EXPECT_EQ(Drain(stream, 64), Bytes(200, 0x40));
 }
 
+TEST_F(SoundLoaderTest, OggCutMidwayKeepsTheSoundUpToTheCut) {
+    const std::string ogg = ReadFixture("music.ogg");
+    dir_.Write("cut.ogg", ogg.substr(0, ogg.rfind("OggS") + 10));  // into the last page
+    USXAudio2::OggLoader whole;
+    ASSERT_TRUE(whole.Load("cut.ogg"));
+    const std::uint32_t size = whole.GetDataSize();
+    EXPECT_GT(size, 0u);
+    EXPECT_LT(size, music_.size());
+    EXPECT_EQ(Bytes(whole.GetData(), whole.GetData() + size), Slice(music_, 0, size));
+
+    USXAudio2::OggLoader stream;
+    ASSERT_TRUE(stream.OpenStream("cut.ogg"));
+    stream.SetLoopCount(1);
+    ASSERT_TRUE(stream.SetLoopStart(0));
+    ASSERT_TRUE(stream.SetLoopEnd(0));
+    ASSERT_TRUE(stream.Seek(0));
+    EXPECT_EQ(Drain(stream, 19200), Slice(music_, 0, size));
+}
+
 TEST_F(SoundLoaderTest, BadFilesAreRefusedWithTheirMessage) {
     const std::string ogg = ReadFixture("music.ogg");
     struct Case {
