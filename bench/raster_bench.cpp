@@ -67,7 +67,7 @@ struct Scene {
         targetTex->Release();
         device->Release();
         d3d->Release();
-        d3d9test::SetWorkerThreads(1);
+        d3d9test::SetWorkerThreads(0);
     }
     void Blended() {
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);

@@ -301,7 +301,7 @@ TEST(RasterThreads, FrameIsTheSameWhateverTheThreadCount) {
     auto render = [](unsigned threads) {
         d3d9test::SetWorkerThreads(threads);
         TestDevice dev(256, 192);
-        d3d9test::SetWorkerThreads(1);
+        d3d9test::SetWorkerThreads(0);
         SetScreenProjection(dev.device, 256, 192);
         dev->SetRenderState(D3DRS_LIGHTING, FALSE);
         dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

@@ -12,7 +12,8 @@
 namespace d3d9 {
 namespace {
 
-std::atomic<unsigned> g_threads{1};
+// Rasteriser threads of new devices: the processor's cores, at most four (0 until first asked).
+std::atomic<unsigned> g_threads{0};
 
 constexpr int kSub = 256;        // sub-pixel steps per pixel
 constexpr int kChunk = 64;       // pixels shaded together
@@ -1035,7 +1036,10 @@ struct Raster::Job {
     std::vector<Triangle> triangles;
 };
 
-unsigned RasterThreads() { return g_threads.load(); }
+unsigned RasterThreads() {
+    unsigned n = g_threads.load();
+    return n ? n : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+}
 
 Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)) {
     for (unsigned i = 1; i < threads_; ++i) pool_.emplace_back(&Raster::Worker, this, i);
@@ -1126,5 +1130,5 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
 }  // namespace d3d9
 
 namespace d3d9test {
-void SetWorkerThreads(unsigned count) { d3d9::g_threads.store(count ? count : 1); }
+void SetWorkerThreads(unsigned count) { d3d9::g_threads.store(count); }
 }  // namespace d3d9test

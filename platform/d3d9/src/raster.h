@@ -66,7 +66,8 @@ private:
     std::atomic<bool> quit_{false};
 };
 
-// Number of rasteriser threads for devices created from now on (test hook and bench).
+// Number of rasteriser threads for devices created from now on: the test hook's count, else the
+// processor's cores (at most four).
 unsigned RasterThreads();
 
 }  // namespace d3d9

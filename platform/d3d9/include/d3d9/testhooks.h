@@ -14,7 +14,8 @@ void ForceDeviceLost(IDirect3DDevice9* device);
 void RestoreFocus(IDirect3DDevice9* device);
 // The last presented frame as X8R8G8B8 words, row after row. False before the first Present.
 bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UINT& width, UINT& height);
-// Number of threads that rasterise (1 = the calling thread only). Applies to devices created afterwards.
+// Number of threads that rasterise (1 = the calling thread only; 0 = the processor's cores, at most
+// four, as without the hook). Applies to devices created afterwards.
 void SetWorkerThreads(unsigned count);
 // An adapter that accepts only 16-bit colour formats (for the fallback paths), or the usual one.
 void SetRefuse32BitFormats(bool refuse);
