@@ -76,7 +76,7 @@ void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], 
                      VertexShaderOutput& out);
 
 // Pixel shaders run over blocks of up to kPixelBlock pixels at once.
-constexpr int kPixelBlock = 16;
+constexpr int kPixelBlock = 64;
 struct PixelBlock {
     int count = 0;
     float tex[8][4][kPixelBlock];   // t# per component per pixel
