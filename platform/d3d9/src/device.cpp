@@ -276,10 +276,16 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     frameWidth_ = bb.Desc().Width;
     frameHeight_ = bb.Desc().Height;
     frame_.resize(size_t(frameWidth_) * frameHeight_);
+    const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
     for (UINT y = 0; y < frameHeight_; ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
         DWORD* out = frame_.data() + size_t(y) * frameWidth_;
-        for (UINT x = 0; x < frameWidth_; ++x) out[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
+        if (x8) {
+            std::memcpy(out, row, size_t(frameWidth_) * 4);
+            for (UINT x = 0; x < frameWidth_; ++x) out[x] |= 0xFF000000u;
+        } else {
+            for (UINT x = 0; x < frameWidth_; ++x) out[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
+        }
     }
     ShowFrame();
     return D3D_OK;
