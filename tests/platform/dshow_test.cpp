@@ -222,6 +222,10 @@ TEST_F(DShowTest, ClipsDeliverEveryFrameUprightWithOneCompleteEvent) {
             ExpectNear(PixelAt(frames[i], renderer->m_header, 12, 40), {255, 0, 0}, where + " bottom left");
             int grey = 25 * static_cast<int>(i);
             ExpectNear(PixelAt(frames[i], renderer->m_header, 53, 40), {grey, grey, grey}, where + " bottom right");
+            // The picture's edges: the last column and the top and bottom rows.
+            ExpectNear(PixelAt(frames[i], renderer->m_header, 65, 10), {0, 255, 0}, where + " right edge");
+            ExpectNear(PixelAt(frames[i], renderer->m_header, 0, 0), {0, 0, 255}, where + " top row");
+            ExpectNear(PixelAt(frames[i], renderer->m_header, 0, 49), {255, 0, 0}, where + " bottom row");
         }
     }
 }

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
@@ -218,10 +220,15 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
     const int pitch = RowPitch(m_width);
     const size_t size = static_cast<size_t>(pitch) * m_height;
     AVFrame* frame = av_frame_alloc();
+    // swscale writes whole SIMD blocks past the end of a row, so it converts into a padded picture
+    // of its own, which is then copied row by row into the sample, bottom row first.
+    uint8_t* picture[4] = {};
+    int linesizes[4] = {};
+    bool ready = frame && av_image_alloc(picture, linesizes, m_width, m_height, AV_PIX_FMT_BGR24, 64) >= 0;
     SwsContext* scaler = nullptr;
     REFERENCE_TIME lastEnd = 0;
     bool stopping = false;
-    while (frame && !stopping && decoder->Next(frame)) {
+    while (ready && !stopping && decoder->Next(frame)) {
         REFERENCE_TIME start = decoder->StartTime(frame);
         REFERENCE_TIME end = start + decoder->FrameDuration();
         lastEnd = std::max(lastEnd, end);
@@ -231,11 +238,11 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
             scaler = sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                           m_width, m_height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!late && scaler) {
+            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, picture, linesizes);
             auto* sample = new MediaSample(size, start, end);
-            // Bottom-up rows: the picture's top row goes last in the buffer.
-            uint8_t* planes[4] = {sample->Data() + static_cast<size_t>(pitch) * (m_height - 1), nullptr, nullptr, nullptr};
-            int strides[4] = {-pitch, 0, 0, 0};
-            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+            for (int y = 0; y < m_height; ++y)
+                std::memcpy(sample->Data() + static_cast<size_t>(pitch) * (m_height - 1 - y),
+                            picture[0] + static_cast<size_t>(linesizes[0]) * y, static_cast<size_t>(3 * m_width));
             if (m_freeRunning || WaitUntil(start)) m_renderer->DoRenderSample(sample);
             sample->Release();
         }
@@ -244,6 +251,7 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
         stopping = m_stopping;
     }
     sws_freeContext(scaler);
+    av_freep(&picture[0]);
     av_frame_free(&frame);
     // The stream ends when its last frame's display time is over.
     if (!stopping && !m_freeRunning) WaitUntil(lastEnd);
