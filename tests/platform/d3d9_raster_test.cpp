@@ -404,6 +404,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         DWORD filter, address;
         bool blend, alphaTest, depth, factor, rotated, perspective;
         bool textured = true;
+        bool gradient = false;  // vertex colours differ
     };
     const Config configs[] = {
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
@@ -414,6 +415,9 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, false, false, true, false, true, true},
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false, false},
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, true, true, false, true, false, false},
+        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, true, true, false, false, false, true, true},
+        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, false, false, false, true, true, true, true},
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, true, false, false, true, false, true},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -462,8 +466,9 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                 float far = c.perspective ? 0.4f : 1.f;
                 float z = 0.9f - 0.1f * float(q % 3);
                 DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u - (c.textured ? 0u : 0x40000000u);
+                DWORD other = c.gradient ? colour ^ 0x5A3C9F21u : colour;
                 Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f, 0.1f},
-                               {x1, y0 + skew, z, far, colour, 1.7f, 0.f},
+                               {x1, y0 + skew, z, far, other, 1.7f, 0.f},
                                {x0, y1 - skew, z, 1, colour, 0.f, 1.4f},
                                {x1 - skew, y1, z, far, colour, 1.2f, 1.1f}};
                 const WORD idx[6] = {0, 1, 2, 2, 1, 3};
@@ -480,7 +485,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         EXPECT_EQ(differing, 0) << "filter " << c.filter << " address " << c.address << " blend " << c.blend
                                 << " alpha test " << c.alphaTest << " depth " << c.depth << " factor " << c.factor
                                 << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
-                                << c.textured;
+                                << c.textured << " gradient " << c.gradient;
     }
 }
 

@@ -432,6 +432,18 @@ inline float AttrAt(const Plane& p, int x, int y) {
     return float((p.base + p.dx * block + p.dy * y) + p.dx * (x - block));
 }
 
+// The texture times the colour, where the stage modulates.
+inline DWORD Modulate(const FastPlan& f, DWORD texel, DWORD colour) {
+    int a = int(texel >> 24), r = int((texel >> 16) & 255), g = int((texel >> 8) & 255), b = int(texel & 255);
+    if (f.modColour) {
+        r = Div255(r * int((colour >> 16) & 255));
+        g = Div255(g * int((colour >> 8) & 255));
+        b = Div255(b * int(colour & 255));
+    }
+    if (f.modAlpha) a = Div255(a * int(colour >> 24));
+    return Pack(a, r, g, b);
+}
+
 inline DWORD Combine(const FastPlan& f, DWORD texel, DWORD colour, DWORD dst) {
     int a = int(texel >> 24), r = int((texel >> 16) & 255), g = int((texel >> 8) & 255), b = int(texel & 255);
     if (f.modColour) {
@@ -612,7 +624,12 @@ struct ColumnTable {
 
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
 // them, the texture-times-colour and the blend in CombineRow.
-void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, DWORD colour) {
+// With gouraud set the vertex colour varies over the triangle: each pixel's colour is interpolated and
+// applied here, and CombineRow only blends.
+void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, DWORD colour,
+                 bool gouraud) {
+    FastPlan blendOnly = f;
+    if (gouraud) blendOnly.modColour = blendOnly.modAlpha = false;
     const Plane& pu = t.attr[kAttrTex + 4 * f.set];
     const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
     DWORD* row = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch());
@@ -627,16 +644,25 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
         const int m = std::min(kChunk, x1 - cx + 1);
         for (int i = 0; i < m; ++i) {
             const int x = cx + i;
+            const float w = t.affine ? 1.f : 1.f / t.invW.At(x, y);
+            if (gouraud) {
+                int c[4];
+                for (int k = 0; k < 4; ++k) {
+                    float a = AttrAt(t.attr[kAttrDiffuse + k], x, y);
+                    c[k] = ToByte(t.affine ? a : a * w);
+                }
+                colour = Pack(c[3], c[0], c[1], c[2]);
+            }
             if (f.kind == 3) {
                 texels[i] = colour;
             } else {
                 float u = AttrAt(pu, x, y), v = AttrAt(pv, x, y);
                 if (!t.affine) {
-                    const float w = 1.f / t.invW.At(x, y);
                     u *= w;
                     v *= w;
                 }
                 texels[i] = Sample(*f.tex, samp, u, v) | force;
+                if (gouraud) texels[i] = Modulate(f, texels[i], colour);
             }
             pass[i] = true;
             if (f.depthTest) {
@@ -656,12 +682,12 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
             }
             if (f.alphaTest) {
                 unsigned a = texels[i] >> 24;
-                if (f.modAlpha) a = unsigned(Div255(int(a) * int(colour >> 24)));
+                if (f.modAlpha && !gouraud) a = unsigned(Div255(int(a) * int(colour >> 24)));
                 pass[i] = pass[i] && Compare(f.alphaFunc, a, f.alphaRef);
             }
         }
         std::memcpy(mixed, row + cx, size_t(m) * 4);
-        CombineRow(f, texels, colour, mixed, m);
+        CombineRow(blendOnly, texels, colour, mixed, m);
         for (int i = 0; i < m; ++i) {
             if (!pass[i]) continue;
             row[cx + i] = mixed[i];
@@ -709,7 +735,10 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         int c[4];
         for (int k = 0; k < 4; ++k) {
             const Plane& p = t.attr[kAttrDiffuse + k];
-            if (p.dx != 0.0 || p.dy != 0.0) return false;
+            if (p.dx != 0.0 || p.dy != 0.0) {
+                SampledSpan(st, f, t, y, x0, x1, colour, true);
+                return true;
+            }
             c[k] = ToByte(float(p.base));
         }
         colour = Pack(c[3], c[0], c[1], c[2]);
@@ -725,7 +754,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     const Plane& pu = t.attr[kAttrTex + 4 * f.set];
     const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
     if (f.kind == 3 || !t.affine || pu.dy != 0.0 || pv.dx != 0.0 || !f.aligned || f.depthTest || f.alphaTest) {
-        SampledSpan(st, f, t, y, x0, x1, colour);
+        SampledSpan(st, f, t, y, x0, x1, colour, false);
         return true;
     }
     const Surface& tex = *f.tex;
