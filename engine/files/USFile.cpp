@@ -24,9 +24,6 @@ USLib::recycle_vector<unsigned char>& OutputBuffer() {
 
 namespace {
 
-// "ファイル[%s]の読み込みに失敗\n" in the system's code page.
-constexpr const char kLoadFailed[] =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b[%s]\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9\x8e\xb8\x94s\n";
 
 // Reads a loose file into a block from `allocate(size)`; the block, or null when the file cannot be
 // opened or read in full.
@@ -105,7 +102,7 @@ unsigned char* LoadInOrder(CUSFile& file, const char* name, Loose loose, Entry e
         loose();
         if (!file.data) fromArchive();
     }
-    if (!file.data) US_LOG(kLoadFailed, name);
+    if (!file.data) US_LOG("ファイル[%s]の読み込みに失敗\n", name);
     return file.data;
 }
 

@@ -1,7 +1,10 @@
 // The text log "log.txt": emptied once at start-up, then opened, appended and closed for every line
 // so that each line reaches the disk at once and survives a crash.
 #pragma once
+#include <cstdio>
 #include <string>
+
+#include "win32/codepage.h"
 
 #include "engine/util/USSingleton.h"
 
@@ -19,5 +22,16 @@ private:
     std::string path_;
 };
 
-// Writes one printf-style line to the game's log (the process-wide CUSLogManager).
-#define US_LOG(...) CUSSingleton<CUSLogManager>::GetInstance()->Write(__VA_ARGS__)
+// A UTF-8 literal of the source as the system's CP932 text, converted once per use site.
+#define US_SYSTEM_TEXT(utf8)                                              \
+    ([]() -> const char* {                                                \
+        static const std::string text = win32::Utf8ToCp932(utf8);        \
+        return text.c_str();                                              \
+    }())
+
+// Writes one printf-style line to the game's log (the process-wide CUSLogManager). The format is a
+// UTF-8 literal, written as CP932 like every text of the system; %s arguments are CP932 already.
+// The unevaluated printf lets the compiler check the format against the arguments.
+#define US_LOG(format, ...)                                                 \
+    ((void)sizeof(std::printf(format __VA_OPT__(, ) __VA_ARGS__)),          \
+     CUSSingleton<CUSLogManager>::GetInstance()->Write(US_SYSTEM_TEXT(format) __VA_OPT__(, ) __VA_ARGS__))

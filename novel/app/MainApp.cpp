@@ -2,12 +2,21 @@
 #include "novel/app/MainApp.h"
 
 #include <clocale>
+#include <cstring>
 
+#include "engine/audio/USXAudio2.h"
+#include "engine/device/AppDeviceInfo.h"
+#include "engine/device/D3DDevice.h"
 #include "engine/files/USFileArchiveSystem.h"
 #include "engine/files/USPath.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 #include "engine/audio/USXAudio2.h"
+#include "engine/render/ResolutionAdjuster.h"
+#include "engine/render/RenderSystem.h"
+#include "engine/resources/Buffers.h"
+#include "engine/resources/Surface.h"
+#include "engine/resources/ZBuffer.h"
 #include "engine/util/USLogManager.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/ConfigDataManager.h"
@@ -53,10 +62,29 @@ bool CMainApp::Initialize() {
         Quit();
         return false;
     }
+    RegisterIndexBufferCallbacks();
+    RegisterVertexBufferCallbacks();
+    RegisterZBufferCallbacks();
+    AddDeviceReleaseCallback(ReleaseAllVertexShaders);
+    AddDeviceReleaseCallback(ReleaseAllPixelShaders);
+    RegisterMeshCallbacks();
+    RegisterSurfaceCallbacks();
+
     CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
     common->GetMouse().Init(window->GetHandle());
     common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
+
+    RenderSystem::CResourceManager& resources = RenderSystem::CResourceManager::Instance();
+    resources.textures.Reserve(1);
+    resources.meshes.Reserve(5);
+    LoadSharedMeshes();
+    resources.vertexShaders.Reserve(5);
+    const char* const vertexShaders[5] = {"PartRender.vso", "PartsRender.vso", "AtmosphericPolygon.vso",
+                                          "StringRender.vso", "BBRender.vso"};
+    for (UINT i = 0; i < 5; ++i) LoadVertexShader(vertexShaders[i], resources.vertexShaders.At(i));
+    resources.pixelShaders.Reserve(1);
+    LoadPixelShader(resources.pixelShaders.At(0));
 
     const char* const setup = "AS\\InitSystem.as";
     US_LOG("Start-up: system set-up script %s %s\n", setup,
@@ -67,24 +95,97 @@ bool CMainApp::Initialize() {
     sceneManager_.Init();
     US_LOG("Start-up: scene manager started\n");
     CSaveDataManager::GetInstance()->SetViewTop(0);
+
+    USResolutionAdjuster* adjuster = USResolutionAdjuster::GetInstance();
+    GetMeshManager().Release(adjuster->Quad());
+    CreateQuadMesh(&adjuster->Quad(), D3DFVF_XYZ | D3DFVF_TEX1);
+    adjuster->Setup();
     return true;
 }
 
+void CMainApp::LoadSharedMeshes() {
+    RenderSystem::CResourceManager& resources = RenderSystem::CResourceManager::Instance();
+    CreateMeshFromFile(resources.meshes.At(0), "PartRender.mesh");
+    CreateMeshFromFile(resources.meshes.At(1), "PartsRender.mesh");
+    // Mesh 2: the game screen as a position-only quad.
+    if (CreateQuadMesh(resources.meshes.At(2), D3DFVF_XYZ)) {
+        ID3DXMesh* mesh = GetMesh(*resources.meshes.At(2))->GetD3DXMesh();
+        const float w = g_gameScreen.widthF, h = g_gameScreen.heightF;
+        const float positions[4][3] = {{0, 0, 0}, {w, 0, 0}, {0, h, 0}, {w, h, 0}};
+        const WORD indices[6] = {0, 1, 2, 2, 1, 3};
+        void* data = nullptr;
+        if (mesh->LockVertexBuffer(0, &data) >= 0) {
+            std::memcpy(data, positions, sizeof positions);
+            mesh->UnlockVertexBuffer();
+        }
+        if (mesh->LockIndexBuffer(0, &data) >= 0) {
+            std::memcpy(data, indices, sizeof indices);
+            mesh->UnlockIndexBuffer();
+        }
+    }
+    // Meshes 3 and 4 stay empty when their files are missing.
+    const char* const files[2] = {"StringRender.mesh", "BBRender.mesh"};
+    for (UINT i = 0; i < 2; ++i) {
+        auto* mesh = new CUSMesh;
+        if (mesh->LoadFile(files[i]) < 0)
+            delete mesh;
+        else
+            GetMeshManager().Add(mesh, resources.meshes.At(3 + i));
+    }
+}
+
 bool CMainApp::InitDirectX() {
+    if (CheckD3DXRuntime() != 0) {
+        MessageBoxA(GetWindow()->GetHandle(),
+                    US_SYSTEM_TEXT("必要なDirectXランタイムが見つかりません。\n製品のディスクからランチャーを立ち上げ、"
+                                   "DirectXをインストールしてください。"),
+                    US_SYSTEM_TEXT("DirectXランタイムエラー"), MB_OK);
+        return false;
+    }
+    if (InitDirect3D() < 0) return false;
+    D3DDISPLAYMODE desktop;
+    if (GetDirect3D()->GetAdapterDisplayMode(0, &desktop) < 0) return false;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    for (D3DFORMAT candidate : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
+        if (GetDirect3D()->CheckDeviceType(0, D3DDEVTYPE_HAL, desktop.Format, candidate, TRUE) >= 0) {
+            format = candidate;
+            break;
+        }
+    }
+    if (format == D3DFMT_UNKNOWN) return false;
+    if (!CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(format, false)) return false;
+    if (CreateD3DDevice(GetWindow()->GetHandle(), g_gameScreen.width, g_gameScreen.height, g_fullScreen.width,
+                        g_fullScreen.height, format, format) < 0)
+        return false;
     if (!InitDirectInput(GetInstance(), GetWindow()->GetHandle())) return false;
-    if (FAILED(InitXAudio2())) return false;
+    if (InitXAudio2() < 0) return false;
+    D3DPERF_SetOptions(1);
+    BeginFrame();
+    EndFrame();
     return true;
 }
 
 void CMainApp::Frame() {
     CUSSingleton<CAppCommonInfo>::GetInstance()->Update();
     CUSSingleton<CVirtualInputDevice>::GetInstance()->Update();
+    RenderSystem::CRenderingManager* rendering = RenderSystem::CRenderingManager::GetInstance();
+    rendering->UpdateProcesses();
     sceneManager_.Update();
+    bool draw = !frameTimer_.IsLagging() || CUSSingleton<CAppCommonInfo>::GetInstance()->GetForceDraw();
+    if (draw && BeginFrame() >= 0) {
+        bool fullScreen = !IsDeviceWindowed();
+        USResolutionAdjuster* adjuster = USResolutionAdjuster::GetInstance();
+        if (fullScreen) adjuster->BeginRender();
+        rendering->RenderProcesses();
+        if (fullScreen) adjuster->EndRender();
+        EndFrame();
+    }
     frameTimer_.Wait();
 }
 
 int CMainApp::Terminate() {
     CConfigDataManager::SaveConfigFile();
+    RenderSystem::CRenderingManager::GetInstance()->Shutdown();
     return CUSDirectXApp::Terminate();
 }
 
