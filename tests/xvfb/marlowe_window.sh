@@ -15,17 +15,28 @@ cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
 "$WORK/Marlowe" & pid=\$!
 for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
+# Let start-up finish, as a player would, before the window is closed.
+for i in \$(seq 100); do grep -q "Success Initialization of DirectXGraphics" "$WORK/log.txt" 2>/dev/null && break; sleep 0.1; done
+sleep 0.5
 xwininfo -name Marlowe | grep -E 'Width: 800|Height: 600' | wc -l | grep -q 2 || { echo "window is not 800x600"; exit 1; }
 "$WORK/Marlowe"; echo "second instance status \$?"
 [ -d "$WORK/save" ] || { echo "no save folder"; exit 1; }
 [ -f "$WORK/log.txt" ] || { echo "no log.txt"; exit 1; }
 if [ -n "$SHOT" ]; then import -window root "$SHOT"; fi
 "$XCLOSE" Marlowe
-wait \$pid; status=\$?
+status=0; wait \$pid || status=\$?
 echo "first instance status \$status"
 [ -f "$WORK/cfg.cfg" ] || { echo "no cfg.cfg written at exit"; exit 1; }
 grep -q 'Start-up: system set-up script AS.InitSystem.as done' "$WORK/log.txt" || { echo "set-up script not run"; cat "$WORK/log.txt"; exit 1; }
 grep -q 'Start-up: configuration read' "$WORK/log.txt" || { echo "configuration not read"; exit 1; }
+[ \$status -eq 0 ] || exit \$status
+# A termination signal closes the game through the same shutdown path.
+"$WORK/Marlowe" & pid=\$!
+for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+kill -TERM \$pid
+status=0; wait \$pid || status=\$?
+echo "terminated instance status \$status"
 exit \$status
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$WORK/inner.sh"
+"$(dirname "$0")/with_xvfb.sh" 1024x768 bash "$WORK/inner.sh"

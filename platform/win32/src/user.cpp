@@ -157,6 +157,13 @@ void Translate(const SDL_Event& e) {
             Enqueue(hwnd, msg, 0, MAKELPARAM(e.button.x, e.button.y));
             break;
         }
+        case SDL_QUIT:
+            // A termination signal (SIGTERM, SIGINT) asks every window to close, as a shutdown would.
+            for (auto& [id, hwnd] : g_windows) {
+                (void)id;
+                Enqueue(hwnd, WM_CLOSE, 0, 0);
+            }
+            break;
         case SDL_MOUSEWHEEL: {
             HWND hwnd = WindowOfEvent(e.wheel.windowID);
             if (!hwnd) return;
