@@ -433,6 +433,11 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** surface) {
     return D3D_OK;
 }
 
+Raster& Device::RasterOf() {
+    if (!raster_) raster_ = std::make_unique<Raster>(RasterThreads());
+    return *raster_;
+}
+
 HRESULT Device::BeginScene() { return D3D_OK; }
 HRESULT Device::EndScene() { return D3D_OK; }
 
@@ -461,9 +466,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             store(*target, cell);
             BYTE* first = target->Bits() + size_t(r.y1) * target->Pitch() + size_t(r.x1) * bpp;
             for (LONG x = 0; x < x2 - r.x1; ++x) std::memcpy(first + size_t(x) * bpp, cell, bpp);
-            for (LONG y = r.y1 + 1; y < y2; ++y)
+            RasterOf().ForRows(int(r.y1) + 1, int(y2) - 1, [&](int y) {
                 std::memcpy(target->Bits() + size_t(y) * target->Pitch() + size_t(r.x1) * bpp, first,
                             size_t(x2 - r.x1) * bpp);
+            });
         };
         if (flags & D3DCLEAR_TARGET)
             fill(s.renderTarget, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, color); });

@@ -131,6 +131,7 @@ private:
     void UnbindAll();
     void ApplyWindowMode();
     void ShowFrame();
+    Raster& RasterOf();  // made at first use
     HRESULT Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
                  bool index32, const BYTE* upVertices, UINT upStride);
     static void OnEvent(const union SDL_Event& event, void* self);

@@ -268,8 +268,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         ps.pixelShader = &s.pixelShader->Program();
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
-    if (!raster_) raster_ = std::make_unique<Raster>(RasterThreads());
-    raster_->Draw(ps, screen);
+    RasterOf().Draw(ps, screen);
     return D3D_OK;
 }
 

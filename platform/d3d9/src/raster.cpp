@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -1063,6 +1064,9 @@ struct Raster::Job {
     FastPlan fast;
     FastPlan writer;
     std::vector<Triangle> triangles;
+    int ymin = 0, ymax = -1;              // rows any triangle touches
+    mutable std::atomic<int> nextBand{0};  // bands of kBandRows rows, taken by the threads in turn
+    const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
 };
 
 unsigned RasterThreads() {
@@ -1112,15 +1116,41 @@ void Raster::Worker(unsigned index) {
 }
 
 void Raster::RunRows(const Job& job, unsigned part, unsigned parts) {
-    ColumnTable table;
-    for (const Triangle& t : job.triangles)
-        for (int y = t.ymin; y <= t.ymax; ++y) {
-            if (unsigned(y / kBandRows) % parts != part) continue;
-            int x0, x1;
-            if (!Span(t, y, x0, x1)) continue;
-            if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, table)) continue;
-            ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
+    if (job.rowTask) {
+        for (;;) {
+            const int top = job.ymin + job.nextBand.fetch_add(1) * kBandRows;
+            if (top > job.ymax) return;
+            for (int y = top; y <= std::min(job.ymax, top + kBandRows - 1); ++y) (*job.rowTask)(y);
         }
+    }
+    auto row = [&](const Triangle& t, int y, ColumnTable& table) {
+        int x0, x1;
+        if (!Span(t, y, x0, x1)) return;
+        if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, table)) return;
+        ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
+    };
+    if (parts == 1 && part == 0) {
+        ColumnTable table;
+        for (const Triangle& t : job.triangles)
+            for (int y = t.ymin; y <= t.ymax; ++y) row(t, y, table);
+        return;
+    }
+    // Threads take bands of rows in turn, so a thread held up elsewhere leaves its share to the
+    // others. Within a band the triangles keep their order, so each pixel sees the same draws in the
+    // same order whoever shades it.
+    std::vector<std::unique_ptr<ColumnTable>> tables(job.triangles.size());
+    const int first = job.ymin / kBandRows;
+    for (;;) {
+        const int band = first + job.nextBand.fetch_add(1);
+        const int top = band * kBandRows, bottom = top + kBandRows - 1;
+        if (top > job.ymax) return;
+        for (size_t i = 0; i < job.triangles.size(); ++i) {
+            const Triangle& t = job.triangles[i];
+            if (t.ymax < top || t.ymin > bottom) continue;
+            if (!tables[i]) tables[i] = std::make_unique<ColumnTable>();
+            for (int y = std::max(top, t.ymin); y <= std::min(bottom, t.ymax); ++y) row(t, y, *tables[i]);
+        }
+    }
 }
 
 void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vertices) {
@@ -1135,6 +1165,8 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
         Triangle t;
         if (!Setup(&vertices[i], state, job.usage, t)) continue;
         area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
+        job.ymin = job.triangles.empty() ? t.ymin : std::min(job.ymin, t.ymin);
+        job.ymax = job.triangles.empty() ? t.ymax : std::max(job.ymax, t.ymax);
         job.triangles.push_back(t);
     }
     if (job.triangles.empty()) return;
@@ -1143,6 +1175,22 @@ void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vert
         RunRows(job, 0, 1);
         return;
     }
+    Dispatch(job);
+}
+
+void Raster::ForRows(int top, int bottom, const std::function<void(int)>& row) {
+    Job job;
+    job.ymin = top;
+    job.ymax = bottom;
+    job.rowTask = &row;
+    if (threads_ == 1 || bottom - top < 64) {
+        for (int y = top; y <= bottom; ++y) row(y);
+        return;
+    }
+    Dispatch(job);
+}
+
+void Raster::Dispatch(const Job& job) {
     job_ = &job;
     pending_.store(threads_ - 1);
     generation_.fetch_add(1, std::memory_order_release);

@@ -48,11 +48,14 @@ public:
     ~Raster();
     // Draws triangles (three vertices each, already clipped and culled).
     void Draw(const PixelState& state, const std::vector<ScreenVertex>& vertices);
+    // Runs row(y) for y = top .. bottom, rows shared out among the threads (clears).
+    void ForRows(int top, int bottom, const std::function<void(int)>& row);
 
 private:
     struct Job;
     void Worker(unsigned index);
     void RunRows(const Job& job, unsigned part, unsigned parts);
+    void Dispatch(const Job& job);
 
     unsigned threads_;
     std::vector<std::thread> pool_;
