@@ -28,7 +28,10 @@ void ScriptSetSaveName(const std::string& format) { SetSaveName(format); }
 void ScriptSetQuickSavePath(const std::string& path) { SetQuickSavePath(path); }
 void AllocGameParam(uint32_t count) { CGameParameterManager::GetInstance()->AllocGameParam(count); }
 void AllocGameFlags(uint32_t count) { CGameFlagsManager::GetInstance()->AllocGameFlags(count); }
-void SetSnapImageSize(int width, int height) { CSnapImage::GetInstance()->SetSize(width, height); }
+void SetSnapImageSize(int width, int height) {
+    CSnapImage::GetInstance()->SetSize(width, height);
+    CSnapImage::GetInstance()->CreateResources();
+}
 void SetSaveDataInfoNumber(uint32_t i, float x, float y, float z) {
     CSaveDataManager::GetInstance()->SetDigitLayout(i, x, y, z);
 }

@@ -3,7 +3,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+
 #include <boost/format.hpp>
+
+#include "engine/device/AppDeviceInfo.h"
+#include "engine/resources/PixelOperators.h"
 
 #include "engine/util/USLogManager.h"
 #include "novel/state/SaveFile.h"
@@ -132,5 +138,40 @@ void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
         node.exists = 1;
     } catch (const std::exception&) {
         node.exists = 0;
+        return;
     }
+    if (node.thumbnailTexture.IsNull()) {
+        uint32_t width, height;
+        CSnapImage::GetInstance()->GetSize(&width, &height);
+        const D3DFORMAT format = CUSSingleton<CUSAppDeviceInfo>::GetInstance()->opaqueTexture.GetFormat();
+        if (width && height && CreateTexture(&node.thumbnailTexture, format, width, height, 0)) {
+            const D3DSURFACE_DESC& desc = GetTexture(node.thumbnailTexture)->GetLevelDesc();
+            const float w = static_cast<float>(width), h = static_cast<float>(height);
+            const float quad[4] = {-0.5f, -0.5f, w - 0.5f, h - 0.5f};
+            const float uv[4] = {0.0f, 0.0f, w / static_cast<float>(desc.Width), h / static_cast<float>(desc.Height)};
+            std::copy(quad, quad + 4, node.quad);
+            std::copy(uv, uv + 4, node.uv);
+        }
+    }
+    UploadThumbnail(node);
+}
+
+void CSaveDataManager::UploadThumbnail(CSaveDataInfoNode& node) {
+    CUSDefoTexture* texture = GetTexture(node.thumbnailTexture);
+    if (!node.exists || !texture) return;
+    uint32_t width, height;
+    CSnapImage::GetInstance()->GetSize(&width, &height);
+    // A file written for another snapshot size: only the rows it holds are copied.
+    const uint32_t rows = width ? std::min<uint32_t>(height, node.thumbnailPixels.size() / (size_t{width} * 3)) : 0;
+    std::unique_ptr<IPixelOperator> writer(CreatePixelOperator(texture->GetFormat()));
+    D3DLOCKED_RECT locked;
+    if (!writer || texture->GetD3DTexture()->LockRect(0, &locked, nullptr, 0) < 0) return;
+    writer->Attach(static_cast<uint8_t*>(locked.pBits), static_cast<uint32_t>(locked.Pitch));
+    writer->SetRect(0, 0, width, rows);
+    writer->Begin();
+    const uint8_t* rgb = node.thumbnailPixels.data();
+    for (uint32_t y = 0; y < rows; ++y, writer->NextRow()) {
+        for (uint32_t x = 0; x < width; ++x, rgb += 3) writer->WritePixel(rgb[0], rgb[1], rgb[2], 255);
+    }
+    texture->GetD3DTexture()->UnlockRect(0);
 }

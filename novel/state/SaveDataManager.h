@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/resources/Texture.h"
 #include "engine/util/USSingleton.h"
 
 // The file of a slot: -1 the quick-save path, else the save-name format with the slot substituted.
@@ -27,6 +28,7 @@ public:
     uint8_t exists = 0;
     uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     std::vector<uint8_t> thumbnailPixels;  // R, G, B per pixel, the snapshot's size
+    TextureHandle thumbnailTexture;         // made when first needed, in the opaque texture format
     float quad[4] = {};
     float uv[4] = {};
     int32_t slot = 0;
@@ -52,6 +54,9 @@ public:
     static bool LoadFromFile(const char* path);
     // Fills a node from the file of the slot; a missing or unreadable file shows as an empty slot.
     static void ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot);
+    // Copies an existing node's pixels (alpha 255) into its texture, the snapshot's size; rows the
+    // node does not hold stay as they were.
+    static void UploadThumbnail(CSaveDataInfoNode& node);
 
     // The first slot shown, clamped as the save screens set it; a change re-reads the shown slots.
     virtual void SetViewTop(int32_t top);
