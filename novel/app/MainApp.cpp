@@ -22,6 +22,7 @@
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
+#include "puppet/Puppet.h"
 #include "settings_tool/AppSetting.h"
 
 const char* const CMainApp::kTitle = "Marlowe";
@@ -69,6 +70,7 @@ bool CMainApp::Initialize() {
     AddDeviceReleaseCallback(ReleaseAllPixelShaders);
     RegisterMeshCallbacks();
     RegisterSurfaceCallbacks();
+    Puppet::init();
 
     CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
     common->GetMouse().Init(window->GetHandle());
