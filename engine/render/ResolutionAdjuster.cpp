@@ -161,10 +161,13 @@ bool USResolutionAdjuster::Setup() {
         const D3DSURFACE_DESC& level = target->GetLevelDesc();
         float u = static_cast<float>(w) / static_cast<float>(level.Width);
         float v = static_cast<float>(h) / static_cast<float>(level.Height);
-        const QuadVertex vertices[4] = {{-ww / 2 - 0.5f, hh / 2 - 0.5f, 0, 0, 0},
-                                        {ww / 2 - 0.5f, hh / 2 - 0.5f, 0, u, 0},
-                                        {-ww / 2 - 0.5f, -hh / 2 - 0.5f, 0, 0, v},
-                                        {ww / 2 - 0.5f, -hh / 2 - 0.5f, 0, u, v}};
+        // Pixel centres lie on integer coordinates: the quad moves half a pixel left and half a pixel
+        // up on the screen. View-space y points up, so "up" is +0.5 there (-0.5 would push the quad
+        // down and leave the top row of the screen black).
+        const QuadVertex vertices[4] = {{-ww / 2 - 0.5f, hh / 2 + 0.5f, 0, 0, 0},
+                                        {ww / 2 - 0.5f, hh / 2 + 0.5f, 0, u, 0},
+                                        {-ww / 2 - 0.5f, -hh / 2 + 0.5f, 0, 0, v},
+                                        {ww / 2 - 0.5f, -hh / 2 + 0.5f, 0, u, v}};
         const WORD indices[6] = {0, 1, 2, 2, 1, 3};
         ID3DXMesh* mesh = quad->GetD3DXMesh();
         void* data = nullptr;

@@ -6,6 +6,7 @@
 #include "engine/device/D3DDevice.h"
 #include "engine/files/USFile.h"
 #include "engine/files/USFileAccessor.h"
+#include "engine/util/USLogManager.h"
 
 namespace {
 
@@ -76,15 +77,20 @@ HRESULT CUSMesh::LoadFile(const char* name) {
     CUSFile file;
     if (!file.LoadShared(name)) return E_FAIL;
     const unsigned char* p = file.data;
-    if (file.size < kHeadSize || std::memcmp(p, kMeshMagic, 16) != 0 || ReadU32(p + 16) != kMeshVersion)
+    if (file.size < kHeadSize || std::memcmp(p, kMeshMagic, 16) != 0 || ReadU32(p + 16) != kMeshVersion) {
+        US_LOG("メッシュファイル[%s]の形式が違います\n", name);
         return E_FAIL;
+    }
     DWORD vertices = ReadU32(p + 24), indices = ReadU32(p + 28), fvf = ReadU32(p + 32);
-    if (vertices == 0 || indices == 0) return E_FAIL;
     // A file shorter than its counts announce, or with indices that are not whole triangles, is
     // refused rather than read past its end.
     unsigned long long stride = D3DXGetFVFVertexSize(fvf);
     unsigned long long vertexBytes = stride * vertices, indexBytes = 2ULL * indices;
-    if (stride == 0 || indices % 3 != 0 || kHeadSize + vertexBytes + indexBytes > file.size) return E_FAIL;
+    if (vertices == 0 || indices == 0 || stride == 0 || indices % 3 != 0 ||
+        kHeadSize + vertexBytes + indexBytes > file.size) {
+        US_LOG("メッシュファイル[%s]の内容が壊れています\n", name);
+        return E_FAIL;
+    }
     if (CreateFVF(indices / 3, vertices, D3DXMESH_MANAGED, fvf) < 0) return E_FAIL;
     void* dst = nullptr;
     if (mesh_->LockVertexBuffer(0, &dst) < 0) return E_FAIL;
