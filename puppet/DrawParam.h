@@ -47,6 +47,8 @@ public:
     void setError(int code) { errorCode_ = code; }
     int errorCode() const { return errorCode_; }
     int positionBufferSize() const { return positionBufferSize_; }
+    // Texture number n, or null.
+    IDirect3DTexture9* texture(int n) const { return n >= 0 && n < textures_.size() ? textures_[n] : nullptr; }
 
 private:
     PPVector<IDirect3DTexture9*> textures_;

@@ -22,6 +22,7 @@
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
+#include "puppet/DXPuppetModel.h"
 #include "puppet/Puppet.h"
 #include "settings_tool/AppSetting.h"
 
@@ -71,6 +72,8 @@ bool CMainApp::Initialize() {
     RegisterMeshCallbacks();
     RegisterSurfaceCallbacks();
     Puppet::init();
+    AddDeviceLostCallback(ReleasePuppetDeviceObjects);
+    AddDeviceReleaseCallback(ShutdownPuppet);
 
     CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
     common->GetMouse().Init(window->GetHandle());
