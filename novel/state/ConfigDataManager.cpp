@@ -65,6 +65,7 @@ static std::string ConfigFileBytes(SaveDataLoader4::SaveData& data) {
 
 void CConfigDataManager::SaveConfigFile() {
     CConfigDataManager* self = GetInstance();
+    if (!self->loadRan_) return;
     try {
         SaveDataLoader4::SaveData data;
         ISavedObject<_tagConfigData>::SaveAll(data);
@@ -78,6 +79,7 @@ void CConfigDataManager::SaveConfigFile() {
 
 void CConfigDataManager::LoadConfigFile() {
     CConfigDataManager* self = GetInstance();
+    self->loadRan_ = true;
     if (!PathExists(kFileName, false)) return;
     try {
         SaveDataLoader4::SaveData data;

@@ -77,8 +77,9 @@ public:
     CReadedFlagManager& GetReadedFlags() { return readed_; }
     CCGShownFlagsManager& GetCGShownFlags() { return cgShown_; }
 
-    // Writes every configuration object to "cfg.cfg". After a refused file, nothing is written until
-    // something has changed, so the broken file stays for the player to look at.
+    // Writes every configuration object to "cfg.cfg". Nothing is written before LoadConfigFile has
+    // run (a start-up that failed earlier must not replace the player's file with bare defaults), nor
+    // after a refused file until something has changed, so the broken file stays for the player.
     static void SaveConfigFile();
     // Reads "cfg.cfg" when it exists; a file that cannot be read is logged and the current values stay.
     static void LoadConfigFile();
@@ -93,4 +94,5 @@ private:
     std::vector<uint32_t> autoWaits_;
     // The file as it would have been written just after a refused load; empty when none was refused.
     std::string stateAtRefusal_;
+    bool loadRan_ = false;
 };

@@ -2,7 +2,13 @@
 // round trip, a missing file, and broken files that are refused and kept until something changes.
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 
 #include "engine/input/AppCommonInfo.h"
 #include "engine/support/scratch_dir.h"
@@ -121,6 +127,7 @@ class ConfigFile : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_.OpenLog();
+        CConfigDataManager::LoadConfigFile();  // as at start-up: no file yet
         testsupport::ResetGameState();
         Config().GetReadedFlags().Clear();
         Config().GetCGShownFlags().Clear();
@@ -205,6 +212,29 @@ TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
         CConfigDataManager::LoadConfigFile();
         EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 4);
     }
+}
+
+// Run as a separate process by the test below: a start-up that ends before "cfg.cfg" was read.
+TEST(ConfigFileEarlyExit, SavesAtExit) {
+    const char* folder = std::getenv("MARLOWE_CONFIG_DIR");
+    if (!folder) GTEST_SKIP() << "only run by ConfigFile.FailedStartUpKeepsThePlayersFile";
+    ASSERT_EQ(chdir(folder), 0);
+    CConfigDataManager::SaveConfigFile();
+}
+
+TEST_F(ConfigFile, FailedStartUpKeepsThePlayersFile) {
+    const std::string good = GoodFile();
+    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::string filter = "--gtest_filter=ConfigFileEarlyExit.SavesAtExit";
+    std::string env = "MARLOWE_CONFIG_DIR=" + dir_.Path();
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    char* envp[] = {env.data(), nullptr};
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp), 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(dir_.Read("cfg.cfg"), good);
 }
 
 }  // namespace
