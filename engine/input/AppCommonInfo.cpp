@@ -1,27 +1,8 @@
 // CAppCommonInfo: the per-frame mouse and cursor update and the full-screen requests.
 #include "engine/input/AppCommonInfo.h"
 
-#include <algorithm>
-
 #include "engine/app/USApp.h"
-
-namespace {
-
-constexpr float kGameWidth = 800.0f;
-constexpr float kGameHeight = 600.0f;
-
-// The full-screen picture's scale and bars: the game screen scaled by one factor (the smaller of
-// the two ratios) and centred in the full-screen back buffer, which is the window's client area.
-void FullScreenMapping(float& scale, float& offsetX, float& offsetY) {
-    RECT client{0, 0, static_cast<LONG>(kGameWidth), static_cast<LONG>(kGameHeight)};
-    GetClientRect(GetDirectInputWindow(), &client);
-    float fw = static_cast<float>(client.right), fh = static_cast<float>(client.bottom);
-    scale = std::min(fw / kGameWidth, fh / kGameHeight);
-    offsetX = (fw - kGameWidth * scale) * 0.5f;
-    offsetY = (fh - kGameHeight * scale) * 0.5f;
-}
-
-}  // namespace
+#include "engine/render/ResolutionAdjuster.h"
 
 POINT CAppCommonInfo::ScreenToGame(POINT screen, float scale, float offsetX, float offsetY) {
     return POINT{static_cast<LONG>((static_cast<float>(screen.x) - offsetX) / scale),
@@ -36,9 +17,9 @@ void CAppCommonInfo::Update() {
     mouseTrig_ = mouse_.GetPressed();
     POINT cursor{mouse_.GetX(), mouse_.GetY()};
     if (fullScreen_) {
-        float scale, offsetX, offsetY;
-        FullScreenMapping(scale, offsetX, offsetY);
-        cursor = ScreenToGame(cursor, scale, offsetX, offsetY);
+        // The same factor and bars that the resolution adjuster draws the frame with.
+        const USResolutionAdjuster* adjuster = USResolutionAdjuster::GetInstance();
+        cursor = ScreenToGame(cursor, adjuster->GetScale(), adjuster->GetOffsetX(), adjuster->GetOffsetY());
     }
     cursorX_ = cursor.x;
     cursorY_ = cursor.y;

@@ -7,7 +7,12 @@
 
 #include <vector>
 
+#include <d3d9/testhooks.h>
+
 #include "engine/app/USApp.h"
+#include "engine/device/AppDeviceInfo.h"
+#include "engine/device/D3DDevice.h"
+#include "engine/render/ResolutionAdjuster.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 
@@ -225,7 +230,14 @@ TEST_F(InputTest, CursorIsInGamePixelsInAWindowAndInScaledFullScreen) {
     EXPECT_EQ(Info()->GetCursorY(), 45);
     EXPECT_EQ(Info()->GetCursorXF(), 123.0f);
 
-    // Full screen at 1280 x 720: scale 1.2, bars of 160 pixels left and right.
+    // Full screen at 1280 x 720: scale 1.2, bars of 160 pixels left and right, as the resolution
+    // adjuster draws the frame.
+    std::vector<D3DDISPLAYMODE> modes = {D3DDISPLAYMODE{1280, 720, 60, D3DFMT_X8R8G8B8}};
+    d3d9test::SetDisplayModes(&modes);
+    ASSERT_GE(InitDirect3D(), 0);
+    ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
+    ASSERT_GE(CreateD3DDevice(hwnd_, 800, 600, 1280, 720, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+    ASSERT_TRUE(USResolutionAdjuster::GetInstance()->Setup());
     Info()->SetFullScreen(1);
     SetWindowPos(hwnd_, nullptr, 0, 0, 1280, 720, 0);
     const struct {
@@ -237,6 +249,9 @@ TEST_F(InputTest, CursorIsInGamePixelsInAWindowAndInScaledFullScreen) {
         EXPECT_EQ(Info()->GetCursorX(), c.gameX) << c.x;
         EXPECT_EQ(Info()->GetCursorY(), c.gameY) << c.y;
     }
+    USResolutionAdjuster::GetInstance()->ReleaseResources();
+    ReleaseDirect3D();
+    d3d9test::SetDisplayModes(nullptr);
 }
 
 TEST_F(InputTest, ScreenToGameMapsThroughScaleAndBars) {
