@@ -11,6 +11,7 @@
 #include "engine/files/USPath.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
+#include "engine/movie/USDirectShow.h"
 #include "engine/audio/USXAudio2.h"
 #include "engine/render/ResolutionAdjuster.h"
 #include "engine/render/RenderSystem.h"
@@ -164,6 +165,7 @@ bool CMainApp::InitDirectX() {
         return false;
     if (!InitDirectInput(GetInstance(), GetWindow()->GetHandle())) return false;
     if (InitXAudio2() < 0) return false;
+    if (GetAppSetting().IsPlayMovie() && !InitDirectShow()) return false;
     D3DPERF_SetOptions(1);
     BeginFrame();
     EndFrame();

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Plays the test clip in a real window under Xvfb and checks a screenshot taken while it is shown:
+# red top left, green top right, blue bottom left (upright, not mirrored).
+# Usage: movie_window.sh MOVIE_WINDOW CLIP [SCREENSHOT.png]
+set -euo pipefail
+VIEWER=$1 CLIP=$2 SHOT=${3:-}
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+OUT=${SHOT:-$WORK/shot.png}
+cat > "$WORK/inner.sh" <<INNER
+set -euo pipefail
+"$VIEWER" "$CLIP" 3 & pid=\$!
+for i in \$(seq 100); do xwininfo -name MovieWindow >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+kill -0 \$pid 2>/dev/null || { wait \$pid; echo "the viewer ended early"; exit 1; }
+timeout 20 import -window MovieWindow "$OUT"
+wait \$pid
+INNER
+"$(dirname "$0")/with_xvfb.sh" 800x600 bash "$WORK/inner.sh"
+pixel() { convert "$OUT" -format "%[fx:int(255*p{$1,$2}.r)] %[fx:int(255*p{$1,$2}.g)] %[fx:int(255*p{$1,$2}.b)]" info:; }
+near() {  # near "r g b" R G B
+    read -r r g b <<<"$1"
+    for pair in "$r $2" "$g $3" "$b $4"; do
+        set -- $pair
+        [ $(( ($1 - $2) * ($1 - $2) )) -le 1600 ] || return 1
+    done
+}
+status=0
+for probe in "200 150 255 0 0" "600 150 0 255 0" "200 450 0 0 255"; do
+    set -- $probe
+    got=$(pixel "$1" "$2")
+    near "$got" "$3" "$4" "$5" || { echo "pixel $1,$2 is $got, expected $3 $4 $5"; status=1; }
+done
+exit $status
