@@ -125,6 +125,12 @@ void RenderObjectTable::ReserveQueue() {
     queue_.Reserve(largest);
 }
 
+bool RenderObjectTable::IsLayerEmpty(std::uint32_t layer) const {
+    std::uint32_t cursor = 0;
+    RenderObjectHandle handle;
+    return layer >= layers_.size() || !layers_[layer]->Next(cursor, handle);
+}
+
 void RenderObjectTable::SortLayer(std::uint32_t layer) {
     queue_.Clear();
     if (layer >= layers_.size()) return;

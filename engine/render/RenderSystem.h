@@ -102,6 +102,8 @@ public:
     // Appends a layer of the given capacity; its number is its position.
     void AddLayer(std::uint32_t capacity);
     std::uint32_t LayerCount() const { return static_cast<std::uint32_t>(layers_.size()); }
+    // True for a layer that holds no handle, and for a layer number the table does not have.
+    bool IsLayerEmpty(std::uint32_t layer) const;
 
 private:
     std::vector<RenderObjectVector*> layers_;

@@ -19,6 +19,7 @@
 #include "engine/resources/Surface.h"
 #include "engine/resources/ZBuffer.h"
 #include "engine/util/USLogManager.h"
+#include "novel/app/SharedResources.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
@@ -81,16 +82,7 @@ bool CMainApp::Initialize() {
     common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
 
-    RenderSystem::CResourceManager& resources = RenderSystem::CResourceManager::Instance();
-    resources.textures.Reserve(1);
-    resources.meshes.Reserve(5);
-    LoadSharedMeshes();
-    resources.vertexShaders.Reserve(5);
-    const char* const vertexShaders[5] = {"PartRender.vso", "PartsRender.vso", "AtmosphericPolygon.vso",
-                                          "StringRender.vso", "BBRender.vso"};
-    for (UINT i = 0; i < 5; ++i) LoadVertexShader(vertexShaders[i], resources.vertexShaders.At(i));
-    resources.pixelShaders.Reserve(1);
-    LoadPixelShader(resources.pixelShaders.At(0));
+    LoadSharedResources(g_gameScreen.widthF, g_gameScreen.heightF);
 
     const char* const setup = "AS\\InitSystem.as";
     US_LOG("Start-up: system set-up script %s %s\n", setup,
@@ -107,37 +99,6 @@ bool CMainApp::Initialize() {
     CreateQuadMesh(&adjuster->Quad(), D3DFVF_XYZ | D3DFVF_TEX1);
     adjuster->Setup();
     return true;
-}
-
-void CMainApp::LoadSharedMeshes() {
-    RenderSystem::CResourceManager& resources = RenderSystem::CResourceManager::Instance();
-    CreateMeshFromFile(resources.meshes.At(0), "PartRender.mesh");
-    CreateMeshFromFile(resources.meshes.At(1), "PartsRender.mesh");
-    // Mesh 2: the game screen as a position-only quad.
-    if (CreateQuadMesh(resources.meshes.At(2), D3DFVF_XYZ)) {
-        ID3DXMesh* mesh = GetMesh(*resources.meshes.At(2))->GetD3DXMesh();
-        const float w = g_gameScreen.widthF, h = g_gameScreen.heightF;
-        const float positions[4][3] = {{0, 0, 0}, {w, 0, 0}, {0, h, 0}, {w, h, 0}};
-        const WORD indices[6] = {0, 1, 2, 2, 1, 3};
-        void* data = nullptr;
-        if (mesh->LockVertexBuffer(0, &data) >= 0) {
-            std::memcpy(data, positions, sizeof positions);
-            mesh->UnlockVertexBuffer();
-        }
-        if (mesh->LockIndexBuffer(0, &data) >= 0) {
-            std::memcpy(data, indices, sizeof indices);
-            mesh->UnlockIndexBuffer();
-        }
-    }
-    // Meshes 3 and 4 stay empty when their files are missing.
-    const char* const files[2] = {"StringRender.mesh", "BBRender.mesh"};
-    for (UINT i = 0; i < 2; ++i) {
-        auto* mesh = new CUSMesh;
-        if (mesh->LoadFile(files[i]) < 0)
-            delete mesh;
-        else
-            GetMeshManager().Add(mesh, resources.meshes.At(3 + i));
-    }
 }
 
 bool CMainApp::InitDirectX() {

@@ -37,9 +37,6 @@ public:
     static const char* const kMutexName;
 
 private:
-    // The five meshes the renderers share, by table index.
-    void LoadSharedMeshes();
-
     CAppKeyEvent keyReceiver_;
     CFPSTimer frameTimer_{60, 0x10AAAA};
     CSceneManager sceneManager_;

@@ -24,6 +24,7 @@ void CNovelSystem::ShowMessage(const char* text, const char* voiceKey, const cha
     uint32_t n = static_cast<uint32_t>(wrapped.size() / 2) * CConfigDataManager::GetInstance()->GetCharDrawInterval();
     SetAutoWait(n);
     CMessageLogManager::GetInstance()->Add(name, voiceKey, wrapped.c_str(), voiceFile);
+    SetMessageText(wrapped.c_str(), name);
     PlayVoice(voiceKey, voiceFile);
 }
 
@@ -70,6 +71,8 @@ void CNovelSystem::Save(USLib::binary_ostream<256>& out) {
         out.Write(&enabled, 1);
     }
     machine_.Save(out);
+    renderers_.Save(out);
+    sources_.Save(out);
 }
 
 void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
@@ -84,6 +87,60 @@ void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
         d.enabled = enabled != 0;
     }
     machine_.Load(in, version);
+    renderers_.Load(in, version);
+    sources_.Load(in, version);
+}
+
+void CNovelSystem::EndLoad() {
+    renderers_.RestoreAll();
+    SetNormalMode();
+    if (const CMessageLogManager::LogInfo* newest = CMessageLogManager::GetInstance()->GetEntry(0))
+        SetMessageText(newest->text.c_str(), newest->name.c_str());
+    else
+        ClearMessageWindow();
+    RevealAll();
+}
+
+void CNovelSystem::ClearMessageWindow() {
+    for (uint32_t index : {messageBuffer_, nameBuffer_}) {
+        CStringRenderTexture* buffer = textBuffers_.Get(index);
+        if (!buffer) continue;
+        buffer->CreateDC();
+        buffer->ResetLayout();
+        buffer->ClearTexture();
+        buffer->DeleteDC();
+    }
+}
+
+void CNovelSystem::SetMessageText(const char* text, const char* name) {
+    if (CStringRenderTexture* buffer = textBuffers_.Get(messageBuffer_)) {
+        buffer->CreateDC();
+        buffer->ClearTexture();
+        buffer->SetString(text, 255, 255, 255);
+        buffer->DeleteDC();
+        buffer->SetRenderingCharCount(1);
+    }
+    if (CStringRenderTexture* buffer = textBuffers_.Get(nameBuffer_)) {
+        buffer->CreateDC();
+        buffer->ClearTexture();
+        buffer->SetString(name, 255, 255, 255);
+        buffer->DeleteDC();
+        buffer->SetAllRendering();
+    }
+}
+
+bool CNovelSystem::RevealNextChar() {
+    CStringRenderTexture* buffer = textBuffers_.Get(messageBuffer_);
+    if (!buffer || buffer->GetRenderingCharCount() >= buffer->GetCharCount()) return false;
+    buffer->AddRenderingCharCount();
+    return true;
+}
+
+bool CNovelSystem::GetRenderBufferPass(uint32_t i, uint32_t* layer, uint32_t* index) const {
+    if (i >= renderBufferPasses_.size()) return false;
+    *layer = renderBufferPasses_[i].first;
+    *index = renderBufferPasses_[i].second;
+    return true;
 }
 
 bool CNovelSystem::IsSkipAllowed() {
@@ -138,4 +195,11 @@ void CNovelSystem::PlayLogRowVoice(int32_t row) {
     const CMessageLogManager::LogInfo* entry = CMessageLogManager::GetInstance()->GetRowEntry(row);
     if (!entry || !voice_.Load(entry->voiceFile.c_str())) return;
     PlayVoiceAs(characters_.Find(entry->voiceKey));
+}
+
+void CNovelSystem::SetupSceneServices() {
+    renderers_.DeleteAll();
+    // The layers these passes drew belonged to the previous scene's render process.
+    renderBufferPasses_.clear();
+    pending_ = -1;
 }

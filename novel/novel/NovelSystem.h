@@ -5,25 +5,36 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/util/USSingleton.h"
 #include "novel/novel/AppWordWrapManager.h"
 #include "novel/novel/MessageLog.h"
+#include "novel/render/RendererManager.h"
+#include "novel/render/RenderSource.h"
 #include "novel/sound/VoiceBuffer.h"
 #include "novel/state/SavedObject.h"
+#include "novel/text/StringRenderTexture.h"
 #include "novel/vm/VCPUNovel.h"
 
 class CNovelSystem : public ISavedObject<_tagSaveData> {
 public:
     enum Mode : uint32_t { kNormal = 0, kAuto = 1, kSkip = 2 };
 
-    CNovelSystem() { Register("NovelSystem", 0); }
+    // The message log, whose newest entry a load puts back on screen, is a saved object from the
+    // start, so that every save holds its record.
+    CNovelSystem() {
+        Register("NovelSystem", 0);
+        CMessageLogManager::GetInstance();
+    }
     static CNovelSystem* GetInstance() { return CUSSingleton<CNovelSystem>::GetInstance(); }
 
     void Save(USLib::binary_ostream<256>& out) override;
     void Load(USLib::binary_istream& in, uint32_t version) override;
-    // After a game is loaded the play mode is normal.
-    void EndLoad() override { SetNormalMode(); }
+    // After a load: renderers re-apply their state, the play mode is normal and the newest logged
+    // message shows whole.
+    void EndLoad() override;
 
     // Opens the scenario code and starts it at offset 0; false (nothing changed) when it cannot be read.
     virtual bool LoadScenario(const std::string& name);
@@ -73,6 +84,11 @@ public:
     virtual void PlayLogRowVoice(int32_t row);
     virtual void StopVoice() { voice_.Stop(); }
     CVoiceBuffer& GetVoice() { return voice_; }
+    // A novel scene starts: no renderers, no render-buffer layers, no pending request.
+    virtual void SetupSceneServices();
+    // The save file that a load request (command 5) reads.
+    void SetLoadPath(const std::string& path) { loadPath_ = path; }
+    const std::string& GetLoadPath() const { return loadPath_; }
 
     // 0 skip, 1 automatic, 2 log, 3 voice replay, 4/6/7 dialogs 1/2/3, 5 picture view, 8/9 log scroll.
     virtual void SendCommand(int32_t command);
@@ -102,6 +118,32 @@ public:
     uint32_t GetMessageCounter() const { return messageCounter_; }
     const std::string& GetScenarioName() const { return scenarioName_; }
     uint32_t GetFeatureMask() const { return featureMask_; }
+    // The message window's text buffers (set by the novel setting script).
+    void SetMessageBuffers(uint32_t message, uint32_t name) {
+        messageBuffer_ = message;
+        nameBuffer_ = name;
+    }
+    // Both buffers emptied.
+    virtual void ClearMessageWindow();
+    // The message with one character showing, the name whole.
+    virtual void SetMessageText(const char* text, const char* name);
+    // One more character of the message; false when all were showing.
+    virtual bool RevealNextChar();
+    virtual void RevealAll() {
+        while (RevealNextChar()) {
+        }
+    }
+
+    // Layers drawn into render buffers before the picture: pairs (layer, render-buffer index).
+    virtual void ClearRenderBufferPasses() { renderBufferPasses_.clear(); }
+    virtual void AddRenderBufferPass(uint32_t layer, uint32_t index) { renderBufferPasses_.emplace_back(layer, index); }
+    // False (nothing written) for an entry outside the list.
+    virtual bool GetRenderBufferPass(uint32_t i, uint32_t* layer, uint32_t* index) const;
+    uint32_t GetRenderBufferPassCount() const { return static_cast<uint32_t>(renderBufferPasses_.size()); }
+
+    CRendererManager& GetRenderers() { return renderers_; }
+    RenderSource::CRenderSourceManager& GetRenderSources() { return sources_; }
+    CStringRendererManager& GetTextBuffers() { return textBuffers_; }
     CVCPUNovel& GetMachine() { return machine_; }
     CCharacterInfoManager& GetCharacters() { return characters_; }
 
@@ -114,6 +156,14 @@ private:
         bool enabled = false;
     };
 
+    // The text buffers outlive the renderers that draw them.
+    CStringRendererManager textBuffers_;
+    CRendererManager renderers_;
+    RenderSource::CRenderSourceManager sources_;
+    std::vector<std::pair<uint32_t, uint32_t>> renderBufferPasses_;
+    std::string loadPath_;
+    uint32_t messageBuffer_ = 0;
+    uint32_t nameBuffer_ = 0;
     CCharacterInfoManager characters_;
     uint32_t resumeCode_ = 0;
     uint32_t mode_ = kNormal;

@@ -2,6 +2,7 @@
 #include "novel/scenes/SceneManager.h"
 
 #include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneNovel.h"
 
 CSceneManager::CSceneManager() {
     fsm_.Setup(this, {&CSceneManager::OnRunScript, &CSceneManager::OnWaitScene, &CSceneManager::UpdateRunScript,
@@ -54,3 +55,5 @@ void CSceneManager::StartScene() {
     machine_.ReturnFromSceneEntry();
     fsm_.SetEvent(1);
 }
+
+IBaseSceneState* CSceneManager::NewNovelScene() { return new CSceneNovel; }

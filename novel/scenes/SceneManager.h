@@ -29,7 +29,7 @@ public:
 protected:
     // The scenes of the two kinds a scene record names (0 novel, 1 movie); null while a kind has no
     // scene class in this build.
-    virtual IBaseSceneState* NewNovelScene() { return nullptr; }
+    virtual IBaseSceneState* NewNovelScene();
     virtual IBaseSceneState* NewMovieScene(const char* /*movie*/) { return nullptr; }
 
 private:

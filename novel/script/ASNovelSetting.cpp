@@ -8,6 +8,7 @@
 
 #include "novel/novel/MessageLog.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/render/RendererSettingFunctions.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ bool CASNovelSetting::Execute(const char* path) {
         {"void SetDefaultCharSetting(uint32,uint32,uint32)", asFUNCTION(SetDefaultCharSetting)},
         {"void SetCharSetting(string &in,uint32,uint32,uint32)", asFUNCTION(SetCharSetting)},
     });
+    RegisterRendererSettingFunctions(engine_);
     if (BuildScriptModule(engine_, path) < 0) return false;
     CMessageLogManager::GetInstance()->ClearLogRows();
     asIScriptFunction* entry = engine_->GetModule(path)->GetFunctionByDecl("void Initialize()");

@@ -61,6 +61,7 @@ CVCPUNovel::CVCPUNovel() {
         {142, &CVCPUNovel::OpSetMovieName},
     };
     for (const Entry& e : entries) RegisterOpcode(e.opcode, static_cast<Handler>(e.handler));
+    RegisterPictureOpcodes();
 }
 
 void CVCPUNovel::Save(USLib::binary_ostream<256>& out) {
@@ -174,8 +175,7 @@ void CVCPUNovel::OpMessage() {
     Novel().ShowMessage(text, voiceKey, name, voiceFile);
 }
 
-// Clears the message and name buffers once text buffers exist in this build.
-void CVCPUNovel::OpClearMessage() {}
+void CVCPUNovel::OpClearMessage() { Novel().ClearMessageWindow(); }
 void CVCPUNovel::OpSkipWord() { cursor_.ReadInt(); }
 
 void CVCPUNovel::OpSetMessageNumber() {
@@ -195,22 +195,46 @@ void CVCPUNovel::OpJumpIfMessageNotReaded() {
     JumpIf(!Readed().IsMessageReaded(GetCurrentCodeName(), n), cursor_.ReadInt());
 }
 
-// Text-buffer opcodes: operands decoded; the text buffers take them once they exist in this build.
+static CStringRenderTexture* TextBuffer(uint32_t index) { return Novel().GetTextBuffers().Get(index); }
+
 void CVCPUNovel::OpSetTextBufferString() {
-    cursor_.ReadInt();
-    ReadString();
-    cursor_.ReadInt();
+    uint32_t index = cursor_.ReadInt();
+    const char* text = ReadString();
+    uint32_t wrap = cursor_.ReadInt();
+    CStringRenderTexture* buffer = TextBuffer(index);
+    if (!buffer) return;
+    buffer->CreateDC();
+    buffer->ClearTexture();
+    std::string shown;
+    if (wrap == 0) shown = text;
+    if (wrap == 1) shown = Novel().GetWordWrap().CWordWrapManager::WrapText(text);
+    if (wrap == 2) shown = Novel().WrapMessageText(text);
+    buffer->SetString(shown.c_str(), 255, 255, 255);
+    buffer->DeleteDC();
 }
 
-void CVCPUNovel::OpClearTextBuffer() { cursor_.ReadInt(); }
+void CVCPUNovel::OpClearTextBuffer() {
+    CStringRenderTexture* buffer = TextBuffer(cursor_.ReadInt());
+    if (!buffer) return;
+    buffer->CreateDC();
+    buffer->ResetLayout();
+    buffer->ClearTexture();
+    buffer->DeleteDC();
+}
 
 void CVCPUNovel::OpSetTextBufferRenderingCharCnt() {
-    cursor_.ReadInt();
-    cursor_.ReadInt();
+    uint32_t index = cursor_.ReadInt();
+    uint32_t count = cursor_.ReadInt();
+    if (CStringRenderTexture* buffer = TextBuffer(index)) buffer->SetRenderingCharCount(count);
 }
 
-void CVCPUNovel::OpAddTextBufferRenderingCharCnt() { cursor_.ReadInt(); }
-void CVCPUNovel::OpSetTextBufferAllRendering() { cursor_.ReadInt(); }
+void CVCPUNovel::OpAddTextBufferRenderingCharCnt() {
+    if (CStringRenderTexture* buffer = TextBuffer(cursor_.ReadInt())) buffer->AddRenderingCharCount();
+}
+
+void CVCPUNovel::OpSetTextBufferAllRendering() {
+    if (CStringRenderTexture* buffer = TextBuffer(cursor_.ReadInt())) buffer->SetAllRendering();
+}
 
 void CVCPUNovel::OpPlayVoice() {
     const char* voiceKey = ReadString();

@@ -69,6 +69,26 @@ private:
     void OpStopVoice();
     void OpSetMovieName();
 
+    // Opcodes 88-98 and 113-121: render sources and renderers (VCPUNovelPictures.cpp).
+    void RegisterPictureOpcodes();
+    void OpLoadSingleTexture();
+    void OpLoadSingleTextureAt();
+    void OpLoadSingleTextureParts();
+    void OpLoadPartsTexture();
+    void OpLoadMesh();
+    void OpLoadXMesh();
+    void OpSwapSingleTexture();
+    void OpSwapRenderingBuffer();
+    void OpSetSource();
+    void OpSetRegistTable();
+    void OpSetRendering();
+    void OpSetPosition();
+    void OpSetScale();
+    void OpSetRoll();
+    void OpSetColor();
+    void OpSetBlendRenderState();
+    void OpSetPatNo();
+
     uint32_t waitFrames_ = 0;
     uint32_t waitFlags_ = 0;
     uint32_t messageNumber_ = 0;

@@ -197,10 +197,13 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     ASSERT_TRUE(novel.LoadScenario("ch.bin"));
     novel.SetResumeCode(2);
     novel.GetMachine().Run();
+    novel.SetupSceneServices();
+    novel.GetRenderSources().ReleaseAll();
     USLib::binary_ostream<256> out;
     novel.Save(out);
-    // The last 12 bytes: wait frames, message number, wait flags.
-    const uint8_t* tail = out.GetData() + out.GetSize() - 12;
+    // Wait frames, message number and wait flags, then the empty renderer record (4 bytes) and the
+    // four empty render-source tables (16 bytes).
+    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 20;
     EXPECT_EQ(tail[0], 30);
     EXPECT_EQ(tail[4], 5);
     EXPECT_EQ(tail[8], 1);

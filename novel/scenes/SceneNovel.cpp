@@ -1,0 +1,254 @@
+// The novel scene: entering and leaving, the per-frame order, and the one-shots and states of its
+// state machine.
+#include "novel/scenes/SceneNovel.h"
+
+#include "engine/input/AppCommonInfo.h"
+#include "engine/input/VirtualInputDevice.h"
+#include "novel/novel/NovelSystem.h"
+#include "novel/script/ASNovelSetting.h"
+#include "novel/sound/BGMManager.h"
+#include "novel/sound/SEManager.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/state/SaveDataManager.h"
+#include "novel/vm/VCOpcodes.h"
+
+namespace {
+
+CNovelSystem& Novel() { return *CNovelSystem::GetInstance(); }
+CVirtualInputDevice& Input() { return *CUSSingleton<CVirtualInputDevice>::GetInstance(); }
+uint32_t CharInterval() { return CConfigDataManager::GetInstance()->GetCharDrawInterval(); }
+
+// One-shot and state numbers.
+enum OneShot : int32_t { kStart, kRunScript, kReveal, kWaitClick, kTimedWait, kLoadFadeOut = 8, kLoadFadeIn, kLeave };
+enum State : int32_t { kRunning, kRevealing, kClickWait, kTimedWaiting, kFadeOut = 7, kFadeIn, kLeaving };
+constexpr int32_t kLoadFadeFrames = 30;
+
+void StopSounds() {
+    CBGMManager::GetInstance()->StopAll();
+    CLoopSEManager::GetInstance()->StopAll();
+    CSEManager::GetInstance()->StopAll();
+}
+
+void ClearLog() {
+    CMessageLogManager* log = CMessageLogManager::GetInstance();
+    log->Clear();
+    log->ResetScroll();
+}
+
+}  // namespace
+
+CSceneNovel::CSceneNovel() {
+    using S = CSceneNovel;
+    fsm_.Setup(this, {&S::OnStart, &S::OnRunScript, &S::OnReveal, &S::OnWaitClick, &S::OnTimedWait, nullptr,
+                      nullptr, nullptr, &S::OnLoadFadeOut, &S::OnLoadFadeIn, &S::OnLeave, nullptr,
+                      &S::UpdateRunScript, &S::UpdateReveal, &S::UpdateWaitClick, &S::UpdateTimedWait, nullptr,
+                      nullptr, nullptr, &S::UpdateFadeOut, &S::UpdateFadeIn, &S::UpdateLeave, nullptr});
+    fsm_.SetEvent(kStart);
+}
+
+void CSceneNovel::Select() {
+    process_.GetRenderObjectTable()->Select();
+    process_.GetEnvironment()->Select();
+}
+
+void CSceneNovel::Deselect() {
+    process_.GetEnvironment()->Deselect();
+    process_.GetRenderObjectTable()->Deselect();
+}
+
+void CSceneNovel::Enter() {
+    Select();
+    active_ = 1;
+    process_.Setup();
+    RenderSystem::CRenderingManager::GetInstance()->PushProcess(&process_);
+    Novel().SetupSceneServices();
+    CASNovelSetting().Execute("AS\\InitNovel.as");
+    CSEManager::GetInstance()->AllocChannels(64);
+    process_.ReserveQueue();
+    Deselect();
+}
+
+void CSceneNovel::Update() {
+    Select();
+    CSEManager::GetInstance()->ClearRequests();
+    const CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    cursorX_ = common->GetCursorXF();
+    cursorY_ = common->GetCursorYF();
+    buttons_ = common->GetMouseTrig();
+    if (active_) {
+        Novel().TickAutoWait();
+        if (clickPass_ == 0) buttons_ = 0;
+    }
+    if (active_) fsm_.Update();
+    process_.SetMovieObject(RenderObjectHandle());
+    Novel().GetRenderers().RenderAll();
+    CLoopSEManager::GetInstance()->Update();
+    CBGMManager::GetInstance()->Update();
+    CSEManager::GetInstance()->Update();
+    Deselect();
+}
+
+void CSceneNovel::Leave() {
+    Select();
+    ClearLog();
+    StopSounds();
+    Novel().GetRenderers().DeleteAll();
+    RenderSystem::CRenderingManager::GetInstance()->PopProcess();
+    Deselect();
+}
+
+void CSceneNovel::Pause() {
+    Select();
+    active_ = 0;
+    Deselect();
+}
+
+void CSceneNovel::Resume() {
+    Select();
+    active_ = 1;
+    Deselect();
+}
+
+bool CSceneNovel::IsAdvanceRequested() { return Input().IsNext() || Novel().IsSkipAllowed(); }
+
+void CSceneNovel::SaveState() {
+    savedState_ = fsm_.GetState();
+    savedClickPass_ = clickPass_;
+}
+
+void CSceneNovel::RestoreState() {
+    fsm_.SetState(savedState_);
+    clickPass_ = savedClickPass_;
+}
+
+bool CSceneNovel::CheckMenuRequests() {
+    if (Novel().TakePendingCommand() == 5) {
+        Fire(kLoadFadeOut);
+        return true;
+    }
+    CVCPointer& cursor = Novel().GetMachine().GetCursor();
+    if (Input().IsRightButton() && cursor.IsInterruptSet()) {
+        cursor.EnterInterrupt();
+        Fire(kRunScript);
+        SaveState();
+        return true;
+    }
+    return false;
+}
+
+void CSceneNovel::CheckModeInput() {
+    if (Novel().GetMode() != CNovelSystem::kNormal && Input().IsAnyInput()) Novel().SetNormalMode();
+}
+
+// ---- one-shots ----
+
+void CSceneNovel::OnStart() {
+    clickPass_ = 0;
+    OnRunScript();
+}
+
+void CSceneNovel::OnRunScript() {
+    Novel().SetResumeCode(3);
+    clickPass_ = 0;
+    fsm_.SetState(kRunning);
+}
+
+void CSceneNovel::OnReveal() {
+    clickPass_ = 0;
+    fsm_.SetState(kRevealing);
+    counter_ = static_cast<int32_t>(CharInterval());
+    if (counter_ == 0) {
+        Novel().RevealAll();
+        OnRunScript();
+    }
+}
+
+void CSceneNovel::OnWaitClick() {
+    clickPass_ = 1;
+    fsm_.SetState(kClickWait);
+    Novel().SetResumeCode(0);
+}
+
+void CSceneNovel::OnTimedWait() {
+    clickPass_ = 0;
+    fsm_.SetState(kTimedWaiting);
+    Novel().SetResumeCode(1);
+    counter_ = static_cast<int32_t>(Novel().GetMachine().GetWaitFrames());
+}
+
+void CSceneNovel::OnLoadFadeOut() {
+    fsm_.SetState(kFadeOut);
+    counter_ = kLoadFadeFrames;
+}
+
+void CSceneNovel::OnLoadFadeIn() {
+    fsm_.SetState(kFadeIn);
+    CSaveDataManager::LoadFromFile(Novel().GetLoadPath().c_str());
+    counter_ = kLoadFadeFrames;
+}
+
+void CSceneNovel::OnLeave() { fsm_.SetState(kLeaving); }
+
+// ---- states ----
+
+void CSceneNovel::UpdateRunScript() {
+    CheckModeInput();
+    switch (Novel().GetMachine().Run()) {
+        case VCOpcodes::kResultClickWait: Fire(kWaitClick); break;
+        case VCOpcodes::kResultTimedWait: Fire(kTimedWait); break;
+        case VCOpcodes::kResultRevealMessage: Fire(kReveal); break;
+        case VCOpcodes::kResultSceneEnd: Fire(kLeave); break;
+        case VCOpcodes::kResultLoad: Fire(kLoadFadeOut); break;
+        case VCOpcodes::kResultEndInterrupt:
+            Novel().GetMachine().GetCursor().LeaveInterrupt();
+            RestoreState();
+            break;
+        default: break;
+    }
+}
+
+void CSceneNovel::UpdateReveal() {
+    CheckModeInput();
+    bool all = false;
+    if (--counter_ <= 0) {
+        if (Novel().RevealNextChar())
+            counter_ = static_cast<int32_t>(CharInterval());
+        else
+            all = true;
+    }
+    if (!all && !IsAdvanceRequested() && !Input().IsRightButton()) return;
+    Novel().RevealAll();
+    Fire(kRunScript);
+}
+
+void CSceneNovel::UpdateWaitClick() {
+    CheckModeInput();
+    if (CheckMenuRequests()) return;
+    if (Novel().IsMessageDone()) Fire(kRunScript);
+}
+
+void CSceneNovel::UpdateTimedWait() {
+    CheckModeInput();
+    if (--counter_ <= 0 || Novel().IsTimedWaitDone()) Fire(kRunScript);
+}
+
+void CSceneNovel::UpdateFadeOut() {
+    if (--counter_ > 0) return;
+    ClearLog();
+    CMessageLogManager::GetInstance()->ClearLogRows();
+    StopSounds();
+    Fire(kLoadFadeIn);
+}
+
+void CSceneNovel::UpdateFadeIn() {
+    if (--counter_ > 0) return;
+    switch (Novel().GetResumeCode()) {
+        case 0: Fire(kWaitClick); break;
+        // A game saved while running or during a timed wait goes on with the script.
+        default: Fire(kRunScript); break;
+    }
+}
+
+void CSceneNovel::UpdateLeave() {
+    if (CSceneStateStack* stack = GetStack()) stack->QueuePop(1, false);
+}

@@ -1,0 +1,67 @@
+// The novel scene: the frame driver of a scenario. Each frame it steps its state machine, which runs
+// the novel machine until it yields and then waits as the yield asks (typewriter reveal, click wait,
+// timed wait, the load sequence, leaving), lets every renderer queue its drawing into the scene's
+// render process, and steps the sound managers.
+#pragma once
+#include <cstdint>
+
+#include "novel/scenes/RenderProcessSceneNovel.h"
+#include "novel/scenes/SceneStateStack.h"
+#include "novel/scenes/USFSM.h"
+
+class CSceneNovel : public IBaseSceneState {
+public:
+    CSceneNovel();
+    void Enter() override;
+    void Update() override;
+    void Leave() override;
+    void Pause() override;
+    void Resume() override;
+    // An advance input this frame, or skipping allowed over the current text.
+    virtual bool IsAdvanceRequested();
+    // Keeps (and gives back) the state and click pass around the scenario's interrupt routine.
+    virtual void SaveState();
+    virtual void RestoreState();
+
+    CRenderProcessSceneNovel& GetRenderProcess() { return process_; }
+    int32_t GetState() const { return fsm_.GetState(); }
+
+private:
+    // One-shots.
+    void OnStart();
+    void OnRunScript();
+    void OnReveal();
+    void OnWaitClick();
+    void OnTimedWait();
+    void OnLoadFadeOut();
+    void OnLoadFadeIn();
+    void OnLeave();
+    // States.
+    void UpdateRunScript();
+    void UpdateReveal();
+    void UpdateWaitClick();
+    void UpdateTimedWait();
+    void UpdateFadeOut();
+    void UpdateFadeIn();
+    void UpdateLeave();
+
+    // A load request or the right click into the interrupt routine; true when one was taken.
+    bool CheckMenuRequests();
+    // Any input ends automatic and skip mode.
+    void CheckModeInput();
+    // Selects the process's table and environment around the scene's work.
+    void Select();
+    void Deselect();
+    // The one-shot that runs at the next step.
+    void Fire(int32_t oneShot) { fsm_.SetEvent(oneShot); }
+
+    CUSFSM<CSceneNovel, 12, 11> fsm_;
+    float cursorX_ = 0, cursorY_ = 0;
+    uint32_t buttons_ = 0;
+    uint32_t active_ = 0;
+    int32_t counter_ = 0;
+    uint8_t clickPass_ = 0;
+    uint8_t savedClickPass_ = 0;
+    int32_t savedState_ = -1;
+    CRenderProcessSceneNovel process_;
+};
