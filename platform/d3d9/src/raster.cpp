@@ -354,24 +354,33 @@ bool TextureTimesColour(DWORD op, DWORD a1, DWORD a2, bool& modulate, DWORD& sou
     return false;
 }
 
+// True when a stage's colour or alpha operation takes a texture argument.
+bool StageReadsTexture(const DWORD* ts) {
+    auto uses = [](DWORD op, DWORD a1, DWORD a2) {
+        return (op != D3DTOP_SELECTARG2 && (a1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE) ||
+               (op != D3DTOP_SELECTARG1 && (a2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE);
+    };
+    const DWORD aop = ts[D3DTSS_ALPHAOP];
+    return uses(ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]) ||
+           (aop != D3DTOP_DISABLE && uses(aop, ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]));
+}
+
 FastPlan PlanFast(const PixelState& st) {
     FastPlan f;
     const DWORD* rs = st.rs;
     const DWORD* t0 = st.tss[0];
     const Surface* tex = st.textures[0];
     const D3DFORMAT target = st.target->Desc().Format;
-    if (st.pixelShader || st.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return f;
+    if (st.pixelShader) return f;
+    // Later stages must change nothing: disabled, or reading a texture they do not have (such a stage
+    // passes its input on).
+    for (int s = 1; s < 8 && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
+        if (st.textures[s] || !StageReadsTexture(st.tss[s])) return f;
     if (target != D3DFMT_A8R8G8B8 && target != D3DFMT_X8R8G8B8) return f;
     bool flat = false;  // no texture: the vertex colour alone
     if (!tex) {
         // Stage 0 without its texture passes the colour on (or is disabled): the result is the colour.
-        auto readsTexture = [](DWORD op, DWORD a1, DWORD a2) {
-            return (op != D3DTOP_SELECTARG2 && a1 == D3DTA_TEXTURE) || (op != D3DTOP_SELECTARG1 && a2 == D3DTA_TEXTURE);
-        };
-        flat = t0[D3DTSS_COLOROP] == D3DTOP_DISABLE ||
-               readsTexture(t0[D3DTSS_COLOROP], t0[D3DTSS_COLORARG1], t0[D3DTSS_COLORARG2]) ||
-               (t0[D3DTSS_ALPHAOP] != D3DTOP_DISABLE &&
-                readsTexture(t0[D3DTSS_ALPHAOP], t0[D3DTSS_ALPHAARG1], t0[D3DTSS_ALPHAARG2]));
+        flat = t0[D3DTSS_COLOROP] == D3DTOP_DISABLE || StageReadsTexture(t0);
         if (!flat) return f;
     } else {
         if (tex->Desc().Format != D3DFMT_A8R8G8B8 && tex->Desc().Format != D3DFMT_X8R8G8B8) return f;
@@ -980,13 +989,8 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                     DWORD cop = ts[D3DTSS_COLOROP];
                     if (cop == D3DTOP_DISABLE) break;
                     const Surface* tex = st.textures[s];
-                    auto usesTexture = [&](DWORD op, DWORD a1, DWORD a2) {
-                        return (op != D3DTOP_SELECTARG2 && (a1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE) ||
-                               (op != D3DTOP_SELECTARG1 && (a2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE);
-                    };
                     DWORD aop = ts[D3DTSS_ALPHAOP];
-                    bool needTex = usesTexture(cop, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]) ||
-                                   (aop != D3DTOP_DISABLE && usesTexture(aop, ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]));
+                    bool needTex = StageReadsTexture(ts);
                     // A stage that reads a texture it does not have passes its input on.
                     if (needTex && !tex) continue;
                     Rgba texel{0, 0, 0, 0};

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Regenerates the demo game's committed media with Debian's imagemagick, espeak-ng, sox and
+# vorbis-tools. Run from this folder (PNGs without time chunks, Ogg streams with fixed serials).
+# Everything under arc/ goes into data.arc; the music under bgm/ stays loose beside the program.
+set -e
+PNG="-depth 8 -define png:exclude-chunks=date,time"
+
+mkdir -p arc/image/bg arc/image/chr arc/ui arc/voice arc/se bgm
+cd arc
+# Background: evening sky over a roof line and a window frame.
+convert -size 800x600 gradient:'#36507a'-'#e9b68a' \
+  -fill '#2b2b3a' -draw 'polygon 0,430 180,380 360,420 560,360 800,410 800,600 0,600' \
+  -fill none -stroke '#5b4636' -strokewidth 24 -draw 'rectangle 60,40 740,560' \
+  -draw 'line 400,40 400,560' -draw 'line 60,300 740,300' $PNG PNG24:image/bg/window.png
+# Two characters: plain silhouettes with a head, on transparent ground.
+for c in haru:'#f2a7b8':'#6b3040' ren:'#9fc4ef':'#203a5c'; do
+  name=${c%%:*}; rest=${c#*:}; light=${rest%%:*}; dark=${rest#*:}
+  convert -size 240x420 xc:none -fill "$dark" -draw 'roundrectangle 40,170 200,419 60,60' \
+    -fill "$light" -draw 'circle 120,95 120,20' -fill "$dark" -draw 'rectangle 60,60 180,80' \
+    $PNG PNG32:image/chr/$name.png
+done
+# The message window: a translucent dark panel with a light border.
+convert -size 760x150 xc:none -fill '#101828c0' -stroke '#d8e0f0' -strokewidth 3 \
+  -draw 'roundrectangle 2,2 757,147 16,16' $PNG PNG32:ui/msgwnd.png
+
+# Voices: kana readings, 22.05 kHz mono.
+say() { espeak-ng -v ja -s 150 -w /tmp/raw.wav "$2"; sox /tmp/raw.wav -r 22050 -c 1 -b 16 /tmp/v.wav norm -1;
+        oggenc -Q -q 3 -s "$3" -o "voice/$1.ogg" /tmp/v.wav; }
+say haru_001 'あめ、やまないね。' 1001
+say ren_001 'かさ、もってきたよ。' 1002
+say haru_002 'ありがとう。いっしょにかえろう。' 1003
+
+# Music: a 4 s intro and an 8 s loop part, 22.05 kHz stereo.
+sox -n -r 22050 -c 2 -b 16 /tmp/intro.wav synth 4 sine 392 sine 587 fade 0.05 4 0.05 vol 0.4
+sox -n -r 22050 -c 2 -b 16 /tmp/loop.wav synth 8 sine 440 sine 659 tremolo 2 40 vol 0.4
+sox /tmp/intro.wav /tmp/loop.wav /tmp/bgm.wav
+oggenc -Q -q 0 -s 2001 -o ../bgm/rain.ogg /tmp/bgm.wav
+# Effect: a chime.
+sox -n -r 22050 -c 1 -b 16 /tmp/chime.wav synth 0.6 sine 880 fade 0 0.6 0.5 vol 0.5
+oggenc -Q -q 2 -s 3001 -o se/chime.ogg /tmp/chime.wav

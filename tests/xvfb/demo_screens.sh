@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Plays the start of the demo game in a real window under Xvfb and takes three screenshots: the first
+# line being revealed, the first line whole, and both characters with a named line (the README's
+# picture). Clicks are held for a tenth of a second, as a hand would, so that a frame sees them.
+# Usage: demo_screens.sh GAME_DIR OUTPUT_DIR
+set -euo pipefail
+GAME_DIR=$1 OUT=$2
+mkdir -p "$OUT"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cp -r "$GAME_DIR"/. "$WORK"/
+rm -rf "$WORK/save" "$WORK/log.txt" "$WORK/cfg.cfg"
+export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+cat > "$WORK/inner.sh" <<INNER
+set -euo pipefail
+click() { xdotool mousedown 1; sleep 0.1; xdotool mouseup 1; sleep 1.5; }
+"$WORK/Marlowe" & pid=\$!
+for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool windowfocus "\$(xdotool search --name Marlowe | head -1)"
+xdotool mousemove 400 300
+sleep 0.4
+import -window root "$OUT/demo_1_reveal.png"
+sleep 2
+import -window root "$OUT/demo_2_line.png"
+click; click; click
+import -window root "$OUT/demo_3_two.png"
+kill \$pid
+wait \$pid || true
+INNER
+xvfb-run -a -s "-screen 0 800x600x24" bash "$WORK/inner.sh"
