@@ -1,5 +1,6 @@
 // Movie playback into a texture: starting the service, opening players, the frame copy into 32-bit
 // and 16-bit textures (orientation, colours), the end reported once, stopping, and bad files.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <d3d9.h>
 
@@ -17,6 +18,16 @@
 #include "engine/util/USSingleton.h"
 
 namespace {
+
+int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
 
 // Movie names as the game gives them: relative to the program's folder, which is unset here, so
 // they are rooted paths in Windows form.
@@ -49,6 +60,26 @@ TEST_F(MovieTest, UnplayableNamesFailAndLeaveNoPlayer) {
         Handle<_tagDShowMovieGrabTexture> movie;
         EXPECT_FALSE(CreateMovieGrabTexture(&movie, MovieName(file).c_str()));
         EXPECT_TRUE(movie.IsNull());
+    }
+}
+
+// Closing a movie mid-way, stopped first or not, ends its streaming threads and its sound.
+TEST_F(MovieTest, ClosingMidwayLeavesNoThreadBehind) {
+    dshow::hooks::SetFreeRunning(false);  // real time, so the movie is still playing when closed
+    for (bool stopFirst : {true, false}) {
+        SCOPED_TRACE(stopFirst ? "stopped, then released" : "released while playing");
+        int before = ThreadCount();
+        Handle<_tagDShowMovieGrabTexture> movie;
+        ASSERT_TRUE(CreateMovieGrabTexture(&movie, MovieName("clip_sound.mpg").c_str()));
+        CDShowMovieGrabTexture* player = GetMovieGrabTexture(movie);
+        ASSERT_TRUE(player->Play());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(player->IsPlaying());
+        if (stopFirst) {
+            EXPECT_TRUE(player->Stop());
+        }
+        EXPECT_TRUE(MovieGrabTextureManager().Release(movie));
+        EXPECT_EQ(ThreadCount(), before);
     }
 }
 
