@@ -1,0 +1,85 @@
+// The novel scene's state machine on scenario code: a timed wait lasts its frames, a character
+// interval of 0 shows a message whole in the frame it appears and goes on to the click wait, and the
+// scenario's end pops the scene off its stack.
+#include <gtest/gtest.h>
+
+#include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneNovel.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/state/GameVariables.h"
+#include "novel/support/RenderDevice.h"
+#include "novel/support/ScenarioCode.h"
+
+namespace {
+
+class SceneNovelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Ok());
+        testsupport::ResetGameState();
+        novel.GetTextBuffers().DeleteAll();
+    }
+    void TearDown() override {
+        stack.Clear();
+        novel.GetTextBuffers().DeleteAll();
+    }
+    // Starts a novel scene on the code.
+    void Start(const std::string& source) {
+        folder.Write("ch.bin", testsupport::Bytes(source));
+        ASSERT_TRUE(novel.LoadScenario("ch.bin"));
+        stack.QueuePush(scene = new CSceneNovel, false);
+    }
+    testsupport::ScratchFolder folder;
+    testsupport::RenderDevice device;
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    CSceneStateStack stack;
+    CSceneNovel* scene = nullptr;
+};
+
+TEST_F(SceneNovelTest, TimedWaitLastsItsFrames) {
+    Start(R"(
+        SetWaitFrames 5
+        SetResult RESULT_TIMED_WAIT
+        Yield
+        Push 7
+        PopTo param[1]
+    idle:
+        Yield
+        Jump idle)");
+    // Frame 1 runs the code to the wait, frame 2 starts it, frames 2-6 count it down, frame 7 goes on.
+    for (int frame = 1; frame <= 6; ++frame) {
+        stack.Update();
+        EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(1), 0) << frame;
+    }
+    stack.Update();
+    EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(1), 7);
+}
+
+TEST_F(SceneNovelTest, IntervalZeroShowsTheMessageWholeAtOnce) {
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    config->InitIntervalRenderingText();
+    config->AddIntervalRenderingText(0);
+    const char* const gothic = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
+    novel.GetTextBuffers().CreateStringRenderTexture(16, gothic, 512, 64, 16, 20, 0, true);
+    novel.GetTextBuffers().CreateStringRenderTexture(16, gothic, 128, 20, 16, 20, 0, true);
+    novel.SetMessageBuffers(0, 1);
+    Start(R"(msg "A", "", "", "ABCDEF"
+        SetResult RESULT_SCENE_END
+        Yield)");
+    stack.Update();  // to the reveal
+    stack.Update();  // the reveal shows all and the code goes on to the click wait
+    CStringRenderTexture* message = novel.GetTextBuffers().Get(0);
+    EXPECT_EQ(message->GetCharCount(), 6u);
+    EXPECT_GE(message->GetRenderingCharCount(), 6u);
+    stack.Update();
+    EXPECT_EQ(scene->GetState(), 2);  // waiting for the click
+}
+
+TEST_F(SceneNovelTest, ScenarioEndPopsTheScene) {
+    Start(R"(SetResult RESULT_SCENE_END
+        Yield)");
+    for (int frame = 0; frame < 4; ++frame) stack.Update();
+    EXPECT_TRUE(stack.IsEmpty());
+}
+
+}  // namespace
