@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "engine/font/FontTextureManager.h"
 #include "engine/render/ResolutionAdjuster.h"
 
 namespace {
@@ -42,6 +43,7 @@ void LoadSharedResources(float screenWidth, float screenHeight) {
     RenderSystem::CResourceManager& resources = RenderSystem::CResourceManager::Instance();
     resources.textures.Reserve(1);
     resources.meshes.Reserve(5);
+    CUSSingleton<CUSFontTextureManager>::GetInstance()->SetNodeCount(256);
     LoadSharedMeshes(resources, screenWidth, screenHeight);
     resources.vertexShaders.Reserve(5);
     const char* const vertexShaders[5] = {"PartRender.vso", "PartsRender.vso", "AtmosphericPolygon.vso",
