@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/input/AppCommonInfo.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/state/SnapImage.h"
 
 namespace {
 
@@ -161,6 +163,18 @@ void CRenderProcessSceneNovel::RenderBufferPasses() {
     targets_.Pop();
 }
 
+void CRenderProcessSceneNovel::CaptureSnapshot() {
+    // The picture of layers 0-2, scaled down with filtering: the dialogs above it stay out.
+    CSnapImage* snapshot = CSnapImage::GetInstance();
+    targets_.Push();
+    snapshot->BeginCapture();
+    quad_.Stage(0).ClearSamplerStates();
+    quad_.Stage(0).AddSamplerState(1);
+    quad_.Draw();
+    targets_.Pop();
+    snapshot->Capture();
+}
+
 void CRenderProcessSceneNovel::Render() {
     RenderObjectTable& table = *GetRenderObjectTable();
     table.Select();
@@ -188,6 +202,7 @@ void CRenderProcessSceneNovel::Render() {
         quad_.Draw();
         DrawLayer(3, false);
         DrawLayer(4, false);
+        if (CUSSingleton<CAppCommonInfo>::GetInstance()->IsSnapshotRequested()) CaptureSnapshot();
     }
     GetEnvironment()->Deselect();
     table.Deselect();

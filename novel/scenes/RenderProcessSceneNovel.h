@@ -2,7 +2,7 @@
 // draw chosen layers into render sources; layers 0-2 are drawn into an 800x600 off-screen picture
 // (layer 2 near to far on a fresh depth buffer), which a full-screen quad puts on the frame, point-
 // sampled; layers 3 and 4 go straight onto the frame above it. A movie object, when set, is drawn
-// alone.
+// alone. A requested snapshot is the picture again, scaled into the save thumbnail.
 #pragma once
 #include "engine/render/RenderSystem.h"
 #include "engine/render/ResolutionAdjuster.h"
@@ -29,6 +29,8 @@ private:
     // Sorts and draws a layer that holds anything; false when it is empty.
     bool DrawLayer(std::uint32_t layer, bool nearToFar);
     void RenderBufferPasses();
+    // The save thumbnail, when one was asked for this frame.
+    void CaptureSnapshot();
 
     ProjectionHandle projection_;
     TextureHandle picture_;

@@ -7,7 +7,10 @@
 #include <cmath>
 #include <string>
 
+#include "engine/input/AppCommonInfo.h"
+#include "novel/app/MainApp.h"
 #include "novel/render/RendererManager.h"
+#include "novel/state/SnapImage.h"
 #include "novel/script/ASCommon.h"
 #include "novel/support/RenderDevice.h"
 #include "novel/support/ScenarioCode.h"
@@ -296,6 +299,33 @@ TEST_F(RendererScreenTest, MeshIsShiftedHalfAPixelInXOnly) {
     ASSERT_TRUE(CreateQuadMesh(&sources.meshes.GetSource(0)->mesh, D3DFVF_XYZ | D3DFVF_TEX1));
     device.Frame([&] { renderers.RenderAll(); });
     EXPECT_EQ(mesh->GetBaseRenderObject()->position, D3DXVECTOR3(10.7f - 0.5f, 20.2f, 5));
+}
+
+TEST_F(RendererScreenTest, SnapshotHoldsThePictureWithoutTheLayersAboveIt) {
+    g_gameScreen.Set(800, 600);
+    CSnapImage* snapshot = CSnapImage::GetInstance();
+    snapshot->SetSize(160, 120);
+    ASSERT_TRUE(snapshot->CreateResources());
+    CAtmosphericPolygonRenderer* below = renderers.CreateAtmosphericPolygonRenderer(1);
+    below->SetColor(0, 0, 1, 1);
+    below->SetRegistTable(0);
+    below->SetRendering(true);
+    CAtmosphericPolygonRenderer* above = renderers.CreateAtmosphericPolygonRenderer(2);
+    above->SetColor(1, 0, 0, 1);
+    above->SetRegistTable(3);
+    above->SetRendering(true);
+    std::vector<DWORD> frame = device.Frame([&] {
+        renderers.RenderAll();
+        CUSSingleton<CAppCommonInfo>::GetInstance()->RequestSnapshot();
+    });
+    EXPECT_EQ(testsupport::Pixel(frame, 400, 300), kRed);
+    const uint8_t* pixels = snapshot->GetPixels();
+    ASSERT_NE(pixels, nullptr);
+    for (int at : {0, 80 * 3 + 60 * 160 * 3, (160 * 120 - 1) * 3}) {
+        EXPECT_EQ(pixels[at], 0) << at;
+        EXPECT_EQ(pixels[at + 2], 255) << at;
+    }
+    snapshot->ReleaseResources();
 }
 
 }  // namespace
