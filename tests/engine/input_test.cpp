@@ -315,6 +315,18 @@ TEST_F(InputTest, JoysticksArePolledButFeedNoQuery) {
     }
 }
 
+TEST_F(InputTest, SetCursorPosTakesClientCoordinates) {
+    SetWindowPos(hwnd_, nullptr, 30, 20, 800, 600, 0);
+    Info()->SetCursorPos(100, 50);
+    POINT screen;
+    GetCursorPos(&screen);
+    EXPECT_EQ(screen.x, 130);
+    EXPECT_EQ(screen.y, 70);
+    Frame();
+    EXPECT_EQ(Info()->GetCursorX(), 100);
+    EXPECT_EQ(Info()->GetCursorY(), 50);
+}
+
 TEST_F(InputTest, SnapshotRequestLastsUntilTheNextFrame) {
     Info()->RequestSnapshot();
     EXPECT_TRUE(Info()->IsSnapshotRequested());
