@@ -66,14 +66,6 @@ void CSpriteRendererBase::PlaceAndQueue(bool chooseSampler) {
 
 // ---- kind 0 ----
 
-void CSingleTextureRenderer::SetSource(std::uint32_t source) {
-    if (static_cast<std::int32_t>(source) == source_ || !sources_) return;
-    RenderSource::CSingleTexture* s = sources_->singleTextures.GetSource(source);
-    if (!s) return;
-    BindQuad(s->texture, s->rect, s->uv);
-    source_ = static_cast<std::int32_t>(source);
-}
-
 void CSingleTextureRenderer::Render() {
     if (!IsRendering()) return;
     RenderSource::CSingleTexture* s =
@@ -174,14 +166,6 @@ void CTexturePartRenderer::Restore() {
 }
 
 // ---- kind 3 ----
-
-void CRenderBufferRenderer::SetSource(std::uint32_t source) {
-    if (static_cast<std::int32_t>(source) == source_ || !sources_) return;
-    RenderSource::CRenderBuffer* s = sources_->renderBuffers.GetSource(source);
-    if (!s) return;
-    BindQuad(s->texture, s->rect, s->uv);
-    source_ = static_cast<std::int32_t>(source);
-}
 
 void CRenderBufferRenderer::Render() {
     if (!IsRendering()) return;

@@ -27,6 +27,15 @@ protected:
     void RestoreShared();
     // Binds a source's texture to stage 0 and its two vectors to constants 5 and 6.
     void BindQuad(TextureHandle texture, const float* rect, const float* uv);
+    // SetSource of the kinds that bind at once: source `index` of the table, unless it is the one
+    // bound already or names nothing.
+    template <class Table>
+    void BindSource(Table& table, std::uint32_t index) {
+        auto* s = table.GetSource(index);
+        if (static_cast<std::int32_t>(index) == source_ || !s) return;
+        BindQuad(s->texture, s->rect, s->uv);
+        source_ = static_cast<std::int32_t>(index);
+    }
     // Transform from position, scale and roll, the blend preset, stage 0's sampler (point only for
     // an unscaled, unrotated picture, when chooseSampler), the pixel snap, and the queueing.
     void PlaceAndQueue(bool chooseSampler);
@@ -39,7 +48,9 @@ protected:
 
 class CSingleTextureRenderer : public CSpriteRendererBase {
 public:
-    void SetSource(std::uint32_t source) override;
+    void SetSource(std::uint32_t source) override {
+        if (sources_) BindSource(sources_->singleTextures, source);
+    }
     void Render() override;
     void Save(RenderSource::OStream& out) override { SaveShared(out); }
     void Load(RenderSource::IStream& in, std::uint32_t version) override { LoadShared(in, version); }
@@ -81,7 +92,9 @@ private:
 
 class CRenderBufferRenderer : public CSpriteRendererBase {
 public:
-    void SetSource(std::uint32_t source) override;
+    void SetSource(std::uint32_t source) override {
+        if (sources_) BindSource(sources_->renderBuffers, source);
+    }
     void Render() override;
     void Save(RenderSource::OStream& out) override { SaveShared(out); }
     void Load(RenderSource::IStream& in, std::uint32_t version) override { LoadShared(in, version); }
