@@ -1,7 +1,24 @@
 // Message log and character table.
 #include "novel/novel/MessageLog.h"
 
+#include "novel/text/StringRenderTexture.h"
 #include "novel/vm/SaveIO.h"
+
+namespace {
+
+// A row buffer refilled: the text (whole) when given, else left empty.
+void FillBuffer(uint32_t index, const std::string* text) {
+    CStringRendererManager* buffers = CStringRendererManager::GetInstance();
+    CStringRenderTexture* buffer = buffers ? buffers->Get(index) : nullptr;
+    if (!buffer) return;
+    buffer->CreateDC();
+    buffer->ClearTexture();
+    if (text) buffer->SetString(text->c_str(), 255, 255, 255);
+    buffer->DeleteDC();
+    if (text) buffer->SetAllRendering();
+}
+
+}  // namespace
 
 void CMessageLogManager::Save(USLib::binary_ostream<256>& out) {
     SaveIO::WriteU32(out, static_cast<uint32_t>(entries_.GetCount()));
@@ -29,6 +46,31 @@ void CMessageLogManager::Load(USLib::binary_istream& in, uint32_t) {
 void CMessageLogManager::Clear() {
     scroll_ = 0;
     entries_.Clear();
+    ClearLogRows();
+}
+
+void CMessageLogManager::ClearLogRows() {
+    CStringRendererManager* buffers = CStringRendererManager::GetInstance();
+    if (!buffers) return;
+    for (const auto& [textBuffer, nameBuffer] : rows_) {
+        for (uint32_t index : {textBuffer, nameBuffer}) {
+            if (CStringRenderTexture* buffer = buffers->Get(index)) {
+                buffer->CreateDC();
+                buffer->ClearTexture();
+                buffer->DeleteDC();
+                buffer->SetAllRendering();
+            }
+        }
+    }
+}
+
+void CMessageLogManager::ShowLogRows() {
+    const size_t shown = std::min(rows_.size(), static_cast<size_t>(entries_.GetCount()));
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        const LogInfo* entry = r < shown ? GetEntry(scroll_ + static_cast<int32_t>(r)) : nullptr;
+        FillBuffer(rows_[r].first, entry ? &entry->text : nullptr);
+        FillBuffer(rows_[r].second, entry ? &entry->name : nullptr);
+    }
 }
 
 const CMessageLogManager::LogInfo* CMessageLogManager::GetEntry(int32_t i) const {
@@ -50,6 +92,7 @@ int32_t CMessageLogManager::Scroll(int32_t delta) {
         result = -1;
     }
     scroll_ = p;
+    if (result == 0) ShowLogRows();
     return result;
 }
 

@@ -41,7 +41,7 @@ public:
     void Add(const char* name, const char* voiceKey, const char* text, const char* voiceFile) {
         entries_.PushNext().Assign(name, voiceKey, text, voiceFile);
     }
-    // Scroll position 0 and no entries.
+    // Clearing the log: scroll position 0, no entries, every row's buffers emptied.
     void Clear();
 
     virtual int32_t GetCount() const { return entries_.GetCount(); }
@@ -52,13 +52,23 @@ public:
         return e && !e->voiceFile.empty();
     }
 
-    virtual void ClearLogRows() { rows_.clear(); }
+    // The list of log-window rows (pairs of text-buffer numbers: text, name), built anew by the
+    // novel-setting script.
+    virtual void ClearLogRowList() { rows_.clear(); }
     virtual void AddLogRow(uint32_t textBuffer, uint32_t nameBuffer) { rows_.emplace_back(textBuffer, nameBuffer); }
     // The (text buffer, name buffer) pair of each log-window row.
     const std::vector<std::pair<uint32_t, uint32_t>>& GetLogRows() const { return rows_; }
-    virtual void ResetScroll() { scroll_ = 0; }
+    // Every row's text and name buffers emptied (all of nothing visible).
+    void ClearLogRows();
+    // Row r shows the entry at scroll position + r (its text and name, whole); rows past the entries
+    // are emptied.
+    virtual void ShowLogRows();
+    virtual void ResetScroll() {
+        scroll_ = 0;
+        ShowLogRows();
+    }
     // Moves the first shown row by delta (positive: older); 1 when clamped at the oldest end, -1 at
-    // the newest, 0 when it moved freely.
+    // the newest, 0 when it moved freely (the rows then show the new position).
     virtual int32_t Scroll(int32_t delta);
     int32_t GetScroll() const { return scroll_; }
     virtual bool RowHasVoice(int32_t row) const;

@@ -56,7 +56,7 @@ bool CASNovelSetting::Execute(const char* path) {
     });
     RegisterRendererSettingFunctions(engine_);
     if (BuildScriptModule(engine_, path) < 0) return false;
-    CMessageLogManager::GetInstance()->ClearLogRows();
+    CMessageLogManager::GetInstance()->ClearLogRowList();
     asIScriptFunction* entry = engine_->GetModule(path)->GetFunctionByDecl("void Initialize()");
     if (!entry) return false;
     context_ = engine_->CreateContext();

@@ -20,7 +20,7 @@ protected:
         novel.SetAutoMode();  // countdown 0
         novel.SetNormalMode();
         log.Clear();
-        log.ClearLogRows();
+        log.ClearLogRowList();
     }
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     CMessageLogManager& log = *CMessageLogManager::GetInstance();

@@ -94,7 +94,7 @@ TEST_F(NovelVoice, LogReplaysTheNewestVoiceAndARowsVoice) {
     novel.SendCommand(3);  // the newest entry has no voice
     EXPECT_LT(Level(), 100);
     CMessageLogManager* log = CMessageLogManager::GetInstance();
-    log->ClearLogRows();
+    log->ClearLogRowList();
     log->AddLogRow(0, 1);
     log->AddLogRow(2, 3);
     CConfigDataManager::GetInstance()->SetConfigValue(kHaruSwitch, 0);  // rows play without the tests
