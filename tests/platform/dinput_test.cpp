@@ -106,6 +106,15 @@ TEST_F(DInputTest, MouseMotionAndWheelAccumulateBetweenPolls) {
     EXPECT_EQ(state.lY, 0);
     EXPECT_EQ(state.lZ, 0);
     EXPECT_EQ(state.rgbButtons[1], 0x80);
+
+    // A click shorter than a frame (down and up between two polls) reads as down once, then up.
+    dinput::hooks::InjectMouseButton(hwnd_, 0, true);
+    dinput::hooks::InjectMouseButton(hwnd_, 0, false);
+    Pump();
+    ASSERT_EQ(mouse->GetDeviceState(sizeof state, &state), DI_OK);
+    EXPECT_EQ(state.rgbButtons[0], 0x80);
+    ASSERT_EQ(mouse->GetDeviceState(sizeof state, &state), DI_OK);
+    EXPECT_EQ(state.rgbButtons[0], 0);
     mouse->Release();
 }
 

@@ -56,7 +56,12 @@ HRESULT Device::Acquire() {
     std::lock_guard<std::mutex> lock(lock_);
     if (!formatSet_) return DIERR_INVALIDPARAM;
     if (acquired_) return DI_NOEFFECT;
-    if ((coopFlags_ & DISCL_FOREGROUND) && !focused_) return DIERR_OTHERAPPHASPRIO;
+    if ((coopFlags_ & DISCL_FOREGROUND) && !focused_) {
+        // The window may have had the focus before this device watched its events.
+        SDL_Window* focus = SDL_GetKeyboardFocus();
+        focused_ = focus && SDL_GetWindowID(focus) == windowId_;
+        if (!focused_) return DIERR_OTHERAPPHASPRIO;
+    }
     acquired_ = true;
     lost_ = false;
     OnAcquire();
@@ -123,7 +128,8 @@ void Mouse::OnAcquire() { dx_ = dy_ = wheel_ = 0; }
 
 void Mouse::FillState(void* data) {
     DIMOUSESTATE state{dx_, dy_, wheel_, {}};
-    std::memcpy(state.rgbButtons, buttons_, sizeof buttons_);
+    for (int i = 0; i < 4; ++i) state.rgbButtons[i] = buttons_[i] | pressed_[i];
+    std::memset(pressed_, 0, sizeof pressed_);
     std::memcpy(data, &state, sizeof state);
     dx_ = dy_ = wheel_ = 0;
 }
@@ -153,13 +159,17 @@ void Mouse::OnEvent(const SDL_Event& event) {
                 default: return;
             }
             buttons_[index] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+            if (event.type == SDL_MOUSEBUTTONDOWN) pressed_[index] = 0x80;
             break;
         }
         default: break;
     }
 }
 
-void Mouse::OnFocusLost() { std::memset(buttons_, 0, sizeof buttons_); }
+void Mouse::OnFocusLost() {
+    std::memset(buttons_, 0, sizeof buttons_);
+    std::memset(pressed_, 0, sizeof pressed_);
+}
 
 Joystick::Joystick(int deviceIndex) : Device(sizeof(DIJOYSTATE)) {
     // DirectInput's default axis range.

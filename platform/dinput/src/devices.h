@@ -75,6 +75,8 @@ private:
 
     LONG dx_ = 0, dy_ = 0, wheel_ = 0;
     BYTE buttons_[4] = {};
+    // Presses since the last poll: a click shorter than a frame still reads as down once.
+    BYTE pressed_[4] = {};
 };
 
 class Joystick final : public Device {
