@@ -27,8 +27,8 @@ public:
     int32_t GetState() const { return fsm_.GetState(); }
 
 protected:
-    // The scenes of the two kinds a scene record names (0 novel, 1 movie); null while a kind has no
-    // scene class in this build.
+    // The scenes of the two kinds a scene record names (0 novel, 1 movie); the movie kind gives null
+    // (no scene) while this build has no movie scene.
     virtual IBaseSceneState* NewNovelScene();
     virtual IBaseSceneState* NewMovieScene(const char* /*movie*/) { return nullptr; }
 

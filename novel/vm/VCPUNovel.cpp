@@ -132,7 +132,6 @@ void CVCPUNovel::OpJumpIfCodeNotReaded() {
 void CVCPUNovel::OpClearMessageLog() { CMessageLogManager::GetInstance()->Clear(); }
 
 void CVCPUNovel::OpClearSnapPicture() { CSnapImage::GetInstance()->ClearFromFile(); }
-// The picture file replaces the frame once the snapshot can load pictures.
 void CVCPUNovel::OpSetSnapPicture() { CSnapImage::GetInstance()->CreateImage(ReadString()); }
 
 // UI-window opcodes: operands decoded; the window manager takes them once it exists in this build.

@@ -11,6 +11,7 @@
 #include "engine/support/scratch_dir.h"
 #include "engine/util/USCallbackManager.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/sound/SEManager.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/support/ScenarioCode.h"
 
@@ -135,6 +136,32 @@ TEST_F(NovelVoice, MessageWaitEndsByMode) {
     EXPECT_FALSE(novel.IsTimedWaitDone());  // wait flags 0: a timed wait is not skipped
     machine.Run();
     EXPECT_TRUE(novel.IsTimedWaitDone());
+}
+
+// The sound-effect opcodes reach the channels: load and request, load only, request the loaded one.
+TEST_F(NovelVoice, SoundEffectOpcodesDriveTheChannels) {
+    CSEManager& se = *CSEManager::GetInstance();
+    se.AllocChannels(4);
+    CVCPUNovel machine;
+    machine.SetCode(testsupport::Code(R"(
+        PlaySE 2, "haru.wav", CFG_VOLUME_SE, MAX_VOL_INDEX_SE
+        LoadSE 3, "haru.wav"
+        PlaySE 9, "haru.wav", 0, 0       ; no such channel: nothing
+        Yield
+        PlayLoadedSE 3, CFG_VOLUME_VOICE, MAX_VOL_INDEX_VOICE
+        Yield
+    )"));
+    machine.JumpTo(0);
+    machine.Run();
+    EXPECT_EQ(se.GetChannel(2)->fileName, "haru.wav");
+    EXPECT_EQ(se.GetChannel(2)->pending, 1u);
+    EXPECT_EQ(se.GetChannel(2)->configIndex, uint32_t(CFG_VOLUME_SE));
+    EXPECT_EQ(se.GetChannel(3)->fileName, "haru.wav");
+    EXPECT_EQ(se.GetChannel(3)->pending, 0u);
+    machine.Run();
+    EXPECT_EQ(se.GetChannel(3)->pending, 1u);
+    EXPECT_EQ(se.GetChannel(3)->maxVolumeIndex, uint32_t(MAX_VOL_INDEX_VOICE));
+    se.FreeChannels();
 }
 
 }  // namespace
