@@ -116,6 +116,44 @@ TEST(Device, RenderTargetDataAndPresentedFrameShowWhatWasDrawn) {
     rt->Release();
 }
 
+// A clear or present of contents nothing changed since is skipped; every kind of write in between
+// (a lock, a draw, a depth write) must still be cleared and presented.
+TEST(Device, WritesBetweenEqualClearsAndPresentsAreNotLost) {
+    TestDevice dev(4, 2);
+    SetScreenProjection(dev.device, 4, 2);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    const std::vector<DWORD> black(8, 0xFF000000u);
+    std::vector<DWORD> frame;
+    UINT w = 0, h = 0;
+    auto clear = [&] { dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0); };
+
+    clear();
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    IDirect3DSurface9* bb = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+    static_cast<DWORD*>(lr.pBits)[1] = 0xFFFFFFFFu;
+    bb->UnlockRect();
+    bb->Release();
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
+    EXPECT_EQ(frame[1], 0xFFFFFFFFu);
+    clear();
+    EXPECT_EQ(ReadTarget(dev.device), black);
+
+    // A draw at depth 0.2 between two equal clears: the second clear resets depth, so 0.5 passes LESS.
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    DrawQuad(dev.device, -0.5f, -0.5f, 3.5f, 1.5f, 0xFFFF0000, 0.2f);
+    clear();
+    EXPECT_EQ(ReadTarget(dev.device), black);
+    DrawQuad(dev.device, -0.5f, -0.5f, 3.5f, 1.5f, 0xFF00FF00, 0.5f);
+    EXPECT_EQ(ReadTarget(dev.device), std::vector<DWORD>(8, 0xFF00FF00u));
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
+    EXPECT_EQ(frame, std::vector<DWORD>(8, 0xFF00FF00u));
+}
+
 TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {
     TestDevice dev(4, 4);
     SetScreenProjection(dev.device, 4, 4);

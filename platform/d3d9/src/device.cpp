@@ -183,6 +183,7 @@ void Device::ResetState() {
 }
 
 void Device::ApplyWindowMode() {
+    shown_ = false;
     SDL_Window* win = win32::SdlWindowOf(window_);
     if (!win) return;
     if (params_.Windowed) {
@@ -208,6 +209,14 @@ void Device::OnEvent(const SDL_Event& event, void* self) {
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
         case SDL_WINDOWEVENT_RESTORED: device->RestoreFocus(); break;
+        default: break;
+    }
+    // The window's contents were lost or rescaled: the next Present shows its frame even if unchanged.
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN: device->shown_ = false; break;
         default: break;
     }
 }
@@ -273,21 +282,32 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     if (lost_) return D3DERR_DEVICELOST;
     const Surface& bb = *backBuffer_;
-    frameWidth_ = bb.Desc().Width;
-    frameHeight_ = bb.Desc().Height;
-    frame_.resize(size_t(frameWidth_) * frameHeight_);
+    const UINT width = bb.Desc().Width, height = bb.Desc().Height;
+    if (shown_ && bb.Version() == presentedVersion_) return D3D_OK;  // nothing drawn since the last Present
+    presentedVersion_ = bb.Version();
+    // A frame equal to the one on screen is not shown again: presenting through the window system costs
+    // far more than this comparison, and a game waiting for a click presents the same frame for long.
+    bool changed = width != frameWidth_ || height != frameHeight_ || !shown_;
+    frameWidth_ = width;
+    frameHeight_ = height;
+    frame_.resize(size_t(width) * height);
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
-    for (UINT y = 0; y < frameHeight_; ++y) {
+    std::vector<DWORD> line(width);
+    for (UINT y = 0; y < height; ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
-        DWORD* out = frame_.data() + size_t(y) * frameWidth_;
+        DWORD* out = frame_.data() + size_t(y) * width;
         if (x8) {
-            std::memcpy(out, row, size_t(frameWidth_) * 4);
-            for (UINT x = 0; x < frameWidth_; ++x) out[x] |= 0xFF000000u;
+            std::memcpy(line.data(), row, size_t(width) * 4);
+            for (UINT x = 0; x < width; ++x) line[x] |= 0xFF000000u;
         } else {
-            for (UINT x = 0; x < frameWidth_; ++x) out[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
+            for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
+        }
+        if (changed || std::memcmp(out, line.data(), size_t(width) * 4) != 0) {
+            std::memcpy(out, line.data(), size_t(width) * 4);
+            changed = true;
         }
     }
-    ShowFrame();
+    if (changed) ShowFrame();
     return D3D_OK;
 }
 
@@ -315,6 +335,7 @@ void Device::ShowFrame() {
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, streaming_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
+    shown_ = true;
 }
 
 bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
@@ -396,6 +417,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
         src->Desc().Format != dst->Desc().Format)
         return D3DERR_INVALIDCALL;
     if (lost_) return D3DERR_DEVICELOST;
+    dst->Touch();
     for (UINT y = 0; y < src->Desc().Height; ++y)
         std::memcpy(dst->Bits() + size_t(y) * dst->Pitch(), src->Bits() + size_t(y) * src->Pitch(),
                     size_t(src->Desc().Width) * src->Bpp());
@@ -464,6 +486,16 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             const UINT bpp = target->Bpp();
             BYTE cell[4] = {};
             store(*target, cell);
+            // A whole surface cleared again to the value it already holds throughout stays as it is.
+            DWORD value;
+            std::memcpy(&value, cell, 4);
+            const bool whole = r.x1 == 0 && r.y1 == 0 && x2 == LONG(target->Desc().Width) &&
+                               y2 == LONG(target->Desc().Height);
+            if (whole && target->ClearedTo(value)) return;
+            if (whole)
+                target->MarkCleared(value);
+            else
+                target->Touch();
             BYTE* first = target->Bits() + size_t(r.y1) * target->Pitch() + size_t(r.x1) * bpp;
             for (LONG x = 0; x < x2 - r.x1; ++x) std::memcpy(first + size_t(x) * bpp, cell, bpp);
             RasterOf().ForRows(int(r.y1) + 1, int(y2) - 1, [&](int y) {

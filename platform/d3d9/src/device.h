@@ -148,6 +148,8 @@ private:
     bool focus_ = true;
     int observer_ = 0;
     std::vector<DWORD> frame_;
+    bool shown_ = false;  // frame_ is what the window shows
+    uint64_t presentedVersion_ = 0;  // the back buffer's contents frame_ was taken from
     UINT frameWidth_ = 0, frameHeight_ = 0;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* streaming_ = nullptr;

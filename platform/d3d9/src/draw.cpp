@@ -268,6 +268,8 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         ps.pixelShader = &s.pixelShader->Program();
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
+    ps.target->Touch();
+    if (ps.depth) ps.depth->Touch();
     RasterOf().Draw(ps, screen);
     return D3D_OK;
 }

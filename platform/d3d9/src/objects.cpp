@@ -2,6 +2,7 @@
 #include "objects.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "device.h"
 
@@ -73,6 +74,18 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
     return D3D_OK;
 }
 
+void Surface::Touch() {
+    static std::atomic<uint64_t> versions{0};
+    version_ = ++versions;
+}
+
+void Surface::MarkCleared(DWORD cell) {
+    Touch();
+    cleared_ = true;
+    clearedCell_ = cell;
+    clearedVersion_ = version_;
+}
+
 HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
     if (!locked || locked_) return D3DERR_INVALIDCALL;
     LONG x = 0, y = 0;
@@ -86,6 +99,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
     locked->Pitch = INT(pitch_);
     locked->pBits = pixels_.data() + size_t(y) * pitch_ + size_t(x) * bpp_;
     locked_ = true;
+    Touch();
     return D3D_OK;
 }
 

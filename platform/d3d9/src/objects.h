@@ -6,6 +6,7 @@
 #include <d3d9.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,13 @@ public:
     Counted& Lifetime();
     void Bind() { Lifetime().Bind(); }
     void Unbind() { Lifetime().Unbind(); }
+    // The contents' version: a number no other contents of any surface had, renewed whenever the
+    // pixels may change (lock, clear, draw, copy), so that unchanged contents are recognised.
+    uint64_t Version() const { return version_; }
+    void Touch();
+    // Whether a clear of the whole surface to this cell value left the contents as they are.
+    bool ClearedTo(DWORD cell) const { return cleared_ && clearedCell_ == cell && clearedVersion_ == version_; }
+    void MarkCleared(DWORD cell);
 
 private:
     D3DSURFACE_DESC desc_;
@@ -85,6 +93,10 @@ private:
     UINT pitch_;
     std::vector<BYTE> pixels_;
     bool locked_ = false;
+    uint64_t version_ = 0;
+    bool cleared_ = false;
+    DWORD clearedCell_ = 0;
+    uint64_t clearedVersion_ = 0;
 };
 
 class Texture final : public Object<IDirect3DTexture9> {
