@@ -234,6 +234,76 @@ void MeshSource::Load(IStream& in, std::uint32_t) {
     if (!textureName.empty()) LoadTexture(textureName.c_str(), static_cast<D3DFORMAT>(fmt));
 }
 
+// ---- Puppet models ----
+
+void PuppetModelSource::Release() {
+    GetPuppetModelTable().Release(model);
+    modelFileName.clear();
+    textureFileNames.clear();
+    motionFileNames.clear();
+}
+
+bool PuppetModelSource::LoadModel(const char* file) {
+    PuppetModelHandle loaded;
+    if (!CreatePuppetModel(loaded, file)) return false;
+    Release();
+    model = loaded;
+    modelFileName = file;
+    DXPuppetModel* m = GetPuppetModel(model);
+    for (int i = 0; i < 4; ++i) m->AddMotionQueue();
+    return true;
+}
+
+bool PuppetModelSource::AddTexture(const char* file) {
+    DXPuppetModel* m = GetPuppetModel(model);
+    if (!m || !m->LoadTexture(file)) return false;
+    textureFileNames.emplace_back(file);
+    return true;
+}
+
+bool PuppetModelSource::AddMotion(const char* file) {
+    if (file[0] == '\0') {
+        motionFileNames.emplace_back();
+        return true;
+    }
+    DXPuppetModel* m = GetPuppetModel(model);
+    if (!m || !m->LoadMotion(file)) return false;
+    motionFileNames.emplace_back(file);
+    return true;
+}
+
+bool PuppetModelSource::SetMotion(std::uint32_t index, const char* file) {
+    DXPuppetModel* m = GetPuppetModel(model);
+    if (!m || !m->SetMotion(static_cast<int>(index), file)) return false;
+    // The name list mirrors the model's motion table, gaps as empty names, so that a load puts
+    // every motion back at its position.
+    if (motionFileNames.size() <= index) motionFileNames.resize(index + 1);
+    motionFileNames[index] = file;
+    return true;
+}
+
+void PuppetModelSource::Save(OStream& out) const {
+    WriteString(out, modelFileName);
+    WriteU32(out, static_cast<std::uint32_t>(textureFileNames.size()));
+    for (const std::string& name : textureFileNames) WriteString(out, name);
+    WriteU32(out, static_cast<std::uint32_t>(motionFileNames.size()));
+    for (const std::string& name : motionFileNames) WriteString(out, name);
+}
+
+void PuppetModelSource::Load(IStream& in, std::uint32_t) {
+    Release();
+    std::string name = ReadString(in);
+    if (!name.empty()) LoadModel(name.c_str());
+    for (std::uint32_t n = ReadU32(in); n > 0; --n) AddTexture(ReadString(in).c_str());
+    std::uint32_t motions = ReadU32(in);
+    for (std::uint32_t i = 0; i < motions; ++i) {
+        std::string motion = ReadString(in);
+        if (motion.empty() || !SetMotion(i, motion.c_str())) {
+            if (motionFileNames.size() <= i) motionFileNames.resize(i + 1);
+        }
+    }
+}
+
 // ---- tables ----
 
 template <class T>
@@ -267,12 +337,14 @@ void tRenderSourceManager<T>::Load(IStream& in, std::uint32_t version) {
 template class tRenderSourceManager<CSingleTexture>;
 template class tRenderSourceManager<CPartsTexture>;
 template class tRenderSourceManager<CRenderBuffer>;
+template class tRenderSourceManager<PuppetModelSource>;
 template class tRenderSourceManager<MeshSource>;
 
 void CRenderSourceManager::ReleaseAll() {
     singleTextures.Release();
     partsTextures.Release();
     renderBuffers.Release();
+    puppetModels.Release();
     meshes.Release();
 }
 
@@ -280,6 +352,7 @@ void CRenderSourceManager::Save(OStream& out) const {
     singleTextures.Save(out);
     partsTextures.Save(out);
     renderBuffers.Save(out);
+    puppetModels.Save(out);
     meshes.Save(out);
 }
 
@@ -287,6 +360,7 @@ void CRenderSourceManager::Load(IStream& in, std::uint32_t version) {
     singleTextures.Load(in, version);
     partsTextures.Load(in, version);
     renderBuffers.Load(in, version);
+    puppetModels.Load(in, version);
     meshes.Load(in, version);
 }
 

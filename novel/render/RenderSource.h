@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/resources/Mesh.h"
 #include "engine/resources/PartsRenderInfo.h"
 #include "engine/resources/Texture.h"
 #include "engine/save/USBinaryStream.h"
 #include "novel/vm/SaveIO.h"
+#include "puppet/DXPuppetModel.h"
 
 namespace RenderSource {
 
@@ -117,6 +119,29 @@ private:
     bool TakeMesh(bool loaded, MeshHandle handle, const char* file, std::int32_t kind);
 };
 
+// A Puppet model with the names of its files, so that a load can rebuild it.
+class PuppetModelSource {
+public:
+    PuppetModelSource() = default;
+    PuppetModelSource(const PuppetModelSource&) = delete;
+    PuppetModelSource& operator=(const PuppetModelSource&) = delete;
+    virtual ~PuppetModelSource() { Release(); }
+    virtual void Release();
+    virtual void Load(IStream& in, std::uint32_t version);
+    // Replaces the entry's model by a new one with motion queues 0 to 3; false leaves it as it was.
+    virtual bool LoadModel(const char* file);
+    virtual bool AddTexture(const char* file);
+    // An empty name only keeps a place in the motion list.
+    virtual bool AddMotion(const char* file);
+    virtual bool SetMotion(std::uint32_t index, const char* file);
+    virtual void Save(OStream& out) const;
+
+    PuppetModelHandle model;
+    std::string modelFileName;
+    std::vector<std::string> textureFileNames;
+    std::vector<std::string> motionFileNames;
+};
+
 // A table of count sources of one kind; script index i means pool[order[i]].
 template <class T>
 class tRenderSourceManager {
@@ -157,8 +182,7 @@ private:
     std::uint32_t count_ = 0;
 };
 
-// The render-source tables of the novel system. The Puppet model table arrives with the Puppet
-// runtime; its record goes between the render buffers and the meshes.
+// The render-source tables of the novel system.
 class CRenderSourceManager {
 public:
     virtual ~CRenderSourceManager() { ReleaseAll(); }
@@ -169,6 +193,7 @@ public:
     tRenderSourceManager<CSingleTexture> singleTextures;
     tRenderSourceManager<CPartsTexture> partsTextures;
     tRenderSourceManager<CRenderBuffer> renderBuffers;
+    tRenderSourceManager<PuppetModelSource> puppetModels;
     tRenderSourceManager<MeshSource> meshes;
 };
 

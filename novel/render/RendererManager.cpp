@@ -16,6 +16,10 @@ BaseNovelRenderObject* CRendererManager::At(const Entry& entry) const {
     return lists_[entry.kind][entry.index];
 }
 
+void CRendererManager::UpdatePuppet() {
+    for (BaseNovelRenderObject* r : lists_[6]) static_cast<PuppetRenderer*>(r)->UpdateMotion();
+}
+
 void CRendererManager::RenderAll() {
     for (const auto& [id, entry] : map_)
         if (BaseNovelRenderObject* r = At(entry)) r->Render();

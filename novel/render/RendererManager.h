@@ -1,7 +1,6 @@
 // The renderer manager: owns every renderer of the novel scene in one list per kind, maps the 32-bit
 // ids of scenario code and scripts to a kind and a position, queues every mapped renderer's draw each
-// frame, and saves the map and every renderer's state. The Puppet kind (6) arrives with the Puppet
-// runtime; its list stays empty until then.
+// frame, advances the Puppet renderers' motions, and saves the map and every renderer's state.
 #pragma once
 #include <cstdint>
 #include <unordered_map>
@@ -9,6 +8,7 @@
 
 #include "novel/render/ImageRenderers.h"
 #include "novel/render/PolygonRenderers.h"
+#include "novel/render/PuppetRenderer.h"
 #include "novel/text/StringRenderer.h"
 
 class CRendererManager {
@@ -21,6 +21,8 @@ public:
     virtual ~CRendererManager() { DeleteAll(); }
     virtual void DeleteAll();
     virtual void Clear() { DeleteAll(); }
+    // Advances every Puppet renderer's motions, in list order, whether an id names it or not.
+    virtual void UpdatePuppet();
     // Queues the draw of every renderer an id names, in the map's order.
     virtual void RenderAll();
     // The renderer an id names, of any kind; null when none.
@@ -54,6 +56,8 @@ public:
     }
     virtual CStringRenderer* CreateStringRenderer(std::uint32_t id) { return Create<CStringRenderer>(5, id); }
     virtual CStringRenderer* GetStringRenderer(std::uint32_t id) { return Get<CStringRenderer>(5, id); }
+    virtual PuppetRenderer* CreatePuppetRenderer(std::uint32_t id) { return Create<PuppetRenderer>(6, id); }
+    virtual PuppetRenderer* GetPuppetRenderer(std::uint32_t id) { return Get<PuppetRenderer>(6, id); }
     virtual MeshRenderer* CreateMeshRenderer(std::uint32_t id) { return Create<MeshRenderer>(7, id); }
     virtual MeshRenderer* GetMeshRenderer(std::uint32_t id) { return Get<MeshRenderer>(7, id); }
 

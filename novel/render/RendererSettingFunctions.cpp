@@ -35,6 +35,7 @@ void SetRenderSourceCnt(int single, int parts, int buffers) {
     s.renderBuffers.Allocate(Count(buffers));
 }
 void SetMeshRenderSourceCount(int n) { Novel()->GetRenderSources().meshes.Allocate(Count(n)); }
+void SetPuppetRenderSourceCount(int n) { Novel()->GetRenderSources().puppetModels.Allocate(Count(n)); }
 
 // Render buffer i becomes a width x height target, and a new layer of the current table is drawn into
 // it each frame.
@@ -70,6 +71,9 @@ void AddRenderingBufferRenderer(std::uint32_t id) {
 void AddMeshRenderer(std::uint32_t id) {
     WithSources([id] { return Novel()->GetRenderers().CreateMeshRenderer(id); });
 }
+void AddPuppetModelRenderer(std::uint32_t id) {
+    WithSources([id] { return Novel()->GetRenderers().CreatePuppetRenderer(id); });
+}
 void AddPolygonRenderer(std::uint32_t id) { Novel()->GetRenderers().CreateAtmosphericPolygonRenderer(id); }
 void AddTextRenderer(std::uint32_t id) { Novel()->GetRenderers().CreateStringRenderer(id); }
 
@@ -83,12 +87,14 @@ bool RegisterRendererSettingFunctions(asIScriptEngine* engine) {
                     {"void SetTextBufferForMessageWindow(int,int)", asFUNCTION(SetTextBufferForMessageWindow)},
                     {"void SetRenderSourceCnt(int,int,int)", asFUNCTION(SetRenderSourceCnt)},
                     {"void SetMeshRenderSourceCount(int)", asFUNCTION(SetMeshRenderSourceCount)},
+                    {"void SetPuppetRenderSourceCount(int)", asFUNCTION(SetPuppetRenderSourceCount)},
                     {"void SetRenderBuffer(uint32,float,float,uint32)", asFUNCTION(SetRenderBuffer)},
                     {"void AddSingleTextureRenderer(uint32)", asFUNCTION(AddSingleTextureRenderer)},
                     {"void AddAlphaFadeTextureRenderer(uint32)", asFUNCTION(AddAlphaFadeTextureRenderer)},
                     {"void AddPartTextureRenderer(uint32)", asFUNCTION(AddPartTextureRenderer)},
                     {"void AddRenderingBufferRenderer(uint32)", asFUNCTION(AddRenderingBufferRenderer)},
                     {"void AddMeshRenderer(uint32)", asFUNCTION(AddMeshRenderer)},
+                    {"void AddPuppetModelRenderer(uint32)", asFUNCTION(AddPuppetModelRenderer)},
                     {"void AddTextRenderer(uint32)", asFUNCTION(AddTextRenderer)},
                     {"void AddPolygonRenderer(uint32)", asFUNCTION(AddPolygonRenderer)},
                 });

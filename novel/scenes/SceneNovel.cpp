@@ -81,6 +81,7 @@ void CSceneNovel::Update() {
     }
     if (active_) fsm_.Update();
     process_.SetMovieObject(RenderObjectHandle());
+    Novel().GetRenderers().UpdatePuppet();
     Novel().GetRenderers().RenderAll();
     CLoopSEManager::GetInstance()->Update();
     CBGMManager::GetInstance()->Update();

@@ -202,8 +202,8 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     USLib::binary_ostream<256> out;
     novel.Save(out);
     // Wait frames, message number and wait flags, then the empty renderer record (4 bytes) and the
-    // four empty render-source tables (16 bytes).
-    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 20;
+    // five empty render-source tables (20 bytes).
+    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 24;
     EXPECT_EQ(tail[0], 30);
     EXPECT_EQ(tail[4], 5);
     EXPECT_EQ(tail[8], 1);
