@@ -1,5 +1,5 @@
 // The novel machine's picture opcodes: loading render sources by index, exchanging them, and
-// setting the state of renderers addressed by id. Every opcode fetches all its operands first, so an
+// setting the state of renderers addressed by id, motions included. Every opcode fetches all its operands first, so an
 // unknown renderer id or source index consumes them and does nothing.
 #include "engine/device/AppDeviceInfo.h"
 #include "novel/novel/NovelSystem.h"
@@ -28,7 +28,8 @@ void CVCPUNovel::RegisterPictureOpcodes() {
         {115, &CVCPUNovel::OpSetRendering},          {116, &CVCPUNovel::OpSetPosition},
         {117, &CVCPUNovel::OpSetScale},              {118, &CVCPUNovel::OpSetRoll},
         {119, &CVCPUNovel::OpSetColor},              {120, &CVCPUNovel::OpSetBlendRenderState},
-        {121, &CVCPUNovel::OpSetPatNo},
+        {121, &CVCPUNovel::OpSetPatNo},              {139, &CVCPUNovel::OpPushMotionPuppet},
+        {140, &CVCPUNovel::OpPushLoopMotionPuppet},
     };
     for (const Entry& e : entries) RegisterOpcode(e.opcode, static_cast<Handler>(e.handler));
 }
@@ -149,4 +150,16 @@ void CVCPUNovel::OpSetPatNo() {
     uint32_t id = cursor_.ReadInt();
     uint32_t pattern = cursor_.ReadInt();
     if (IRenderer* r = Renderer(id)) r->SetPatNo(pattern);
+}
+
+void CVCPUNovel::OpPushMotionPuppet() {
+    uint32_t id = cursor_.ReadInt();
+    uint32_t motion = cursor_.ReadInt();
+    if (IRenderer* r = Renderer(id)) r->PushMotion(motion);
+}
+
+void CVCPUNovel::OpPushLoopMotionPuppet() {
+    uint32_t id = cursor_.ReadInt();
+    uint32_t motion = cursor_.ReadInt();
+    if (IRenderer* r = Renderer(id)) r->PushLoopMotion(motion);
 }
