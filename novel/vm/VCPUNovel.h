@@ -69,7 +69,7 @@ private:
     void OpStopVoice();
     void OpSetMovieName();
 
-    // Opcodes 88-98, 113-121, 139 and 140: render sources and renderers (VCPUNovelPictures.cpp).
+    // Opcodes 88-98 and 113-141: render sources, renderers and Puppet models (VCPUNovelPictures.cpp).
     void RegisterPictureOpcodes();
     void OpLoadSingleTexture();
     void OpLoadSingleTextureAt();
@@ -88,8 +88,15 @@ private:
     void OpSetColor();
     void OpSetBlendRenderState();
     void OpSetPatNo();
+    void OpLoadPuppetModel();
+    void OpAddTexturePuppetModel();
+    void OpAddMotionPuppetModel();
+    void OpSetMotionPuppetModel();
+    void OpBeginMotionPuppet();
+    void OpDisableMotionQueuePuppet();
     void OpPushMotionPuppet();
     void OpPushLoopMotionPuppet();
+    void OpSwapPuppetModel();
 
     uint32_t waitFrames_ = 0;
     uint32_t waitFlags_ = 0;

@@ -1,6 +1,7 @@
-// The novel machine's picture opcodes: loading render sources by index, exchanging them, and
-// setting the state of renderers addressed by id, motions included. Every opcode fetches all its operands first, so an
-// unknown renderer id or source index consumes them and does nothing.
+// The novel machine's picture opcodes: loading render sources by index, exchanging them, setting
+// the state of renderers addressed by id, and the Puppet models and their motion channels. Every
+// opcode fetches all its operands first, so an unknown renderer id or source index consumes them
+// and does nothing.
 #include "engine/device/AppDeviceInfo.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/vm/VCPUNovel.h"
@@ -9,6 +10,7 @@ namespace {
 
 RenderSource::CRenderSourceManager& Sources() { return CNovelSystem::GetInstance()->GetRenderSources(); }
 IRenderer* Renderer(uint32_t id) { return CNovelSystem::GetInstance()->GetRenderers().GetRenderer(id); }
+PuppetRenderer* Puppet(uint32_t id) { return CNovelSystem::GetInstance()->GetRenderers().GetPuppetRenderer(id); }
 D3DFORMAT AlphaFormat() { return CUSSingleton<CUSAppDeviceInfo>::GetInstance()->alphaTexture.GetFormat(); }
 constexpr float kDegToRad = 0.017453292f;
 
@@ -28,8 +30,11 @@ void CVCPUNovel::RegisterPictureOpcodes() {
         {115, &CVCPUNovel::OpSetRendering},          {116, &CVCPUNovel::OpSetPosition},
         {117, &CVCPUNovel::OpSetScale},              {118, &CVCPUNovel::OpSetRoll},
         {119, &CVCPUNovel::OpSetColor},              {120, &CVCPUNovel::OpSetBlendRenderState},
-        {121, &CVCPUNovel::OpSetPatNo},              {139, &CVCPUNovel::OpPushMotionPuppet},
-        {140, &CVCPUNovel::OpPushLoopMotionPuppet},
+        {121, &CVCPUNovel::OpSetPatNo},              {133, &CVCPUNovel::OpLoadPuppetModel},
+        {134, &CVCPUNovel::OpAddTexturePuppetModel}, {135, &CVCPUNovel::OpAddMotionPuppetModel},
+        {136, &CVCPUNovel::OpSetMotionPuppetModel},  {137, &CVCPUNovel::OpBeginMotionPuppet},
+        {138, &CVCPUNovel::OpDisableMotionQueuePuppet}, {139, &CVCPUNovel::OpPushMotionPuppet},
+        {140, &CVCPUNovel::OpPushLoopMotionPuppet},  {141, &CVCPUNovel::OpSwapPuppetModel},
     };
     for (const Entry& e : entries) RegisterOpcode(e.opcode, static_cast<Handler>(e.handler));
 }
@@ -152,6 +157,43 @@ void CVCPUNovel::OpSetPatNo() {
     if (IRenderer* r = Renderer(id)) r->SetPatNo(pattern);
 }
 
+void CVCPUNovel::OpLoadPuppetModel() {
+    uint32_t index = cursor_.ReadInt();
+    const char* model = ReadString();
+    if (auto* s = Sources().puppetModels.GetSource(index)) s->LoadModel(model);
+}
+
+void CVCPUNovel::OpAddTexturePuppetModel() {
+    uint32_t index = cursor_.ReadInt();
+    const char* texture = ReadString();
+    if (auto* s = Sources().puppetModels.GetSource(index)) s->AddTexture(texture);
+}
+
+void CVCPUNovel::OpAddMotionPuppetModel() {
+    uint32_t index = cursor_.ReadInt();
+    const char* motion = ReadString();
+    if (auto* s = Sources().puppetModels.GetSource(index)) s->AddMotion(motion);
+}
+
+void CVCPUNovel::OpSetMotionPuppetModel() {
+    uint32_t index = cursor_.ReadInt();
+    uint32_t number = cursor_.ReadInt();
+    const char* motion = ReadString();
+    if (auto* s = Sources().puppetModels.GetSource(index)) s->SetMotion(number, motion);
+}
+
+void CVCPUNovel::OpBeginMotionPuppet() {
+    uint32_t id = cursor_.ReadInt();
+    uint32_t queue = cursor_.ReadInt();
+    if (PuppetRenderer* r = Puppet(id)) r->BeginMotion(queue);
+}
+
+void CVCPUNovel::OpDisableMotionQueuePuppet() {
+    uint32_t id = cursor_.ReadInt();
+    uint32_t queue = cursor_.ReadInt();
+    if (PuppetRenderer* r = Puppet(id)) r->DisableMotionQueue(queue);
+}
+
 void CVCPUNovel::OpPushMotionPuppet() {
     uint32_t id = cursor_.ReadInt();
     uint32_t motion = cursor_.ReadInt();
@@ -162,4 +204,10 @@ void CVCPUNovel::OpPushLoopMotionPuppet() {
     uint32_t id = cursor_.ReadInt();
     uint32_t motion = cursor_.ReadInt();
     if (IRenderer* r = Renderer(id)) r->PushLoopMotion(motion);
+}
+
+void CVCPUNovel::OpSwapPuppetModel() {
+    uint32_t a = cursor_.ReadInt();
+    uint32_t b = cursor_.ReadInt();
+    Sources().puppetModels.SwapOrder(a, b);
 }

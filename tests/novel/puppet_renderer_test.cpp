@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "novel/novel/NovelSystem.h"
 #include "novel/render/RendererManager.h"
 #include "novel/support/RenderDevice.h"
 #include "novel/support/ScenarioCode.h"
@@ -174,6 +175,68 @@ TEST_F(PuppetRendererTest, CharacterIsDrawnAtItsPosition) {
     renderer->SetRendering(false);
     frame = device.Frame([&] { renderers.RenderAll(); });
     EXPECT_EQ(testsupport::Pixel(frame, 528, 350), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Scenario code addressing Puppet sources and renderers.
+class PuppetOpcodes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Ok());
+        for (const char* f : {"hero.pup", "hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"})
+            folder.Write(f, GameFile(f));
+        testsupport::ResetGameState();
+        novel.SetupSceneServices();
+        novel.GetRenderSources().puppetModels.Allocate(2);
+        hero = novel.GetRenderers().CreatePuppetRenderer(7);
+        hero->SetRenderSourceManager(&novel.GetRenderSources());
+    }
+    void TearDown() override {
+        novel.GetRenderers().DeleteAll();
+        novel.GetRenderSources().ReleaseAll();
+    }
+    void Run(const std::string& source) {
+        CVCPUNovel& machine = novel.GetMachine();
+        machine.SetCode(testsupport::Code(source + "\n Yield\n"));
+        machine.JumpTo(0);
+        machine.Run();
+    }
+    testsupport::ScratchFolder folder;
+    testsupport::RenderDevice device;
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    PuppetRenderer* hero = nullptr;
+};
+
+TEST_F(PuppetOpcodes, ModelsMotionsAndChannels) {
+    Run(R"(
+        LoadPuppetModel 1, "hero.pup"
+        AddTexturePuppetModel 1, "hero_body.png"
+        AddMotionPuppetModel 1, "talk.mtn"
+        SetMotionPuppetModel 1, 3, "idle.mtn"
+        SwapPuppetModel 0, 1
+        SetSource 7, 0
+        BeginMotionPuppet 7, 2
+        PushMotionPuppet 7, 0
+        PushLoopMotionPuppet 7, 3
+        DisableMotionQueuePuppet 7, 1
+        BeginMotionPuppet 99, 0
+        LoadPuppetModel 1, "missing.pup"
+    )");
+    RenderSource::PuppetModelSource* s = novel.GetRenderSources().puppetModels.GetSource(0);
+    EXPECT_EQ(s->modelFileName, "hero.pup");
+    EXPECT_EQ(s->textureFileNames, std::vector<std::string>{"hero_body.png"});
+    EXPECT_EQ(s->motionFileNames, (std::vector<std::string>{"talk.mtn", "", "", "idle.mtn"}));
+    EXPECT_EQ(novel.GetRenderSources().puppetModels.GetSource(1)->modelFileName, "");
+    EXPECT_EQ(hero->GetSource(), 0u);
+    const PuppetRenderer::Channel& channel = hero->GetChannel(2);
+    EXPECT_TRUE(channel.enabled);
+    ASSERT_EQ(channel.queue.size(), 2u);
+    EXPECT_EQ(channel.queue[1].motion, 3u);
+    EXPECT_TRUE(channel.queue[1].loop);
+    EXPECT_FALSE(hero->GetChannel(1).enabled);
 }
 
 }  // namespace
