@@ -28,10 +28,6 @@ uint32_t CVCPointer::ReadTableIntAt(uint32_t base, uint32_t index, uint32_t coun
     return c.words_[offset >> 2];
 }
 
-float CVCPointer::ReadTableFloatAt(uint32_t base, uint32_t index, uint32_t count) const {
-    return std::bit_cast<float>(ReadTableIntAt(base, index, count));
-}
-
 const uint8_t* CVCPointer::ReadBytes(uint32_t n) {
     CVCPointer& c = Innermost();
     if (uint64_t(c.position_) + n > c.Size()) return nullptr;

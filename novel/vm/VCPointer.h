@@ -37,12 +37,8 @@ public:
     }
     float ReadFloat();
     const uint32_t* ReadPointer();
-    const uint32_t* ReadFloatPointer() { return ReadPointer(); }
-    // Table entry relative to this cursor's own position (not the innermost one's).
-    uint32_t ReadTableInt(uint32_t index, uint32_t count) { return ReadTableIntAt(position_, index, count); }
-    float ReadTableFloat(uint32_t index, uint32_t count) { return ReadTableFloatAt(position_, index, count); }
+    // Entry index of the word table at base (entry 0 when index >= count; 0 past the end).
     uint32_t ReadTableIntAt(uint32_t base, uint32_t index, uint32_t count) const;
-    float ReadTableFloatAt(uint32_t base, uint32_t index, uint32_t count) const;
     const uint8_t* ReadBytes(uint32_t n);
 
     void Seek(uint32_t offset) { Innermost().SeekHere(offset); }
