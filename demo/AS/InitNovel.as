@@ -21,6 +21,9 @@ void Initialize()
     AddSingleTextureRenderer(20);
     AddSingleTextureRenderer(21);
     AddSingleTextureRenderer(30);
+    // The Puppet character of the last scene: one model source, renderer 40.
+    SetPuppetRenderSourceCount(1);
+    AddPuppetModelRenderer(40);
     AddTextRenderer(100);
     AddTextRenderer(101);
 
