@@ -93,6 +93,7 @@ void CSceneNovel::Leave() {
     Select();
     ClearLog();
     StopSounds();
+    Novel().StopVoice();
     Novel().GetRenderers().DeleteAll();
     RenderSystem::CRenderingManager::GetInstance()->PopProcess();
     Deselect();
@@ -188,7 +189,10 @@ void CSceneNovel::OnLoadFadeIn() {
     counter_ = kLoadFadeFrames;
 }
 
-void CSceneNovel::OnLeave() { fsm_.SetState(kLeaving); }
+void CSceneNovel::OnLeave() {
+    fsm_.SetState(kLeaving);
+    Novel().StopVoice();
+}
 
 // ---- states ----
 
@@ -225,7 +229,9 @@ void CSceneNovel::UpdateReveal() {
 void CSceneNovel::UpdateWaitClick() {
     CheckModeInput();
     if (CheckMenuRequests()) return;
-    if (Novel().IsMessageDone()) Fire(kRunScript);
+    if (!Novel().IsMessageDone()) return;
+    Fire(kRunScript);
+    if (CConfigDataManager::GetInstance()->IsStopVoice()) Novel().StopVoice();
 }
 
 void CSceneNovel::UpdateTimedWait() {
@@ -235,6 +241,7 @@ void CSceneNovel::UpdateTimedWait() {
 
 void CSceneNovel::UpdateFadeOut() {
     if (--counter_ > 0) return;
+    Novel().StopVoice();
     ClearLog();
     CMessageLogManager::GetInstance()->ClearLogRows();
     StopSounds();
