@@ -69,6 +69,12 @@ struct Scene {
         d3d->Release();
         d3d9test::SetWorkerThreads(0);
     }
+    // The device records draws and runs them when their results are needed: a lock of the target.
+    void Finish() {
+        D3DLOCKED_RECT lr;
+        target->LockRect(&lr, nullptr, D3DLOCK_READONLY);
+        target->UnlockRect();
+    }
     void Blended() {
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -92,7 +98,10 @@ struct Scene {
 void SpriteOver(benchmark::State& state) {
     Scene scene(800, 600, unsigned(state.range(0)));
     scene.Blended();
-    for (auto _ : state) scene.Quad(-0.5f, -0.5f, 799.5f, 599.5f);
+    for (auto _ : state) {
+        scene.Quad(-0.5f, -0.5f, 799.5f, 599.5f);
+        scene.Finish();
+    }
     state.SetItemsProcessed(state.iterations() * 800 * 600);
 }
 BENCHMARK(SpriteOver)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -123,7 +132,10 @@ void BilinearScale(benchmark::State& state) {
     scene.device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     scene.device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     scene.device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    for (auto _ : state) scene.Quad(-0.5f, -0.5f, 1919.5f, 1079.5f);
+    for (auto _ : state) {
+        scene.Quad(-0.5f, -0.5f, 1919.5f, 1079.5f);
+        scene.Finish();
+    }
     state.SetItemsProcessed(state.iterations() * 1920 * 1080);
 }
 BENCHMARK(BilinearScale)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -158,6 +170,7 @@ void ComposedFrame(benchmark::State& state) {
             float shift = layer % 2 ? 0.25f * float(layer) : 0.f;
             scene.Quad(-0.5f + shift, -0.5f + shift, 799.5f + shift, 599.5f + shift);
         }
+        scene.Finish();
     }
     state.SetItemsProcessed(state.iterations() * 800 * 600 * 10);
 }
@@ -191,8 +204,10 @@ void AlphaFadeLayer(benchmark::State& state) {
     const float quad[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
     const WORD idx[6] = {0, 1, 2, 2, 1, 3};
     scene.device->SetFVF(D3DFVF_XYZ);
-    for (auto _ : state)
+    for (auto _ : state) {
         scene.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, 12);
+        scene.Finish();
+    }
     state.SetItemsProcessed(state.iterations() * 800 * 600);
     scene.device->SetVertexShader(nullptr);
     scene.device->SetPixelShader(nullptr);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 
 #include "d3d9/testhooks.h"
 #include "support/d3d_device.h"
@@ -152,6 +153,88 @@ TEST(Device, WritesBetweenEqualClearsAndPresentsAreNotLost) {
     ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
     EXPECT_EQ(frame, std::vector<DWORD>(8, 0xFF00FF00u));
+}
+
+// A frame that repeats the last one is not drawn again; each case changes something the repeat must
+// not miss, and the second frame must show it.
+TEST(Device, RepeatedFramesShowWhatChangedBetweenThem) {
+    TestDevice dev(2, 1);
+    SetScreenProjection(dev.device, 2, 1);
+    dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+    IDirect3DSurface9* bb = nullptr;
+    dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 1, 1, {0xFF0000FF});
+    IDirect3DTexture9* picture = nullptr;
+    IDirect3DSurface9* pictureSurface = nullptr;
+    ASSERT_EQ(dev->CreateTexture(2, 1, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &picture, nullptr),
+              D3D_OK);
+    picture->GetSurfaceLevel(0, &pictureSurface);
+    auto clear = [&] { dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0); };
+    auto quad = [&](IDirect3DBaseTexture9* t, DWORD colour) {
+        dev->SetTexture(0, t);
+        DrawQuad(dev.device, -0.5f, -0.5f, 1.5f, 0.5f, colour);
+        dev->SetTexture(0, nullptr);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> frame, between;
+        DWORD first, second;
+    };
+    const Case cases[] = {
+        {"texture locked and changed",
+         [&] { clear(), quad(tex, 0xFFFFFFFF); },
+         [&] {
+             D3DLOCKED_RECT lr;
+             tex->LockRect(0, &lr, nullptr, 0);
+             *static_cast<DWORD*>(lr.pBits) = 0xFF00FF00u;
+             tex->UnlockRect(0);
+         },
+         0xFF0000FF, 0xFF00FF00},
+        // No clear: half-transparent white blends onto what the last frame left (128, then 192).
+        {"frame drawn over the last one",
+         [&] {
+             dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+             dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+             dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+             quad(nullptr, 0x80FFFFFF);
+             dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+         },
+         [] {}, 0xFF808080, 0xFFC0C0C0},
+        // The picture is shown, then drawn into: the next frame shows what was drawn into it.
+        {"texture read before it is drawn into",
+         [&] {
+             dev->SetRenderTarget(0, bb);
+             clear();
+             quad(picture, 0xFFFFFFFF);
+             dev->SetRenderTarget(0, pictureSurface);
+             quad(nullptr, 0xFF00FF00);
+             dev->SetRenderTarget(0, bb);
+         },
+         [] {}, 0xFFFF0000, 0xFF00FF00},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dev->SetRenderTarget(0, pictureSurface);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.f, 0);
+        dev->SetRenderTarget(0, bb);
+        clear();
+        dev->Present(nullptr, nullptr, nullptr, nullptr);
+        std::vector<DWORD> frame;
+        UINT w = 0, h = 0;
+        c.frame();
+        dev->Present(nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
+        EXPECT_EQ(frame, std::vector<DWORD>(2, c.first));
+        c.between();
+        c.frame();
+        dev->Present(nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(d3d9test::ReadPresentedFrame(dev.device, frame, w, h));
+        EXPECT_EQ(frame, std::vector<DWORD>(2, c.second));
+    }
+    pictureSurface->Release();
+    picture->Release();
+    tex->Release();
+    bb->Release();
 }
 
 TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {

@@ -46,6 +46,8 @@ Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params)
 }
 
 Device::~Device() {
+    pending_.Drop();
+    last_.Drop();
     if (observer_) win32::RemoveEventObserver(observer_);
     if (backBuffer_) UnbindAll();
     ReleaseSwapSurfaces();
@@ -256,6 +258,8 @@ HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
     if (!params) return D3DERR_INVALIDCALL;
+    Flush();
+    last_.Drop();
     bool extraSwapReferences = backBuffer_->PublicCount() > 0 || (autoDepth_ && autoDepth_->PublicCount() > 0);
     if (defaultObjects_ > 0 || extraSwapReferences || (lost_ && !focus_)) {
         lost_ = true;
@@ -280,6 +284,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
 }
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
+    FinishFrame();
     if (lost_) return D3DERR_DEVICELOST;
     const Surface& bb = *backBuffer_;
     const UINT width = bb.Desc().Width, height = bb.Desc().Height;
@@ -417,6 +422,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
         src->Desc().Format != dst->Desc().Format)
         return D3DERR_INVALIDCALL;
     if (lost_) return D3DERR_DEVICELOST;
+    Flush();
     dst->Touch();
     for (UINT y = 0; y < src->Desc().Height; ++y)
         std::memcpy(dst->Bits() + size_t(y) * dst->Pitch(), src->Bits() + size_t(y) * src->Pitch(),
@@ -469,6 +475,13 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const D3DVIEWPORT9& vp = s.viewport;
     D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
     if (!rects) count = 0;
+    ClearCommand clear;
+    clear.target = (flags & D3DCLEAR_TARGET) ? s.renderTarget : nullptr;
+    clear.depth = (flags & D3DCLEAR_ZBUFFER) ? s.depth : nullptr;
+    if (!clear.target && !clear.depth) return D3D_OK;
+    clear.flags = flags;
+    clear.colour = color;
+    clear.z = z;
     for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
         D3DRECT r = whole;
         if (count) {
@@ -477,6 +490,14 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             r.x2 = std::min(r.x2, rects[i].x2);
             r.y2 = std::min(r.y2, rects[i].y2);
         }
+        clear.rects.push_back(r);
+    }
+    pending_.AddClear(std::move(clear));
+    return D3D_OK;
+}
+
+void Device::RunClear(const ClearCommand& clear) {
+    for (const D3DRECT& r : clear.rects) {
         // One cell's bytes are made once, then copied over the rectangle row by row.
         auto fill = [&](Surface* target, auto store) {
             if (!target) return;
@@ -489,8 +510,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             // A whole surface cleared again to the value it already holds throughout stays as it is.
             DWORD value;
             std::memcpy(&value, cell, 4);
-            const bool whole = r.x1 == 0 && r.y1 == 0 && x2 == LONG(target->Desc().Width) &&
-                               y2 == LONG(target->Desc().Height);
+            const bool whole = CoversWhole(r, *target);
             if (whole && target->ClearedTo(value)) return;
             if (whole)
                 target->MarkCleared(value);
@@ -503,11 +523,43 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
                             size_t(x2 - r.x1) * bpp);
             });
         };
-        if (flags & D3DCLEAR_TARGET)
-            fill(s.renderTarget, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, color); });
-        if (flags & D3DCLEAR_ZBUFFER) fill(s.depth, [&](Surface& t, BYTE* p) { StoreDepth(t, p, z); });
+        fill(clear.target, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, clear.colour); });
+        fill(clear.depth, [&](Surface& t, BYTE* p) { StoreDepth(t, p, clear.z); });
     }
-    return D3D_OK;
+}
+
+void Device::Run(const FrameRecord& frame) {
+    for (const Command& c : frame.Commands()) {
+        if (c.isClear) {
+            RunClear(c.clear);
+            continue;
+        }
+        c.state->target->Touch();
+        if (c.state->depth) c.state->depth->Touch();
+        RasterOf().Draw(*c.state, c.vertices);
+    }
+}
+
+void Device::Flush() {
+    if (pending_.Empty()) return;
+    Run(pending_);
+    pending_.Drop();
+}
+
+void Device::FlushIfUses(const Surface* surface) {
+    if (pending_.Uses(surface)) Flush();
+}
+
+void Device::FinishFrame() {
+    if (pending_.Empty()) return;
+    if (pending_.Repeats(last_)) {
+        pending_.Drop();
+        return;
+    }
+    Run(pending_);
+    pending_.Finished();
+    last_.Drop();
+    last_.Swap(pending_);
 }
 
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "frame.h"
 #include "objects.h"
 
 struct SDL_Renderer;
@@ -121,6 +122,11 @@ public:
     void RestoreFocus();
     bool ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height);
 
+    // Runs the recorded draws and clears now (their results are about to be read or changed); with a
+    // surface, only when a recorded command uses it.
+    void Flush();
+    void FlushIfUses(const Surface* surface);
+
     // Whether creation worked (a window or present parameters we cannot serve make it fail).
     bool Valid() const { return backBuffer_ != nullptr; }
 
@@ -131,6 +137,10 @@ private:
     void UnbindAll();
     void ApplyWindowMode();
     void ShowFrame();
+    void RunClear(const ClearCommand& clear);
+    void Run(const FrameRecord& frame);
+    // At Present: runs the frame's commands unless they repeat the last frame's.
+    void FinishFrame();
     Raster& RasterOf();  // made at first use
     HRESULT Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
                  bool index32, const BYTE* upVertices, UINT upStride);
@@ -156,6 +166,8 @@ private:
     int streamingWidth_ = 0, streamingHeight_ = 0;
     std::unique_ptr<Raster> raster_;
     bool smallDepthLogged_ = false;
+    FrameRecord pending_;  // draws and clears since the last run
+    FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
 };
 
 // Binds an object for the device's own use and drops the previous one (either may be null).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "device.h"
 #include "raster.h"
@@ -244,7 +245,8 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
     if (screen.empty()) return D3D_OK;
 
     // Pixel state.
-    PixelState ps;
+    auto state = std::make_unique<PixelState>();
+    PixelState& ps = *state;
     ps.target = s.renderTarget;
     ps.depth = s.depth;
     const D3DSURFACE_DESC& rt = s.renderTarget->Desc();
@@ -268,9 +270,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         ps.pixelShader = &s.pixelShader->Program();
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
-    ps.target->Touch();
-    if (ps.depth) ps.depth->Touch();
-    RasterOf().Draw(ps, screen);
+    pending_.AddDraw(std::move(state), std::move(screen), s.pixelShader);
     return D3D_OK;
 }
 

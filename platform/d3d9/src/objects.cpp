@@ -88,6 +88,7 @@ void Surface::MarkCleared(DWORD cell) {
 
 HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
     if (!locked || locked_) return D3DERR_INVALIDCALL;
+    Owner()->FlushIfUses(this);
     LONG x = 0, y = 0;
     if (rect) {
         if (rect->left < 0 || rect->top < 0 || rect->right > LONG(desc_.Width) || rect->bottom > LONG(desc_.Height) ||

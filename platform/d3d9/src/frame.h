@@ -1,0 +1,71 @@
+// The draws and clears of one frame, recorded until the frame is presented or its results are
+// needed, so that a frame that repeats the last one (same commands over surfaces that still hold
+// what they held when it finished) is recognised and not drawn again.
+#pragma once
+#include <d3d9.h>
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "objects.h"
+#include "raster.h"
+
+namespace d3d9 {
+
+// A clear of rectangles (already cut to the viewport) of a target and its depth surface.
+struct ClearCommand {
+    Surface* target = nullptr;
+    Surface* depth = nullptr;
+    std::vector<D3DRECT> rects;
+    DWORD flags = 0;
+    D3DCOLOR colour = 0;
+    float z = 0.f;
+};
+
+// Whether a clear rectangle covers the whole surface (the parts past its edges are cut off).
+bool CoversWhole(const D3DRECT& r, const Surface& s);
+
+struct Command {
+    bool isClear = false;
+    ClearCommand clear;
+    std::unique_ptr<PixelState> state;  // a draw: its pixel state and screen-space triangles
+    std::vector<ScreenVertex> vertices;
+};
+
+class FrameRecord {
+public:
+    FrameRecord() = default;
+    ~FrameRecord() { Drop(); }
+    FrameRecord(const FrameRecord&) = delete;
+    FrameRecord& operator=(const FrameRecord&) = delete;
+
+    // Records a command; the objects it uses stay alive (bound) until the record is dropped.
+    void AddClear(ClearCommand clear);
+    void AddDraw(std::unique_ptr<PixelState> state, std::vector<ScreenVertex> vertices, Counted* pixelShader);
+    bool Empty() const { return commands_.empty(); }
+    const std::vector<Command>& Commands() const { return commands_; }
+    // Whether a command writes or reads the surface.
+    bool Uses(const Surface* surface) const;
+    // Notes the contents of every surface used, once the commands have run.
+    void Finished();
+    // Whether running these commands now would give what running last gave: the same commands, every
+    // surface still holding what it held when last finished, and each written surface cleared whole
+    // before anything draws into or reads it (so what it held before the frame does not matter).
+    bool Repeats(const FrameRecord& last) const;
+    // Forgets the commands and unbinds their objects.
+    void Drop();
+    void Swap(FrameRecord& other) noexcept;
+
+private:
+    bool SelfContained() const;
+    template <class F>
+    void ForEachSurface(F f) const;
+
+    std::vector<Command> commands_;
+    std::vector<Counted*> held_;
+    std::vector<std::pair<const Surface*, uint64_t>> versions_;  // after Finished
+};
+
+}  // namespace d3d9
