@@ -225,7 +225,8 @@ void Engine::ThreadProc() {
             next = steady_clock::now();
         }
         if (device_) {
-            // Keep five passes (50 ms) queued ahead of the device, enough to ride out a busy machine.
+            // Keep five passes (50 ms) queued ahead of the device, enough to ride out a busy machine; topping
+            // the queue up once a pass keeps it at least 40 ms ahead without waking more often than that.
             while (device_ && SDL_GetQueuedAudioSize(device_) < 5 * periodBytes) {
                 Mix(kPeriod, out.data());
                 if (SDL_QueueAudio(device_, out.data(), periodBytes) != 0) {
@@ -233,7 +234,7 @@ void Engine::ThreadProc() {
                     device_ = 0;
                 }
             }
-            next = steady_clock::now() + milliseconds(device_ ? 2 : 10);
+            next = steady_clock::now() + milliseconds(10);
         } else {
             Mix(kPeriod, out.data());
             next += milliseconds(10);
