@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <memory>
 
 #include "direct3d.h"
 #include "raster.h"
@@ -496,9 +499,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     return D3D_OK;
 }
 
-void Device::RunClear(const ClearCommand& clear) {
+void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
+                          std::deque<std::function<void(int)>>& tasks) {
     for (const D3DRECT& r : clear.rects) {
-        // One cell's bytes are made once, then copied over the rectangle row by row.
+        // One row's bytes are made once, then copied into each row of the rectangle.
         auto fill = [&](Surface* target, auto store) {
             if (!target) return;
             LONG x2 = std::min<LONG>(r.x2, LONG(target->Desc().Width));
@@ -516,12 +520,17 @@ void Device::RunClear(const ClearCommand& clear) {
                 target->MarkCleared(value);
             else
                 target->Touch();
-            BYTE* first = target->Bits() + size_t(r.y1) * target->Pitch() + size_t(r.x1) * bpp;
-            for (LONG x = 0; x < x2 - r.x1; ++x) std::memcpy(first + size_t(x) * bpp, cell, bpp);
-            RasterOf().ForRows(int(r.y1) + 1, int(y2) - 1, [&](int y) {
-                std::memcpy(target->Bits() + size_t(y) * target->Pitch() + size_t(r.x1) * bpp, first,
-                            size_t(x2 - r.x1) * bpp);
+            auto line = std::make_shared<std::vector<BYTE>>(size_t(x2 - r.x1) * bpp);
+            for (LONG x = 0; x < x2 - r.x1; ++x) std::memcpy(line->data() + size_t(x) * bpp, cell, bpp);
+            const size_t offset = size_t(r.x1) * bpp;
+            tasks.emplace_back([target, line, offset](int y) {
+                std::memcpy(target->Bits() + size_t(y) * target->Pitch() + offset, line->data(), line->size());
             });
+            RasterItem item;
+            item.rows = &tasks.back();
+            item.top = int(r.y1);
+            item.bottom = int(y2) - 1;
+            items.push_back(item);
         };
         fill(clear.target, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, clear.colour); });
         fill(clear.depth, [&](Surface& t, BYTE* p) { StoreDepth(t, p, clear.z); });
@@ -529,15 +538,40 @@ void Device::RunClear(const ClearCommand& clear) {
 }
 
 void Device::Run(const FrameRecord& frame) {
+    // Commands go to the rasteriser in runs that share out rows together: a run ends where a command
+    // writes other surfaces than the run's, or reads a surface the run writes.
+    std::vector<RasterItem> items;
+    std::deque<std::function<void(int)>> tasks;
+    std::vector<const Surface*> written;
+    auto finish = [&] {
+        RasterOf().Run(items);
+        items.clear();
+        tasks.clear();
+        written.clear();
+    };
+    auto has = [&](const Surface* s) { return std::find(written.begin(), written.end(), s) != written.end(); };
     for (const Command& c : frame.Commands()) {
+        const Surface* target = c.isClear ? c.clear.target : c.state->target;
+        const Surface* depth = c.isClear ? c.clear.depth : c.state->depth;
+        bool fits = true;
+        for (const Surface* w : written) fits &= w == target || w == depth;
+        if (!c.isClear)
+            for (const Surface* t : c.state->textures) fits &= !t || !has(t);
+        if (!fits) finish();
+        for (const Surface* s : {target, depth})
+            if (s && !has(s)) written.push_back(s);
         if (c.isClear) {
-            RunClear(c.clear);
+            AddClearRows(c.clear, items, tasks);
             continue;
         }
         c.state->target->Touch();
         if (c.state->depth) c.state->depth->Touch();
-        RasterOf().Draw(*c.state, c.vertices);
+        RasterItem item;
+        item.state = c.state.get();
+        item.vertices = &c.vertices;
+        items.push_back(item);
     }
+    finish();
 }
 
 void Device::Flush() {

@@ -3,6 +3,8 @@
 #include <d3d9.h>
 
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -137,7 +139,9 @@ private:
     void UnbindAll();
     void ApplyWindowMode();
     void ShowFrame();
-    void RunClear(const ClearCommand& clear);
+    // Turns a clear into row tasks (kept in tasks) for the rasteriser.
+    void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
+                      std::deque<std::function<void(int)>>& tasks);
     void Run(const FrameRecord& frame);
     // At Present: runs the frame's commands unless they repeat the last frame's.
     void FinishFrame();

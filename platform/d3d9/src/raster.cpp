@@ -1063,14 +1063,20 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
 }  // namespace
 
 struct Raster::Job {
-    const PixelState* state;
+    const PixelState* state = nullptr;
     Usage usage;
     FastPlan fast;
     FastPlan writer;
     std::vector<Triangle> triangles;
-    int ymin = 0, ymax = -1;              // rows any triangle touches
-    mutable std::atomic<int> nextBand{0};  // bands of kBandRows rows, taken by the threads in turn
+    int ymin = 0, ymax = -1;                            // rows any triangle touches
     const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
+};
+
+struct Raster::Batch {
+    std::vector<std::unique_ptr<Job>> jobs;
+    int ymin = 0, ymax = -1;
+    int64_t area = 0;
+    mutable std::atomic<int> nextBand{0};  // bands of kBandRows rows, taken by the threads in turn
 };
 
 unsigned RasterThreads() {
@@ -1079,7 +1085,7 @@ unsigned RasterThreads() {
 }
 
 Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)) {
-    for (unsigned i = 1; i < threads_; ++i) pool_.emplace_back(&Raster::Worker, this, i);
+    for (unsigned i = 1; i < threads_; ++i) pool_.emplace_back(&Raster::Worker, this);
 }
 
 Raster::~Raster() {
@@ -1101,7 +1107,7 @@ bool SpinFor(Condition condition) {
 }
 }  // namespace
 
-void Raster::Worker(unsigned index) {
+void Raster::Worker() {
     unsigned seen = 0;
     for (;;) {
         auto ready = [&] { return quit_.load() || generation_.load(std::memory_order_acquire) != seen; };
@@ -1111,7 +1117,7 @@ void Raster::Worker(unsigned index) {
         }
         if (quit_) return;
         seen = generation_.load(std::memory_order_acquire);
-        RunRows(*job_, index, threads_);
+        RunBands(*batch_);
         if (pending_.fetch_sub(1) == 1) {
             { std::lock_guard<std::mutex> lock(lock_); }
             done_.notify_one();
@@ -1119,88 +1125,87 @@ void Raster::Worker(unsigned index) {
     }
 }
 
-void Raster::RunRows(const Job& job, unsigned part, unsigned parts) {
-    if (job.rowTask) {
-        for (;;) {
-            const int top = job.ymin + job.nextBand.fetch_add(1) * kBandRows;
-            if (top > job.ymax) return;
-            for (int y = top; y <= std::min(job.ymax, top + kBandRows - 1); ++y) (*job.rowTask)(y);
-        }
-    }
-    auto row = [&](const Triangle& t, int y, ColumnTable& table) {
-        int x0, x1;
-        if (!Span(t, y, x0, x1)) return;
-        if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, table)) return;
-        ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
-    };
-    if (parts == 1 && part == 0) {
-        ColumnTable table;
-        for (const Triangle& t : job.triangles)
-            for (int y = t.ymin; y <= t.ymax; ++y) row(t, y, table);
-        return;
-    }
+void Raster::RunBands(const Batch& batch) {
     // Threads take bands of rows in turn, so a thread held up elsewhere leaves its share to the
-    // others. Within a band the triangles keep their order, so each pixel sees the same draws in the
-    // same order whoever shades it.
-    std::vector<std::unique_ptr<ColumnTable>> tables(job.triangles.size());
-    const int first = job.ymin / kBandRows;
+    // others. Within a band the jobs and their triangles keep their order, so each pixel sees the same
+    // draws in the same order whoever shades it.
+    std::vector<std::vector<std::unique_ptr<ColumnTable>>> tables(batch.jobs.size());
+    const int first = batch.ymin / kBandRows;
     for (;;) {
-        const int band = first + job.nextBand.fetch_add(1);
+        const int band = first + batch.nextBand.fetch_add(1);
         const int top = band * kBandRows, bottom = top + kBandRows - 1;
-        if (top > job.ymax) return;
-        for (size_t i = 0; i < job.triangles.size(); ++i) {
-            const Triangle& t = job.triangles[i];
-            if (t.ymax < top || t.ymin > bottom) continue;
-            if (!tables[i]) tables[i] = std::make_unique<ColumnTable>();
-            for (int y = std::max(top, t.ymin); y <= std::min(bottom, t.ymax); ++y) row(t, y, *tables[i]);
+        if (top > batch.ymax) return;
+        for (size_t j = 0; j < batch.jobs.size(); ++j) {
+            const Job& job = *batch.jobs[j];
+            if (job.ymax < top || job.ymin > bottom) continue;
+            if (job.rowTask) {
+                for (int y = std::max(top, job.ymin); y <= std::min(bottom, job.ymax); ++y) (*job.rowTask)(y);
+                continue;
+            }
+            auto& jobTables = tables[j];
+            if (jobTables.empty()) jobTables.resize(job.triangles.size());
+            for (size_t i = 0; i < job.triangles.size(); ++i) {
+                const Triangle& t = job.triangles[i];
+                if (t.ymax < top || t.ymin > bottom) continue;
+                if (!jobTables[i]) jobTables[i] = std::make_unique<ColumnTable>();
+                for (int y = std::max(top, t.ymin); y <= std::min(bottom, t.ymax); ++y) {
+                    int x0, x1;
+                    if (!Span(t, y, x0, x1)) continue;
+                    if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, *jobTables[i])) continue;
+                    ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
+                }
+            }
         }
     }
 }
 
-void Raster::Draw(const PixelState& state, const std::vector<ScreenVertex>& vertices) {
-    Job job;
-    job.state = &state;
-    job.usage = UsageOf(state);
-    job.fast = PlanFast(state);
-    job.writer = PlanWriter(state);
-    job.triangles.reserve(vertices.size() / 3);
-    int64_t area = 0;
-    for (size_t i = 0; i + 2 < vertices.size(); i += 3) {
-        Triangle t;
-        if (!Setup(&vertices[i], state, job.usage, t)) continue;
-        area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
-        job.ymin = job.triangles.empty() ? t.ymin : std::min(job.ymin, t.ymin);
-        job.ymax = job.triangles.empty() ? t.ymax : std::max(job.ymax, t.ymax);
-        job.triangles.push_back(t);
+void Raster::Run(const std::vector<RasterItem>& items) {
+    Batch batch;
+    for (const RasterItem& item : items) {
+        auto job = std::make_unique<Job>();
+        if (item.rows) {
+            if (item.top > item.bottom) continue;
+            job->rowTask = item.rows;
+            job->ymin = item.top;
+            job->ymax = item.bottom;
+            batch.area += int64_t(item.bottom - item.top + 1) * 256;
+        } else {
+            const PixelState& state = *item.state;
+            job->state = &state;
+            job->usage = UsageOf(state);
+            job->fast = PlanFast(state);
+            job->writer = PlanWriter(state);
+            job->triangles.reserve(item.vertices->size() / 3);
+            for (size_t i = 0; i + 2 < item.vertices->size(); i += 3) {
+                Triangle t;
+                if (!Setup(&(*item.vertices)[i], state, job->usage, t)) continue;
+                batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
+                job->ymin = job->triangles.empty() ? t.ymin : std::min(job->ymin, t.ymin);
+                job->ymax = job->triangles.empty() ? t.ymax : std::max(job->ymax, t.ymax);
+                job->triangles.push_back(t);
+            }
+            if (job->triangles.empty()) continue;
+        }
+        batch.ymin = batch.jobs.empty() ? job->ymin : std::min(batch.ymin, job->ymin);
+        batch.ymax = batch.jobs.empty() ? job->ymax : std::max(batch.ymax, job->ymax);
+        batch.jobs.push_back(std::move(job));
     }
-    if (job.triangles.empty()) return;
-    // Small draws stay on the calling thread: waking the pool would cost more than it saves.
-    if (threads_ == 1 || area < 8192) {
-        RunRows(job, 0, 1);
+    if (batch.jobs.empty()) return;
+    // Small runs stay on the calling thread: waking the pool would cost more than it saves.
+    if (threads_ == 1 || batch.area < 8192) {
+        RunBands(batch);
         return;
     }
-    Dispatch(job);
+    Dispatch(batch);
 }
 
-void Raster::ForRows(int top, int bottom, const std::function<void(int)>& row) {
-    Job job;
-    job.ymin = top;
-    job.ymax = bottom;
-    job.rowTask = &row;
-    if (threads_ == 1 || bottom - top < 64) {
-        for (int y = top; y <= bottom; ++y) row(y);
-        return;
-    }
-    Dispatch(job);
-}
-
-void Raster::Dispatch(const Job& job) {
-    job_ = &job;
+void Raster::Dispatch(const Batch& batch) {
+    batch_ = &batch;
     pending_.store(threads_ - 1);
     generation_.fetch_add(1, std::memory_order_release);
     { std::lock_guard<std::mutex> lock(lock_); }
     wake_.notify_all();
-    RunRows(job, 0, threads_);
+    RunBands(batch);
     auto finished = [&] { return pending_.load() == 0; };
     if (!SpinFor(finished)) {
         std::unique_lock<std::mutex> lock(lock_);

@@ -42,28 +42,38 @@ struct PixelState {
     float psConst[32][4];
 };
 
+// One item of a run: a draw (state and triangles, three vertices each, already clipped and culled)
+// or a task run for each row top..bottom (clears).
+struct RasterItem {
+    const PixelState* state = nullptr;
+    const std::vector<ScreenVertex>* vertices = nullptr;
+    const std::function<void(int)>* rows = nullptr;
+    int top = 0, bottom = -1;
+};
+
 class Raster {
 public:
     explicit Raster(unsigned threads);
     ~Raster();
-    // Draws triangles (three vertices each, already clipped and culled).
-    void Draw(const PixelState& state, const std::vector<ScreenVertex>& vertices);
-    // Runs row(y) for y = top .. bottom, rows shared out among the threads (clears).
-    void ForRows(int top, int bottom, const std::function<void(int)>& row);
+    // Runs items that neither read what another of them writes nor write other surfaces at the same
+    // rows' other places: the rows are cut into bands shared out among the threads, and each band
+    // runs every item in order, so a pixel sees the items in order and a band stays in cache.
+    void Run(const std::vector<RasterItem>& items);
 
 private:
     struct Job;
-    void Worker(unsigned index);
-    void RunRows(const Job& job, unsigned part, unsigned parts);
-    void Dispatch(const Job& job);
+    struct Batch;
+    void Worker();
+    void RunBands(const Batch& batch);
+    void Dispatch(const Batch& batch);
 
     unsigned threads_;
     std::vector<std::thread> pool_;
-    // A draw is handed out by bumping the generation; workers spin a little before they sleep, so
-    // that the draws of one frame, which follow each other closely, do not wait for a wake-up.
+    // A run is handed out by bumping the generation; workers spin a little before they sleep, so
+    // that runs which follow each other closely do not wait for a wake-up.
     std::mutex lock_;
     std::condition_variable wake_, done_;
-    const Job* job_ = nullptr;
+    const Batch* batch_ = nullptr;
     std::atomic<unsigned> generation_{0};
     std::atomic<unsigned> pending_{0};
     std::atomic<bool> quit_{false};
