@@ -621,10 +621,9 @@ struct ColumnTable {
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
-    // Bilinear: left texel column (clamped), whether the right one is the next column, and the weights
-    // (256 - fx) x 4, fx x 4 of each x.
+    // Bilinear: left texel column (clamped) and the weights (256 - fx) x 4, fx x 4 of each x; where
+    // the clamp makes both columns the same one the weights are 256 and 0 (c 256 - fx + c fx = 256 c).
     std::vector<int> left;
-    std::vector<char> next;
     struct Weights {
         __m128i v;
     };
@@ -782,14 +781,13 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         if (f.kind == 2) {
             const size_t count = table.U.size();
             table.left.resize(count);
-            table.next.resize(count);
             table.weights.resize(count);
             for (size_t i = 0; i < count; ++i) {
-                const int fx = int(table.U[i] & (kSub - 1));
+                const int fraction = int(table.U[i] & (kSub - 1));
                 const int xl = int(FloorDiv(table.U[i], kSub));
                 const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
                 table.left[i] = xa;
-                table.next[i] = char(xb - xa);
+                const int fx = xb == xa ? 0 : fraction;
                 table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
                                                  short(kSub - fx), short(kSub - fx), short(kSub - fx));
             }
@@ -864,24 +862,34 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         for (int k = 0; k < 4; ++k)
             vrow[size_t(c - first) * 4 + size_t(k)] = uint16_t(int(((rowA[c] | force) >> (8 * k)) & 255) * (kSub - fy) +
                                                                int(((rowB[c] | force) >> (8 * k)) & 255) * fy);
+    // Across x: (left (256 - fx) + right fx + 32768) >> 16 in 32-bit lanes, four pixels packed together.
+    // Without blend or colour the result goes straight into the target.
     const __m128i half = _mm_set1_epi32(32768);
+    const bool plain = f.blend == 0 && ((!f.modColour && !f.modAlpha) || colour == 0xFFFFFFFFu);
+    const __m128i opaque = _mm_set1_epi32(plain && f.targetX8 ? int(0xFF000000u) : 0);
+    const int* left = table.left.data() + (x0 - t.xmin);
+    const ColumnTable::Weights* weights = table.weights.data() + (x0 - t.xmin);
+    auto pixel = [&](int i) {
+        const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(vrow + size_t(left[i] - first) * 4));
+        const __m128i wx = weights[i].v;
+        const __m128i lo = _mm_mullo_epi16(pair, wx), hi = _mm_mulhi_epu16(pair, wx);
+        return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi)), half),
+                              16);
+    };
     DWORD texels[kChunk];
     for (int done = 0; done < n; done += kChunk) {
         const int m = std::min(kChunk, n - done);
-        for (int i = 0; i < m; ++i) {
-            const size_t at = size_t(x0 + done + i - t.xmin);
-            const uint16_t* left = vrow + size_t(table.left[at] - first) * 4;
-            __m128i pair = table.next[at]
-                               ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(left))
-                               : _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(left)),
-                                                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(left)));
-            const __m128i wx = table.weights[at].v;
-            const __m128i lo = _mm_mullo_epi16(pair, wx), hi = _mm_mulhi_epu16(pair, wx);
-            __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi)), half);
-            sum = _mm_srli_epi32(sum, 16);
-            texels[i] = DWORD(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(sum, zero), zero)));
+        DWORD* dst = plain ? out + done : texels;
+        int i = 0;
+        for (; i + 4 <= m; i += 4) {
+            const int at = done + i;
+            const __m128i p = _mm_packus_epi16(_mm_packs_epi32(pixel(at), pixel(at + 1)),
+                                               _mm_packs_epi32(pixel(at + 2), pixel(at + 3)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(p, opaque));
         }
-        CombineRow(f, texels, colour, out + done, m);
+        for (; i < m; ++i)
+            dst[i] = DWORD(_mm_cvtsi128_si32(_mm_or_si128(_mm_packus_epi16(_mm_packs_epi32(pixel(done + i), zero), zero), opaque)));
+        if (!plain) CombineRow(f, texels, colour, out + done, m);
     }
     return true;
 }
