@@ -5,4 +5,6 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/scripts/setup-debian.sh"
 "$ROOT/scripts/build.sh" "$@"
 cd "${BUILD_DIR:-$ROOT/build}"
-ctest --output-on-failure -j "$(nproc)"
+# Tests that drive real windows under Xvfb can lose a race with a loaded machine; a test counts as
+# failed only when it fails three times in a row.
+ctest --output-on-failure -j "$(nproc)" --repeat until-pass:3

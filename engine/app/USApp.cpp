@@ -46,6 +46,7 @@ int CUSApp::Terminate() {
     timeEndPeriod(1);
     if (mutex_) {
         ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
         mutex_ = nullptr;
     }
     return 0;
@@ -55,7 +56,12 @@ void CUSApp::OnDestroy() { CUSCallbackManager::Global().RunShutdownCallbacks(); 
 
 int CUSApp::Run() {
     mutex_ = CreateMutexA(nullptr, TRUE, mutexName_.c_str());
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another instance runs: this handle names its mutex and is closed unused.
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+        return 0;
+    }
     Initialize();
     message_ = MSG{};
     while (message_.message != WM_QUIT) {

@@ -1,5 +1,5 @@
-// The two singleton templates: CUSSingleton<T> owns a lazily created process-wide T (created under a
-// recursive mutex, destroyed at exit in reverse order of the holders' construction);
+// The two singleton templates: CUSSingleton<T> owns a process-wide T created on first use (under a
+// recursive mutex) and destroyed at exit in reverse order of the holders' construction;
 // USLib::singleton<T> only makes an object created elsewhere reachable through a static pointer.
 #pragma once
 #include <mutex>
@@ -7,39 +7,32 @@
 template <class T>
 class CUSSingleton {
 public:
-    virtual ~CUSSingleton() { DestroyInstance(); }
-
-    virtual void DestroyInstance() {
-        std::lock_guard<std::recursive_mutex> lock(mutex_);
-        delete instance_;
-        instance_ = nullptr;
-    }
-
     static T* GetInstance() {
         Holder& h = TheHolder();
-        std::lock_guard<std::recursive_mutex> lock(h.mutex_);
-        if (!h.instance_) h.instance_ = new T;
-        return h.instance_;
-    }
-
-    // True when the instance exists (for shutdown paths that must not create it).
-    static bool HasInstance() {
-        Holder& h = TheHolder();
-        std::lock_guard<std::recursive_mutex> lock(h.mutex_);
-        return h.instance_ != nullptr;
+        std::lock_guard<std::recursive_mutex> lock(h.mutex);
+        if (!instance_) instance_ = new T;
+        return instance_;
     }
 
 private:
-    using Holder = CUSSingleton<T>;
-    // A function-local static is built on first use and destroyed at exit in reverse order of
-    // construction, as the holders are.
+    // The holder makes its T while it is itself being built, so whatever T's constructor reaches
+    // first (other managers, other singletons) is complete before the holder and is destroyed after
+    // it: the T's destructor may still use them at exit.
+    struct Holder {
+        std::recursive_mutex mutex;
+        Holder() { instance_ = new T; }
+        ~Holder() {
+            delete instance_;
+            instance_ = nullptr;
+        }
+    };
     static Holder& TheHolder() {
         static Holder holder;
         return holder;
     }
-
-    T* instance_ = nullptr;
-    std::recursive_mutex mutex_;
+    // A plain pointer outlives the holder: a T destroyed earlier that reaches this one at exit gets a
+    // fresh T, not a dangling pointer.
+    static inline T* instance_ = nullptr;
 };
 
 namespace USLib {

@@ -9,7 +9,10 @@
 
 int WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HANDLE mutex = CreateMutexA(nullptr, TRUE, "OrrinLauncher");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return 0;
+    }
     SetCurrentDirectoryToModule();
     GetAppSetting().Load();
     GetResolutionList().Enumerate();
