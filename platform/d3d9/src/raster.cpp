@@ -736,6 +736,39 @@ FastPlan PlanWriter(const PixelState& st) {
     return w;
 }
 
+// Two pixels of the step across x of the bilinear fast path, in the two halves of the result.
+__attribute__((target("avx2"))) inline __m256i BilinearTwo(const uint16_t* a, const uint16_t* b,
+                                                          const ColumnTable::Weights* weights) {
+    const __m256i pair = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a))),
+                                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
+    const __m256i wx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights));
+    const __m256i lo = _mm256_mullo_epi16(pair, wx), hi = _mm256_mulhi_epu16(pair, wx);
+    const __m256i sum = _mm256_add_epi32(_mm256_unpacklo_epi16(lo, hi), _mm256_unpackhi_epi16(lo, hi));
+    return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
+}
+
+// The step across x of the bilinear fast path eight pixels at a time with AVX2, two pixels to a
+// register, with the same arithmetic; returns how many pixels it did.
+__attribute__((target("avx2"))) int BilinearAcrossAvx2(const uint16_t* vrow, int first, const int* left,
+                                                       const ColumnTable::Weights* weights, DWORD* dst, int m,
+                                                       DWORD opaque) {
+    const __m256i fill = _mm256_set1_epi32(int(opaque));
+    auto at = [&](int i) { return vrow + size_t(left[i] - first) * 4; };
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int i = 0;
+    for (; i + 8 <= m; i += 8) {
+        // Packing works within 128-bit lanes: pixels come out as 0 2 4 6 | 1 3 5 7 and are put in order.
+        const __m256i p01 = BilinearTwo(at(i), at(i + 1), weights + i);
+        const __m256i p23 = BilinearTwo(at(i + 2), at(i + 3), weights + i + 2);
+        const __m256i p45 = BilinearTwo(at(i + 4), at(i + 5), weights + i + 4);
+        const __m256i p67 = BilinearTwo(at(i + 6), at(i + 7), weights + i + 6);
+        __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
+        p = _mm256_permutevar8x32_epi32(p, order);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_or_si256(p, fill));
+    }
+    return i;
+}
+
 bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
     DWORD colour = 0xFFFFFFFFu;
     if (f.factorColour) {
@@ -880,7 +913,9 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     for (int done = 0; done < n; done += kChunk) {
         const int m = std::min(kChunk, n - done);
         DWORD* dst = plain ? out + done : texels;
-        int i = 0;
+        int i = g_avx2 ? BilinearAcrossAvx2(vrow, first, left + done, weights + done, dst, m,
+                                            DWORD(_mm_cvtsi128_si32(opaque)))
+                       : 0;
         for (; i + 4 <= m; i += 4) {
             const int at = done + i;
             const __m128i p = _mm_packus_epi16(_mm_packs_epi32(pixel(at), pixel(at + 1)),
