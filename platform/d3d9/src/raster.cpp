@@ -475,10 +475,10 @@ inline DWORD Combine(const FastPlan& f, DWORD texel, DWORD colour, DWORD dst) {
 }
 
 // Combine over a row, two pixels at a time in 16-bit lanes (SSE2), with exactly Combine's arithmetic:
-// round(x / 255) is (t + (t >> 8)) >> 8 with t = x + 128 for every x up to 255 * 255.
+// round(x / 255) is (t + (t >> 8)) >> 8 with t = x + 128 for every x up to 255 * 255, and that is
+// (t * 257) >> 16, the high half of one unsigned multiply.
 inline __m128i Div255x8(__m128i x) {
-    __m128i t = _mm_add_epi16(x, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+    return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257));
 }
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
@@ -518,8 +518,7 @@ void CombineRowT(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, 
 
 // The same combine eight pixels at a time with AVX2, on processors that have it.
 __attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
-    __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
