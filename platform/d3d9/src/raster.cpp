@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -615,8 +616,9 @@ inline DWORD Bilinear(DWORD c00, DWORD c10, DWORD c01, DWORD c11, int fx, int fy
 
 // Texel columns of one triangle for every x it covers, kept while a thread works on its rows (the
 // texture coordinate u depends on x alone for the quads the fast paths take).
+// Made once, by the first thread that needs it, and shared by all.
 struct ColumnTable {
-    const Triangle* triangle = nullptr;
+    std::once_flag built;
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
@@ -627,7 +629,6 @@ struct ColumnTable {
         __m128i v;
     };
     std::vector<Weights> weights;
-    int firstColumn = 0, lastColumn = 0;
 };
 
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
@@ -804,8 +805,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
     const DWORD force = f.texX8 ? 0xFF000000u : 0u;
     const float v = AttrAt(pv, x0, y);
-    if (table.triangle != &t) {
-        table.triangle = &t;
+    std::call_once(table.built, [&] {
         table.U.resize(size_t(t.xmax - t.xmin + 1));
         const double shift = f.kind == 2 ? 0.5 : 0.0;
         for (int x = t.xmin; x <= t.xmax; ++x)
@@ -823,13 +823,11 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
                 table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
                                                  short(kSub - fx), short(kSub - fx), short(kSub - fx));
             }
-            table.firstColumn = table.left.front();
-            table.lastColumn = std::min(w - 1, table.left.back() + 1);
         }
         table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
         table.straight = true;
         for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
-    }
+    });
     const int64_t* U = table.U.data() + (x0 - t.xmin);
     if (f.kind == 1) {
         const int ty = int(FloorDiv(RoundHalfUp(double(v) * h * kSub), kSub));
@@ -1110,6 +1108,7 @@ struct Raster::Job {
     FastPlan fast;
     FastPlan writer;
     std::vector<Triangle> triangles;
+    std::unique_ptr<ColumnTable[]> tables;              // one per triangle
     int ymin = 0, ymax = -1;                            // rows any triangle touches
     const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
 };
@@ -1171,7 +1170,6 @@ void Raster::RunBands(const Batch& batch) {
     // Threads take bands of rows in turn, so a thread held up elsewhere leaves its share to the
     // others. Within a band the jobs and their triangles keep their order, so each pixel sees the same
     // draws in the same order whoever shades it.
-    std::vector<std::vector<std::unique_ptr<ColumnTable>>> tables(batch.jobs.size());
     const int first = batch.ymin / kBandRows;
     for (;;) {
         const int band = first + batch.nextBand.fetch_add(1);
@@ -1184,16 +1182,13 @@ void Raster::RunBands(const Batch& batch) {
                 for (int y = std::max(top, job.ymin); y <= std::min(bottom, job.ymax); ++y) (*job.rowTask)(y);
                 continue;
             }
-            auto& jobTables = tables[j];
-            if (jobTables.empty()) jobTables.resize(job.triangles.size());
             for (size_t i = 0; i < job.triangles.size(); ++i) {
                 const Triangle& t = job.triangles[i];
                 if (t.ymax < top || t.ymin > bottom) continue;
-                if (!jobTables[i]) jobTables[i] = std::make_unique<ColumnTable>();
                 for (int y = std::max(top, t.ymin); y <= std::min(bottom, t.ymax); ++y) {
                     int x0, x1;
                     if (!Span(t, y, x0, x1)) continue;
-                    if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, *jobTables[i])) continue;
+                    if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, job.tables[i])) continue;
                     ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
                 }
             }
@@ -1227,6 +1222,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
                 job->triangles.push_back(t);
             }
             if (job->triangles.empty()) continue;
+            job->tables = std::make_unique<ColumnTable[]>(job->triangles.size());
         }
         batch.ymin = batch.jobs.empty() ? job->ymin : std::min(batch.ymin, job->ymin);
         batch.ymax = batch.jobs.empty() ? job->ymax : std::max(batch.ymax, job->ymax);
