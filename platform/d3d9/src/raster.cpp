@@ -482,13 +482,14 @@ inline __m128i Div255x8(__m128i x) {
     return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257));
 }
 
-template <int Blend, bool Modulate, bool Separate, bool X8>
+// An X8 target's alpha is read as anything and written as 255 by the caller, so the alpha lanes need
+// no care for it here.
+template <int Blend, bool Modulate, bool Separate>
 inline __m128i CombineTwo(__m128i s, __m128i d, __m128i mod) {
     const __m128i c255 = _mm_set1_epi16(255);
     const __m128i alphaLanes = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     if (Modulate) s = Div255x8(_mm_mullo_epi16(s, mod));
     if (Blend == 0) return s;
-    if (X8) d = _mm_or_si128(d, _mm_and_si128(alphaLanes, c255));
     __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
     __m128i result;
     if (Blend == 1)
@@ -510,8 +511,8 @@ void CombineRowT(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, 
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = Blend ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)) : zero;
-        __m128i lo = CombineTwo<Blend, Modulate, Separate, X8>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), mod);
-        __m128i hi = CombineTwo<Blend, Modulate, Separate, X8>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), mod);
+        __m128i lo = CombineTwo<Blend, Modulate, Separate>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), mod);
+        __m128i hi = CombineTwo<Blend, Modulate, Separate>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), mod);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_packus_epi16(lo, hi), x8));
     }
     for (; i < n; ++i) out[i] = Combine(f, src[i], colour, out[i]);
@@ -522,13 +523,12 @@ __attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
     return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
-template <int Blend, bool Modulate, bool Separate, bool X8>
+template <int Blend, bool Modulate, bool Separate>
 __attribute__((target("avx2"))) inline __m256i CombineFour(__m256i s, __m256i d, __m256i mod) {
     const __m256i c255 = _mm256_set1_epi16(255);
     const __m256i alphaLanes = _mm256_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0);
     if (Modulate) s = Div255x16(_mm256_mullo_epi16(s, mod));
     if (Blend == 0) return s;
-    if (X8) d = _mm256_or_si256(d, _mm256_and_si256(alphaLanes, c255));
     __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, 0xFF), 0xFF);
     __m256i result;
     if (Blend == 1)
@@ -551,8 +551,8 @@ __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out,
     for (; i + 8 <= n; i += 8) {
         __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
         __m256i d = Blend ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i)) : zero;
-        __m256i lo = CombineFour<Blend, Modulate, Separate, X8>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), mod);
-        __m256i hi = CombineFour<Blend, Modulate, Separate, X8>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), mod);
+        __m256i lo = CombineFour<Blend, Modulate, Separate>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), mod);
+        __m256i hi = CombineFour<Blend, Modulate, Separate>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), mod);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(_mm256_packus_epi16(lo, hi), x8));
     }
     return i;
