@@ -496,6 +496,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         clear.rects.push_back(r);
     }
     pending_.AddClear(std::move(clear));
+    LimitPending();
     return D3D_OK;
 }
 
@@ -578,6 +579,12 @@ void Device::Flush() {
     if (pending_.Empty()) return;
     Run(pending_);
     pending_.Drop();
+}
+
+void Device::LimitPending() {
+    // A caller that draws on and on without presenting or reading back must not pile up memory.
+    constexpr size_t kMostPending = 4096;
+    if (pending_.Commands().size() >= kMostPending) Flush();
 }
 
 void Device::FlushIfUses(const Surface* surface) {

@@ -145,6 +145,7 @@ private:
     void Run(const FrameRecord& frame);
     // At Present: runs the frame's commands unless they repeat the last frame's.
     void FinishFrame();
+    void LimitPending();
     Raster& RasterOf();  // made at first use
     HRESULT Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
                  bool index32, const BYTE* upVertices, UINT upStride);

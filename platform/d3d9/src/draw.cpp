@@ -271,6 +271,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
     pending_.AddDraw(std::move(state), std::move(screen), s.pixelShader);
+    LimitPending();
     return D3D_OK;
 }
 
