@@ -23,6 +23,7 @@ protected:
         DeleteDC(dc_);
     }
     void Begin(const char* faceUtf8, int size) {
+        factory_.End();  // A font still selected into the DC cannot be deleted.
         ASSERT_TRUE(factory_.CreateFont(size, win32::Utf8ToCp932(faceUtf8).c_str(), false, false, false, false));
         factory_.GetTextMetrics(dc_);
     }

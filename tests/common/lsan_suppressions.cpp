@@ -1,0 +1,5 @@
+// LeakSanitizer's built-in suppressions for the test programs of the sanitizer build: memory that
+// system libraries we link (but do not own) keep in caches until the process ends. Unused otherwise.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\nleak:libX11.so\nleak:libdbus-1.so\nleak:swrast_dri.so\nleak:libfltk.so\n";
+}
