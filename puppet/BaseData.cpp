@@ -23,12 +23,19 @@ void IBaseData::readV2(BReader& br) {
 
 bool IBaseData::hasParentDeformer() const { return targetId && targetId != BaseDataID::DST_BASE_ID(); }
 
-bool IBaseData::findParent(ModelContext& mc, int& parentIndex) {
+IBaseData* IBaseData::setupParent(ModelContext& mc, IBaseContext* ctx, int& parentIndex, IBaseContext*& parentCtx) {
+    ctx->available = true;
+    if (!hasParentDeformer()) return nullptr;
     if (parentIndex == -2) {
         parentIndex = mc.getBaseDataIndex(targetId);
         if (parentIndex < 0) reportUnknownTarget(targetId);
     }
-    return parentIndex >= 0;
+    if (parentIndex < 0) {
+        ctx->available = false;
+        return nullptr;
+    }
+    parentCtx = mc.getBaseContext(parentIndex);
+    return mc.getBaseData(parentIndex);
 }
 
 void AffineEnt::readV2(BReader& br) {
@@ -104,14 +111,9 @@ void BDAffine::transformDirection(ModelContext& mc, IBaseData* parent, IBaseCont
 
 void BDAffine::setupTransform(ModelContext& mc, IBaseContext* base) {
     auto* ctx = static_cast<BDAffineContext*>(base);
-    ctx->available = true;
-    if (!hasParentDeformer()) return;
-    if (!findParent(mc, ctx->parentIndex)) {
-        ctx->available = false;
-        return;
-    }
-    IBaseData* parent = mc.getBaseData(ctx->parentIndex);
-    IBaseContext* parentCtx = mc.getBaseContext(ctx->parentIndex);
+    IBaseContext* parentCtx = nullptr;
+    IBaseData* parent = setupParent(mc, ctx, ctx->parentIndex, parentCtx);
+    if (!parent) return;
     const AffineEnt& key = ctx->interpolated;
     float o[2] = {key.originX, key.originY};
     float d[2] = {0.0f, parent->getType() == 1 ? -10.0f : -0.1f};
@@ -174,14 +176,9 @@ void BDBoxGrid::setupInterpolate(ModelContext& mc, IBaseContext* base) {
 
 void BDBoxGrid::setupTransform(ModelContext& mc, IBaseContext* base) {
     auto* ctx = static_cast<BDBoxGridContext*>(base);
-    ctx->available = true;
-    if (!hasParentDeformer()) return;
-    if (!findParent(mc, ctx->parentIndex)) {
-        ctx->available = false;
-        return;
-    }
-    IBaseData* parent = mc.getBaseData(ctx->parentIndex);
-    IBaseContext* parentCtx = mc.getBaseContext(ctx->parentIndex);
+    IBaseContext* parentCtx = nullptr;
+    IBaseData* parent = setupParent(mc, ctx, ctx->parentIndex, parentCtx);
+    if (!parent) return;
     if (parentCtx->available && !parentCtx->outOfRange)
         parent->transformPoints(mc, parentCtx, ctx->interpolated.data(), ctx->transformed.data(), pointCount(), 0, 2);
     else

@@ -40,9 +40,10 @@ public:
     bool flag = true;
 
 protected:
-    // Resolves the parent deformer once per context; false (with a debug message) when the model
-    // context does not know it.
-    bool findParent(ModelContext& mc, int& parentIndex);
+    // Marks ctx available and returns the parent deformer with its context, or null when the target
+    // is the root or unknown to the model context (then ctx is unavailable, with a debug message).
+    // The parent's index is resolved once per context into parentIndex.
+    IBaseData* setupParent(ModelContext& mc, IBaseContext* ctx, int& parentIndex, IBaseContext*& parentCtx);
 };
 
 class AffineEnt : public ISerializableV2 {

@@ -5,6 +5,7 @@
 
 #include "engine/audio/SourceVoice.h"
 #include "engine/audio/StreamingSourceVoice.h"
+#include "novel/sound/VoiceSlot.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/vm/SaveIO.h"
 
@@ -133,12 +134,7 @@ void CBGMInfo::Play(uint32_t count, uint32_t start, uint32_t loopFrom, uint32_t 
 }
 
 bool CBGMInfo::LoadSound(const char* name) {
-    USXAudio2::StreamingSourceVoiceHandle created;
-    if (!CreateStreamingSourceVoice(&created, name)) return false;
-    USXAudio2::StreamingSourceVoice::GetManager().Release(handle);
-    handle = created;
-    fileName = name;
-    return true;
+    return ReplaceVoice<USXAudio2::StreamingSourceVoice>(handle, fileName, name, CreateStreamingSourceVoice);
 }
 
 bool CBGMInfo::SetGain(float gain) {
@@ -172,12 +168,7 @@ void CLoopSEInfo::Play(uint32_t count, uint32_t start, uint32_t loopFrom, uint32
 }
 
 bool CLoopSEInfo::LoadSound(const char* name) {
-    USXAudio2::SourceVoiceHandle created;
-    if (!CreateSourceVoice(&created, name)) return false;
-    USXAudio2::SourceVoice::GetManager().Release(handle);
-    handle = created;
-    fileName = name;
-    return true;
+    return ReplaceVoice<USXAudio2::SourceVoice>(handle, fileName, name, CreateSourceVoice);
 }
 
 bool CLoopSEInfo::SetGain(float gain) {

@@ -2,6 +2,7 @@
 #include "novel/sound/SEManager.h"
 
 #include "engine/audio/SourceVoice.h"
+#include "novel/sound/VoiceSlot.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/vm/SaveIO.h"
 
@@ -11,12 +12,7 @@ void CSEInfo::Release() {
 }
 
 bool CSEInfo::Load(const char* name) {
-    USXAudio2::SourceVoiceHandle created;
-    if (!CreateSourceVoice(&created, name)) return false;
-    USXAudio2::SourceVoice::GetManager().Release(handle);
-    handle = created;
-    fileName = name;
-    return true;
+    return ReplaceVoice<USXAudio2::SourceVoice>(handle, fileName, name, CreateSourceVoice);
 }
 
 void CSEInfo::Stop() {
