@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -20,6 +21,8 @@ std::atomic<unsigned> g_threads{0};
 constexpr int kSub = 256;        // sub-pixel steps per pixel
 constexpr int kChunk = 64;       // pixels shaded together
 constexpr int kBandRows = 16;    // rows per band handed to one thread
+
+const bool g_avx2 = __builtin_cpu_supports("avx2");
 
 // round(x / 255) for the non-negative products of 8-bit channels.
 inline int Div255(int x) { return (2 * x + 255) / 510; }
@@ -80,8 +83,9 @@ inline bool Compare(DWORD func, unsigned a, unsigned b) {
     }
 }
 
-// Texel addressing of one coordinate (in texels) for an address mode.
-inline int Address(int i, int size, DWORD mode, bool& border) {
+// Texel addressing of one coordinate (in texels) for an address mode; mask is size - 1 where size
+// is a power of two (wrapping is then a mask), -1 otherwise.
+inline int Address(int i, int size, int mask, DWORD mode, bool& border) {
     switch (mode) {
         case D3DTADDRESS_CLAMP: return i < 0 ? 0 : i >= size ? size - 1 : i;
         case D3DTADDRESS_MIRROR: {
@@ -92,56 +96,224 @@ inline int Address(int i, int size, DWORD mode, bool& border) {
         case D3DTADDRESS_BORDER:
             if (i < 0 || i >= size) border = true;
             return i < 0 ? 0 : i >= size ? size - 1 : i;
-        default: return ((i % size) + size) % size;
+        default: return mask >= 0 ? i & mask : ((i % size) + size) % size;
     }
 }
 
-inline DWORD Texel(const Surface& t, int x, int y) {
-    const BYTE* p = t.Bits() + size_t(y) * t.Pitch() + size_t(x) * t.Bpp();
-    switch (t.Desc().Format) {
-        case D3DFMT_A8R8G8B8: {
-            DWORD v;
-            std::memcpy(&v, p, 4);
-            return v;
-        }
-        case D3DFMT_X8R8G8B8: {
-            DWORD v;
-            std::memcpy(&v, p, 4);
-            return v | 0xFF000000u;
-        }
-        default: return ReadPixel(t.Desc().Format, p);
-    }
+// The bilinear filter on four texels, in 16- and 32-bit lanes (SSE2): each row is
+// c0 (256 - fx) + c1 fx (at most 65280), then (top (256 - fy) + bottom fy + 32768) >> 16.
+inline DWORD Bilinear(DWORD c00, DWORD c10, DWORD c01, DWORD c11, int fx, int fy) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wx = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx), short(kSub - fx),
+                                     short(kSub - fx), short(kSub - fx));
+    __m128i a = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c00)), _mm_cvtsi32_si128(int(c10))), zero);
+    __m128i b = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c01)), _mm_cvtsi32_si128(int(c11))), zero);
+    a = _mm_mullo_epi16(a, wx);
+    b = _mm_mullo_epi16(b, wx);
+    // top in the low four lanes, bottom in the high four.
+    __m128i rows = _mm_unpacklo_epi64(_mm_add_epi16(a, _mm_srli_si128(a, 8)), _mm_add_epi16(b, _mm_srli_si128(b, 8)));
+    const __m128i wy = _mm_set_epi16(short(fy), short(fy), short(fy), short(fy), short(kSub - fy), short(kSub - fy),
+                                     short(kSub - fy), short(kSub - fy));
+    __m128i lo = _mm_mullo_epi16(rows, wy), hi = _mm_mulhi_epu16(rows, wy);
+    __m128i top = _mm_unpacklo_epi16(lo, hi), bottom = _mm_unpackhi_epi16(lo, hi);
+    __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(top, bottom), _mm_set1_epi32(32768)), 16);
+    __m128i packed = _mm_packs_epi32(sum, zero);
+    return DWORD(_mm_cvtsi128_si32(_mm_packus_epi16(packed, zero)));
 }
+
+// A texture with the states of its sampler, looked at once for the many samples of a span: size,
+// filter, address modes and how a texel is read.
+class Sampler {
+public:
+    Sampler(const Surface& t, const DWORD* samp)
+        : t_(t),
+          w_(int(t.Desc().Width)),
+          h_(int(t.Desc().Height)),
+          maskU_((w_ & (w_ - 1)) == 0 ? w_ - 1 : -1),
+          maskV_((h_ & (h_ - 1)) == 0 ? h_ - 1 : -1),
+          modeU_(samp[D3DSAMP_ADDRESSU]),
+          modeV_(samp[D3DSAMP_ADDRESSV]),
+          border_(samp[D3DSAMP_BORDERCOLOR]),
+          linear_(samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC),
+          direct_(t.Desc().Format == D3DFMT_A8R8G8B8 || t.Desc().Format == D3DFMT_X8R8G8B8),
+          force_(t.Desc().Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u),
+          lanes_(g_avx2 && direct_ && t.Pitch() % 4 == 0 && Vectorable(modeU_, maskU_) && Vectorable(modeV_, maskV_)) {}
+
+    // The samples at n coordinate pairs; four at a time where the lanes can take them.
+    void Span(const float* u, const float* v, int n, DWORD* out) const {
+        for (int i = lanes_ ? Lanes(u, v, n, out) : 0; i < n; ++i) out[i] = At(u[i], v[i]);
+    }
+
+    // The sample at (u, v).
+    DWORD At(float u, float v) const {
+        bool border = false;
+        if (!linear_) {
+            // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
+            int64_t U = RoundHalfUp(double(u) * w_ * kSub), V = RoundHalfUp(double(v) * h_ * kSub);
+            int x = Address(int(U >> 8), w_, maskU_, modeU_, border);
+            int y = Address(int(V >> 8), h_, maskV_, modeV_, border);
+            return border ? border_ : Texel(x, y);
+        }
+        int64_t U = RoundHalfUp((double(u) * w_ - 0.5) * kSub), V = RoundHalfUp((double(v) * h_ - 0.5) * kSub);
+        int fx = int(U & (kSub - 1)), fy = int(V & (kSub - 1));
+        int x0 = int(U >> 8), y0 = int(V >> 8);
+        bool b00 = false, b10 = false, b01 = false, b11 = false;
+        int xa = Address(x0, w_, maskU_, modeU_, b00), xb = Address(x0 + 1, w_, maskU_, modeU_, b10);
+        int ya = Address(y0, h_, maskV_, modeV_, b01), yb = Address(y0 + 1, h_, maskV_, modeV_, b11);
+        DWORD c00 = (b00 || b01) ? border_ : Texel(xa, ya), c10 = (b10 || b01) ? border_ : Texel(xb, ya);
+        DWORD c01 = (b00 || b11) ? border_ : Texel(xa, yb), c11 = (b10 || b11) ? border_ : Texel(xb, yb);
+        return Bilinear(c00, c10, c01, c11, fx, fy);
+    }
+
+private:
+    // Clamping and power-of-two wrapping are done in the lanes; the other modes by At.
+    static bool Vectorable(DWORD mode, int mask) {
+        return mode == D3DTADDRESS_CLAMP || (mode == D3DTADDRESS_WRAP && mask >= 0);
+    }
+
+    __attribute__((target("avx2"))) __m128i AddressFour(__m128i i, int size, int mask, DWORD mode) const {
+        if (mode == D3DTADDRESS_WRAP) return _mm_and_si128(i, _mm_set1_epi32(mask));
+        return _mm_min_epi32(_mm_max_epi32(i, _mm_setzero_si128()), _mm_set1_epi32(size - 1));
+    }
+
+    // Two texels of a row side by side: the 64 bits at once where they are neighbours.
+    uint64_t Pair(int row, int a, int b) const {
+        const BYTE* bits = t_.Bits() + size_t(row) * 4;
+        uint64_t both;
+        if (b == a + 1) {
+            std::memcpy(&both, bits + size_t(a) * 4, 8);
+            return both;
+        }
+        DWORD first, second;
+        std::memcpy(&first, bits + size_t(a) * 4, 4);
+        std::memcpy(&second, bits + size_t(b) * 4, 4);
+        return first | uint64_t(second) << 32;
+    }
+
+    // The texel pairs of four pixels' rows. Built from registers, not through memory: a wide load of
+    // four fresh narrow stores would stall.
+    __attribute__((target("avx2"), always_inline)) __m256i Pairs(const int* row, const int* a, const int* b) const {
+        return _mm256_setr_epi64x(int64_t(Pair(row[0], a[0], b[0])), int64_t(Pair(row[1], a[1], b[1])),
+                                  int64_t(Pair(row[2], a[2], b[2])), int64_t(Pair(row[3], a[3], b[3])));
+    }
+
+    // The bilinear blend of two pixels, one in each half of the result: each row's channels are
+    // (256 - fx, fx) multiply-added, then (top (256 - fy) + bottom fy + 32768) >> 16, taken as
+    // (256 top + (bottom - top) fy + 32768) >> 16. The weights of four pixels come in 32-bit lanes and
+    // spread picks the two.
+    __attribute__((target("avx2"), always_inline)) static __m256i Two(__m128i topRow, __m128i bottomRow, __m128i wx,
+                                                                      __m128i fy, __m256i spread) {
+        const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(wx), spread);
+        const __m256i rowTop = _mm256_madd_epi16(_mm256_cvtepu8_epi16(topRow), weights);
+        const __m256i rowBottom = _mm256_madd_epi16(_mm256_cvtepu8_epi16(bottomRow), weights);
+        const __m256i lower = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(fy), spread);
+        const __m256i sum = _mm256_add_epi32(_mm256_slli_epi32(rowTop, 8),
+                                             _mm256_mullo_epi32(_mm256_sub_epi32(rowBottom, rowTop), lower));
+        return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
+    }
+
+    // Span's samples four at a time; returns how many it made (the rest are left to At).
+    __attribute__((target("avx2"))) int Lanes(const float* u, const float* v, int n, DWORD* out) const {
+        int i = 0;
+        for (; i + 4 <= n; i += 4)
+            if (!Four(u + i, v + i, out + i))
+                for (int k = i; k < i + 4; ++k) out[k] = At(u[k], v[k]);
+        if (i == n) return n;
+        // The last one to three, with the last coordinates repeated to fill the lanes.
+        float u4[4], v4[4];
+        DWORD out4[4];
+        for (int k = 0; k < 4; ++k) {
+            u4[k] = u[std::min(i + k, n - 1)];
+            v4[k] = v[std::min(i + k, n - 1)];
+        }
+        if (!Four(u4, v4, out4)) return i;
+        std::copy(out4, out4 + (n - i), out + i);
+        return n;
+    }
+
+    // Four samples with At's arithmetic, lane by lane (AVX2); false, with nothing written, where a
+    // coordinate lies outside what 32-bit lanes hold (or is not a number).
+    __attribute__((target("avx2"), always_inline)) bool Four(const float* u, const float* v, DWORD* out) const {
+        const __m256d half = _mm256_set1_pd(0.5), sub = _mm256_set1_pd(kSub);
+        __m256d su = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(u)), _mm256_set1_pd(w_));
+        __m256d sv = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(v)), _mm256_set1_pd(h_));
+        if (linear_) {
+            su = _mm256_sub_pd(su, half);
+            sv = _mm256_sub_pd(sv, half);
+        }
+        su = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(su, sub), half));
+        sv = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(sv, sub), half));
+        const __m256d lo = _mm256_set1_pd(-1073741824.0), hi = _mm256_set1_pd(1073741824.0);
+        __m256d inside = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(su, lo, _CMP_GE_OQ), _mm256_cmp_pd(su, hi, _CMP_LE_OQ)),
+                                       _mm256_and_pd(_mm256_cmp_pd(sv, lo, _CMP_GE_OQ), _mm256_cmp_pd(sv, hi, _CMP_LE_OQ)));
+        if (_mm256_movemask_pd(inside) != 0xF) return false;
+        const __m128i U = _mm256_cvttpd_epi32(su), V = _mm256_cvttpd_epi32(sv);
+        const __m128i x0 = _mm_srai_epi32(U, 8), y0 = _mm_srai_epi32(V, 8);
+        const __m128i pitch = _mm_set1_epi32(int(t_.Pitch() / 4)), one = _mm_set1_epi32(1);
+        const __m128i xa = AddressFour(x0, w_, maskU_, modeU_);
+        const __m128i ya = _mm_mullo_epi32(AddressFour(y0, h_, maskV_, modeV_), pitch);
+        const int* bits = reinterpret_cast<const int*>(t_.Bits());
+        const __m128i force128 = _mm_set1_epi32(int(force_));
+        if (!linear_) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_or_si128(_mm_i32gather_epi32(bits, _mm_add_epi32(ya, xa), 4), force128));
+            return true;
+        }
+        const __m128i xb = AddressFour(_mm_add_epi32(x0, one), w_, maskU_, modeU_);
+        const __m128i yb = _mm_mullo_epi32(AddressFour(_mm_add_epi32(y0, one), h_, maskV_, modeV_), pitch);
+        __m256i top, bottom;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(xb, _mm_add_epi32(xa, one))) == 0xFFFF) {
+            // Each pixel's two texels are neighbours in their rows: 64 bits at once.
+            const long long* pairs = reinterpret_cast<const long long*>(bits);
+            top = _mm256_i32gather_epi64(pairs, _mm_add_epi32(ya, xa), 4);
+            bottom = _mm256_i32gather_epi64(pairs, _mm_add_epi32(yb, xa), 4);
+        } else {
+            alignas(16) int ia[4], ib[4], ra[4], rb[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(ia), xa);
+            _mm_store_si128(reinterpret_cast<__m128i*>(ib), xb);
+            _mm_store_si128(reinterpret_cast<__m128i*>(ra), ya);
+            _mm_store_si128(reinterpret_cast<__m128i*>(rb), yb);
+            top = Pairs(ra, ia, ib);
+            bottom = Pairs(rb, ia, ib);
+        }
+        // Per pixel, the channels of its left and right texels side by side in 16-bit lanes, so that one
+        // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane.
+        const __m256i force = _mm256_set1_epi32(int(force_));
+        const __m256i interleave = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
+                                                    0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+        const __m256i t = _mm256_shuffle_epi8(_mm256_or_si256(top, force), interleave);
+        const __m256i b = _mm256_shuffle_epi8(_mm256_or_si256(bottom, force), interleave);
+        const __m128i low = _mm_set1_epi32(kSub - 1), full = _mm_set1_epi32(kSub);
+        const __m128i fx = _mm_and_si128(U, low), fy = _mm_and_si128(V, low);
+        const __m128i wx = _mm_or_si128(_mm_sub_epi32(full, fx), _mm_slli_epi32(fx, 16));
+        const __m256i firstTwo = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1), lastTwo = _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3);
+        const __m256i first = Two(_mm256_castsi256_si128(t), _mm256_castsi256_si128(b), wx, fy, firstTwo);
+        const __m256i second = Two(_mm256_extracti128_si256(t, 1), _mm256_extracti128_si256(b, 1), wx, fy, lastTwo);
+        // Packing leaves the pixels in the order 0, 2, 0, 2, 1, 3, 1, 3.
+        const __m256i words = _mm256_packs_epi32(first, second);
+        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+        return true;
+    }
+
+    DWORD Texel(int x, int y) const {
+        const BYTE* p = t_.Bits() + size_t(y) * t_.Pitch() + size_t(x) * t_.Bpp();
+        if (!direct_) return ReadPixel(t_.Desc().Format, p);
+        DWORD v;
+        std::memcpy(&v, p, 4);
+        return v | force_;
+    }
+
+    const Surface& t_;
+    const int w_, h_, maskU_, maskV_;
+    const DWORD modeU_, modeV_, border_;
+    const bool linear_, direct_;
+    const DWORD force_;
+    const bool lanes_;
+};
 
 // Samples a texture at (u, v) with a sampler's filter and address modes.
-DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) {
-    const int w = int(t.Desc().Width), h = int(t.Desc().Height);
-    bool linear = samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
-    bool border = false;
-    if (!linear) {
-        // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
-        int64_t U = RoundHalfUp(double(u) * w * kSub), V = RoundHalfUp(double(v) * h * kSub);
-        int x = Address(int(FloorDiv(U, kSub)), w, samp[D3DSAMP_ADDRESSU], border);
-        int y = Address(int(FloorDiv(V, kSub)), h, samp[D3DSAMP_ADDRESSV], border);
-        return border ? samp[D3DSAMP_BORDERCOLOR] : Texel(t, x, y);
-    }
-    int64_t U = RoundHalfUp((double(u) * w - 0.5) * kSub), V = RoundHalfUp((double(v) * h - 0.5) * kSub);
-    int fx = int(U & (kSub - 1)), fy = int(V & (kSub - 1));
-    int x0 = int(FloorDiv(U, kSub)), y0 = int(FloorDiv(V, kSub));
-    bool b00 = false, b10 = false, b01 = false, b11 = false;
-    int xa = Address(x0, w, samp[D3DSAMP_ADDRESSU], b00), xb = Address(x0 + 1, w, samp[D3DSAMP_ADDRESSU], b10);
-    int ya = Address(y0, h, samp[D3DSAMP_ADDRESSV], b01), yb = Address(y0 + 1, h, samp[D3DSAMP_ADDRESSV], b11);
-    DWORD bc = samp[D3DSAMP_BORDERCOLOR];
-    DWORD c00 = (b00 || b01) ? bc : Texel(t, xa, ya), c10 = (b10 || b01) ? bc : Texel(t, xb, ya);
-    DWORD c01 = (b00 || b11) ? bc : Texel(t, xa, yb), c11 = (b10 || b11) ? bc : Texel(t, xb, yb);
-    DWORD out = 0;
-    for (int sh = 0; sh < 32; sh += 8) {
-        int top = int((c00 >> sh) & 255) * (kSub - fx) + int((c10 >> sh) & 255) * fx;
-        int bottom = int((c01 >> sh) & 255) * (kSub - fx) + int((c11 >> sh) & 255) * fx;
-        out |= DWORD((top * (kSub - fy) + bottom * fy + 32768) >> 16) << sh;
-    }
-    return out;
-}
+inline DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) { return Sampler(t, samp).At(u, v); }
 
 // One colour or alpha argument of a texture stage, as 8-bit channels.
 struct Rgba {
@@ -443,6 +615,27 @@ inline float AttrAt(const Plane& p, int x, int y) {
     return float((p.base + p.dx * block + p.dy * y) + p.dx * (x - block));
 }
 
+// The values of attribute plane p at pixels cx .. cx + n - 1 of row y, all in one 64-pixel block:
+// the same sums as AttrAt.
+// AttrRun's sums four pixels at a time (AVX2); returns how many it made.
+__attribute__((target("avx2"))) int AttrRunAvx2(double start, double dx, int offset, int n, float* out) {
+    const __m256d step = _mm256_set1_pd(dx);
+    __m256d at = _mm256_setr_pd(offset, offset + 1, offset + 2, offset + 3);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_add_pd(_mm256_set1_pd(start), _mm256_mul_pd(step, at))));
+        at = _mm256_add_pd(at, _mm256_set1_pd(4.0));
+    }
+    return i;
+}
+
+inline void AttrRun(const Plane& p, int cx, int y, int n, float* out) {
+    const int block = cx & ~(kChunk - 1);
+    const double start = p.base + p.dx * block + p.dy * y;
+    int i = g_avx2 ? AttrRunAvx2(start, p.dx, cx - block, n, out) : 0;
+    for (; i < n; ++i) out[i] = float(start + p.dx * (cx - block + i));
+}
+
 // The texture times the colour, where the stage modulates.
 inline DWORD Modulate(const FastPlan& f, DWORD texel, DWORD colour) {
     int a = int(texel >> 24), r = int((texel >> 16) & 255), g = int((texel >> 8) & 255), b = int(texel & 255);
@@ -558,8 +751,6 @@ __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out,
     return i;
 }
 
-const bool g_avx2 = __builtin_cpu_supports("avx2");
-
 template <int Blend, bool Modulate, bool Separate, bool X8>
 void CombineRowAny(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n, __m128i mod) {
     int done = g_avx2 ? CombineRowAvx2<Blend, Modulate, Separate, X8>(src, out, n, mod) : 0;
@@ -593,27 +784,6 @@ void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, i
 #undef MARLOWE_COMBINE
 }
 
-// The bilinear filter of Sample on four texels, in 16- and 32-bit lanes (SSE2): each row is
-// c0 (256 - fx) + c1 fx (at most 65280), then (top (256 - fy) + bottom fy + 32768) >> 16.
-inline DWORD Bilinear(DWORD c00, DWORD c10, DWORD c01, DWORD c11, int fx, int fy) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i wx = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx), short(kSub - fx),
-                                     short(kSub - fx), short(kSub - fx));
-    __m128i a = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c00)), _mm_cvtsi32_si128(int(c10))), zero);
-    __m128i b = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int(c01)), _mm_cvtsi32_si128(int(c11))), zero);
-    a = _mm_mullo_epi16(a, wx);
-    b = _mm_mullo_epi16(b, wx);
-    // top in the low four lanes, bottom in the high four.
-    __m128i rows = _mm_unpacklo_epi64(_mm_add_epi16(a, _mm_srli_si128(a, 8)), _mm_add_epi16(b, _mm_srli_si128(b, 8)));
-    const __m128i wy = _mm_set_epi16(short(fy), short(fy), short(fy), short(fy), short(kSub - fy), short(kSub - fy),
-                                     short(kSub - fy), short(kSub - fy));
-    __m128i lo = _mm_mullo_epi16(rows, wy), hi = _mm_mulhi_epu16(rows, wy);
-    __m128i top = _mm_unpacklo_epi16(lo, hi), bottom = _mm_unpackhi_epi16(lo, hi);
-    __m128i sum = _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(top, bottom), _mm_set1_epi32(32768)), 16);
-    __m128i packed = _mm_packs_epi32(sum, zero);
-    return DWORD(_mm_cvtsi128_si32(_mm_packus_epi16(packed, zero)));
-}
-
 // Texel columns of one triangle for every x it covers, kept while a thread works on its rows (the
 // texture coordinate u depends on x alone for the quads the fast paths take).
 // Made once, by the first thread that needs it, and shared by all.
@@ -644,35 +814,48 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
     DWORD* row = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch());
     BYTE* zrow = f.depthTest ? st.depth->Bits() + size_t(y) * st.depth->Pitch() : nullptr;
     const double zScale = f.depth16 ? 65535.0 : 16777215.0;
-    const DWORD force = f.texX8 ? 0xFF000000u : 0u;
-    const DWORD* samp = st.samp[0];
-    DWORD texels[kChunk], mixed[kChunk];
+    const std::optional<Sampler> sampler = f.kind == 3 ? std::nullopt : std::optional<Sampler>(std::in_place, *f.tex, st.samp[0]);
+    // Without tests every pixel is written: the blend goes straight into the row.
+    const bool tests = f.depthTest || f.alphaTest;
+    DWORD texels[kChunk], mixed[kChunk], colours[kChunk];
+    float w[kChunk], us[kChunk], vs[kChunk], channel[4][kChunk];
     unsigned zval[kChunk];
     bool pass[kChunk];
-    for (int cx = x0; cx <= x1; cx += kChunk) {
-        const int m = std::min(kChunk, x1 - cx + 1);
+    for (int cx = x0; cx <= x1;) {
+        const int m = std::min(x1, cx | (kChunk - 1)) - cx + 1;
+        if (!t.affine)
+            for (int i = 0; i < m; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
+        if (gouraud) {
+            for (int k = 0; k < 4; ++k) {
+                AttrRun(t.attr[kAttrDiffuse + k], cx, y, m, channel[k]);
+                if (!t.affine)
+                    for (int i = 0; i < m; ++i) channel[k][i] *= w[i];
+            }
+            for (int i = 0; i < m; ++i)
+                colours[i] = Pack(ToByte(channel[3][i]), ToByte(channel[0][i]), ToByte(channel[1][i]), ToByte(channel[2][i]));
+            colour = colours[m - 1];
+        }
+        if (f.kind == 3) {
+            for (int i = 0; i < m; ++i) texels[i] = gouraud ? colours[i] : colour;
+        } else {
+            AttrRun(pu, cx, y, m, us);
+            AttrRun(pv, cx, y, m, vs);
+            if (!t.affine)
+                for (int i = 0; i < m; ++i) {
+                    us[i] *= w[i];
+                    vs[i] *= w[i];
+                }
+            sampler->Span(us, vs, m, texels);
+            if (gouraud)
+                for (int i = 0; i < m; ++i) texels[i] = Modulate(f, texels[i], colours[i]);
+        }
+        if (!tests) {
+            CombineRow(blendOnly, texels, colour, row + cx, m);
+            cx += m;
+            continue;
+        }
         for (int i = 0; i < m; ++i) {
             const int x = cx + i;
-            const float w = t.affine ? 1.f : 1.f / t.invW.At(x, y);
-            if (gouraud) {
-                int c[4];
-                for (int k = 0; k < 4; ++k) {
-                    float a = AttrAt(t.attr[kAttrDiffuse + k], x, y);
-                    c[k] = ToByte(t.affine ? a : a * w);
-                }
-                colour = Pack(c[3], c[0], c[1], c[2]);
-            }
-            if (f.kind == 3) {
-                texels[i] = colour;
-            } else {
-                float u = AttrAt(pu, x, y), v = AttrAt(pv, x, y);
-                if (!t.affine) {
-                    u *= w;
-                    v *= w;
-                }
-                texels[i] = Sample(*f.tex, samp, u, v) | force;
-                if (gouraud) texels[i] = Modulate(f, texels[i], colour);
-            }
             pass[i] = true;
             if (f.depthTest) {
                 const double z = std::clamp(double(t.z.At(x, y)), 0.0, 1.0);
@@ -709,6 +892,7 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
                 }
             }
         }
+        cx += m;
     }
 }
 
@@ -953,7 +1137,6 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
     for (int cx = x0; cx <= x1;) {
         // Blocks end on 64-pixel boundaries, so attribute values do not depend on where the span starts.
         const int n = std::min(x1, cx | (kChunk - 1)) - cx + 1;
-        const int block = cx & ~(kChunk - 1);
         // Depth.
         for (int i = 0; i < n; ++i) {
             live[i] = true;
@@ -980,9 +1163,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
             for (int i = 0; i < n; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
         for (int k = 0; k < use.attrCount; ++k) {
             int a = use.attrList[k];
-            const Plane& p = t.attr[a];
-            const double start = p.base + p.dx * block + p.dy * y;
-            for (int i = 0; i < n; ++i) attr[a][i] = float(start + p.dx * (cx - block + i));
+            AttrRun(t.attr[a], cx, y, n, attr[a]);
             if (!t.affine)
                 for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
         }
