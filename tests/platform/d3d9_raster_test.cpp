@@ -405,6 +405,9 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         bool blend, alphaTest, depth, factor, rotated, perspective;
         bool textured = true;
         bool gradient = false;  // vertex colours differ
+        bool pow2 = false;      // a 16 x 8 texture (wrapping by mask) instead of 17 x 13
+        D3DFORMAT format = D3DFMT_A8R8G8B8;
+        float uvScale = 1.f;  // large enough, texel positions no longer fit 32 bits
     };
     const Config configs[] = {
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
@@ -418,6 +421,11 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, true, true, false, false, false, true, true},
         {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, false, false, false, true, true, true, true},
         {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, true, false, false, true, false, true},
+        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, true, false, false, true, true, false, true, false, true},
+        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, false, false, false, true, false, true, false, true},
+        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, true, false, true, true, true, true, true, true, D3DFMT_X8R8G8B8},
+        {D3DTEXF_LINEAR, D3DTADDRESS_MIRROR, true, false, false, false, true, false, true, false, true},
+        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, true, false, false, false, true, false, true, false, true, D3DFMT_A8R8G8B8, 3e6f},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -449,9 +457,10 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             dev->SetSamplerState(0, D3DSAMP_MAGFILTER, c.filter);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.address);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSV, c.address);
-            std::vector<DWORD> texels(17 * 13);
+            const UINT tw = c.pow2 ? 16 : 17, th = c.pow2 ? 8 : 13;
+            std::vector<DWORD> texels(tw * th);
             for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
-            IDirect3DTexture9* tex = MakeTexture(dev.device, 17, 13, texels, D3DFMT_A8R8G8B8);
+            IDirect3DTexture9* tex = MakeTexture(dev.device, tw, th, texels, c.format);
             dev->SetTexture(0, c.textured ? tex : nullptr);
             dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.f, 0);
             dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
@@ -467,10 +476,11 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                 float z = 0.9f - 0.1f * float(q % 3);
                 DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u - (c.textured ? 0u : 0x40000000u);
                 DWORD other = c.gradient ? colour ^ 0x5A3C9F21u : colour;
-                Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f, 0.1f},
-                               {x1, y0 + skew, z, far, other, 1.7f, 0.f},
-                               {x0, y1 - skew, z, 1, colour, 0.f, 1.4f},
-                               {x1 - skew, y1, z, far, colour, 1.2f, 1.1f}};
+                const float k = c.uvScale;
+                Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f * k, 0.1f * k},
+                               {x1, y0 + skew, z, far, other, 1.7f * k, 0.f},
+                               {x0, y1 - skew, z, 1, colour, 0.f, 1.4f * k},
+                               {x1 - skew, y1, z, far, colour, 1.2f * k, 1.1f * k}};
                 const WORD idx[6] = {0, 1, 2, 2, 1, 3};
                 dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
             }
@@ -485,7 +495,8 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         EXPECT_EQ(differing, 0) << "filter " << c.filter << " address " << c.address << " blend " << c.blend
                                 << " alpha test " << c.alphaTest << " depth " << c.depth << " factor " << c.factor
                                 << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
-                                << c.textured << " gradient " << c.gradient;
+                                << c.textured << " gradient " << c.gradient << " pow2 " << c.pow2 << " format "
+                                << c.format;
     }
 }
 

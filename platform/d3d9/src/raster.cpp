@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -232,7 +233,7 @@ private:
     }
 
     // Four samples with At's arithmetic, lane by lane (AVX2); false, with nothing written, where a
-    // coordinate lies outside what 32-bit lanes hold (or is not a number).
+    // texel position does not fit 32 bits (or is not a number).
     __attribute__((target("avx2"), always_inline)) bool Four(const float* u, const float* v, DWORD* out) const {
         const __m256d half = _mm256_set1_pd(0.5), sub = _mm256_set1_pd(kSub);
         __m256d su = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(u)), _mm256_set1_pd(w_));
@@ -243,11 +244,10 @@ private:
         }
         su = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(su, sub), half));
         sv = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(sv, sub), half));
-        const __m256d lo = _mm256_set1_pd(-1073741824.0), hi = _mm256_set1_pd(1073741824.0);
-        __m256d inside = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(su, lo, _CMP_GE_OQ), _mm256_cmp_pd(su, hi, _CMP_LE_OQ)),
-                                       _mm256_and_pd(_mm256_cmp_pd(sv, lo, _CMP_GE_OQ), _mm256_cmp_pd(sv, hi, _CMP_LE_OQ)));
-        if (_mm256_movemask_pd(inside) != 0xF) return false;
+        // The conversion gives INT_MIN for what does not fit (and for NaN).
         const __m128i U = _mm256_cvttpd_epi32(su), V = _mm256_cvttpd_epi32(sv);
+        const __m128i unfit = _mm_set1_epi32(INT_MIN);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(U, unfit), _mm_cmpeq_epi32(V, unfit)))) return false;
         const __m128i x0 = _mm_srai_epi32(U, 8), y0 = _mm_srai_epi32(V, 8);
         const __m128i pitch = _mm_set1_epi32(int(t_.Pitch() / 4)), one = _mm_set1_epi32(1);
         const __m128i xa = AddressFour(x0, w_, maskU_, modeU_);
