@@ -648,29 +648,10 @@ inline DWORD Modulate(const FastPlan& f, DWORD texel, DWORD colour) {
     return Pack(a, r, g, b);
 }
 
-inline DWORD Combine(const FastPlan& f, DWORD texel, DWORD colour, DWORD dst) {
-    int a = int(texel >> 24), r = int((texel >> 16) & 255), g = int((texel >> 8) & 255), b = int(texel & 255);
-    if (f.modColour) {
-        r = Div255(r * int((colour >> 16) & 255));
-        g = Div255(g * int((colour >> 8) & 255));
-        b = Div255(b * int(colour & 255));
-    }
-    if (f.modAlpha) a = Div255(a * int(colour >> 24));
-    if (f.blend) {
-        int da = int(dst >> 24), dr = int((dst >> 16) & 255), dg = int((dst >> 8) & 255), db = int(dst & 255);
-        int inv = f.blend == 1 ? 255 - a : 255;
-        int na = f.separateOneOne ? std::min(255, Div255(a * 255 + da * 255)) : std::min(255, Div255(a * a + da * inv));
-        r = std::min(255, Div255(r * a + dr * inv));
-        g = std::min(255, Div255(g * a + dg * inv));
-        b = std::min(255, Div255(b * a + db * inv));
-        a = na;
-    }
-    return Pack(a, r, g, b) | (f.targetX8 ? 0xFF000000u : 0u);
-}
-
-// Combine over a row, two pixels at a time in 16-bit lanes (SSE2), with exactly Combine's arithmetic:
-// round(x / 255) is (t + (t >> 8)) >> 8 with t = x + 128 for every x up to 255 * 255, and that is
-// (t * 257) >> 16, the high half of one unsigned multiply.
+// The texture-times-colour and the blend of a row, two pixels at a time in 16-bit lanes (SSE2), with
+// the general path's arithmetic on 8-bit channels: round(x / 255) is (t + (t >> 8)) >> 8 with
+// t = x + 128 for every x up to 255 * 255, and that is (t * 257) >> 16, the high half of one unsigned
+// multiply.
 inline __m128i Div255x8(__m128i x) {
     return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257));
 }
@@ -697,18 +678,25 @@ inline __m128i CombineTwo(__m128i s, __m128i d, __m128i mod) {
 }
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
-void CombineRowT(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n, __m128i mod) {
+void CombineRowT(const DWORD* src, DWORD* out, int n, __m128i mod) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i x8 = _mm_set1_epi32(X8 ? int(0xFF000000u) : 0);
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        __m128i d = Blend ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)) : zero;
+    auto four = [&](const DWORD* src4, DWORD* out4) {
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src4));
+        __m128i d = Blend ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(out4)) : zero;
         __m128i lo = CombineTwo<Blend, Modulate, Separate>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), mod);
         __m128i hi = CombineTwo<Blend, Modulate, Separate>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), mod);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_packus_epi16(lo, hi), x8));
-    }
-    for (; i < n; ++i) out[i] = Combine(f, src[i], colour, out[i]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out4), _mm_or_si128(_mm_packus_epi16(lo, hi), x8));
+    };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) four(src + i, out + i);
+    if (i == n) return;
+    // The last one to three through a block of four.
+    DWORD src4[4] = {}, out4[4] = {};
+    std::copy(src + i, src + n, src4);
+    std::copy(out + i, out + n, out4);
+    four(src4, out4);
+    std::copy(out4, out4 + (n - i), out + i);
 }
 
 // The same combine eight pixels at a time with AVX2, on processors that have it.
@@ -752,9 +740,9 @@ __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out,
 }
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
-void CombineRowAny(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n, __m128i mod) {
+void CombineRowAny(const DWORD* src, DWORD* out, int n, __m128i mod) {
     int done = g_avx2 ? CombineRowAvx2<Blend, Modulate, Separate, X8>(src, out, n, mod) : 0;
-    CombineRowT<Blend, Modulate, Separate, X8>(f, src + done, colour, out + done, n - done, mod);
+    CombineRowT<Blend, Modulate, Separate, X8>(src + done, out + done, n - done, mod);
 }
 
 void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, int n) {
@@ -769,7 +757,7 @@ void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, i
     mod = _mm_or_si128(_mm_andnot_si128(alphaLanes, mod), _mm_and_si128(alphaLanes, f.modAlpha ? c16 : keep));
     const bool modulate = _mm_movemask_epi8(_mm_cmpeq_epi16(mod, keep)) != 0xFFFF;
 
-#define MARLOWE_COMBINE(B, M, S, X) CombineRowAny<B, M, S, X>(f, src, colour, out, n, mod)
+#define MARLOWE_COMBINE(B, M, S, X) CombineRowAny<B, M, S, X>(src, out, n, mod)
 #define MARLOWE_COMBINE_X(B, M, S) (f.targetX8 ? MARLOWE_COMBINE(B, M, S, true) : MARLOWE_COMBINE(B, M, S, false))
 #define MARLOWE_COMBINE_S(B, M) (f.separateOneOne ? MARLOWE_COMBINE_X(B, M, true) : MARLOWE_COMBINE_X(B, M, false))
 #define MARLOWE_COMBINE_M(B) (modulate ? MARLOWE_COMBINE_S(B, true) : MARLOWE_COMBINE_S(B, false))
