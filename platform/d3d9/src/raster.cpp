@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -167,9 +166,9 @@ public:
     }
 
 private:
-    // Clamping and power-of-two wrapping are done in the lanes; the other modes by At.
+    // The lanes take power-of-two sizes with clamping or wrapping; the rest is left to At.
     static bool Vectorable(DWORD mode, int mask) {
-        return mode == D3DTADDRESS_CLAMP || (mode == D3DTADDRESS_WRAP && mask >= 0);
+        return mask >= 0 && (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP);
     }
 
     __attribute__((target("avx2"))) __m128i AddressFour(__m128i i, int size, int mask, DWORD mode) const {
@@ -232,22 +231,21 @@ private:
         return n;
     }
 
-    // Four samples with At's arithmetic, lane by lane (AVX2); false, with nothing written, where a
-    // texel position does not fit 32 bits (or is not a number).
+    // Four samples with At's results, lane by lane (AVX2); false, with nothing written, where a texel
+    // position is too large for the lanes (or is not a number).
     __attribute__((target("avx2"), always_inline)) bool Four(const float* u, const float* v, DWORD* out) const {
-        const __m256d half = _mm256_set1_pd(0.5), sub = _mm256_set1_pd(kSub);
-        __m256d su = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(u)), _mm256_set1_pd(w_));
-        __m256d sv = _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(v)), _mm256_set1_pd(h_));
-        if (linear_) {
-            su = _mm256_sub_pd(su, half);
-            sv = _mm256_sub_pd(sv, half);
-        }
-        su = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(su, sub), half));
-        sv = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(sv, sub), half));
-        // The conversion gives INT_MIN for what does not fit (and for NaN).
-        const __m128i U = _mm256_cvttpd_epi32(su), V = _mm256_cvttpd_epi32(sv);
-        const __m128i unfit = _mm_set1_epi32(INT_MIN);
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(U, unfit), _mm_cmpeq_epi32(V, unfit)))) return false;
+        // The sizes are powers of two, so 512 u w is exact in float, and At's texel position in 1/256
+        // steps, floor((u w - 0.5) 256 + 0.5), is (floor(512 u w) - 255) >> 1; point sampling's
+        // floor(u w 256 + 0.5) is (floor(512 u w) + 1) >> 1.
+        const __m128 twiceU = _mm_floor_ps(_mm_mul_ps(_mm_loadu_ps(u), _mm_set1_ps(512.f * float(w_))));
+        const __m128 twiceV = _mm_floor_ps(_mm_mul_ps(_mm_loadu_ps(v), _mm_set1_ps(512.f * float(h_))));
+        const __m128 sign = _mm_set1_ps(-0.f), limit = _mm_set1_ps(1073741824.f);
+        const __m128 fit = _mm_and_ps(_mm_cmp_ps(_mm_andnot_ps(sign, twiceU), limit, _CMP_LT_OQ),
+                                      _mm_cmp_ps(_mm_andnot_ps(sign, twiceV), limit, _CMP_LT_OQ));
+        if (_mm_movemask_ps(fit) != 0xF) return false;
+        const __m128i bias = _mm_set1_epi32(linear_ ? -255 : 1);
+        const __m128i U = _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(twiceU), bias), 1);
+        const __m128i V = _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(twiceV), bias), 1);
         const __m128i x0 = _mm_srai_epi32(U, 8), y0 = _mm_srai_epi32(V, 8);
         const __m128i pitch = _mm_set1_epi32(int(t_.Pitch() / 4)), one = _mm_set1_epi32(1);
         const __m128i xa = AddressFour(x0, w_, maskU_, modeU_);
