@@ -171,10 +171,6 @@ private:
         return mask >= 0 && (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP);
     }
 
-    __attribute__((target("avx2"))) __m128i AddressFour(__m128i i, int size, int mask, DWORD mode) const {
-        if (mode == D3DTADDRESS_WRAP) return _mm_and_si128(i, _mm_set1_epi32(mask));
-        return _mm_min_epi32(_mm_max_epi32(i, _mm_setzero_si128()), _mm_set1_epi32(size - 1));
-    }
 
     // Two texels of a row side by side: the 64 bits at once where they are neighbours.
     uint64_t Pair(int row, int a, int b) const {
@@ -190,6 +186,15 @@ private:
         return first | uint64_t(second) << 32;
     }
 
+
+
+
+
+    __attribute__((target("avx2"), always_inline)) static __m256i AddressEight(__m256i i, int size, int mask, DWORD mode) {
+        if (mode == D3DTADDRESS_WRAP) return _mm256_and_si256(i, _mm256_set1_epi32(mask));
+        return _mm256_min_epi32(_mm256_max_epi32(i, _mm256_setzero_si256()), _mm256_set1_epi32(size - 1));
+    }
+
     // The texel pairs of four pixels' rows. Built from registers, not through memory: a wide load of
     // four fresh narrow stores would stall.
     __attribute__((target("avx2"), always_inline)) __m256i Pairs(const int* row, const int* a, const int* b) const {
@@ -199,98 +204,108 @@ private:
 
     // The bilinear blend of two pixels, one in each half of the result: each row's channels are
     // (256 - fx, fx) multiply-added, then (top (256 - fy) + bottom fy + 32768) >> 16, taken as
-    // (256 top + (bottom - top) fy + 32768) >> 16. The weights of four pixels come in 32-bit lanes and
+    // (256 top + (bottom - top) fy + 32768) >> 16. The weights of eight pixels come in 32-bit lanes and
     // spread picks the two.
-    __attribute__((target("avx2"), always_inline)) static __m256i Two(__m128i topRow, __m128i bottomRow, __m128i wx,
-                                                                      __m128i fy, __m256i spread) {
-        const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(wx), spread);
+    __attribute__((target("avx2"), always_inline)) static __m256i Two(__m128i topRow, __m128i bottomRow, __m256i wx,
+                                                                      __m256i fy, __m256i spread) {
+        const __m256i weights = _mm256_permutevar8x32_epi32(wx, spread);
         const __m256i rowTop = _mm256_madd_epi16(_mm256_cvtepu8_epi16(topRow), weights);
         const __m256i rowBottom = _mm256_madd_epi16(_mm256_cvtepu8_epi16(bottomRow), weights);
-        const __m256i lower = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(fy), spread);
-        const __m256i sum = _mm256_add_epi32(_mm256_slli_epi32(rowTop, 8),
-                                             _mm256_mullo_epi32(_mm256_sub_epi32(rowBottom, rowTop), lower));
+        const __m256i sum = _mm256_add_epi32(
+            _mm256_slli_epi32(rowTop, 8),
+            _mm256_mullo_epi32(_mm256_sub_epi32(rowBottom, rowTop), _mm256_permutevar8x32_epi32(fy, spread)));
         return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
     }
 
-    // Span's samples four at a time; returns how many it made (the rest are left to At).
+    // Span's samples eight at a time; returns how many it made (the rest are left to At).
     __attribute__((target("avx2"))) int Lanes(const float* u, const float* v, int n, DWORD* out) const {
         int i = 0;
-        for (; i + 4 <= n; i += 4)
-            if (!Four(u + i, v + i, out + i))
-                for (int k = i; k < i + 4; ++k) out[k] = At(u[k], v[k]);
+        for (; i + 8 <= n; i += 8)
+            if (!Eight(u + i, v + i, out + i))
+                for (int k = i; k < i + 8; ++k) out[k] = At(u[k], v[k]);
         if (i == n) return n;
-        // The last one to three, with the last coordinates repeated to fill the lanes.
-        float u4[4], v4[4];
-        DWORD out4[4];
-        for (int k = 0; k < 4; ++k) {
-            u4[k] = u[std::min(i + k, n - 1)];
-            v4[k] = v[std::min(i + k, n - 1)];
+        // The last one to seven, with the last coordinates repeated to fill the lanes.
+        float u8[8], v8[8];
+        DWORD out8[8];
+        for (int k = 0; k < 8; ++k) {
+            u8[k] = u[std::min(i + k, n - 1)];
+            v8[k] = v[std::min(i + k, n - 1)];
         }
-        if (!Four(u4, v4, out4)) return i;
-        std::copy(out4, out4 + (n - i), out + i);
+        if (!Eight(u8, v8, out8)) return i;
+        std::copy(out8, out8 + (n - i), out + i);
         return n;
     }
 
-    // Four samples with At's results, lane by lane (AVX2); false, with nothing written, where a texel
-    // position is too large for the lanes (or is not a number).
-    __attribute__((target("avx2"), always_inline)) bool Four(const float* u, const float* v, DWORD* out) const {
+    // Eight samples with At's results, lane by lane (AVX2); false, with nothing written, where a
+    // texel position is too large for the lanes (or is not a number).
+    __attribute__((target("avx2"), always_inline)) bool Eight(const float* u, const float* v, DWORD* out) const {
         // The sizes are powers of two, so 512 u w is exact in float, and At's texel position in 1/256
         // steps, floor((u w - 0.5) 256 + 0.5), is (floor(512 u w) - 255) >> 1; point sampling's
         // floor(u w 256 + 0.5) is (floor(512 u w) + 1) >> 1.
-        const __m128 twiceU = _mm_floor_ps(_mm_mul_ps(_mm_loadu_ps(u), _mm_set1_ps(512.f * float(w_))));
-        const __m128 twiceV = _mm_floor_ps(_mm_mul_ps(_mm_loadu_ps(v), _mm_set1_ps(512.f * float(h_))));
-        const __m128 sign = _mm_set1_ps(-0.f), limit = _mm_set1_ps(1073741824.f);
-        const __m128 fit = _mm_and_ps(_mm_cmp_ps(_mm_andnot_ps(sign, twiceU), limit, _CMP_LT_OQ),
-                                      _mm_cmp_ps(_mm_andnot_ps(sign, twiceV), limit, _CMP_LT_OQ));
-        if (_mm_movemask_ps(fit) != 0xF) return false;
-        const __m128i bias = _mm_set1_epi32(linear_ ? -255 : 1);
-        const __m128i U = _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(twiceU), bias), 1);
-        const __m128i V = _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(twiceV), bias), 1);
-        const __m128i x0 = _mm_srai_epi32(U, 8), y0 = _mm_srai_epi32(V, 8);
-        const __m128i pitch = _mm_set1_epi32(int(t_.Pitch() / 4)), one = _mm_set1_epi32(1);
-        const __m128i xa = AddressFour(x0, w_, maskU_, modeU_);
-        const __m128i ya = _mm_mullo_epi32(AddressFour(y0, h_, maskV_, modeV_), pitch);
+        const __m256 twiceU = _mm256_floor_ps(_mm256_mul_ps(_mm256_loadu_ps(u), _mm256_set1_ps(512.f * float(w_))));
+        const __m256 twiceV = _mm256_floor_ps(_mm256_mul_ps(_mm256_loadu_ps(v), _mm256_set1_ps(512.f * float(h_))));
+        const __m256 sign = _mm256_set1_ps(-0.f), limit = _mm256_set1_ps(1073741824.f);
+        const __m256 fit = _mm256_and_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, twiceU), limit, _CMP_LT_OQ),
+                                         _mm256_cmp_ps(_mm256_andnot_ps(sign, twiceV), limit, _CMP_LT_OQ));
+        if (_mm256_movemask_ps(fit) != 0xFF) return false;
+        const __m256i bias = _mm256_set1_epi32(linear_ ? -255 : 1);
+        const __m256i U = _mm256_srai_epi32(_mm256_add_epi32(_mm256_cvttps_epi32(twiceU), bias), 1);
+        const __m256i V = _mm256_srai_epi32(_mm256_add_epi32(_mm256_cvttps_epi32(twiceV), bias), 1);
+        const __m256i x0 = _mm256_srai_epi32(U, 8), y0 = _mm256_srai_epi32(V, 8);
+        const __m256i pitch = _mm256_set1_epi32(int(t_.Pitch() / 4)), one = _mm256_set1_epi32(1);
+        const __m256i xa = AddressEight(x0, w_, maskU_, modeU_);
+        const __m256i ya = _mm256_mullo_epi32(AddressEight(y0, h_, maskV_, modeV_), pitch);
         const int* bits = reinterpret_cast<const int*>(t_.Bits());
-        const __m128i force128 = _mm_set1_epi32(int(force_));
+        const __m256i force = _mm256_set1_epi32(int(force_));
         if (!linear_) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_or_si128(_mm_i32gather_epi32(bits, _mm_add_epi32(ya, xa), 4), force128));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                                _mm256_or_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(ya, xa), 4), force));
             return true;
         }
-        const __m128i xb = AddressFour(_mm_add_epi32(x0, one), w_, maskU_, modeU_);
-        const __m128i yb = _mm_mullo_epi32(AddressFour(_mm_add_epi32(y0, one), h_, maskV_, modeV_), pitch);
-        __m256i top, bottom;
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(xb, _mm_add_epi32(xa, one))) == 0xFFFF) {
+        const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), w_, maskU_, modeU_);
+        const __m256i yb = _mm256_mullo_epi32(AddressEight(_mm256_add_epi32(y0, one), h_, maskV_, modeV_), pitch);
+        __m256i top[2], bottom[2];
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
             // Each pixel's two texels are neighbours in their rows: 64 bits at once.
             const long long* pairs = reinterpret_cast<const long long*>(bits);
-            top = _mm256_i32gather_epi64(pairs, _mm_add_epi32(ya, xa), 4);
-            bottom = _mm256_i32gather_epi64(pairs, _mm_add_epi32(yb, xa), 4);
+            const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
+            top[0] = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
+            top[1] = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
+            bottom[0] = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
+            bottom[1] = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
         } else {
-            alignas(16) int ia[4], ib[4], ra[4], rb[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(ia), xa);
-            _mm_store_si128(reinterpret_cast<__m128i*>(ib), xb);
-            _mm_store_si128(reinterpret_cast<__m128i*>(ra), ya);
-            _mm_store_si128(reinterpret_cast<__m128i*>(rb), yb);
-            top = Pairs(ra, ia, ib);
-            bottom = Pairs(rb, ia, ib);
+            alignas(32) int ia[8], ib[8], ra[8], rb[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
+            for (int h = 0; h < 2; ++h) {
+                top[h] = Pairs(ra + 4 * h, ia + 4 * h, ib + 4 * h);
+                bottom[h] = Pairs(rb + 4 * h, ia + 4 * h, ib + 4 * h);
+            }
         }
         // Per pixel, the channels of its left and right texels side by side in 16-bit lanes, so that one
         // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane.
-        const __m256i force = _mm256_set1_epi32(int(force_));
         const __m256i interleave = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
                                                     0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
-        const __m256i t = _mm256_shuffle_epi8(_mm256_or_si256(top, force), interleave);
-        const __m256i b = _mm256_shuffle_epi8(_mm256_or_si256(bottom, force), interleave);
-        const __m128i low = _mm_set1_epi32(kSub - 1), full = _mm_set1_epi32(kSub);
-        const __m128i fx = _mm_and_si128(U, low), fy = _mm_and_si128(V, low);
-        const __m128i wx = _mm_or_si128(_mm_sub_epi32(full, fx), _mm_slli_epi32(fx, 16));
-        const __m256i firstTwo = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1), lastTwo = _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3);
-        const __m256i first = Two(_mm256_castsi256_si128(t), _mm256_castsi256_si128(b), wx, fy, firstTwo);
-        const __m256i second = Two(_mm256_extracti128_si256(t, 1), _mm256_extracti128_si256(b, 1), wx, fy, lastTwo);
-        // Packing leaves the pixels in the order 0, 2, 0, 2, 1, 3, 1, 3.
-        const __m256i words = _mm256_packs_epi32(first, second);
-        const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+        const __m256i low = _mm256_set1_epi32(kSub - 1);
+        const __m256i fx = _mm256_and_si256(U, low), fy = _mm256_and_si256(V, low);
+        const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(kSub), fx), _mm256_slli_epi32(fx, 16));
+        __m256i blended[4];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i t = _mm256_shuffle_epi8(_mm256_or_si256(top[h], force), interleave);
+            const __m256i b = _mm256_shuffle_epi8(_mm256_or_si256(bottom[h], force), interleave);
+            const int p = 4 * h;
+            blended[2 * h] = Two(_mm256_castsi256_si128(t), _mm256_castsi256_si128(b), wx, fy,
+                                 _mm256_setr_epi32(p, p, p, p, p + 1, p + 1, p + 1, p + 1));
+            blended[2 * h + 1] = Two(_mm256_extracti128_si256(t, 1), _mm256_extracti128_si256(b, 1), wx, fy,
+                                     _mm256_setr_epi32(p + 2, p + 2, p + 2, p + 2, p + 3, p + 3, p + 3, p + 3));
+        }
+        // Packing leaves the pixels in the order 0, 2, 4, 6, 1, 3, 5, 7.
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(blended[0], blended[1]),
+                                                  _mm256_packs_epi32(blended[2], blended[3]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                            _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
         return true;
     }
 
