@@ -24,6 +24,11 @@ constexpr int kBandRows = 16;    // rows per band handed to one thread
 
 const bool g_avx2 = __builtin_cpu_supports("avx2");
 
+// The first count (below 8) of eight 32-bit lanes, for masked loads and stores (AVX2).
+__attribute__((target("avx2"))) inline __m256i TailMask(int count) {
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
 // round(x / 255) for the non-negative products of 8-bit channels.
 inline int Div255(int x) { return (2 * x + 255) / 510; }
 
@@ -219,31 +224,34 @@ private:
 
     // Span's samples eight at a time; returns how many it made (the rest are left to At).
     __attribute__((target("avx2"))) int Lanes(const float* u, const float* v, int n, DWORD* out) const {
+        __m256i texels;
         int i = 0;
-        for (; i + 8 <= n; i += 8)
-            if (!Eight(u + i, v + i, out + i))
+        for (; i + 8 <= n; i += 8) {
+            if (Eight(_mm256_loadu_ps(u + i), _mm256_loadu_ps(v + i), texels))
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), texels);
+            else
                 for (int k = i; k < i + 8; ++k) out[k] = At(u[k], v[k]);
+        }
         if (i == n) return n;
         // The last one to seven, with the last coordinates repeated to fill the lanes.
-        float u8[8], v8[8];
-        DWORD out8[8];
-        for (int k = 0; k < 8; ++k) {
-            u8[k] = u[std::min(i + k, n - 1)];
-            v8[k] = v[std::min(i + k, n - 1)];
-        }
-        if (!Eight(u8, v8, out8)) return i;
-        std::copy(out8, out8 + (n - i), out + i);
+        const __m256i mask = TailMask(n - i);
+        const __m256 lastU = _mm256_set1_ps(u[n - 1]), lastV = _mm256_set1_ps(v[n - 1]);
+        const __m256 maskf = _mm256_castsi256_ps(mask);
+        if (!Eight(_mm256_blendv_ps(lastU, _mm256_maskload_ps(u + i, mask), maskf),
+                   _mm256_blendv_ps(lastV, _mm256_maskload_ps(v + i, mask), maskf), texels))
+            return i;
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), mask, texels);
         return n;
     }
 
-    // Eight samples with At's results, lane by lane (AVX2); false, with nothing written, where a
-    // texel position is too large for the lanes (or is not a number).
-    __attribute__((target("avx2"), always_inline)) bool Eight(const float* u, const float* v, DWORD* out) const {
+    // Eight samples with At's results, lane by lane (AVX2); false where a texel position is too large
+    // for the lanes (or is not a number).
+    __attribute__((target("avx2"), always_inline)) bool Eight(__m256 u, __m256 v, __m256i& out) const {
         // The sizes are powers of two, so 512 u w is exact in float, and At's texel position in 1/256
         // steps, floor((u w - 0.5) 256 + 0.5), is (floor(512 u w) - 255) >> 1; point sampling's
         // floor(u w 256 + 0.5) is (floor(512 u w) + 1) >> 1.
-        const __m256 twiceU = _mm256_floor_ps(_mm256_mul_ps(_mm256_loadu_ps(u), _mm256_set1_ps(512.f * float(w_))));
-        const __m256 twiceV = _mm256_floor_ps(_mm256_mul_ps(_mm256_loadu_ps(v), _mm256_set1_ps(512.f * float(h_))));
+        const __m256 twiceU = _mm256_floor_ps(_mm256_mul_ps(u, _mm256_set1_ps(512.f * float(w_))));
+        const __m256 twiceV = _mm256_floor_ps(_mm256_mul_ps(v, _mm256_set1_ps(512.f * float(h_))));
         const __m256 sign = _mm256_set1_ps(-0.f), limit = _mm256_set1_ps(1073741824.f);
         const __m256 fit = _mm256_and_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, twiceU), limit, _CMP_LT_OQ),
                                          _mm256_cmp_ps(_mm256_andnot_ps(sign, twiceV), limit, _CMP_LT_OQ));
@@ -258,8 +266,7 @@ private:
         const int* bits = reinterpret_cast<const int*>(t_.Bits());
         const __m256i force = _mm256_set1_epi32(int(force_));
         if (!linear_) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                                _mm256_or_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(ya, xa), 4), force));
+            out = _mm256_or_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(ya, xa), 4), force);
             return true;
         }
         const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), w_, maskU_, modeU_);
@@ -304,8 +311,7 @@ private:
         // Packing leaves the pixels in the order 0, 2, 4, 6, 1, 3, 5, 7.
         const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(blended[0], blended[1]),
                                                   _mm256_packs_epi32(blended[2], blended[3]));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                            _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+        out = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
         return true;
     }
 
@@ -736,20 +742,31 @@ __attribute__((target("avx2"))) inline __m256i CombineFour(__m256i s, __m256i d,
     return result;
 }
 
+// Eight pixels of CombineRowAvx2.
+template <int Blend, bool Modulate, bool Separate, bool X8>
+__attribute__((target("avx2"), always_inline)) inline __m256i CombineEight(__m256i s, __m256i d, __m256i mod) {
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i lo = CombineFour<Blend, Modulate, Separate>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), mod);
+    __m256i hi = CombineFour<Blend, Modulate, Separate>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), mod);
+    return _mm256_or_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(X8 ? int(0xFF000000u) : 0));
+}
+
 template <int Blend, bool Modulate, bool Separate, bool X8>
 __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out, int n, __m128i mod128) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i x8 = _mm256_set1_epi32(X8 ? int(0xFF000000u) : 0);
     const __m256i mod = _mm256_broadcastsi128_si256(mod128);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-        __m256i d = Blend ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i)) : zero;
-        __m256i lo = CombineFour<Blend, Modulate, Separate>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), mod);
-        __m256i hi = CombineFour<Blend, Modulate, Separate>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), mod);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(_mm256_packus_epi16(lo, hi), x8));
+        __m256i d = Blend ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i)) : _mm256_setzero_si256();
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), CombineEight<Blend, Modulate, Separate, X8>(s, d, mod));
     }
-    return i;
+    if (i == n) return n;
+    // The last one to seven through masked loads and stores.
+    const __m256i mask = TailMask(n - i);
+    __m256i s = _mm256_maskload_epi32(reinterpret_cast<const int*>(src + i), mask);
+    __m256i d = Blend ? _mm256_maskload_epi32(reinterpret_cast<const int*>(out + i), mask) : _mm256_setzero_si256();
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), mask, CombineEight<Blend, Modulate, Separate, X8>(s, d, mod));
+    return n;
 }
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
