@@ -271,25 +271,25 @@ private:
         }
         const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), w_, maskU_, modeU_);
         const __m256i yb = _mm256_mullo_epi32(AddressEight(_mm256_add_epi32(y0, one), h_, maskV_, modeV_), pitch);
-        __m256i top[2], bottom[2];
+        __m256i top0, top1, bottom0, bottom1;  // pixels 0 to 3 and 4 to 7
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
             // Each pixel's two texels are neighbours in their rows: 64 bits at once.
             const long long* pairs = reinterpret_cast<const long long*>(bits);
             const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
-            top[0] = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
-            top[1] = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
-            bottom[0] = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
-            bottom[1] = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
+            top0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
+            top1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
+            bottom0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
+            bottom1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
         } else {
             alignas(32) int ia[8], ib[8], ra[8], rb[8];
             _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
             _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
             _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
             _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
-            for (int h = 0; h < 2; ++h) {
-                top[h] = Pairs(ra + 4 * h, ia + 4 * h, ib + 4 * h);
-                bottom[h] = Pairs(rb + 4 * h, ia + 4 * h, ib + 4 * h);
-            }
+            top0 = Pairs(ra, ia, ib);
+            top1 = Pairs(ra + 4, ia + 4, ib + 4);
+            bottom0 = Pairs(rb, ia, ib);
+            bottom1 = Pairs(rb + 4, ia + 4, ib + 4);
         }
         // Per pixel, the channels of its left and right texels side by side in 16-bit lanes, so that one
         // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane.
@@ -298,19 +298,20 @@ private:
         const __m256i low = _mm256_set1_epi32(kSub - 1);
         const __m256i fx = _mm256_and_si256(U, low), fy = _mm256_and_si256(V, low);
         const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(kSub), fx), _mm256_slli_epi32(fx, 16));
-        __m256i blended[4];
-        for (int h = 0; h < 2; ++h) {
-            const __m256i t = _mm256_shuffle_epi8(_mm256_or_si256(top[h], force), interleave);
-            const __m256i b = _mm256_shuffle_epi8(_mm256_or_si256(bottom[h], force), interleave);
-            const int p = 4 * h;
-            blended[2 * h] = Two(_mm256_castsi256_si128(t), _mm256_castsi256_si128(b), wx, fy,
-                                 _mm256_setr_epi32(p, p, p, p, p + 1, p + 1, p + 1, p + 1));
-            blended[2 * h + 1] = Two(_mm256_extracti128_si256(t, 1), _mm256_extracti128_si256(b, 1), wx, fy,
-                                     _mm256_setr_epi32(p + 2, p + 2, p + 2, p + 2, p + 3, p + 3, p + 3, p + 3));
-        }
+        const __m256i t0 = _mm256_shuffle_epi8(_mm256_or_si256(top0, force), interleave);
+        const __m256i t1 = _mm256_shuffle_epi8(_mm256_or_si256(top1, force), interleave);
+        const __m256i b0 = _mm256_shuffle_epi8(_mm256_or_si256(bottom0, force), interleave);
+        const __m256i b1 = _mm256_shuffle_epi8(_mm256_or_si256(bottom1, force), interleave);
+        const __m256i p01 = Two(_mm256_castsi256_si128(t0), _mm256_castsi256_si128(b0), wx, fy,
+                                _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
+        const __m256i p23 = Two(_mm256_extracti128_si256(t0, 1), _mm256_extracti128_si256(b0, 1), wx, fy,
+                                _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3));
+        const __m256i p45 = Two(_mm256_castsi256_si128(t1), _mm256_castsi256_si128(b1), wx, fy,
+                                _mm256_setr_epi32(4, 4, 4, 4, 5, 5, 5, 5));
+        const __m256i p67 = Two(_mm256_extracti128_si256(t1, 1), _mm256_extracti128_si256(b1, 1), wx, fy,
+                                _mm256_setr_epi32(6, 6, 6, 6, 7, 7, 7, 7));
         // Packing leaves the pixels in the order 0, 2, 4, 6, 1, 3, 5, 7.
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(blended[0], blended[1]),
-                                                  _mm256_packs_epi32(blended[2], blended[3]));
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(p01, p23), _mm256_packs_epi32(p45, p67));
         out = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
         return true;
     }
