@@ -635,8 +635,6 @@ inline float AttrAt(const Plane& p, int x, int y) {
     return float((p.base + p.dx * block + p.dy * y) + p.dx * (x - block));
 }
 
-// The values of attribute plane p at pixels cx .. cx + n - 1 of row y, all in one 64-pixel block:
-// the same sums as AttrAt.
 // AttrRun's sums four pixels at a time (AVX2); returns how many it made.
 __attribute__((target("avx2"))) int AttrRunAvx2(double start, double dx, int offset, int n, float* out) {
     const __m256d step = _mm256_set1_pd(dx);
@@ -649,11 +647,19 @@ __attribute__((target("avx2"))) int AttrRunAvx2(double start, double dx, int off
     return i;
 }
 
+// The values of attribute plane p at pixels cx .. cx + n - 1 of row y: the same sums as AttrAt,
+// block by block.
 inline void AttrRun(const Plane& p, int cx, int y, int n, float* out) {
-    const int block = cx & ~(kChunk - 1);
-    const double start = p.base + p.dx * block + p.dy * y;
-    int i = g_avx2 ? AttrRunAvx2(start, p.dx, cx - block, n, out) : 0;
-    for (; i < n; ++i) out[i] = float(start + p.dx * (cx - block + i));
+    while (n > 0) {
+        const int block = cx & ~(kChunk - 1);
+        const int m = std::min(n, block + kChunk - cx);
+        const double start = p.base + p.dx * block + p.dy * y;
+        int i = g_avx2 ? AttrRunAvx2(start, p.dx, cx - block, m, out) : 0;
+        for (; i < m; ++i) out[i] = float(start + p.dx * (cx - block + i));
+        cx += m;
+        out += m;
+        n -= m;
+    }
 }
 
 // The texture times the colour, where the stage modulates.
@@ -836,12 +842,14 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
     const std::optional<Sampler> sampler = f.kind == 3 ? std::nullopt : std::optional<Sampler>(std::in_place, *f.tex, st.samp[0]);
     // Without tests every pixel is written: the blend goes straight into the row.
     const bool tests = f.depthTest || f.alphaTest;
-    DWORD texels[kChunk], mixed[kChunk], colours[kChunk];
-    float w[kChunk], us[kChunk], vs[kChunk], channel[4][kChunk];
-    unsigned zval[kChunk];
-    bool pass[kChunk];
+    // Runs of up to kRun pixels: a span is usually taken in one, whatever blocks it crosses.
+    constexpr int kRun = 2 * kChunk;
+    DWORD texels[kRun], mixed[kRun], colours[kRun];
+    float w[kRun], us[kRun], vs[kRun], channel[4][kRun];
+    unsigned zval[kRun];
+    bool pass[kRun];
     for (int cx = x0; cx <= x1;) {
-        const int m = std::min(x1, cx | (kChunk - 1)) - cx + 1;
+        const int m = std::min(kRun, x1 - cx + 1);
         if (!t.affine)
             for (int i = 0; i < m; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
         if (gouraud) {
