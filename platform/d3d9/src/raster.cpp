@@ -811,9 +811,11 @@ void CombineRow(const FastPlan& f, const DWORD* src, DWORD colour, DWORD* out, i
 
 // Texel columns of one triangle for every x it covers, kept while a thread works on its rows (the
 // texture coordinate u depends on x alone for the quads the fast paths take).
-// Made once, by the first thread that needs it, and shared by all.
+// Made once, by the first thread that needs it, and shared by all; a thread that needs it while it is
+// being made shades its span without it (the same pixels) rather than wait.
 struct ColumnTable {
-    std::once_flag built;
+    enum State { kNone, kMaking, kMade };
+    std::atomic<int> state{kNone};
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
@@ -825,6 +827,31 @@ struct ColumnTable {
     };
     std::vector<Weights> weights;
 };
+
+// Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
+void MakeColumnTable(ColumnTable& table, const Triangle& t, int kind, const Plane& pu, int y, int w) {
+    table.U.resize(size_t(t.xmax - t.xmin + 1));
+    const double shift = kind == 2 ? 0.5 : 0.0;
+    for (int x = t.xmin; x <= t.xmax; ++x)
+        table.U[size_t(x - t.xmin)] = RoundHalfUp((double(AttrAt(pu, x, y)) * w - shift) * kSub);
+    if (kind == 2) {
+        const size_t count = table.U.size();
+        table.left.resize(count);
+        table.weights.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            const int fraction = int(table.U[i] & (kSub - 1));
+            const int xl = int(FloorDiv(table.U[i], kSub));
+            const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
+            table.left[i] = xa;
+            const int fx = xb == xa ? 0 : fraction;
+            table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
+                                             short(kSub - fx), short(kSub - fx), short(kSub - fx));
+        }
+    }
+    table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
+    table.straight = true;
+    for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
+}
 
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
 // them, the texture-times-colour and the blend in CombineRow.
@@ -1016,29 +1043,15 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
     const DWORD force = f.texX8 ? 0xFF000000u : 0u;
     const float v = AttrAt(pv, x0, y);
-    std::call_once(table.built, [&] {
-        table.U.resize(size_t(t.xmax - t.xmin + 1));
-        const double shift = f.kind == 2 ? 0.5 : 0.0;
-        for (int x = t.xmin; x <= t.xmax; ++x)
-            table.U[size_t(x - t.xmin)] = RoundHalfUp((double(AttrAt(pu, x, y)) * w - shift) * kSub);
-        if (f.kind == 2) {
-            const size_t count = table.U.size();
-            table.left.resize(count);
-            table.weights.resize(count);
-            for (size_t i = 0; i < count; ++i) {
-                const int fraction = int(table.U[i] & (kSub - 1));
-                const int xl = int(FloorDiv(table.U[i], kSub));
-                const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
-                table.left[i] = xa;
-                const int fx = xb == xa ? 0 : fraction;
-                table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
-                                                 short(kSub - fx), short(kSub - fx), short(kSub - fx));
-            }
+    if (table.state.load(std::memory_order_acquire) != ColumnTable::kMade) {
+        int none = ColumnTable::kNone;
+        if (!table.state.compare_exchange_strong(none, ColumnTable::kMaking, std::memory_order_acquire)) {
+            SampledSpan(st, f, t, y, x0, x1, colour, false);
+            return true;
         }
-        table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
-        table.straight = true;
-        for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
-    });
+        MakeColumnTable(table, t, f.kind, pu, y, w);
+        table.state.store(ColumnTable::kMade, std::memory_order_release);
+    }
     const int64_t* U = table.U.data() + (x0 - t.xmin);
     if (f.kind == 1) {
         const int ty = int(FloorDiv(RoundHalfUp(double(v) * h * kSub), kSub));
