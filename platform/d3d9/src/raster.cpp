@@ -144,7 +144,7 @@ public:
           force_(t.Desc().Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u),
           lanes_(g_avx2 && direct_ && t.Pitch() % 4 == 0 && Vectorable(modeU_, maskU_) && Vectorable(modeV_, maskV_)) {}
 
-    // The samples at n coordinate pairs; four at a time where the lanes can take them.
+    // The samples at n coordinate pairs; eight at a time where the lanes can take them.
     void Span(const float* u, const float* v, int n, DWORD* out) const {
         for (int i = lanes_ ? Lanes(u, v, n, out) : 0; i < n; ++i) out[i] = At(u[i], v[i]);
     }
@@ -175,7 +175,6 @@ private:
     static bool Vectorable(DWORD mode, int mask) {
         return mask >= 0 && (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP);
     }
-
 
     // Two texels of a row side by side: the 64 bits at once where they are neighbours.
     uint64_t Pair(int row, int a, int b) const {
@@ -331,9 +330,6 @@ private:
     const DWORD force_;
     const bool lanes_;
 };
-
-// Samples a texture at (u, v) with a sampler's filter and address modes.
-inline DWORD Sample(const Surface& t, const DWORD* samp, float u, float v) { return Sampler(t, samp).At(u, v); }
 
 // One colour or alpha argument of a texture stage, as 8-bit channels.
 struct Rgba {
@@ -1224,9 +1220,13 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                 RunPixelShader(*st.pixelShader, st.psConst, block,
                                [&](int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock]) {
                                    const Surface* tex = st.textures[stage];
+                                   DWORD texels[kPixelBlock];
+                                   if (tex)
+                                       Sampler(*tex, st.samp[stage]).Span(u, v, count, texels);
+                                   else
+                                       std::fill(texels, texels + count, 0xFF000000u);
                                    for (int i = 0; i < count; ++i) {
-                                       DWORD c = tex ? Sample(*tex, st.samp[stage], u[i], v[i]) : 0xFF000000u;
-                                       Rgba r = Unpack(c);
+                                       Rgba r = Unpack(texels[i]);
                                        out[0][i] = float(r.r) / 255.f;
                                        out[1][i] = float(r.g) / 255.f;
                                        out[2][i] = float(r.b) / 255.f;
@@ -1240,6 +1240,9 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                 }
             }
         } else {
+            std::optional<Sampler> samplers[8];
+            for (int s = 0; s < 8 && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
+                if (st.textures[s]) samplers[s].emplace(*st.textures[s], st.samp[s]);
             for (int i = 0; i < n; ++i) {
                 if (!live[i]) continue;
                 Rgba diffuse{ToByte(attr[kAttrDiffuse][i]), ToByte(attr[kAttrDiffuse + 1][i]),
@@ -1257,7 +1260,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                     Rgba texel{0, 0, 0, 0};
                     if (needTex) {
                         int set = int(ts[D3DTSS_TEXCOORDINDEX] & 7);
-                        texel = Unpack(Sample(*tex, st.samp[s], attr[kAttrTex + 4 * set][i], attr[kAttrTex + 4 * set + 1][i]));
+                        texel = Unpack(samplers[s]->At(attr[kAttrTex + 4 * set][i], attr[kAttrTex + 4 * set + 1][i]));
                     }
                     Rgba c1 = Arg(ts[D3DTSS_COLORARG1], diffuse, current, texel, factor);
                     Rgba c2 = Arg(ts[D3DTSS_COLORARG2], diffuse, current, texel, factor);
