@@ -1,0 +1,279 @@
+// UI controls: the inclusive hit rectangle, the look driver's three modes and its wait, the render
+// description's record, "UICoroutine" objects, and the shared sprite drawing on screen.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/support/scratch_dir.h"
+#include "novel/script/ASCommon.h"
+#include "novel/support/RenderDevice.h"
+#include "novel/support/ScenarioCode.h"
+#include "novel/ui/UIControl.h"
+#include "novel/ui/UIImageControls.h"
+
+namespace {
+
+TEST(UIControlTest, HitRectangleIncludesEveryEdgeAndMovesWithThePosition) {
+    CUIImage c;
+    c.SetPosition(100, 50, 0);
+    c.SetRect(10, 20, 30, 40);  // 110..140 x 70..110 on screen
+    struct Case {
+        float x, y;
+        bool hit;
+    };
+    for (const Case& k : {Case{110, 70, true}, Case{140, 110, true}, Case{140, 70, true}, Case{110, 110, true},
+                          Case{125, 90, true}, Case{109.9f, 90, false}, Case{140.1f, 90, false},
+                          Case{125, 69.9f, false}, Case{125, 110.1f, false}, Case{10, 20, false}})
+        EXPECT_EQ(c.HitTest(k.x, k.y), k.hit) << k.x << "," << k.y;
+}
+
+TEST(UIControlTest, GreaterZIsStrictAndActiveNeedsVisibleAndEnabled) {
+    CUIImage a, b;
+    a.SetPosition(0, 0, 1);
+    b.SetPosition(0, 0, 1);
+    EXPECT_FALSE(a.HasGreaterZ(&b));
+    a.SetPosition(0, 0, 2);
+    EXPECT_TRUE(a.HasGreaterZ(&b));
+    EXPECT_FALSE(b.HasGreaterZ(&a));
+    EXPECT_TRUE(a.IsVisible());
+    EXPECT_FALSE(a.IsActive());  // enabled only when a window adds it
+    a.SetEnable(true);
+    EXPECT_TRUE(a.IsActive());
+    a.SetVisible(false);
+    EXPECT_FALSE(a.IsActive());
+}
+
+TEST(UIRenderInfoTest, RecordIs117BytesAndRoundTrips) {
+    CUIRenderInfo info;
+    EXPECT_EQ(info.pattern, -1);
+    info.SetOffset(1, 2, 3);
+    info.SetScale(2, 3, 4);
+    info.SetRoll(0.5f, 0.25f, 1);
+    info.SetColor(0.1f, 0.2f, 0.3f, 0.4f);
+    info.sheet = 2;
+    info.pattern = 7;
+    info.wait = 5;
+    info.rendering = false;
+    USLib::binary_ostream<256> out;
+    info.Save(out);
+    ASSERT_EQ(out.GetSize(), 117u);
+    CUIRenderInfo back;
+    USLib::binary_istream in;
+    in.Attach(out.GetData(), out.GetSize());
+    back.Load(in);
+    USLib::binary_ostream<256> again;
+    back.Save(again);
+    ASSERT_EQ(again.GetSize(), 117u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(again.GetData()), 117),
+              std::string(reinterpret_cast<const char*>(out.GetData()), 117));
+    EXPECT_FALSE(back.rendering);
+    EXPECT_EQ(back.pattern, 7);
+}
+
+// A UI-window-like engine: the common functions, "UICoroutine", and a test function that parks a
+// control's look for n updates the way a window's "WaitCtrl" does.
+class UIScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_.OpenLog();
+        testsupport::ResetGameState();
+        engine_ = CreateScriptEngine();
+        ASSERT_NE(engine_, nullptr);
+        ASSERT_TRUE(RegisterCommonScriptInterface(engine_));
+        ASSERT_TRUE(RegisterUICoroutine(engine_));
+        ASSERT_GE(engine_->RegisterGlobalFunction("void Park(int)", asFUNCTION(Park), asCALL_CDECL), 0);
+        ASSERT_GE(engine_->RegisterGlobalProperty("int runs", &runs_), 0);
+        ASSERT_GE(engine_->RegisterGlobalFunction("int FunctionId(const string &in)", asFUNCTION(FunctionId),
+                                                  asCALL_CDECL),
+                  0);
+    }
+    void TearDown() override { engine_->ShutDownAndRelease(); }
+    asIScriptModule* Build(const std::string& source) {
+        dir_.Write("AS/UI.as", source);
+        if (BuildScriptModule(engine_, "AS\\UI.as") < 0) return nullptr;
+        return engine_->GetModule("AS\\UI.as");
+    }
+    int Id(asIScriptModule* m, const char* declaration) {
+        asIScriptFunction* f = m->GetFunctionByDecl(declaration);
+        return f ? f->GetId() : -1;
+    }
+    static void Park(int frames) {
+        parked_->wait = frames;
+        asGetActiveContext()->Suspend();
+    }
+
+    static int FunctionId(const std::string& declaration) {
+        asIScriptFunction* running = asGetActiveContext()->GetFunction();
+        asIScriptFunction* f = running->GetModule()->GetFunctionByDecl(declaration.c_str());
+        return f ? f->GetId() : -1;
+    }
+
+    static inline CUIRenderInfo* parked_ = nullptr;
+    static inline int runs_ = 0;
+    ScratchDir dir_;
+    asIScriptEngine* engine_ = nullptr;
+};
+
+TEST_F(UIScriptTest, LookIdsHideShowAPatternOrRunAScript) {
+    asIScriptModule* m = Build("void Look() { runs++; SetNothing(); }\nvoid SetNothing() {}\n");
+    ASSERT_NE(m, nullptr);
+    CUIRenderInfo info;
+    CUIContext look;
+    look.SetRenderInfo(&info);
+    look.SetContext(engine_->CreateContext());
+    info.SetOffset(5, 5, 5);
+    info.SetColor(0, 0, 0, 0);
+    info.sheet = 3;
+    info.pattern = 9;
+    // A direct pattern resets the look and shows the pattern, without running anything.
+    look.Start(static_cast<int32_t>(0x80000004u));
+    EXPECT_EQ(look.GetMode(), CUIContext::kDirect);
+    EXPECT_EQ(info.pattern, 4);
+    EXPECT_EQ(info.sheet, 0);
+    EXPECT_EQ(info.offset[0], 0);
+    EXPECT_EQ(info.color[3], 1);
+    runs_ = 0;
+    EXPECT_EQ(look.Update(), 0);
+    EXPECT_EQ(runs_, 0);
+    // -1 shows nothing.
+    look.Start(-1);
+    EXPECT_EQ(info.pattern, -1);
+    EXPECT_EQ(look.GetMode(), CUIContext::kNone);
+    // A script id runs once per Start, in the next update.
+    look.Start(Id(m, "void Look()"));
+    look.Update();
+    look.Update();
+    EXPECT_EQ(runs_, 1);
+    look.Start(Id(m, "void Look()"));
+    look.Update();
+    EXPECT_EQ(runs_, 2);
+}
+
+TEST_F(UIScriptTest, AParkedLookResumesInTheNthUpdateAfterIt) {
+    asIScriptModule* m = Build("int n;\nvoid Look() { for (;;) { runs++; Park(n); } }\n");
+    ASSERT_NE(m, nullptr);
+    int* n = static_cast<int*>(m->GetAddressOfGlobalVar(m->GetGlobalVarIndexByName("n")));
+    struct Case {
+        int n, resumesAt;
+    };
+    // Update 0 runs the script and parks it; it runs again in update resumesAt.
+    for (const Case& k : {Case{0, 1}, Case{1, 1}, Case{2, 2}, Case{4, 4}}) {
+        CUIRenderInfo info;
+        parked_ = &info;
+        CUIContext look;
+        look.SetRenderInfo(&info);
+        look.SetContext(engine_->CreateContext());
+        *n = k.n;
+        runs_ = 0;
+        look.Start(Id(m, "void Look()"));
+        look.Update();
+        ASSERT_EQ(runs_, 1);
+        int update = 1;
+        while (runs_ == 1 && update < 10) look.Update(), ++update;
+        EXPECT_EQ(update - 1, k.resumesAt) << "n = " << k.n;
+    }
+}
+
+TEST_F(UIScriptTest, CoroutinesRunIndependentlyAndOneDestroyedWhileSuspendedIsAborted) {
+    asIScriptModule* m = Build(R"as(
+int a = 0;
+int b = 0;
+int bEnded = 0;
+void A() { for (;;) { a++; Suspend(); } }
+void B() { b += 10; Suspend(); b += 10; Suspend(); bEnded = 1; }
+void Main() {
+    UICoroutine x;
+    x.Create();
+    x.SetFunction(FunctionId("void A()"));
+    {
+        UICoroutine y;
+        y.Create();
+        y.SetFunction(FunctionId("void B()"));
+        x.Execute(); x.Execute(); y.Execute(); x.Execute();
+    }
+    x.Execute();
+    runs = a * 100 + b + bEnded;
+    // Choosing a function again starts it over.
+    x.SetFunction(FunctionId("void A()"));
+    x.Execute();
+}
+)as");
+    ASSERT_NE(m, nullptr);
+    asIScriptContext* ctx = engine_->CreateContext();
+    ASSERT_GE(ctx->Prepare(m->GetFunctionByDecl("void Main()")), 0);
+    EXPECT_EQ(ctx->Execute(), asEXECUTION_FINISHED);
+    EXPECT_EQ(runs_, 410);  // A ran four times, B once and was then dropped mid-way
+    EXPECT_EQ(*static_cast<int*>(m->GetAddressOfGlobalVar(m->GetGlobalVarIndexByName("a"))), 5);
+    ctx->Release();
+}
+
+TEST_F(UIScriptTest, CoroutinesCannotBeCopied) {
+    EXPECT_EQ(Build("void Main() { UICoroutine x; UICoroutine y; y = x; }\n"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+class UISpriteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Ok());
+        testsupport::WriteTga("sheet.tga", 8, 4, [](int x, int) { return x < 4 ? 0xFFFF0000u : 0xFF00FF00u; });
+        testsupport::WritePartsFile("sheet.parts", {{0, 0, 4, 4, 0, 0, 4, 4}, {0, 0, 4, 4, 4, 0, 8, 4}});
+        ResourceInfo* sheet = ResourceInfo::Create("sheet.tga", D3DFMT_A8R8G8B8, "sheet.parts");
+        ASSERT_NE(sheet, nullptr);
+        sheets.push_back(sheet);
+    }
+    void TearDown() override {
+        for (ResourceInfo* s : sheets) delete s;
+    }
+    testsupport::ScratchFolder folder;
+    testsupport::RenderDevice device;
+    ResourceList sheets;
+};
+
+TEST_F(UISpriteTest, MissingFilesMakeNoSheet) {
+    EXPECT_EQ(ResourceInfo::Create("none.tga", D3DFMT_A8R8G8B8, "sheet.parts"), nullptr);
+    EXPECT_EQ(ResourceInfo::Create("sheet.tga", D3DFMT_A8R8G8B8, "none.parts"), nullptr);
+}
+
+TEST_F(UISpriteTest, ImageDrawsItsPatternAtPositionPlusWindowPlusOffset) {
+    CUIImage image;
+    image.SetPosition(100, 50, 0);
+    image.SetLayer(0);
+    image.Setup(nullptr, static_cast<int32_t>(0x80000001u));  // direct pattern 1: green
+    const float window[3] = {20, 10, 0};
+    auto frame = device.Frame([&] { image.Render(window, sheets); });
+    constexpr DWORD kGreen = 0x00FF00, kRed = 0xFF0000, kBlack = 0;
+    EXPECT_EQ(testsupport::Pixel(frame, 120, 60), kGreen);
+    EXPECT_EQ(testsupport::Pixel(frame, 123, 63), kGreen);
+    EXPECT_EQ(testsupport::Pixel(frame, 119, 60), kBlack);
+    EXPECT_EQ(testsupport::Pixel(frame, 124, 60), kBlack);
+    image.GetRenderInfo()->SetOffset(-20, 0, 0);
+    image.GetRenderInfo()->SetPatNo(0);
+    frame = device.Frame([&] { image.Render(window, sheets); });
+    EXPECT_EQ(testsupport::Pixel(frame, 100, 60), kRed);
+    EXPECT_EQ(testsupport::Pixel(frame, 120, 60), kBlack);
+    // Pattern -1, a pattern beyond the sheet and a sheet beyond the list draw nothing.
+    for (auto [sheet, pattern] : {std::pair{0, -1}, std::pair{0, 2}, std::pair{1, 0}, std::pair{-1, 0}}) {
+        image.GetRenderInfo()->sheet = sheet;
+        image.GetRenderInfo()->pattern = pattern;
+        frame = device.Frame([&] { image.Render(window, sheets); });
+        EXPECT_EQ(testsupport::Pixel(frame, 100, 60), kBlack) << sheet << "," << pattern;
+    }
+    // A hidden image still takes its update (and never the click).
+    EXPECT_FALSE(image.Update(101, 61, 1));
+}
+
+TEST_F(UISpriteTest, ImageWithLookMinusOneDrawsNothing) {
+    CUIImage image;
+    image.SetPosition(100, 50, 0);
+    image.Setup(nullptr, -1);
+    const float window[3] = {0, 0, 0};
+    auto frame = device.Frame([&] { image.Render(window, sheets); });
+    EXPECT_EQ(testsupport::Pixel(frame, 101, 51), 0u);
+}
+
+}  // namespace
