@@ -46,16 +46,16 @@ void CNovelSystem::SetAutoWait(uint32_t n) {
 
 void CNovelSystem::SendCommand(int32_t command) {
     switch (command) {
-        case 0: SetSkipMode(); break;
-        case 1: SetAutoMode(); break;
-        case 2: SetPendingCommand(1); break;
-        case 3: ReplayLogVoice(); break;
-        case 4: SetPendingCommand(2); break;
-        case 5: SetPendingCommand(0); break;
-        case 6: SetPendingCommand(3); break;
-        case 7: SetPendingCommand(4); break;
-        case 8: CMessageLogManager::GetInstance()->Scroll(-1); break;
-        case 9: CMessageLogManager::GetInstance()->Scroll(+1); break;
+        case kCommandSkip: SetSkipMode(); break;
+        case kCommandAuto: SetAutoMode(); break;
+        case kCommandOpenLog: SetPendingCommand(kRequestLog); break;
+        case kCommandReplayVoice: ReplayLogVoice(); break;
+        case kCommandOpenDialog1: SetPendingCommand(kRequestDialog1); break;
+        case kCommandPictureView: SetPendingCommand(kRequestPictureView); break;
+        case kCommandOpenDialog2: SetPendingCommand(kRequestDialog2); break;
+        case kCommandOpenDialog3: SetPendingCommand(kRequestDialog3); break;
+        case kCommandScrollLogUp: CMessageLogManager::GetInstance()->Scroll(-1); break;
+        case kCommandScrollLogDown: CMessageLogManager::GetInstance()->Scroll(+1); break;
         default: break;
     }
 }
@@ -201,5 +201,5 @@ void CNovelSystem::SetupSceneServices() {
     renderers_.DeleteAll();
     // The layers these passes drew belonged to the previous scene's render process.
     renderBufferPasses_.clear();
-    pending_ = -1;
+    pending_ = kRequestNone;
 }

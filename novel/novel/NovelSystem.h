@@ -21,6 +21,36 @@
 class CNovelSystem : public ISavedObject<_tagSaveData> {
 public:
     enum Mode : uint32_t { kNormal = 0, kAuto = 1, kSkip = 2 };
+    // What "SendCommandToNovelSystem" and opcode 66 ask for.
+    enum Command : int32_t {
+        kCommandSkip = 0,
+        kCommandAuto = 1,
+        kCommandOpenLog = 2,
+        kCommandReplayVoice = 3,
+        kCommandOpenDialog1 = 4,
+        kCommandPictureView = 5,
+        kCommandOpenDialog2 = 6,
+        kCommandOpenDialog3 = 7,
+        kCommandScrollLogUp = 8,
+        kCommandScrollLogDown = 9,
+    };
+    // The request a command or a load leaves for the novel scene to take.
+    enum Request : int32_t {
+        kRequestNone = -1,
+        kRequestPictureView = 0,
+        kRequestLog = 1,
+        kRequestDialog1 = 2,
+        kRequestDialog2 = 3,
+        kRequestDialog3 = 4,
+        kRequestLoad = 5,
+    };
+    // Which wait the novel scene is in, saved with the game so that a load goes on in it.
+    enum ResumeCode : uint32_t {
+        kResumeClickWait = 0,
+        kResumeTimedWait = 1,
+        kResumeChoice = 2,
+        kResumeRunning = 3,
+    };
 
     // The message log, whose newest entry a load puts back on screen, is a saved object from the
     // start, so that every save holds its record.
@@ -86,18 +116,18 @@ public:
     CVoiceBuffer& GetVoice() { return voice_; }
     // A novel scene starts: no renderers, no render-buffer layers, no pending request.
     virtual void SetupSceneServices();
-    // The save file that a load request (command 5) reads.
+    // The save file that a load request (kRequestLoad) reads.
     void SetLoadPath(const std::string& path) { loadPath_ = path; }
     const std::string& GetLoadPath() const { return loadPath_; }
 
-    // 0 skip, 1 automatic, 2 log, 3 voice replay, 4/6/7 dialogs 1/2/3, 5 picture view, 8/9 log scroll.
+    // Carries out a Command; other numbers do nothing.
     virtual void SendCommand(int32_t command);
     virtual void SetFeatureMask(uint32_t mask) { featureMask_ = mask; }
     virtual bool TestFeature(uint32_t bits) const { return (featureMask_ & bits) != 0; }
-    virtual void SetPendingCommand(int32_t command) { pending_ = command; }
+    virtual void SetPendingCommand(int32_t request) { pending_ = request; }
     virtual int32_t TakePendingCommand() {
         int32_t c = pending_;
-        pending_ = -1;
+        pending_ = kRequestNone;
         return c;
     }
     virtual void SetDialogScriptName(const char* name) { dialogScriptName_ = name; }
@@ -105,7 +135,7 @@ public:
     virtual const char* GetMovieName() const { return movieName_.c_str(); }
     const std::string& GetDialogScriptName() const { return dialogScriptName_; }
 
-    // UI dialogs 1-3 (index 0-2) that the scene opens on requests 2, 3 and 4.
+    // UI dialogs 1-3 (index 0-2) that the scene opens on kRequestDialog1-3.
     void SetDialog(int i, const char* name) {
         dialogs_[i].name = name;
         dialogs_[i].enabled = true;
@@ -165,7 +195,7 @@ private:
     uint32_t messageBuffer_ = 0;
     uint32_t nameBuffer_ = 0;
     CCharacterInfoManager characters_;
-    uint32_t resumeCode_ = 0;
+    uint32_t resumeCode_ = kResumeClickWait;
     uint32_t mode_ = kNormal;
     int32_t countdown_ = 0;
     CVoiceBuffer voice_;
@@ -174,7 +204,7 @@ private:
     uint32_t messageCounter_ = 0;
     std::string scenarioName_;
     uint32_t featureMask_ = 0;
-    int32_t pending_ = -1;
+    int32_t pending_ = kRequestNone;
     Dialog dialogs_[3];
     std::string dialogScriptName_;
     bool indent_ = true;

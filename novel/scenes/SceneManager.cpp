@@ -3,11 +3,12 @@
 
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneNovel.h"
+#include "novel/vm/VCOpcodes.h"
 
 CSceneManager::CSceneManager() {
     fsm_.Setup(this, {&CSceneManager::OnRunScript, &CSceneManager::OnWaitScene, &CSceneManager::UpdateRunScript,
                       &CSceneManager::UpdateWaitScene});
-    fsm_.SetEvent(0);
+    fsm_.SetEvent(kRunScript);
 }
 
 void CSceneManager::Init() {
@@ -21,7 +22,7 @@ void CSceneManager::Update() {
     if (restart_) {
         stack_.Clear();
         machine_.JumpToRestartEntry();
-        fsm_.SetEvent(0);
+        fsm_.SetEvent(kRunScript);
     }
     restart_ = 0;
     fsm_.Update();
@@ -29,21 +30,21 @@ void CSceneManager::Update() {
 }
 
 void CSceneManager::UpdateRunScript() {
-    if (machine_.Run() == 1) StartScene();
+    if (machine_.Run() == VCOpcodes::kResultStartScene) StartScene();
 }
 
 void CSceneManager::UpdateWaitScene() {
-    if (stack_.IsEmpty() && !stack_.HasQueuedCommands()) fsm_.SetEvent(0);
+    if (stack_.IsEmpty() && !stack_.HasQueuedCommands()) fsm_.SetEvent(kRunScript);
 }
 
 void CSceneManager::StartScene() {
     machine_.CallSceneEntry();
     CVCPointer& cursor = machine_.GetCursor();
     uint32_t kind = cursor.ReadInt();
-    if (kind == 0 || kind == 1) {
+    if (kind == VCOpcodes::kSceneNovel || kind == VCOpcodes::kSceneMovie) {
         const char* name = cursor.GetStringAt(cursor.ReadInt());
         if (!name) name = "";
-        if (kind == 0) {
+        if (kind == VCOpcodes::kSceneNovel) {
             if (IBaseSceneState* scene = NewNovelScene()) {
                 PushScene(scene);
                 CNovelSystem::GetInstance()->LoadScenario(name);
@@ -53,7 +54,7 @@ void CSceneManager::StartScene() {
         }
     }
     machine_.ReturnFromSceneEntry();
-    fsm_.SetEvent(1);
+    fsm_.SetEvent(kWaitScene);
 }
 
 IBaseSceneState* CSceneManager::NewNovelScene() { return new CSceneNovel; }

@@ -33,8 +33,10 @@ protected:
     virtual IBaseSceneState* NewMovieScene(const char* /*movie*/) { return nullptr; }
 
 private:
-    void OnRunScript() { fsm_.SetState(0); }
-    void OnWaitScene() { fsm_.SetState(1); }
+    // One-shot and state numbers: running the scene code, waiting for the pushed scene to end.
+    enum Step : int32_t { kRunScript = 0, kWaitScene = 1 };
+    void OnRunScript() { fsm_.SetState(kRunScript); }
+    void OnWaitScene() { fsm_.SetState(kWaitScene); }
     void UpdateRunScript();
     void UpdateWaitScene();
 

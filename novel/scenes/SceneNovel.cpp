@@ -124,7 +124,7 @@ void CSceneNovel::RestoreState() {
 }
 
 bool CSceneNovel::CheckMenuRequests() {
-    if (Novel().TakePendingCommand() == 5) {
+    if (Novel().TakePendingCommand() == CNovelSystem::kRequestLoad) {
         Fire(kLoadFadeOut);
         return true;
     }
@@ -150,7 +150,7 @@ void CSceneNovel::OnStart() {
 }
 
 void CSceneNovel::OnRunScript() {
-    Novel().SetResumeCode(3);
+    Novel().SetResumeCode(CNovelSystem::kResumeRunning);
     clickPass_ = 0;
     fsm_.SetState(kRunning);
 }
@@ -168,13 +168,13 @@ void CSceneNovel::OnReveal() {
 void CSceneNovel::OnWaitClick() {
     clickPass_ = 1;
     fsm_.SetState(kClickWait);
-    Novel().SetResumeCode(0);
+    Novel().SetResumeCode(CNovelSystem::kResumeClickWait);
 }
 
 void CSceneNovel::OnTimedWait() {
     clickPass_ = 0;
     fsm_.SetState(kTimedWaiting);
-    Novel().SetResumeCode(1);
+    Novel().SetResumeCode(CNovelSystem::kResumeTimedWait);
     counter_ = static_cast<int32_t>(Novel().GetMachine().GetWaitFrames());
 }
 
@@ -251,7 +251,7 @@ void CSceneNovel::UpdateFadeOut() {
 void CSceneNovel::UpdateFadeIn() {
     if (--counter_ > 0) return;
     switch (Novel().GetResumeCode()) {
-        case 0: Fire(kWaitClick); break;
+        case CNovelSystem::kResumeClickWait: Fire(kWaitClick); break;
         // A game saved while running or during a timed wait goes on with the script.
         default: Fire(kRunScript); break;
     }

@@ -49,21 +49,21 @@ void CGameParameterManager::Load(USLib::binary_istream& in, uint32_t) {
 
 int32_t GetVariableByKind(int32_t kind, int32_t index) {
     switch (kind) {
-        case 0: return index;
-        case 1: return CConfigDataManager::GetInstance()->GetConfigValue(index);
-        case 2: return CGameParameterManager::GetInstance()->GetParam(static_cast<uint32_t>(index));
-        case 3: return CGameFlagsManager::GetInstance()->GetFlag(static_cast<uint32_t>(index)) ? 1 : 0;
-        case 4: return CUSSingleton<CAppCommonInfo>::GetInstance()->IsFullScreen() != 0 ? 1 : 0;
+        case kVariableIndex: return index;
+        case kVariableConfig: return CConfigDataManager::GetInstance()->GetConfigValue(index);
+        case kVariableParam: return CGameParameterManager::GetInstance()->GetParam(static_cast<uint32_t>(index));
+        case kVariableFlag: return CGameFlagsManager::GetInstance()->GetFlag(static_cast<uint32_t>(index)) ? 1 : 0;
+        case kVariableFullScreen: return CUSSingleton<CAppCommonInfo>::GetInstance()->IsFullScreen() != 0 ? 1 : 0;
         default: return 0;
     }
 }
 
 void SetVariableByKind(int32_t kind, int32_t index, int32_t value) {
     switch (kind) {
-        case 1: CConfigDataManager::GetInstance()->SetConfigValue(index, value); break;
-        case 2: CGameParameterManager::GetInstance()->SetParam(static_cast<uint32_t>(index), value); break;
-        case 3: CGameFlagsManager::GetInstance()->SetFlag(static_cast<uint32_t>(index), value != 0); break;
-        case 4: CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(value == 1 ? 1 : 0); break;
+        case kVariableConfig: CConfigDataManager::GetInstance()->SetConfigValue(index, value); break;
+        case kVariableParam: CGameParameterManager::GetInstance()->SetParam(static_cast<uint32_t>(index), value); break;
+        case kVariableFlag: CGameFlagsManager::GetInstance()->SetFlag(static_cast<uint32_t>(index), value != 0); break;
+        case kVariableFullScreen: CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(value == 1 ? 1 : 0); break;
         default: break;
     }
 }

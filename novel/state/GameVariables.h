@@ -48,9 +48,17 @@ private:
     std::vector<int32_t> values_;
 };
 
-// kind 0 the index itself, 1 a configuration value, 2 a game parameter, 3 a game flag (0 or 1), 4 the
-// full-screen value (1 full screen, 0 windowed); other kinds 0.
+// What a variable kind number names.
+enum VariableKind : int32_t {
+    kVariableIndex = 0,       // the index itself (read only)
+    kVariableConfig = 1,      // a configuration value
+    kVariableParam = 2,       // a game parameter
+    kVariableFlag = 3,        // a game flag (0 or 1)
+    kVariableFullScreen = 4,  // 1 full screen, 0 windowed
+};
+
+// The variable of a kind at an index; other kinds read 0.
 int32_t GetVariableByKind(int32_t kind, int32_t index);
-// 1 configuration value, 2 game parameter, 3 game flag (value != 0), 4 full screen when value is 1,
-// windowed otherwise; kind 0 and others do nothing.
+// A flag is set by a non-zero value; full screen by 1, windowed by anything else; the index kind and
+// others are not written.
 void SetVariableByKind(int32_t kind, int32_t index, int32_t value);

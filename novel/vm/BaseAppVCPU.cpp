@@ -12,6 +12,7 @@
 #include "novel/sound/SEManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/vm/SaveIO.h"
+#include "novel/vm/VCOpcodes.h"
 
 CBaseAppVCPU::CBaseAppVCPU() {
     const Handler handlers[] = {
@@ -97,25 +98,25 @@ void CBaseAppVCPU::Fault(const char* reason) {
 
 int32_t CBaseAppVCPU::ReadOperand() {
     uint32_t mode = cursor_.ReadInt();
-    if (mode > 3) return 0;
+    if (mode > VCOpcodes::kOperandConfig) return 0;
     uint32_t value = cursor_.ReadInt();
     switch (mode) {
-        case 0: return static_cast<int32_t>(value);
-        case 1: {
+        case VCOpcodes::kOperandImmediate: return static_cast<int32_t>(value);
+        case VCOpcodes::kOperandCodeWord: {
             const uint32_t* word = cursor_.GetPointerAt(value);
             return word ? static_cast<int32_t>(*word) : 0;
         }
-        case 2: return GetVariableByKind(2, static_cast<int32_t>(value));
-        default: return GetVariableByKind(1, static_cast<int32_t>(value));
+        case VCOpcodes::kOperandParam: return GetVariableByKind(kVariableParam, static_cast<int32_t>(value));
+        default: return GetVariableByKind(kVariableConfig, static_cast<int32_t>(value));
     }
 }
 
 void CBaseAppVCPU::WriteOperand(int32_t v) {
     uint32_t mode = cursor_.ReadInt();
-    if (mode > 3) return;
+    if (mode > VCOpcodes::kOperandConfig) return;
     uint32_t index = cursor_.ReadInt();
-    if (mode == 2) SetVariableByKind(2, static_cast<int32_t>(index), v);
-    if (mode == 3) SetVariableByKind(1, static_cast<int32_t>(index), v);
+    if (mode == VCOpcodes::kOperandParam) SetVariableByKind(kVariableParam, static_cast<int32_t>(index), v);
+    if (mode == VCOpcodes::kOperandConfig) SetVariableByKind(kVariableConfig, static_cast<int32_t>(index), v);
 }
 
 const char* CBaseAppVCPU::ReadString() {

@@ -10,6 +10,14 @@ namespace VCOpcodes {
 // Machines that know an opcode (bits).
 enum Machine : uint8_t { kScene = 1, kNovel = 2, kBoth = 3 };
 
+// The mode word of a V operand: what its value word names.
+enum OperandMode : uint32_t {
+    kOperandImmediate = 0,  // the value itself
+    kOperandCodeWord = 1,   // the code word at that byte offset (read only)
+    kOperandParam = 2,      // that game parameter
+    kOperandConfig = 3,     // that configuration value
+};
+
 // Operand layout letters, one per operand in fetch order:
 //   I one word, F one IEEE single, S the byte offset of a NUL-terminated string in the same code,
 //   V a mode word and a value word, T the byte offset of a word table, N its entry count.
@@ -46,5 +54,11 @@ enum Result : uint32_t {
     kResultWaitDirections = 9,
     kResultPlayMovie = 10,
 };
+
+// The result code scene code leaves when the scene record named by opcode 44 is to start.
+constexpr uint32_t kResultStartScene = 1;
+
+// The kind word of a scene record.
+enum SceneKind : uint32_t { kSceneNovel = 0, kSceneMovie = 1 };
 
 }  // namespace VCOpcodes

@@ -143,13 +143,13 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     const Frame ren = Settle();
     EXPECT_EQ(At(ren, 560, 185), kRenHead);
     novel.SetLoadPath("save\\test.sav");
-    novel.SetPendingCommand(5);
+    novel.SetPendingCommand(CNovelSystem::kRequestLoad);
     Steps(80);
     EXPECT_EQ(Settle(), haru);
 
     // Skip mode runs through the text read before (Haru's line) and falls back to normal at the
     // first line not yet clicked past (Ren's).
-    novel.SendCommand(0);
+    novel.SendCommand(CNovelSystem::kCommandSkip);
     Steps(10);
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
     EXPECT_EQ(At(Settle(), 560, 185), kRenHead);
@@ -157,7 +157,7 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     // Automatic mode (at its shortest wait) advances by itself, through the last message to the end
     // of the game.
     CConfigDataManager::GetInstance()->SetConfigValue(CFG_AUTOMODE_WAIT_FRAME, 2);
-    novel.SendCommand(1);
+    novel.SendCommand(CNovelSystem::kCommandAuto);
     int frames = 0;
     while (Step() && frames < 5000) ++frames;
     EXPECT_LT(frames, 5000) << "the game did not end";

@@ -59,7 +59,7 @@ TEST_F(LogRows, RowsFollowTheScrollPosition) {
     EXPECT_EQ(Shown(), (std::vector<std::string>{"two/B", "one/A"}));
     EXPECT_EQ(log.Scroll(+1), 1);  // clamped: no refresh
     EXPECT_EQ(Shown(), (std::vector<std::string>{"two/B", "one/A"}));
-    CNovelSystem::GetInstance()->SendCommand(8);
+    CNovelSystem::GetInstance()->SendCommand(CNovelSystem::kCommandScrollLogUp);
     EXPECT_EQ(Shown(), (std::vector<std::string>{"three/C", "two/B"}));
 }
 

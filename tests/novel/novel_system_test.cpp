@@ -177,7 +177,7 @@ TEST_F(NovelSystem, LogScrollClampsAtBothEnds) {
     EXPECT_EQ(log.GetRowEntry(5)->voiceFile, "v.ogg");
     EXPECT_EQ(log.GetRowEntry(0), nullptr);
     EXPECT_FALSE(log.RowHasVoice(20));
-    novel.SendCommand(9);
+    novel.SendCommand(CNovelSystem::kCommandScrollLogDown);
     EXPECT_EQ(log.GetScroll(), 2);
 }
 

@@ -92,7 +92,7 @@ TEST_F(NovelVoice, LogReplaysTheNewestVoiceAndARowsVoice) {
     novel.ShowMessage("two", "", "", "");
     novel.StopVoice();
     Level();
-    novel.SendCommand(3);  // the newest entry has no voice
+    novel.SendCommand(CNovelSystem::kCommandReplayVoice);  // the newest entry has no voice
     EXPECT_LT(Level(), 100);
     CMessageLogManager* log = CMessageLogManager::GetInstance();
     log->ClearLogRowList();
@@ -109,7 +109,7 @@ TEST_F(NovelVoice, LogReplaysTheNewestVoiceAndARowsVoice) {
     novel.ShowMessage("three", "haru", "Haru", "haru.wav");
     novel.StopVoice();
     Level();
-    novel.SendCommand(3);
+    novel.SendCommand(CNovelSystem::kCommandReplayVoice);
     EXPECT_GT(Level(), 100);
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 
+#include "novel/state/ConfigDataManager.h"
 #include "win32/codepage.h"
 
 namespace vnasm {
@@ -22,16 +23,34 @@ struct Cell {
 
 const std::map<std::string, uint32_t, std::less<>>& Symbols() {
     static const std::map<std::string, uint32_t, std::less<>> symbols = {
-        {"RESULT_NONE", 0},          {"RESULT_CLICK_WAIT", 1},     {"RESULT_TIMED_WAIT", 2},
-        {"RESULT_REVEAL_MESSAGE", 3}, {"RESULT_CHOICE", 4},         {"RESULT_SCENE_END", 5},
-        {"RESULT_LOAD", 6},          {"RESULT_END_INTERRUPT", 7},  {"RESULT_OPEN_DIALOG", 8},
-        {"RESULT_WAIT_DIRECTIONS", 9}, {"RESULT_PLAY_MOVIE", 10},  {"RESULT_START_SCENE", 1},
-        {"SCENE_NOVEL", 0},          {"SCENE_MOVIE", 1},
-        {"CFG_MASTER_VOLUME", 0},    {"CFG_VOLUME_BGM", 1},        {"CFG_VOLUME_SE", 2},
-        {"CFG_VOLUME_VOICE", 3},     {"CFG_CHAR_DRAW_INTERVAL", 4}, {"CFG_AUTOMODE_WAIT_FRAME", 5},
-        {"CFG_ENABLE_FAST_SKIP", 6}, {"CFG_STOP_VOICE", 7},        {"USER_CFG_INDEX", 8},
-        {"MAX_VOL_INDEX_MASTER", 0}, {"MAX_VOL_INDEX_BGM", 1},     {"MAX_VOL_INDEX_SE", 2},
-        {"MAX_VOL_INDEX_VOICE", 3},  {"USER_MAX_VOLUME", 4},
+        {"RESULT_NONE", VCOpcodes::kResultNone},
+        {"RESULT_CLICK_WAIT", VCOpcodes::kResultClickWait},
+        {"RESULT_TIMED_WAIT", VCOpcodes::kResultTimedWait},
+        {"RESULT_REVEAL_MESSAGE", VCOpcodes::kResultRevealMessage},
+        {"RESULT_CHOICE", VCOpcodes::kResultChoice},
+        {"RESULT_SCENE_END", VCOpcodes::kResultSceneEnd},
+        {"RESULT_LOAD", VCOpcodes::kResultLoad},
+        {"RESULT_END_INTERRUPT", VCOpcodes::kResultEndInterrupt},
+        {"RESULT_OPEN_DIALOG", VCOpcodes::kResultOpenDialog},
+        {"RESULT_WAIT_DIRECTIONS", VCOpcodes::kResultWaitDirections},
+        {"RESULT_PLAY_MOVIE", VCOpcodes::kResultPlayMovie},
+        {"RESULT_START_SCENE", VCOpcodes::kResultStartScene},
+        {"SCENE_NOVEL", VCOpcodes::kSceneNovel},
+        {"SCENE_MOVIE", VCOpcodes::kSceneMovie},
+        {"CFG_MASTER_VOLUME", CFG_MASTER_VOLUME},
+        {"CFG_VOLUME_BGM", CFG_VOLUME_BGM},
+        {"CFG_VOLUME_SE", CFG_VOLUME_SE},
+        {"CFG_VOLUME_VOICE", CFG_VOLUME_VOICE},
+        {"CFG_CHAR_DRAW_INTERVAL", CFG_CHAR_DRAW_INTERVAL},
+        {"CFG_AUTOMODE_WAIT_FRAME", CFG_AUTOMODE_WAIT_FRAME},
+        {"CFG_ENABLE_FAST_SKIP", CFG_ENABLE_FAST_SKIP},
+        {"CFG_STOP_VOICE", CFG_STOP_VOICE},
+        {"USER_CFG_INDEX", USER_CFG_INDEX},
+        {"MAX_VOL_INDEX_MASTER", MAX_VOL_INDEX_MASTER},
+        {"MAX_VOL_INDEX_BGM", MAX_VOL_INDEX_BGM},
+        {"MAX_VOL_INDEX_SE", MAX_VOL_INDEX_SE},
+        {"MAX_VOL_INDEX_VOICE", MAX_VOL_INDEX_VOICE},
+        {"USER_MAX_VOLUME", USER_MAX_VOLUME},
     };
     return symbols;
 }
@@ -210,18 +229,18 @@ private:
             return std::nullopt;
         };
         if (auto x = inner("param")) {
-            Emit(2);
+            Emit(VCOpcodes::kOperandParam);
             return Word(*x, false);
         }
         if (auto x = inner("cfg")) {
-            Emit(3);
+            Emit(VCOpcodes::kOperandConfig);
             return Word(*x, false);
         }
         if (auto x = inner("")) {
-            Emit(1);
+            Emit(VCOpcodes::kOperandCodeWord);
             return Word(*x, false);
         }
-        Emit(0);
+        Emit(VCOpcodes::kOperandImmediate);
         Word(op, false);
     }
 

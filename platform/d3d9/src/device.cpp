@@ -159,9 +159,9 @@ void Device::ResetState() {
     s.rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
     s.rs[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
     s.rs[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-    for (DWORD stage = 0; stage < 8; ++stage) {
+    for (DWORD stage = 0; stage < kTextureStageCount; ++stage) {
         DWORD* t = s.tss[stage];
-        std::fill(t, t + 33, 0u);
+        std::fill(t, t + kTextureStageStateCount, 0u);
         t[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
         t[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
         t[D3DTSS_COLORARG1] = t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
@@ -170,7 +170,7 @@ void Device::ResetState() {
         t[D3DTSS_TEXCOORDINDEX] = stage;
     }
     for (auto& samp : s.samp) {
-        std::fill(samp, samp + 14, 0u);
+        std::fill(samp, samp + kSamplerStateCount, 0u);
         samp[D3DSAMP_ADDRESSU] = samp[D3DSAMP_ADDRESSV] = samp[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
         samp[D3DSAMP_MAGFILTER] = samp[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
         samp[D3DSAMP_MAXANISOTROPY] = 1;
@@ -645,50 +645,50 @@ HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (DWORD(state) >= 256) return D3DERR_INVALIDCALL;
+    if (DWORD(state) >= kRenderStateCount) return D3DERR_INVALIDCALL;
     state_->rs[state] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    if (DWORD(state) >= 256 || !value) return D3DERR_INVALIDCALL;
+    if (DWORD(state) >= kRenderStateCount || !value) return D3DERR_INVALIDCALL;
     *value = state_->rs[state];
     return D3D_OK;
 }
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
-    if (stage >= 16) return D3DERR_INVALIDCALL;
+    if (stage >= kSamplerCount) return D3DERR_INVALIDCALL;
     Rebind(state_->textures[stage], static_cast<Texture*>(texture));
     return D3D_OK;
 }
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-    if (stage >= 16 || !texture) return D3DERR_INVALIDCALL;
+    if (stage >= kSamplerCount || !texture) return D3DERR_INVALIDCALL;
     *texture = state_->textures[stage];
     if (*texture) (*texture)->AddRef();
     return D3D_OK;
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
-    if (stage >= 8 || DWORD(type) >= 33) return D3DERR_INVALIDCALL;
+    if (stage >= kTextureStageCount || DWORD(type) >= kTextureStageStateCount) return D3DERR_INVALIDCALL;
     state_->tss[stage][type] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
-    if (stage >= 8 || DWORD(type) >= 33 || !value) return D3DERR_INVALIDCALL;
+    if (stage >= kTextureStageCount || DWORD(type) >= kTextureStageStateCount || !value) return D3DERR_INVALIDCALL;
     *value = state_->tss[stage][type];
     return D3D_OK;
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
-    if (sampler >= 16 || DWORD(type) >= 14) return D3DERR_INVALIDCALL;
+    if (sampler >= kSamplerCount || DWORD(type) >= kSamplerStateCount) return D3DERR_INVALIDCALL;
     state_->samp[sampler][type] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    if (sampler >= 16 || DWORD(type) >= 14 || !value) return D3DERR_INVALIDCALL;
+    if (sampler >= kSamplerCount || DWORD(type) >= kSamplerStateCount || !value) return D3DERR_INVALIDCALL;
     *value = state_->samp[sampler][type];
     return D3D_OK;
 }
@@ -757,13 +757,13 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** shader) {
 }
 
 HRESULT Device::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
-    if (!data || start + count > 256) return D3DERR_INVALIDCALL;
+    if (!data || start + count > kVertexShaderConstCount) return D3DERR_INVALIDCALL;
     std::memcpy(state_->vsConst[start], data, size_t(count) * 16);
     return D3D_OK;
 }
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
-    if (stream >= 2) return D3DERR_INVALIDCALL;
+    if (stream >= kStreamCount) return D3DERR_INVALIDCALL;
     Rebind(state_->streams[stream], static_cast<VertexBuffer*>(buffer));
     state_->streamOffset[stream] = offset;
     state_->streamStride[stream] = stride;
@@ -801,7 +801,7 @@ HRESULT Device::GetPixelShader(IDirect3DPixelShader9** shader) {
 }
 
 HRESULT Device::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
-    if (!data || start + count > 32) return D3DERR_INVALIDCALL;
+    if (!data || start + count > kPixelShaderConstCount) return D3DERR_INVALIDCALL;
     std::memcpy(state_->psConst[start], data, size_t(count) * 16);
     return D3D_OK;
 }

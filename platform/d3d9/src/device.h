@@ -21,25 +21,25 @@ class Raster;
 
 // Everything a draw reads, kept between draws and restored to Direct3D's defaults by Reset.
 struct DrawState {
-    DWORD rs[256];
-    DWORD tss[8][33];
-    DWORD samp[16][14];
+    DWORD rs[kRenderStateCount];
+    DWORD tss[kTextureStageCount][kTextureStageStateCount];
+    DWORD samp[kSamplerCount][kSamplerStateCount];
     D3DMATRIX world, view, proj;
     D3DVIEWPORT9 viewport;
     D3DMATERIAL9 material;
-    Texture* textures[16];
+    Texture* textures[kSamplerCount];
     Surface* renderTarget;
     Surface* depth;
-    VertexBuffer* streams[2];
-    UINT streamOffset[2];
-    UINT streamStride[2];
+    VertexBuffer* streams[kStreamCount];
+    UINT streamOffset[kStreamCount];
+    UINT streamStride[kStreamCount];
     IndexBuffer* indices;
     VertexDeclaration* declaration;
     DWORD fvf;
     VertexShader* vertexShader;
     PixelShader* pixelShader;
-    float vsConst[256][4];
-    float psConst[32][4];
+    float vsConst[kVertexShaderConstCount][4];
+    float psConst[kPixelShaderConstCount][4];
 };
 
 class Device final : public IDirect3DDevice9 {

@@ -10,6 +10,7 @@
 #include "d3d9/testhooks.h"
 #include "device.h"
 #include "formats.h"
+#include "statesizes.h"
 
 namespace d3d9 {
 namespace {
@@ -150,15 +151,15 @@ void Direct3D::FillCaps(D3DCAPS9& caps) {
     caps.FVFCaps = 8;
     caps.TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 |
                          D3DTEXOPCAPS_MODULATE | D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X | D3DTEXOPCAPS_ADD;
-    caps.MaxTextureBlendStages = 8;
-    caps.MaxSimultaneousTextures = 8;
+    caps.MaxTextureBlendStages = kTextureStageCount;
+    caps.MaxSimultaneousTextures = kTextureStageCount;
     caps.MaxPointSize = 1.f;
     caps.MaxPrimitiveCount = 0xFFFFF;
     caps.MaxVertexIndex = 0xFFFFF;
-    caps.MaxStreams = 2;
+    caps.MaxStreams = kStreamCount;
     caps.MaxStreamStride = 255;
     caps.VertexShaderVersion = D3DVS_VERSION(2, 0);
-    caps.MaxVertexShaderConst = 256;
+    caps.MaxVertexShaderConst = kVertexShaderConstCount;
     caps.PixelShaderVersion = D3DPS_VERSION(2, 0);
     caps.PixelShader1xMaxValue = 8.f;
     caps.NumberOfAdaptersInGroup = 1;

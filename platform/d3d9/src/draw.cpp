@@ -122,15 +122,15 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         elements = s.declaration->Elements();
     else if (!ElementsFromFvf(s.fvf, elements))
         return D3DERR_INVALIDCALL;
-    const BYTE* streamData[2] = {};
-    size_t streamSize[2] = {};
-    UINT stride[2] = {};
+    const BYTE* streamData[kStreamCount] = {};
+    size_t streamSize[kStreamCount] = {};
+    UINT stride[kStreamCount] = {};
     if (upVertices) {
         streamData[0] = upVertices;
         streamSize[0] = size_t(numVertices) * upStride;
         stride[0] = upStride;
     } else {
-        for (int i = 0; i < 2; ++i)
+        for (uint32_t i = 0; i < kStreamCount; ++i)
             if (s.streams[i] && s.streamOffset[i] <= s.streams[i]->Data().size()) {
                 streamData[i] = s.streams[i]->Data().data() + s.streamOffset[i];
                 streamSize[i] = s.streams[i]->Data().size() - s.streamOffset[i];
@@ -158,11 +158,11 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         ClipVertex& out = processed[size_t(vi - lo)];
         if (done[size_t(vi - lo)]) return out;
         done[size_t(vi - lo)] = 1;
-        float in[16][4];
-        int usage[16], usageIndex[16];
+        float in[kVertexInputCount][4];
+        int usage[kVertexInputCount], usageIndex[kVertexInputCount];
         int count = 0;
         for (const D3DVERTEXELEMENT9& e : elements) {
-            if (count == 16) break;
+            if (count == int(kVertexInputCount)) break;
             ReadElement(e.Type, streamData[e.Stream] + size_t(vi) * stride[e.Stream] + e.Offset, in[count]);
             usage[count] = e.Usage;
             usageIndex[count] = e.UsageIndex;
@@ -176,9 +176,9 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         std::memset(&out, 0, sizeof out);
         if (vs) {
             const ShaderProgram& prog = vs->Program();
-            float regs[16][4] = {};
+            float regs[kVertexInputCount][4] = {};
             for (const ShaderDecl& d : prog.decls)
-                if (d.type == kRegInput && d.index < 16) {
+                if (d.type == kRegInput && d.index < int(kVertexInputCount)) {
                     const float* src = find(d.usage, d.usageIndex);
                     if (src) std::memcpy(regs[d.index], src, 16);
                     else regs[d.index][3] = 1.f;
@@ -205,7 +205,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         }
         const float* diffuse = find(D3DDECLUSAGE_COLOR, 0);
         for (int c = 0; c < 4; ++c) out.a[kAttrDiffuse + c] = diffuse ? diffuse[c] : 1.f;  // missing colour is white
-        for (int t = 0; t < 8; ++t) {
+        for (int t = 0; t < int(kTexCoordCount); ++t) {
             const float* tc = find(D3DDECLUSAGE_TEXCOORD, t);
             if (tc) std::memcpy(out.a + kAttrTex + 4 * t, tc, 16);
         }
@@ -261,7 +261,7 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
     std::memcpy(ps.rs, s.rs, sizeof ps.rs);
     std::memcpy(ps.tss, s.tss, sizeof ps.tss);
     std::memcpy(ps.samp, s.samp, sizeof ps.samp);
-    for (int i = 0; i < 16; ++i) {
+    for (uint32_t i = 0; i < kSamplerCount; ++i) {
         Texture* t = s.textures[i];
         // A texture bound while it is the render target reads nothing useful; treat it as missing.
         ps.textures[i] = (t && &t->Level(0) != s.renderTarget) ? &t->Level(0) : nullptr;

@@ -34,12 +34,12 @@ struct PixelState {
     Surface* target = nullptr;
     Surface* depth = nullptr;
     RECT clip{};  // viewport rectangle, right and bottom exclusive
-    DWORD rs[256];
-    DWORD tss[8][33];
-    DWORD samp[16][14];
-    Surface* textures[16] = {};  // level 0 of each bound texture
+    DWORD rs[kRenderStateCount];
+    DWORD tss[kTextureStageCount][kTextureStageStateCount];
+    DWORD samp[kSamplerCount][kSamplerStateCount];
+    Surface* textures[kSamplerCount] = {};  // level 0 of each bound texture
     const ShaderProgram* pixelShader = nullptr;
-    float psConst[32][4];
+    float psConst[kPixelShaderConstCount][4];
 };
 
 // One item of a run: a draw (state and triangles, three vertices each, already clipped and culled)

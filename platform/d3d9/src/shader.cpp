@@ -93,7 +93,7 @@ bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::s
     }
     program = ShaderProgram{};
     program.pixel = pixel;
-    program.defSlot.assign(pixel ? 32 : 256, -1);
+    program.defSlot.assign(pixel ? kPixelShaderConstCount : kVertexShaderConstCount, -1);
     Reader r{tokens + 1, number, pixel, error};
     for (int guard = 0; guard < 65536; ++guard) {
         const DWORD t = *r.p;
@@ -189,10 +189,10 @@ struct VertexRegs {
     const float* Register(const ShaderOperand& o) {
         switch (o.type) {
             case kRegTemp: return o.index < 12 ? r[o.index] : Zero();
-            case kRegInput: return o.index < 16 ? v[o.index] : Zero();
+            case kRegInput: return o.index < int(kVertexInputCount) ? v[o.index] : Zero();
             case kRegConst: {
                 int i = o.index + (o.relative ? a0[o.relComponent] : 0);
-                if (i < 0 || i >= 256) return Zero();
+                if (i < 0 || i >= int(kVertexShaderConstCount)) return Zero();
                 int slot = prog->defSlot[size_t(i)];
                 return slot >= 0 ? prog->defs[size_t(slot)].second.data() : c[i];
             }
@@ -217,7 +217,7 @@ struct VertexRegs {
             case kRegTemp: return o.index < 12 ? r[o.index] : nullptr;
             case kRegRastOut: return o.index == 0 ? out->pos : nullptr;
             case kRegAttrOut: return o.index == 0 ? out->diffuse : nullptr;
-            case kRegTexCrdOut: return o.index < 8 ? out->tex[o.index] : nullptr;
+            case kRegTexCrdOut: return o.index < int(kTexCoordCount) ? out->tex[o.index] : nullptr;
             default: return nullptr;
         }
     }
@@ -338,7 +338,7 @@ void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], P
     auto reg = [&](const ShaderOperand& o, int c) -> const float* {
         switch (o.type) {
             case kRegTemp: return o.index < 12 ? r[o.index][c] : zero;
-            case kRegAddr: return o.index < 8 ? block.tex[o.index][c] : zero;
+            case kRegAddr: return o.index < int(kTexCoordCount) ? block.tex[o.index][c] : zero;
             case kRegInput: return o.index == 0 ? block.colour[c] : zero;
             default: return zero;
         }
@@ -352,8 +352,8 @@ void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], P
                 int from = o.swizzle[size_t(c)];
                 float* d = src[s][c];
                 if (o.type == kRegConst) {
-                    int slot = o.index < 32 ? program.defSlot[size_t(o.index)] : -1;
-                    float v = o.index >= 32 ? 0.f : slot >= 0 ? program.defs[size_t(slot)].second[size_t(from)]
+                    int slot = o.index < int(kPixelShaderConstCount) ? program.defSlot[size_t(o.index)] : -1;
+                    float v = o.index >= int(kPixelShaderConstCount) ? 0.f : slot >= 0 ? program.defs[size_t(slot)].second[size_t(from)]
                                                               : constants[o.index][from];
                     for (int i = 0; i < n; ++i) d[i] = v;
                 } else {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "statesizes.h"
+
 namespace d3d9 {
 
 // Register types of the token format.
@@ -68,7 +70,7 @@ bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::s
 struct VertexShaderOutput {
     float pos[4];
     float diffuse[4];
-    float tex[8][4];
+    float tex[kTexCoordCount][4];
 };
 
 // Runs a vertex shader once: inputs are the v# registers, constants the 256 c# registers.
@@ -79,7 +81,7 @@ void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], 
 constexpr int kPixelBlock = 64;
 struct PixelBlock {
     int count = 0;
-    float tex[8][4][kPixelBlock];   // t# per component per pixel
+    float tex[kTexCoordCount][4][kPixelBlock];   // t# per component per pixel
     float colour[4][kPixelBlock];   // v0
     float out[4][kPixelBlock];      // oC0
     bool killed[kPixelBlock];
