@@ -163,8 +163,8 @@ void CUISprite::Create(std::uint32_t entry) {
 RenderSystem::CBaseRenderObject* CUISprite::Object() const { return GetRenderObject(object_); }
 CVSParamInfo* CUISprite::Params() const { return GetVSParamInfo(params_); }
 
-void CUISprite::DrawPart(const float position[3], const float windowPosition[3], const CUIRenderInfo& info,
-                         TextureHandle texture, const CPartsInfo3* part, std::uint32_t layer, float dx, float dy) {
+void CUISprite::DrawPart(const float at[3], const CUIRenderInfo& info, TextureHandle texture,
+                         const CPartsInfo3* part, std::uint32_t layer) {
     if (!created_ || info.pattern == -1 || !part) return;
     RenderSystem::CBaseRenderObject* object = Object();
     CVSParamInfo* params = Params();
@@ -175,19 +175,15 @@ void CUISprite::DrawPart(const float position[3], const float windowPosition[3],
     SetRegister(*params, 6, uv);
     SetRegister(*params, 7, info.color);
     object->Stage(0).SetTexture(texture);
-    object->position = D3DXVECTOR3(position[0] + windowPosition[0] + info.offset[0] + dx - 0.5f,
-                                   position[1] + windowPosition[1] + info.offset[1] + dy - 0.5f,
-                                   position[2] + windowPosition[2] + info.offset[2]);
+    object->position = D3DXVECTOR3(at[0] - 0.5f, at[1] - 0.5f, at[2]);
     object->scale = D3DXVECTOR3(info.scale[0], info.scale[1], info.scale[2]);
     object->rotation = info.rotation;
     Queue(layer, object_);
 }
 
-void CUISprite::Draw(const float position[3], const float windowPosition[3], const CUIRenderInfo& info,
-                     const ResourceList& sheets, std::uint32_t layer, float dx, float dy) {
+void CUISprite::Draw(const float at[3], const CUIRenderInfo& info, const ResourceList& sheets, std::uint32_t layer) {
     const CPartsInfo3* part = FindSheetPart(sheets, info.sheet, info.pattern);
-    if (!part) return;
-    DrawPart(position, windowPosition, info, sheets[info.sheet]->texture, part, layer, dx, dy);
+    if (part) DrawPart(at, info, sheets[info.sheet]->texture, part, layer);
 }
 
 void CUISpriteControl::SetupSprite(asIScriptContext* context, std::uint32_t entry) {

@@ -194,13 +194,13 @@ public:
     CVSParamInfo* Params() const;
     RenderObjectHandle Handle() const { return object_; }
 
-    // Draws one part of a sheet at position + window position + offset, with the look's colour,
-    // scale and rotation, queued under layer. Nothing when the pattern is -1 or out of range.
-    void DrawPart(const float position[3], const float windowPosition[3], const CUIRenderInfo& info,
-                  TextureHandle texture, const CPartsInfo3* part, std::uint32_t layer, float dx = 0, float dy = 0);
+    // Draws one part of a sheet with its top-left pixel at `at` (x and y moved by half a pixel), with
+    // the look's colour, scale and rotation, queued under layer. Nothing when the pattern is -1 or
+    // there is no part.
+    void DrawPart(const float at[3], const CUIRenderInfo& info, TextureHandle texture, const CPartsInfo3* part,
+                  std::uint32_t layer);
     // The same for the render info's sheet and pattern of the window's sheets.
-    void Draw(const float position[3], const float windowPosition[3], const CUIRenderInfo& info,
-              const ResourceList& sheets, std::uint32_t layer, float dx = 0, float dy = 0);
+    void Draw(const float at[3], const CUIRenderInfo& info, const ResourceList& sheets, std::uint32_t layer);
 
 private:
     RenderObjectHandle object_;
@@ -215,7 +215,8 @@ public:
     ~CUISpriteControl() override { ReleaseResources(); }
     virtual void ReleaseResources() { sprite_.Release(); }
     void Render(const float windowPosition[3], const ResourceList& sheets) override {
-        sprite_.Draw(position_, windowPosition, info_, sheets, layer_);
+        const float at[3] = {0, 0, 0};
+        sprite_.Draw(DrawPosition(windowPosition, at), info_, sheets, layer_);
     }
     CUIContext& GetContext() { return context_; }
 
@@ -223,10 +224,18 @@ protected:
     // The common part of set-up: the context becomes the look driver's, the render info is shared
     // with it, and the render object is built on shared entry `entry`.
     void SetupSprite(asIScriptContext* context, std::uint32_t entry = 0);
+    // Position + window position + the look's offset + extra, per axis.
+    const float* DrawPosition(const float windowPosition[3], const float extra[3]) {
+        for (int i = 0; i < 3; ++i) at_[i] = position_[i] + windowPosition[i] + info_.offset[i] + extra[i];
+        return at_;
+    }
 
     CUIRenderInfo info_;
     CUIContext context_;
     CUISprite sprite_;
+
+private:
+    float at_[3] = {0, 0, 0};
 };
 
 // Registers the script value type "UICoroutine" with its methods; false when any registration fails.

@@ -1,11 +1,10 @@
 // The novel machine's opcodes 61-142 about text, voice, windows and game state.
 #include "novel/vm/VCPUNovel.h"
 
-#include "engine/app/USApp.h"
 #include "novel/novel/NovelSystem.h"
-#include "novel/scenes/SceneManager.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SnapImage.h"
+#include "novel/ui/UIScriptInterface.h"
 #include "novel/vm/SaveIO.h"
 
 CVCPUNovel::CVCPUNovel() {
@@ -100,13 +99,9 @@ void CVCPUNovel::OpSetDialog3() { Novel().SetDialog(2, ReadString()); }
 void CVCPUNovel::OpDisableDialog3() { Novel().DisableDialog(2); }
 void CVCPUNovel::OpSetFeatureMask() { Novel().SetFeatureMask(cursor_.ReadInt()); }
 
-void CVCPUNovel::OpExitGame() {
-    if (CUSApp* app = CUSApp::GetApp()) app->Quit();
-}
+void CVCPUNovel::OpExitGame() { ExitGame(); }
 
-void CVCPUNovel::OpReturnGameStart() {
-    if (CSceneManager* scenes = CSceneManager::GetInstance()) scenes->RequestRestart();
-}
+void CVCPUNovel::OpReturnGameStart() { ReturnGameStart(); }
 
 void CVCPUNovel::OpCancelModes() {
     uint32_t mask = cursor_.ReadInt();
