@@ -27,6 +27,8 @@ public:
     virtual bool LoadTexture(const char* file);
     // Appends a motion that starts and stops without fading and does not loop.
     virtual bool LoadMotion(const char* file);
+    // Appends an empty place to the motion list, so that later motions keep their numbers.
+    void AddEmptyMotion() { motions_.push_back(nullptr); }
     // As LoadMotion, at position index of the motion list (gaps are left empty).
     virtual bool SetMotion(int index, const char* file);
     // Starts a motion on a queue, fading out what runs there.

@@ -73,6 +73,7 @@ void CNovelSystem::Save(USLib::binary_ostream<256>& out) {
     machine_.Save(out);
     renderers_.Save(out);
     sources_.Save(out);
+    directions_.Save(out);
 }
 
 void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
@@ -89,6 +90,7 @@ void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
     machine_.Load(in, version);
     renderers_.Load(in, version);
     sources_.Load(in, version);
+    directions_.Load(in, version);
 }
 
 void CNovelSystem::EndLoad() {
@@ -131,9 +133,7 @@ void CNovelSystem::SetMessageText(const char* text, const char* name) {
 
 bool CNovelSystem::RevealNextChar() {
     CStringRenderTexture* buffer = textBuffers_.Get(messageBuffer_);
-    if (!buffer || buffer->GetRenderingCharCount() >= buffer->GetCharCount()) return false;
-    buffer->AddRenderingCharCount();
-    return true;
+    return buffer && buffer->AddRenderingCharCount();
 }
 
 bool CNovelSystem::GetRenderBufferPass(uint32_t i, uint32_t* layer, uint32_t* index) const {
@@ -164,6 +164,11 @@ bool CNovelSystem::IsMessageDone() {
 }
 
 bool CNovelSystem::IsTimedWaitDone() { return (machine_.GetWaitFlags() & 1) && IsSkipAllowed(); }
+
+bool CNovelSystem::IsDirectionWaitDone() {
+    if (IsTimedWaitDone()) return true;
+    return CUSSingleton<CVirtualInputDevice>::GetInstance()->IsNext() || !directions_.IsDirectionRunning();
+}
 
 void CNovelSystem::PlayVoiceAs(const CCharacterInfo& speaker) {
     CConfigDataManager* config = CConfigDataManager::GetInstance();

@@ -13,6 +13,7 @@
 #include "novel/novel/MessageLog.h"
 #include "novel/render/RendererManager.h"
 #include "novel/render/RenderSource.h"
+#include "novel/script/ASRendererDirManager.h"
 #include "novel/sound/VoiceBuffer.h"
 #include "novel/state/SavedObject.h"
 #include "novel/text/StringRenderTexture.h"
@@ -104,6 +105,9 @@ public:
     virtual bool IsMessageDone();
     // A timed wait ends early only when wait flag bit 0 is set and skipping is allowed.
     virtual bool IsTimedWaitDone();
+    // The wait for directions ends: wait flag bit 0 with skipping allowed, the advance input, or no
+    // one-shot direction left.
+    virtual bool IsDirectionWaitDone();
 
     // The speaker's voice (the default record for an unknown key) when the speaker's voice switch is 1
     // and volume above 0; the countdown then covers the clip.
@@ -173,6 +177,7 @@ public:
 
     CRendererManager& GetRenderers() { return renderers_; }
     RenderSource::CRenderSourceManager& GetRenderSources() { return sources_; }
+    CASRendererDirManager& GetDirections() { return directions_; }
     CStringRendererManager& GetTextBuffers() { return textBuffers_; }
     CVCPUNovel& GetMachine() { return machine_; }
     CCharacterInfoManager& GetCharacters() { return characters_; }
@@ -190,6 +195,8 @@ private:
     CStringRendererManager textBuffers_;
     CRendererManager renderers_;
     RenderSource::CRenderSourceManager sources_;
+    // Directions drive the renderers and sources above, so they go first.
+    CASRendererDirManager directions_;
     std::vector<std::pair<uint32_t, uint32_t>> renderBufferPasses_;
     std::string loadPath_;
     uint32_t messageBuffer_ = 0;

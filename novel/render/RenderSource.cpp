@@ -262,11 +262,13 @@ bool PuppetModelSource::AddTexture(const char* file) {
 }
 
 bool PuppetModelSource::AddMotion(const char* file) {
+    DXPuppetModel* m = GetPuppetModel(model);
     if (file[0] == '\0') {
+        // The empty name keeps its number in the model too: a load replays the list by position.
+        if (m) m->AddEmptyMotion();
         motionFileNames.emplace_back();
         return true;
     }
-    DXPuppetModel* m = GetPuppetModel(model);
     if (!m || !m->LoadMotion(file)) return false;
     motionFileNames.emplace_back(file);
     return true;

@@ -19,8 +19,8 @@ CVirtualInputDevice& Input() { return *CUSSingleton<CVirtualInputDevice>::GetIns
 uint32_t CharInterval() { return CConfigDataManager::GetInstance()->GetCharDrawInterval(); }
 
 // One-shot and state numbers.
-enum OneShot : int32_t { kStart, kRunScript, kReveal, kWaitClick, kTimedWait, kLoadFadeOut = 8, kLoadFadeIn, kLeave };
-enum State : int32_t { kRunning, kRevealing, kClickWait, kTimedWaiting, kFadeOut = 7, kFadeIn, kLeaving };
+enum OneShot : int32_t { kStart, kRunScript, kReveal, kWaitClick, kTimedWait, kWaitDirection, kLoadFadeOut = 8, kLoadFadeIn, kLeave };
+enum State : int32_t { kRunning, kRevealing, kClickWait, kTimedWaiting, kDirectionWaiting, kFadeOut = 7, kFadeIn, kLeaving };
 constexpr int32_t kLoadFadeFrames = 30;
 
 void StopSounds() {
@@ -39,10 +39,11 @@ void ClearLog() {
 
 CSceneNovel::CSceneNovel() {
     using S = CSceneNovel;
-    fsm_.Setup(this, {&S::OnStart, &S::OnRunScript, &S::OnReveal, &S::OnWaitClick, &S::OnTimedWait, nullptr,
-                      nullptr, nullptr, &S::OnLoadFadeOut, &S::OnLoadFadeIn, &S::OnLeave, nullptr,
-                      &S::UpdateRunScript, &S::UpdateReveal, &S::UpdateWaitClick, &S::UpdateTimedWait, nullptr,
-                      nullptr, nullptr, &S::UpdateFadeOut, &S::UpdateFadeIn, &S::UpdateLeave, nullptr});
+    fsm_.Setup(this, {&S::OnStart, &S::OnRunScript, &S::OnReveal, &S::OnWaitClick, &S::OnTimedWait,
+                      &S::OnWaitDirection, nullptr, nullptr, &S::OnLoadFadeOut, &S::OnLoadFadeIn, &S::OnLeave,
+                      nullptr, &S::UpdateRunScript, &S::UpdateReveal, &S::UpdateWaitClick, &S::UpdateTimedWait,
+                      &S::UpdateWaitDirection, nullptr, nullptr, &S::UpdateFadeOut, &S::UpdateFadeIn,
+                      &S::UpdateLeave, nullptr});
     fsm_.SetEvent(kStart);
 }
 
@@ -62,6 +63,7 @@ void CSceneNovel::Enter() {
     process_.Setup();
     RenderSystem::CRenderingManager::GetInstance()->PushProcess(&process_);
     Novel().SetupSceneServices();
+    Novel().GetDirections().Initialize(&Novel().GetRenderers(), &Novel().GetRenderSources());
     CASNovelSetting().Execute("AS\\InitNovel.as");
     CSEManager::GetInstance()->AllocChannels(64);
     process_.ReserveQueue();
@@ -79,10 +81,14 @@ void CSceneNovel::Update() {
         Novel().TickAutoWait();
         if (clickPass_ == 0) buttons_ = 0;
     }
-    if (active_) fsm_.Update();
+    if (active_) {
+        fsm_.Update();
+        Novel().GetDirections().Update();
+    }
     process_.SetMovieObject(RenderObjectHandle());
     Novel().GetRenderers().UpdatePuppet();
     Novel().GetRenderers().RenderAll();
+    Novel().GetDirections().Render();
     CLoopSEManager::GetInstance()->Update();
     CBGMManager::GetInstance()->Update();
     CSEManager::GetInstance()->Update();
@@ -95,6 +101,7 @@ void CSceneNovel::Leave() {
     StopSounds();
     Novel().StopVoice();
     Novel().GetRenderers().DeleteAll();
+    Novel().GetDirections().Release();
     RenderSystem::CRenderingManager::GetInstance()->PopProcess();
     Deselect();
 }
@@ -178,14 +185,22 @@ void CSceneNovel::OnTimedWait() {
     counter_ = static_cast<int32_t>(Novel().GetMachine().GetWaitFrames());
 }
 
+void CSceneNovel::OnWaitDirection() {
+    clickPass_ = 0;
+    fsm_.SetState(kDirectionWaiting);
+}
+
 void CSceneNovel::OnLoadFadeOut() {
     fsm_.SetState(kFadeOut);
+    Novel().GetDirections().RunDirection("AS\\FadeLoad_000.as");
     counter_ = kLoadFadeFrames;
 }
 
 void CSceneNovel::OnLoadFadeIn() {
     fsm_.SetState(kFadeIn);
+    // Reading the save replaces the one-shot directions, so the fade-in starts after it.
     CSaveDataManager::LoadFromFile(Novel().GetLoadPath().c_str());
+    Novel().GetDirections().RunDirection("AS\\FadeLoad_001.as");
     counter_ = kLoadFadeFrames;
 }
 
@@ -204,6 +219,7 @@ void CSceneNovel::UpdateRunScript() {
         case VCOpcodes::kResultRevealMessage: Fire(kReveal); break;
         case VCOpcodes::kResultSceneEnd: Fire(kLeave); break;
         case VCOpcodes::kResultLoad: Fire(kLoadFadeOut); break;
+        case VCOpcodes::kResultWaitDirections: Fire(kWaitDirection); break;
         case VCOpcodes::kResultEndInterrupt:
             Novel().GetMachine().GetCursor().LeaveInterrupt();
             RestoreState();
@@ -237,6 +253,11 @@ void CSceneNovel::UpdateWaitClick() {
 void CSceneNovel::UpdateTimedWait() {
     CheckModeInput();
     if (--counter_ <= 0 || Novel().IsTimedWaitDone()) Fire(kRunScript);
+}
+
+void CSceneNovel::UpdateWaitDirection() {
+    CheckModeInput();
+    if (Novel().IsDirectionWaitDone()) Fire(kRunScript);
 }
 
 void CSceneNovel::UpdateFadeOut() {

@@ -33,6 +33,7 @@ private:
     void OnReveal();
     void OnWaitClick();
     void OnTimedWait();
+    void OnWaitDirection();
     void OnLoadFadeOut();
     void OnLoadFadeIn();
     void OnLeave();
@@ -41,6 +42,7 @@ private:
     void UpdateReveal();
     void UpdateWaitClick();
     void UpdateTimedWait();
+    void UpdateWaitDirection();
     void UpdateFadeOut();
     void UpdateFadeIn();
     void UpdateLeave();

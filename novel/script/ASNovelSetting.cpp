@@ -24,6 +24,12 @@ void AddNotTailString(const std::string& text) { Novel()->AddNoLineEndChars(text
 void SetDefaultCharSetting(uint32_t volume, uint32_t maxVolume, uint32_t voiceSwitch) {
     Novel()->GetCharacters().GetDefault().Set(volume, maxVolume, voiceSwitch);
 }
+void SetDirectionScript(uint32_t modules, uint32_t resident) {
+    CASRendererDirManager& directions = Novel()->GetDirections();
+    directions.SetModuleCacheSize(modules);
+    directions.SetResidentModuleCacheSize(resident);
+    directions.AllocateResidentSlots(resident);
+}
 void SetCharSetting(const std::string& name, uint32_t volume, uint32_t maxVolume, uint32_t voiceSwitch) {
     Novel()->GetCharacters().Add(name).Set(volume, maxVolume, voiceSwitch);
 }
@@ -53,6 +59,7 @@ bool CASNovelSetting::Execute(const char* path) {
         {"void AddNotTailString(string &in)", asFUNCTION(AddNotTailString)},
         {"void SetDefaultCharSetting(uint32,uint32,uint32)", asFUNCTION(SetDefaultCharSetting)},
         {"void SetCharSetting(string &in,uint32,uint32,uint32)", asFUNCTION(SetCharSetting)},
+        {"void SetDirectionScript(uint32,uint32)", asFUNCTION(SetDirectionScript)},
     });
     RegisterRendererSettingFunctions(engine_);
     if (BuildScriptModule(engine_, path) < 0) return false;

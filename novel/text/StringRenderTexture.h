@@ -64,9 +64,12 @@ public:
     }
     // The next visible cell's screen rectangle (offset by the alignment) and atlas rectangle.
     bool NextRenderingChar(float* screenRect, float* textureRect);
-    // Raises the visible count by one while cells are hidden.
-    void AddRenderingCharCount() {
-        if (visible_ < GetCharCount()) ++visible_;
+    // Raises the visible count by one while cells are hidden; false (and no change) once every
+    // character is visible.
+    bool AddRenderingCharCount() {
+        if (visible_ >= GetCharCount()) return false;
+        ++visible_;
+        return true;
     }
 
     TextureHandle GetTextureHandle() const { return texture_; }

@@ -61,6 +61,7 @@ CVCPUNovel::CVCPUNovel() {
     };
     for (const Entry& e : entries) RegisterOpcode(e.opcode, static_cast<Handler>(e.handler));
     RegisterPictureOpcodes();
+    RegisterDirectionOpcodes();
 }
 
 void CVCPUNovel::Save(USLib::binary_ostream<256>& out) {

@@ -98,6 +98,20 @@ private:
     void OpPushLoopMotionPuppet();
     void OpSwapPuppetModel();
 
+    // Opcodes 122-132: direction parameters, directions and choices (VCPUNovelDirections.cpp).
+    void RegisterDirectionOpcodes();
+    void OpClearDirectionParams();
+    void OpPushDirectionIntParam();
+    void OpPushDirectionFloatParam();
+    void OpRunDirection();
+    void OpStopAllDirections();
+    void OpRunResidentDirection();
+    void OpStopResidentDirection();
+    void OpBeginChoices();
+    void OpAddChoice();
+    void OpClearChoices();
+    void OpSetChoiceTimeOut();
+
     uint32_t waitFrames_ = 0;
     uint32_t waitFlags_ = 0;
     uint32_t messageNumber_ = 0;

@@ -201,9 +201,10 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     novel.GetRenderSources().ReleaseAll();
     USLib::binary_ostream<256> out;
     novel.Save(out);
-    // Wait frames, message number and wait flags, then the empty renderer record (4 bytes) and the
-    // five empty render-source tables (20 bytes).
-    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 24;
+    // Wait frames, message number and wait flags, then the empty renderer record (4 bytes), the
+    // five empty render-source tables (20 bytes) and the direction record without resident slots
+    // (the 16 + 16 parameters with their counts, 136 bytes, and the slot count).
+    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 24 - 140;
     EXPECT_EQ(tail[0], 30);
     EXPECT_EQ(tail[4], 5);
     EXPECT_EQ(tail[8], 1);

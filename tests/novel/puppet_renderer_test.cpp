@@ -90,6 +90,27 @@ TEST_F(PuppetRendererTest, SourceKeepsItsModelAndFileNames) {
     EXPECT_NE(model->GetModel()->getDrawParam().texture(1), nullptr);
 }
 
+TEST_F(PuppetRendererTest, EmptyMotionNameKeepsLaterNumbersAcrossSaveAndLoad) {
+    ASSERT_TRUE(source->LoadModel("hero.pup"));
+    ASSERT_TRUE(source->AddMotion("talk.mtn"));
+    ASSERT_TRUE(source->AddMotion(""));
+    ASSERT_TRUE(source->AddMotion("idle.mtn"));  // motion number 2, before and after a load
+    RenderSource::OStream out;
+    sources.Save(out);
+    RenderSource::CRenderSourceManager loaded;
+    RenderSource::IStream in;
+    in.Attach(out.GetData(), out.GetSize());
+    loaded.Load(in, 0);
+    for (RenderSource::PuppetModelSource* s : {source, loaded.puppetModels.GetSource(0)}) {
+        DXPuppetModel* model = GetPuppetModel(s->model);
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->GetMotionCount(), 3);
+        EXPECT_NE(model->GetMotion(0), nullptr);
+        EXPECT_EQ(model->GetMotion(1), nullptr);
+        EXPECT_NE(model->GetMotion(2), nullptr);
+    }
+}
+
 TEST_F(PuppetRendererTest, ChannelPlaysOneShotThenLoops) {
     LoadCharacter();
     renderer->BeginMotion(1);

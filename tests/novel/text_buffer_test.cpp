@@ -116,11 +116,11 @@ TEST_F(TextBufferTest, VisibleCountLimitsTheWalk) {
         EXPECT_EQ(Walk(b).size(), c.walked) << c.visible;
     }
     b->SetRenderingCharCount(4);
-    b->AddRenderingCharCount();
-    b->AddRenderingCharCount();  // already all: stays
+    EXPECT_TRUE(b->AddRenderingCharCount());
+    EXPECT_FALSE(b->AddRenderingCharCount());  // already all: stays
     EXPECT_EQ(b->GetRenderingCharCount(), 5u);
     b->SetAllRendering();
-    b->AddRenderingCharCount();
+    EXPECT_FALSE(b->AddRenderingCharCount());
     EXPECT_EQ(b->GetRenderingCharCount(), CStringRenderTexture::kAll);
 }
 
