@@ -4,6 +4,8 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "d3d9/testhooks.h"
 
 #include "support/d3d_device.h"
@@ -292,6 +294,77 @@ TEST_F(Raster, WrapRepeatsAndClampStretchesTheEdge) {
         dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.mode);
         DrawQuad(dev.device, -0.5f, -0.5f, 3.5f, 0.5f, 0xFFFFFFFF, 0.f, 2.f, 1.f);
         for (int x = 0; x < 4; ++x) EXPECT_EQ(Pixel(x, 0), c.expected[x]) << "mode " << c.mode << " pixel " << x;
+    }
+    dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+
+// A triangle with a corner that is not a finite number draws nothing, and the triangles beside it
+// in the same draw are drawn as they would be alone.
+TEST_F(Raster, TrianglesWithCornersThatAreNotNumbersAreDropped) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const SpriteVertex good[3] = {{0.5f, 0.5f, 0, 0xFFFFFFFF, 0, 0}, {7.5f, 0.5f, 0, 0xFFFFFFFF, 0, 0},
+                                  {0.5f, 6.5f, 0, 0xFFFFFFFF, 0, 0}};
+    const WORD indices[6] = {0, 1, 2, 3, 4, 5};
+    dev->SetFVF(kSpriteFvf);
+    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, indices, D3DFMT_INDEX16, good, sizeof(SpriteVertex));
+    const auto alone = ReadTarget(dev.device);
+    struct Case {
+        float x, y, z;
+    };
+    for (const Case& c : {Case{nan, 3, 0}, Case{3, nan, 0}, Case{inf, 3, 0}, Case{-inf, 3, 0}, Case{3, 3, nan},
+                          Case{nan, nan, nan}}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        SpriteVertex v[6] = {{1, 7, 0, 0xFFFF0000, 0, 0}, {6, 7.5f, 0, 0xFFFF0000, 0, 0}, {c.x, c.y, c.z, 0xFFFF0000, 0, 0},
+                             good[0], good[1], good[2]};
+        EXPECT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 6, 2, indices, D3DFMT_INDEX16, v, sizeof(SpriteVertex)),
+                  D3D_OK);
+        EXPECT_EQ(ReadTarget(dev.device), alone) << "corner " << c.x << "," << c.y << "," << c.z;
+    }
+}
+
+// Texture coordinates far outside the texture (and ones that are not numbers) sample the texels that
+// their address mode gives: the edge under clamping, the border colour, and under wrapping and
+// mirroring the place in the pattern (such large floats are whole numbers: the pattern's start).
+TEST_F(Raster, FarTextureCoordinatesSampleTheirAddressModesTexels) {
+    const DWORD t0 = 0xFF204060, t1 = 0xFF000000, t2 = 0xFFFFFFFF, t3 = 0xFF80A0C0, border = 0xFF123456;
+    IDirect3DTexture9* tex = MakeTexture(dev.device, 4, 1, {t0, t1, t2, t3});
+    dev->SetTexture(0, tex);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    dev->SetSamplerState(0, D3DSAMP_BORDERCOLOR, border);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const DWORD midway = 0xFF507090;  // t3 and t0 weighed equally
+    struct Case {
+        DWORD filter, mode;
+        float u;
+        DWORD expected;
+    };
+    const Case cases[] = {
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, 1e30f, t3},      {D3DTEXF_POINT, D3DTADDRESS_CLAMP, -1e30f, t0},
+        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, nan, t0},        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, 3e38f, t3},
+        {D3DTEXF_POINT, D3DTADDRESS_WRAP, 1073741824.f, t0}, {D3DTEXF_POINT, D3DTADDRESS_WRAP, -inf, t0},
+        {D3DTEXF_POINT, D3DTADDRESS_MIRROR, 3e9f, t0},      {D3DTEXF_POINT, D3DTADDRESS_BORDER, 1e30f, border},
+        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, 1e30f, t3},     {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, -1e30f, t0},
+        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, 1073741824.f, midway}, {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, -3e9f, midway},
+        {D3DTEXF_LINEAR, D3DTADDRESS_MIRROR, 1e30f, t0},    {D3DTEXF_LINEAR, D3DTADDRESS_BORDER, -1e30f, border},
+        {D3DTEXF_LINEAR, D3DTADDRESS_BORDER, nan, t0},
+    };
+    for (const Case& c : cases) {
+        dev->SetSamplerState(0, D3DSAMP_MINFILTER, c.filter);
+        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, c.filter);
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.mode);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        // Every corner has the same coordinates: the whole 8 x 2 rectangle shows one sample.
+        const SpriteVertex v[4] = {{-0.5f, -0.5f, 0, 0xFFFFFFFF, c.u, 0.5f}, {7.5f, -0.5f, 0, 0xFFFFFFFF, c.u, 0.5f},
+                                   {-0.5f, 1.5f, 0, 0xFFFFFFFF, c.u, 0.5f}, {7.5f, 1.5f, 0, 0xFFFFFFFF, c.u, 0.5f}};
+        const WORD indices[6] = {0, 1, 2, 2, 1, 3};
+        dev->SetFVF(kSpriteFvf);
+        dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices, D3DFMT_INDEX16, v, sizeof(SpriteVertex));
+        const auto px = ReadTarget(dev.device);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(px[size_t(i)], c.expected) << "filter " << c.filter << " mode " << c.mode << " u " << c.u
+                                                 << " pixel " << i;
     }
     dev->SetTexture(0, nullptr);
     tex->Release();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 
 #include "support/d3d_device.h"
@@ -119,6 +120,27 @@ TEST_F(Shaders, StringRenderPicksEachCellsConstantsByQuadNumber) {
     DrawQuads(2);
     ExpectPixels({{0, 0xFF112233}, {8 + 3, 0xFF445566}});
     tex->Release();
+}
+
+// Quad numbers far outside the constants (or not numbers at all, as a damaged mesh may hold) make
+// relative reads that reach no constant: they read zero, and the quad collapses to nothing.
+TEST_F(Shaders, QuadNumbersOutsideTheConstantsReadZero) {
+    UseVertexShader("StringRender.vso");
+    Set(5, 1, 1, 1, 1);
+    Set(6, -0.5f, -0.5f, 0.5f, 0.5f);  // cell 0 at pixel (0, 0)
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (float quad : {nan, 3e9f, -3e9f, 1e30f, -std::numeric_limits<float>::infinity()}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
+        std::vector<float> vertices;
+        for (float k : {0.f, quad})
+            for (int corner = 0; corner < 4; ++corner) vertices.insert(vertices.end(), {float(corner & 1), float(corner >> 1), k});
+        const WORD indices[12] = {0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7};
+        dev->SetFVF(D3DFVF_XYZ);
+        ASSERT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 8, 4, indices, D3DFMT_INDEX16, vertices.data(), 12),
+                  D3D_OK);
+        SCOPED_TRACE(quad);
+        ExpectPixels({{0, 0xFFFFFFFF}});
+    }
 }
 
 TEST_F(Shaders, PartsRenderOffsetsEachButtonOfTheGroup) {

@@ -44,7 +44,27 @@ inline int64_t RoundHalfUp(double x) {
     return double(i) > r ? i - 1 : i;
 }
 
-inline int ToByte(float v) { return v <= 0.f ? 0 : v >= 1.f ? 255 : int(v * 255.f + 0.5f); }
+// A 0..1 value as an 8-bit channel; a value that is not a number gives 0.
+inline int ToByte(float v) { return v >= 1.f ? 255 : v > 0.f ? int(v * 255.f + 0.5f) : 0; }
+
+// A texel position in 1/256 texels, x rounded with halves going up, for a texture of size texels
+// addressed in mode. Positions further than 2^28 texels out, where no texel is near, become ones that
+// address the same texels: as far out for clamping and border, and moved by whole periods of the
+// pattern (2 size texels) for wrapping and mirroring. A position that is not a number is 0.
+inline int64_t TexelPosition(double x, int size, DWORD mode) {
+    constexpr double kFar = double(int64_t(1) << 36);
+    if (std::fabs(x) < kFar) return RoundHalfUp(x);
+    if (std::isnan(x)) return 0;
+    if (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_BORDER) return x < 0 ? -int64_t(kFar) : int64_t(kFar);
+    const double inPeriod = std::fmod(x, 2.0 * size * kSub);  // exact; not a number for infinities
+    return std::isnan(inPeriod) ? 0 : RoundHalfUp(inPeriod);
+}
+
+// A depth value in the depth surface's units: z clamped to 0..1 (0 when not a number) times scale.
+inline unsigned DepthValue(double z, double scale) {
+    z = z > 0.0 ? std::min(z, 1.0) : 0.0;
+    return unsigned(z * scale + 0.5);
+}
 
 inline DWORD Pack(int a, int r, int g, int b) { return DWORD(a) << 24 | DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b); }
 
@@ -154,12 +174,14 @@ public:
         bool border = false;
         if (!linear_) {
             // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
-            int64_t U = RoundHalfUp(double(u) * w_ * kSub), V = RoundHalfUp(double(v) * h_ * kSub);
+            int64_t U = TexelPosition(double(u) * w_ * kSub, w_, modeU_);
+            int64_t V = TexelPosition(double(v) * h_ * kSub, h_, modeV_);
             int x = Address(int(U >> 8), w_, maskU_, modeU_, border);
             int y = Address(int(V >> 8), h_, maskV_, modeV_, border);
             return border ? border_ : Texel(x, y);
         }
-        int64_t U = RoundHalfUp((double(u) * w_ - 0.5) * kSub), V = RoundHalfUp((double(v) * h_ - 0.5) * kSub);
+        int64_t U = TexelPosition((double(u) * w_ - 0.5) * kSub, w_, modeU_);
+        int64_t V = TexelPosition((double(v) * h_ - 0.5) * kSub, h_, modeV_);
         int fx = int(U & (kSub - 1)), fy = int(V & (kSub - 1));
         int x0 = int(U >> 8), y0 = int(V >> 8);
         bool b00 = false, b10 = false, b01 = false, b11 = false;
@@ -438,10 +460,15 @@ Usage UsageOf(const PixelState& st) {
 }
 
 bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t) {
+    // A corner that is not a finite point draws nothing. Corners further out than 2^20 pixels, where
+    // the guard band never puts one, are brought in to it, which keeps the edge products within 64 bits.
+    constexpr double kFar = 1 << 20;
     int64_t X[3], Y[3];
     for (int i = 0; i < 3; ++i) {
-        X[i] = std::llround(double(v[i].x) * kSub);
-        Y[i] = std::llround(double(v[i].y) * kSub);
+        if (!std::isfinite(v[i].x) || !std::isfinite(v[i].y) || !std::isfinite(v[i].z) || !std::isfinite(v[i].invW))
+            return false;
+        X[i] = std::llround(std::clamp(double(v[i].x), -kFar, kFar) * kSub);
+        Y[i] = std::llround(std::clamp(double(v[i].y), -kFar, kFar) * kSub);
     }
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
     if (area == 0) return false;
@@ -825,11 +852,11 @@ struct ColumnTable {
 };
 
 // Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
-void MakeColumnTable(ColumnTable& table, const Triangle& t, int kind, const Plane& pu, int y, int w) {
+void MakeColumnTable(ColumnTable& table, const Triangle& t, int kind, const Plane& pu, int y, int w, DWORD mode) {
     table.U.resize(size_t(t.xmax - t.xmin + 1));
     const double shift = kind == 2 ? 0.5 : 0.0;
     for (int x = t.xmin; x <= t.xmax; ++x)
-        table.U[size_t(x - t.xmin)] = RoundHalfUp((double(AttrAt(pu, x, y)) * w - shift) * kSub);
+        table.U[size_t(x - t.xmin)] = TexelPosition((double(AttrAt(pu, x, y)) * w - shift) * kSub, w, mode);
     if (kind == 2) {
         const size_t count = table.U.size();
         table.left.resize(count);
@@ -908,8 +935,7 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
             const int x = cx + i;
             pass[i] = true;
             if (f.depthTest) {
-                const double z = std::clamp(double(t.z.At(x, y)), 0.0, 1.0);
-                zval[i] = unsigned(z * zScale + 0.5);
+                zval[i] = DepthValue(t.z.At(x, y), zScale);
                 unsigned stored;
                 if (f.depth16) {
                     WORD zw;
@@ -1045,12 +1071,12 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
             SampledSpan(st, f, t, y, x0, x1, colour, false);
             return true;
         }
-        MakeColumnTable(table, t, f.kind, pu, y, w);
+        MakeColumnTable(table, t, f.kind, pu, y, w, st.samp[0][D3DSAMP_ADDRESSU]);
         table.state.store(ColumnTable::kMade, std::memory_order_release);
     }
     const int64_t* U = table.U.data() + (x0 - t.xmin);
     if (f.kind == 1) {
-        const int ty = int(FloorDiv(RoundHalfUp(double(v) * h * kSub), kSub));
+        const int ty = int(FloorDiv(TexelPosition(double(v) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]), kSub));
         const int tx0 = int(FloorDiv(U[0], kSub)), tx1 = int(FloorDiv(U[n - 1], kSub));
         if (ty < 0 || ty >= h || tx0 < 0 || tx0 >= w || tx1 < 0 || tx1 >= w) return false;
         const DWORD* src = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ty) * tex.Pitch());
@@ -1087,7 +1113,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     }
     // Bilinear with clamping, the rows blended first: (c0 (256 - fy) + c1 fy) then across x, which adds
     // up the same four products as Sample does.
-    const int64_t V = RoundHalfUp((double(v) * h - 0.5) * kSub);
+    const int64_t V = TexelPosition((double(v) * h - 0.5) * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]);
     const int fy = int(V & (kSub - 1));
     const int y0 = int(FloorDiv(V, kSub));
     const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
@@ -1177,8 +1203,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
         for (int i = 0; i < n; ++i) {
             live[i] = true;
             if (!st.depth) continue;
-            double z = std::clamp(double(t.z.At(cx + i, y)), 0.0, 1.0);
-            zval[i] = unsigned(z * zScale + 0.5);
+            zval[i] = DepthValue(t.z.At(cx + i, y), zScale);
             if (zTest) {
                 unsigned stored;
                 if (depth16) {

@@ -317,8 +317,12 @@ void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], 
             Compute(in.opcode, src, d);
         }
         if (in.opcode == kMova || (in.dst.type == kRegAddr)) {
-            for (int i = 0; i < 4; ++i)
-                if (in.dst.mask & (1 << i)) regs.a0[i] = int(std::floor(d[i] + 0.5f));
+            // Offsets past 2^20 (or not a number) reach no constant whatever the register number; they
+            // are held at 2^20, where they still reach none.
+            for (int i = 0; i < 4; ++i) {
+                const float offset = std::floor(d[i] + 0.5f);
+                if (in.dst.mask & (1 << i)) regs.a0[i] = std::fabs(offset) <= 1048576.f ? int(offset) : 1048576;
+            }
             continue;
         }
         Store(regs.Target(in.dst), d, in.dst.mask, in.saturate);
