@@ -214,14 +214,14 @@ void Save(std::uint32_t i) {
 }
 void Load(std::uint32_t i) {
     CNovelSystem::GetInstance()->SetLoadPath(SlotPath(i));
-    CNovelSystem::GetInstance()->SetPendingCommand(5);
+    CNovelSystem::GetInstance()->SetPendingCommand(CNovelSystem::kRequestLoad);
 }
 void QuickSave() { CSaveDataManager::SaveToFile(GetSavePath(-1).c_str()); }
 void QuickLoad() {
     Saves()->RefreshQuick();
     if (!Saves()->GetQuickNode().exists) return;
     CNovelSystem::GetInstance()->SetLoadPath(GetSavePath(-1));
-    CNovelSystem::GetInstance()->SetPendingCommand(5);
+    CNovelSystem::GetInstance()->SetPendingCommand(CNovelSystem::kRequestLoad);
 }
 void SaveConfig() { CConfigDataManager::SaveConfigFile(); }
 
