@@ -143,11 +143,14 @@ bool CNovelSystem::GetRenderBufferPass(uint32_t i, uint32_t* layer, uint32_t* in
     return true;
 }
 
-bool CNovelSystem::IsSkipAllowed() {
+bool CNovelSystem::IsSkipPermitted() {
     CConfigDataManager* config = CConfigDataManager::GetInstance();
-    const bool permitted = config->GetConfigValue(CFG_ENABLE_FAST_SKIP) != 0 ||
-                           config->GetReadedFlags().IsMessageReaded(machine_.GetCurrentCodeName(), messageCounter_);
-    if (!permitted) {
+    return config->GetConfigValue(CFG_ENABLE_FAST_SKIP) != 0 ||
+           config->GetReadedFlags().IsMessageReaded(machine_.GetCurrentCodeName(), messageCounter_);
+}
+
+bool CNovelSystem::IsSkipAllowed() {
+    if (!IsSkipPermitted()) {
         if (mode_ == kSkip) SetNormalMode();
         return false;
     }
@@ -202,8 +205,17 @@ void CNovelSystem::PlayLogRowVoice(int32_t row) {
     PlayVoiceAs(characters_.Find(entry->voiceKey));
 }
 
+void CNovelSystem::ApplyFeatureMask(uint32_t bits) {
+    uint32_t m = bits & featureMask_;
+    if (!IsSkipPermitted()) m &= ~2u;
+    CUIWindow* bar = windowManager_.FindWindow(0);
+    if (!bar) return;
+    for (uint32_t i = 0; i < 32; ++i) bar->EnableControl(i, (m >> i) & 1);
+}
+
 void CNovelSystem::SetupSceneServices() {
     renderers_.DeleteAll();
+    windowManager_.Initialize();
     // The layers these passes drew belonged to the previous scene's render process.
     renderBufferPasses_.clear();
     pending_ = kRequestNone;

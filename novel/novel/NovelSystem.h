@@ -17,6 +17,7 @@
 #include "novel/sound/VoiceBuffer.h"
 #include "novel/state/SavedObject.h"
 #include "novel/text/StringRenderTexture.h"
+#include "novel/ui/UIWindowManager.h"
 #include "novel/vm/VCPUNovel.h"
 
 class CNovelSystem : public ISavedObject<_tagSaveData> {
@@ -127,6 +128,9 @@ public:
     // Carries out a Command; other numbers do nothing.
     virtual void SendCommand(int32_t command);
     virtual void SetFeatureMask(uint32_t mask) { featureMask_ = mask; }
+    // Enables control i (0-31) of resident window 0 by bit i of bits AND the feature mask; the skip
+    // bit (2) is cleared while skipping is not permitted (fast skip off and the message unread).
+    virtual void ApplyFeatureMask(uint32_t bits);
     virtual bool TestFeature(uint32_t bits) const { return (featureMask_ & bits) != 0; }
     virtual void SetPendingCommand(int32_t request) { pending_ = request; }
     virtual int32_t TakePendingCommand() {
@@ -179,10 +183,13 @@ public:
     RenderSource::CRenderSourceManager& GetRenderSources() { return sources_; }
     CASRendererDirManager& GetDirections() { return directions_; }
     CStringRendererManager& GetTextBuffers() { return textBuffers_; }
+    CUIWindowManager& GetWindowManager() { return windowManager_; }
     CVCPUNovel& GetMachine() { return machine_; }
     CCharacterInfoManager& GetCharacters() { return characters_; }
 
 private:
+    // Fast skip is on or the current message was read before.
+    bool IsSkipPermitted();
     // Plays the loaded clip at the speaker's configured volume.
     void PlayVoiceAs(const CCharacterInfo& speaker);
 
@@ -193,6 +200,8 @@ private:
 
     // The text buffers outlive the renderers that draw them.
     CStringRendererManager textBuffers_;
+    // UI text controls draw the text buffers: the windows go first.
+    CUIWindowManager windowManager_;
     CRendererManager renderers_;
     RenderSource::CRenderSourceManager sources_;
     // Directions drive the renderers and sources above, so they go first.

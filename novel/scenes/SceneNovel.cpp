@@ -81,6 +81,8 @@ void CSceneNovel::Update() {
         Novel().TickAutoWait();
         if (clickPass_ == 0) buttons_ = 0;
     }
+    // The UI takes the cursor and the buttons before the scene.
+    overUI_ = Novel().GetWindowManager().HandleInput(cursorX_, cursorY_, &buttons_) ? 1 : 0;
     if (active_) {
         fsm_.Update();
         Novel().GetDirections().Update();
@@ -88,6 +90,7 @@ void CSceneNovel::Update() {
     process_.SetMovieObject(RenderObjectHandle());
     Novel().GetRenderers().UpdatePuppet();
     Novel().GetRenderers().RenderAll();
+    Novel().GetWindowManager().Render();
     Novel().GetDirections().Render();
     CLoopSEManager::GetInstance()->Update();
     CBGMManager::GetInstance()->Update();
@@ -176,6 +179,8 @@ void CSceneNovel::OnWaitClick() {
     clickPass_ = 1;
     fsm_.SetState(kClickWait);
     Novel().SetResumeCode(CNovelSystem::kResumeClickWait);
+    // The menu buttons follow the feature mask at each message.
+    Novel().ApplyFeatureMask(0xFFFFFFFFu);
 }
 
 void CSceneNovel::OnTimedWait() {
@@ -245,6 +250,8 @@ void CSceneNovel::UpdateReveal() {
 void CSceneNovel::UpdateWaitClick() {
     CheckModeInput();
     if (CheckMenuRequests()) return;
+    // A click that a UI control took does not advance the text.
+    if (overUI_) return;
     if (!Novel().IsMessageDone()) return;
     Fire(kRunScript);
     if (CConfigDataManager::GetInstance()->IsStopVoice()) Novel().StopVoice();

@@ -60,6 +60,8 @@ private:
     CUSFSM<CSceneNovel, 12, 11> fsm_;
     float cursorX_ = 0, cursorY_ = 0;
     uint32_t buttons_ = 0;
+    // A UI control took this frame's input.
+    uint8_t overUI_ = 0;
     uint32_t active_ = 0;
     int32_t counter_ = 0;
     uint8_t clickPass_ = 0;

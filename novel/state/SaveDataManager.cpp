@@ -87,6 +87,7 @@ void CSaveDataManager::SetDigitLayout(uint32_t i, float x, float y, float z) {
 bool CSaveDataManager::SaveToFile(const char* path) {
     try {
         SaveDataLoader4::SaveData data;
+        data.SetVersion(kSaveFormatVersion);
         ISavedObject<_tagSaveData>::SaveAll(data);
         SaveFile::Write(path, data);
         return true;
@@ -100,6 +101,13 @@ bool CSaveDataManager::LoadFromFile(const char* path) {
     try {
         SaveDataLoader4::SaveData data;
         SaveFile::Read(path, data);
+        if (data.GetVersion() == 0 || data.GetVersion() > kSaveFormatVersion) {
+            US_LOG("Cannot load %s: it was saved in format %u by %s version of the game; this version reads "
+                   "format %u\n",
+                   path, data.GetVersion(), data.GetVersion() < kSaveFormatVersion ? "an older" : "a newer",
+                   kSaveFormatVersion);
+            return false;
+        }
         ISavedObject<_tagSaveData>::LoadAll(data);
         return true;
     } catch (const std::exception& e) {

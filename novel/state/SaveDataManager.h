@@ -16,6 +16,11 @@ std::string GetSavePath(int32_t slot);
 void SetSaveName(const std::string& format);
 void SetQuickSavePath(const std::string& path);
 
+// The save-file format this build writes. Raise it whenever a saved record changes: every Load gets
+// the file's format, so that each later build reads every format from 1 on. Files of format 0 (made
+// before formats were numbered) and of formats newer than this build are refused.
+inline constexpr uint32_t kSaveFormatVersion = 1;
+
 // What a save screen shows of one file.
 class CSaveDataInfoNode {
 public:
@@ -50,7 +55,8 @@ public:
     // one); false on any failure, the old file then untouched.
     static bool SaveToFile(const char* path);
     // Every saved object from the file; false on any failure (objects read before it keep what they
-    // read and no end-of-load hook runs).
+    // read and no end-of-load hook runs). A file of a format this build cannot read is refused before
+    // anything is read into the game.
     static bool LoadFromFile(const char* path);
     // Fills a node from the file of the slot; a missing or unreadable file shows as an empty slot.
     static void ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot);

@@ -46,9 +46,8 @@ public:
         return *registry;
     }
 
-    // Every registered object writes its record into the container (version 0).
+    // Every registered object writes its record into the container (whose version the caller sets).
     static void SaveAll(SaveDataLoader4::SaveData& data) {
-        data.SetVersion(0);
         for (auto& [key, object] : GetRegistry()) {
             SaveDataLoader4::DataNode* node = data.CreateNode(key);
             if (!node) throw SaveDataLoader4::save_error("saved object key held twice");

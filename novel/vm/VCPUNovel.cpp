@@ -132,21 +132,23 @@ void CVCPUNovel::OpSetSnapPicture() { CSnapImage::GetInstance()->CreateImage(Rea
 
 // UI-window opcodes: operands decoded; the window manager takes them once it exists in this build.
 void CVCPUNovel::OpOpenUIWindow() {
-    cursor_.ReadInt();
-    ReadString();
-    cursor_.ReadFloat();
-    cursor_.ReadFloat();
-    cursor_.ReadFloat();
-    cursor_.ReadInt();
+    const uint32_t id = cursor_.ReadInt();
+    const std::string name = ReadString();
+    const float x = cursor_.ReadFloat();
+    const float y = cursor_.ReadFloat();
+    const float z = cursor_.ReadFloat();
+    const uint32_t layer = cursor_.ReadInt();
+    Novel().GetWindowManager().OpenResidentWindow(id, name.c_str(), x, y, z, layer);
 }
 
-void CVCPUNovel::OpCloseUIWindow() { cursor_.ReadInt(); }
+void CVCPUNovel::OpCloseUIWindow() { Novel().GetWindowManager().CloseWindow(cursor_.ReadInt()); }
 
 void CVCPUNovel::OpSetUIWindowPosition() {
-    cursor_.ReadInt();
-    cursor_.ReadFloat();
-    cursor_.ReadFloat();
-    cursor_.ReadFloat();
+    const uint32_t id = cursor_.ReadInt();
+    const float x = cursor_.ReadFloat();
+    const float y = cursor_.ReadFloat();
+    const float z = cursor_.ReadFloat();
+    if (CUIWindow* window = Novel().GetWindowManager().FindWindow(id)) window->SetPosition(x, y, z);
 }
 
 void CVCPUNovel::OpSetDialogScriptName() { Novel().SetDialogScriptName(ReadString()); }
