@@ -68,6 +68,7 @@ TEST_F(UINovelTest, FeatureMaskEnablesTheBarsControls) {
     const bool expected[] = {true, false, true, true};
     for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(bar->IsEnableControl(i), expected[i]) << i;
     // Without fast skip an unread message cannot be skipped: the skip button (bit 1) is off.
+    novel.SetMessageCounter(987654);  // a message no other test has read
     CConfigDataManager::GetInstance()->SetConfigValue(CFG_ENABLE_FAST_SKIP, 0);
     novel.ApplyFeatureMask(0xFFFFFFFFu);
     EXPECT_FALSE(bar->IsEnableControl(1));
