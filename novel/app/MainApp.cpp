@@ -136,6 +136,9 @@ bool CMainApp::InitDirectX() {
 void CMainApp::Frame() {
     CUSSingleton<CAppCommonInfo>::GetInstance()->Update();
     CUSSingleton<CVirtualInputDevice>::GetInstance()->Update();
+    // Alt+Return switches between the window and full screen; the scenes do not see that Return.
+    if (CUSSingleton<CVirtualInputDevice>::GetInstance()->CheckAltEnter())
+        CUSSingleton<CAppCommonInfo>::GetInstance()->ToggleFullScreen();
     RenderSystem::CRenderingManager* rendering = RenderSystem::CRenderingManager::GetInstance();
     rendering->UpdateProcesses();
     sceneManager_.Update();

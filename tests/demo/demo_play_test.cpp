@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <d3d9/testhooks.h>
+#include <dinput.h>
 #include <dinput_hooks.h>
 #include <win32/winmm.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/input/AppCommonInfo.h"
 #include "novel/app/MainApp.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
@@ -126,6 +128,20 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     const Frame first = Settle();
     const int whole = TextPixels(first);
     EXPECT_GT(whole, reveal.back() * 2);
+    // Alt+Return switches to full screen and back; the Return does not advance the text.
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    ASSERT_EQ(common->IsFullScreen(), 0u);
+    for (unsigned expected : {1u, 0u}) {
+        dinput::hooks::InjectKey(hwnd_, DIK_LMENU, true);
+        Step();
+        dinput::hooks::InjectKey(hwnd_, DIK_RETURN, true);
+        Step();
+        dinput::hooks::InjectKey(hwnd_, DIK_RETURN, false);
+        dinput::hooks::InjectKey(hwnd_, DIK_LMENU, false);
+        Steps(3);
+        EXPECT_EQ(common->IsFullScreen(), expected);
+    }
+    EXPECT_EQ(TextPixels(Settle()), whole);
     EXPECT_NE(At(first, 250, 185), kHaruHead);  // no one there yet
     // The next click goes on: Haru appears with her line.
     Click();
