@@ -1,16 +1,22 @@
 // UI controls: the inclusive hit rectangle, the look driver's three modes and its wait, the render
-// description's record, "UICoroutine" objects, and the shared sprite drawing on screen.
+// description's record, "UICoroutine" objects, and on screen the shared sprite drawing, button
+// groups, polygons and the save-slot controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "engine/support/scratch_dir.h"
 #include "novel/script/ASCommon.h"
+#include "novel/state/GameVariables.h"
+#include "novel/state/SaveDataManager.h"
 #include "novel/support/RenderDevice.h"
 #include "novel/support/ScenarioCode.h"
+#include "novel/ui/UIButtons.h"
 #include "novel/ui/UIControl.h"
 #include "novel/ui/UIImageControls.h"
+#include "novel/ui/UISaveDataControls.h"
 
 namespace {
 
@@ -274,6 +280,114 @@ TEST_F(UISpriteTest, ImageWithLookMinusOneDrawsNothing) {
     const float window[3] = {0, 0, 0};
     auto frame = device.Frame([&] { image.Render(window, sheets); });
     EXPECT_EQ(testsupport::Pixel(frame, 101, 51), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UISpriteTest, GroupDrawsEveryLitChildAtItsPlaceInOneCall) {
+    CGameParameterManager::GetInstance()->AllocGameParam(4);
+    CGameParameterManager::GetInstance()->SetParam(0, 2);
+    CUIGroupButtons group(new RadioCheckValueFunctor);
+    group.SetPosition(100, 100, 0);
+    group.Setup();
+    group.SetVariable(2, 0);
+    group.AddChild(1, 0, 1, 0, 0, 0, 0, 4, 4);   // unlit: red
+    group.AddChild(1, 0, 2, 20, 0, 0, 0, 4, 4);  // lit: green
+    group.AddChild(1, -1, 3, 40, 0, 0, 0, 4, 4); // unlit without a pattern: not drawn
+    group.Update(0, 0, 0);
+    const float window[3] = {0, 0, 0};
+    auto frame = device.Frame([&] { group.Render(window, sheets); });
+    EXPECT_EQ(testsupport::Pixel(frame, 101, 101), 0xFF0000u);
+    EXPECT_EQ(testsupport::Pixel(frame, 121, 101), 0x00FF00u);
+    EXPECT_EQ(testsupport::Pixel(frame, 141, 101), 0u);
+    EXPECT_EQ(testsupport::Pixel(frame, 111, 101), 0u);
+}
+
+TEST_F(UISpriteTest, PolygonFillsWithTheLooksColourAlphaTruncated) {
+    CUIPolygon polygon;
+    polygon.Setup(nullptr, static_cast<int32_t>(0x80000000u), 10, 20, 30, 40);
+    polygon.GetRenderInfo()->SetColor(0, 1, 0, 0.5f);
+    const float window[3] = {100, 100, 0};
+    auto frame = device.Frame([&] { polygon.Render(window, sheets); });
+    EXPECT_EQ(polygon.Vertices()[3].colour, 0x7F00FF00u);
+    EXPECT_EQ(polygon.Vertices()[3].x, 40);
+    EXPECT_EQ(polygon.Vertices()[3].y, 60);
+    EXPECT_NE(testsupport::Pixel(frame, 115, 125), 0u);  // drawn, moved by the window
+    EXPECT_EQ(testsupport::Pixel(frame, 105, 125), 0u);
+}
+
+class UISaveSlotTest : public UISpriteTest {
+protected:
+    void SetUp() override {
+        UISpriteTest::SetUp();
+        CSaveDataManager* saves = CSaveDataManager::GetInstance();
+        saves->Setup(12, 6);
+        saves->SetViewTop(0);
+        // Every character code draws part 0 (red); character i sits at (10 i, 0).
+        for (uint32_t i = 0; i < 17; ++i) saves->SetDigitLayout(i, 10.0f * i, 0, 0);
+        HoveredSaveSlot() = -1;
+    }
+    void TearDown() override {
+        CSaveDataManager::GetInstance()->Setup(0, 0);
+        HoveredSaveSlot() = -1;
+        UISpriteTest::TearDown();
+    }
+};
+
+TEST_F(UISaveSlotTest, EmptySlotShowsOnlyItsNumberAndTheQuickSlotNothing) {
+    for (int32_t slot : {2, -1}) {
+        CUISaveFileButton button;
+        button.SetPosition(100, 100, 0);
+        button.SetEnable(true);
+        button.Setup(slot, nullptr, static_cast<int32_t>(0x80000001u), static_cast<int32_t>(0x80000001u), -1, -1, -1);
+        button.Update(0, 0, 0);
+        const float window[3] = {0, 0, 0};
+        auto frame = device.Frame([&] { button.Render(window, sheets); });
+        const bool numbered = slot != -1;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(testsupport::Pixel(frame, 101 + 10 * i, 101) == 0xFF0000u, numbered) << slot << " char " << i;
+        EXPECT_NE(testsupport::Pixel(frame, 131, 101), 0xFF0000u) << slot;  // no time stamp
+    }
+}
+
+TEST_F(UISaveSlotTest, SnapshotImageTakesTheSlotTheCursorPassedOver) {
+    CUISaveFileButton button;
+    button.SetRect(0, 0, 10, 10);
+    button.SetEnable(true);
+    button.Setup(5, nullptr, -1, -1, -1, -1, -1);
+    CUISaveDataSnapImage first, second;
+    first.Setup();
+    second.Setup();
+    button.Update(5, 5, 0);
+    EXPECT_EQ(HoveredSaveSlot(), 5);
+    first.Update(0, 0, 0);
+    second.Update(0, 0, 0);
+    EXPECT_EQ(first.GetSlot(), 5);
+    EXPECT_EQ(second.GetSlot(), -1);  // taken by the first
+    button.Update(50, 50, 0);  // the cursor leaves: the image keeps the slot
+    first.Update(0, 0, 0);
+    EXPECT_EQ(first.GetSlot(), 5);
+    // An empty slot's thumbnail draws nothing.
+    const float window[3] = {0, 0, 0};
+    auto frame = device.Frame([&] { first.Render(window, sheets); });
+    EXPECT_EQ(std::count_if(frame.begin(), frame.end(), [](DWORD p) { return (p & 0xFFFFFF) != 0; }), 0);
+}
+
+TEST_F(UISaveSlotTest, BusyButtonIgnoresClicksUntilSignalled) {
+    CUISaveFileButton button;
+    button.SetRect(0, 0, 10, 10);
+    button.SetEnable(true);
+    button.Setup(0, nullptr, -1, -1, -1, -1, -1);
+    EXPECT_TRUE(button.Update(5, 5, 1));
+    EXPECT_TRUE(button.IsBusy());
+    button.Update(5, 5, 1);
+    EXPECT_TRUE(button.IsBusy());
+    button.Signal(0);
+    EXPECT_FALSE(button.IsBusy());
+    EXPECT_TRUE(button.Update(5, 5, 1));
+    EXPECT_TRUE(button.IsBusy());
 }
 
 }  // namespace
