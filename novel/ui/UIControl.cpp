@@ -19,11 +19,13 @@ ResourceInfo::~ResourceInfo() { GetTextureManager().Release(texture); }
 
 ResourceInfo* ResourceInfo::Create(const char* imageFile, D3DFORMAT format, const char* partsFile) {
     auto* sheet = new ResourceInfo;
-    UINT width = 0, height = 0;
     bool ok = CreateTextureFromImage(&sheet->texture, imageFile, format);
     if (ok) {
-        GetTexture(sheet->texture)->GetSize(&width, &height);
-        ok = sheet->parts.Load(partsFile, static_cast<float>(width), static_cast<float>(height), false) == 1;
+        // Texture coordinates are fractions of the texture as made (a power of two may be larger
+        // than the image).
+        const D3DSURFACE_DESC& level = GetTexture(sheet->texture)->GetLevelDesc();
+        ok = sheet->parts.Load(partsFile, static_cast<float>(level.Width), static_cast<float>(level.Height), false) ==
+             1;
     }
     if (ok) return sheet;
     delete sheet;

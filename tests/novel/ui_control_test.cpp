@@ -273,6 +273,24 @@ TEST_F(UISpriteTest, ImageDrawsItsPatternAtPositionPlusWindowPlusOffset) {
     EXPECT_FALSE(image.Update(101, 61, 1));
 }
 
+TEST_F(UISpriteTest, PartsOfASheetThatIsNotAPowerOfTwoShowOnlyThemselves) {
+    // Three rows of 4 x 4: red, green, blue; the texture is made 4 x 16.
+    testsupport::WriteTga("rows.tga", 4, 12, [](int, int y) {
+        return y < 4 ? 0xFFFF0000u : y < 8 ? 0xFF00FF00u : 0xFF0000FFu;
+    });
+    testsupport::WritePartsFile("rows.parts", {{0, 0, 4, 4, 0, 4, 4, 8}});
+    ResourceInfo* rows = ResourceInfo::Create("rows.tga", D3DFMT_A8R8G8B8, "rows.parts");
+    ASSERT_NE(rows, nullptr);
+    sheets.push_back(rows);
+    CUIImage image;
+    image.SetPosition(100, 50, 0);
+    image.Setup(nullptr, static_cast<int32_t>(0x80000000u));
+    image.GetRenderInfo()->sheet = 1;
+    const float window[3] = {0, 0, 0};
+    auto frame = device.Frame([&] { image.Render(window, sheets); });
+    for (int y = 50; y < 54; ++y) EXPECT_EQ(testsupport::Pixel(frame, 101, y), 0x00FF00u) << y;
+}
+
 TEST_F(UISpriteTest, ImageWithLookMinusOneDrawsNothing) {
     CUIImage image;
     image.SetPosition(100, 50, 0);
