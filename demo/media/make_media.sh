@@ -23,6 +23,23 @@ done
 convert -size 760x150 xc:none -fill '#101828c0' -stroke '#d8e0f0' -strokewidth 3 \
   -draw 'roundrectangle 2,2 757,147 16,16' $PNG PNG32:ui/msgwnd.png
 
+# The button bar's sheet (loose beside the program, its parts listed in demo/ui/bar.txt): four 64x24
+# buttons across, their looks down: normal, under the cursor, pressed, disabled.
+FONT=/usr/share/fonts/truetype/fonts-japanese-gothic.ttf
+set -- convert -size 256x96 xc:none -font "$FONT" -pointsize 13 -strokewidth 2 -gravity NorthWest
+row=0
+for look in '#28344cd0:#d8e0f0' '#3c5a8ae0:#ffffff' '#e0a040f0:#202020' '#30303080:#808080'; do
+  bg=${look%%:*}; fg=${look#*:}; col=0
+  for label in AUTO SKIP Q.SAVE Q.LOAD; do
+    x=$((col * 64)); y=$((row * 24))
+    set -- "$@" -fill "$bg" -stroke "$fg" -draw "roundrectangle $((x + 2)),$((y + 2)) $((x + 61)),$((y + 21)) 6,6" \
+      -stroke none -fill "$fg" -annotate +$((x + 10))+$((y + 4)) "$label"
+    col=$((col + 1))
+  done
+  row=$((row + 1))
+done
+"$@" $PNG PNG32:../../ui/bar.png
+
 # Voices: kana readings, 22.05 kHz mono.
 say() { espeak-ng -v ja -s 150 -w /tmp/raw.wav "$2"; sox /tmp/raw.wav -r 22050 -c 1 -b 16 /tmp/v.wav norm -1;
         oggenc -Q -q 3 -s "$3" -o "voice/$1.ogg" /tmp/v.wav; }

@@ -152,6 +152,22 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     EXPECT_EQ(At(haru, 250, 185), kHaruHead);
     EXPECT_NE(At(haru, 560, 185), kRenHead);
 
+    // The button bar sits on the message window's top edge (the light border of its first button),
+    // and its quick-save button saves the game as it stands.
+    const DWORD border = At(haru, 540, 448);
+    EXPECT_GT(border >> 16 & 0xFF, 150u);
+    EXPECT_GT(border & 0xFF, 150u);
+    EXPECT_FALSE(std::filesystem::exists("save/q.sav"));
+    dinput::hooks::InjectMouseMove(hwnd_, 510 + 132 + 32, 446 + 12);
+    Steps(2);
+    Click();
+    Steps(10);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(2);
+    EXPECT_TRUE(std::filesystem::exists("save/q.sav"));
+    EXPECT_EQ(At(Settle(), 250, 185), kHaruHead);  // the click on the bar did not advance the text
+    EXPECT_EQ(Settle(), haru);
+
     // A save here; two messages later a load brings the same picture back.
     ASSERT_TRUE(CSaveDataManager::SaveToFile("save\\test.sav"));
     Click();
