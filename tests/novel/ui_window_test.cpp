@@ -9,6 +9,7 @@
 
 #include "engine/support/scratch_dir.h"
 #include "novel/novel/MessageLog.h"
+#include "novel/novel/NovelSystem.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/support/ScenarioCode.h"
@@ -141,7 +142,14 @@ protected:
         return *static_cast<int*>(m->GetAddressOfGlobalVar(m->GetGlobalVarIndexByName(name)));
     }
 
+    // A manager made here takes the "WindowManager" save registration over and drops it when it
+    // goes; the game's manager gets it back afterwards.
+    struct GameManagerRegistration {
+        ~GameManagerRegistration() { CNovelSystem::GetInstance()->GetWindowManager().Register("WindowManager", 0); }
+    };
+
     ScratchDir dir_;
+    GameManagerRegistration registration_;
     CUIWindowManager manager_;
     std::unique_ptr<CUIWindow> window_;
 };
