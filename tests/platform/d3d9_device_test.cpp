@@ -370,4 +370,89 @@ TEST(DeviceWindow, FullScreenAndFocusLoss) {
     d3d9test::SetDisplayModes(nullptr);
 }
 
+// Present sends the window only the rectangles that changed (rows next to each other make one
+// rectangle over their changed columns), and the window then holds exactly the presented frame.
+TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "D3D9PresentRectsTest";
+    RegisterClassExA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "test", WS_POPUP | WS_CAPTION, 0, 0, 64, 48, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 48;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = hwnd;
+    pp.Windowed = TRUE;
+    IDirect3DDevice9* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
+    SDL_Window* win = win32::SdlWindowOf(hwnd);
+
+    auto windowMatchesFrame = [&] {
+        std::vector<DWORD> frame;
+        UINT w = 0, h = 0;
+        if (!d3d9test::ReadPresentedFrame(dev, frame, w, h)) return false;
+        SDL_Surface* s = SDL_GetWindowSurface(win);
+        if (!s || s->w != int(w) || s->h != int(h)) return false;
+        std::vector<DWORD> shown(frame.size());
+        SDL_ConvertPixels(s->w, s->h, s->format->format, s->pixels, s->pitch, SDL_PIXELFORMAT_ARGB8888, shown.data(),
+                          s->w * 4);
+        for (DWORD& p : shown) p |= 0xFF000000u;
+        return shown == frame;
+    };
+    auto sameRects = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(RECT)) == 0;
+    };
+    auto frame = [&](const std::vector<D3DRECT>& marks) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.f, 0);
+        if (!marks.empty()) dev->Clear(DWORD(marks.size()), marks.data(), D3DCLEAR_TARGET, 0xFFFFFFFF, 1.f, 0);
+        EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    };
+    frame({});
+    EXPECT_TRUE(sameRects(d3d9test::SentRects(dev), {RECT{0, 0, 64, 48}})) << "the first frame goes whole";
+    EXPECT_TRUE(windowMatchesFrame());
+
+    struct Case {
+        const char* name;
+        std::vector<D3DRECT> marks;  // white over the plain frame
+        std::vector<RECT> sent;      // compared with the frame before
+    };
+    const Case cases[] = {
+        {"one pixel", {{5, 7, 6, 8}}, {{5, 7, 6, 8}}},
+        {"the same frame again", {{5, 7, 6, 8}}, {}},
+        {"the pixel gone, two apart", {{10, 2, 20, 5}, {40, 30, 60, 32}}, {{10, 2, 20, 5}, {5, 7, 6, 8}, {40, 30, 60, 32}}},
+        {"rows touching make one band", {{0, 10, 4, 13}, {50, 13, 60, 14}},
+         {{10, 2, 20, 5}, {0, 10, 60, 14}, {40, 30, 60, 32}}},
+        {"back to plain", {}, {{0, 10, 60, 14}}},
+        {"the edges", {{0, 0, 64, 1}, {63, 47, 64, 48}}, {{0, 0, 64, 1}, {63, 47, 64, 48}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame(c.marks);
+        EXPECT_TRUE(sameRects(d3d9test::SentRects(dev), c.sent));
+        EXPECT_TRUE(windowMatchesFrame());
+    }
+
+    // The window lost its contents: the next frame goes whole even where it did not change.
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    e.window.windowID = SDL_GetWindowID(win);
+    SDL_PushEvent(&e);
+    win32::PumpEvents();
+    frame({{0, 0, 64, 1}, {63, 47, 64, 48}});
+    EXPECT_TRUE(sameRects(d3d9test::SentRects(dev), {RECT{0, 0, 64, 48}}));
+    EXPECT_TRUE(windowMatchesFrame());
+
+    dev->Release();
+    d3d->Release();
+    DestroyWindow(hwnd);
+}
+
 }  // namespace

@@ -45,6 +45,9 @@ Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params)
     std::memset(state_.get(), 0, sizeof(DrawState));
     ResetState();
     observer_ = win32::AddEventObserver(&Device::OnEvent, this);
+    // Frames go to the window's own surface; SDL must not put a GL renderer behind it (a GL stack
+    // costs CPU, memory and start-up time, and making one re-creates the window).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     ApplyWindowMode();
 }
 
@@ -54,8 +57,6 @@ Device::~Device() {
     if (observer_) win32::RemoveEventObserver(observer_);
     if (backBuffer_) UnbindAll();
     ReleaseSwapSurfaces();
-    SDL_Window* win = win32::SdlWindowOf(window_);
-    if (renderer_ && win && SDL_GetRenderer(win) == renderer_) SDL_DestroyRenderer(renderer_);
     d3d_->Release();
 }
 
@@ -289,18 +290,30 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     FinishFrame();
     if (lost_) return D3DERR_DEVICELOST;
+    sent_.clear();
     const Surface& bb = *backBuffer_;
-    const UINT width = bb.Desc().Width, height = bb.Desc().Height;
     if (shown_ && bb.Version() == presentedVersion_) return D3D_OK;  // nothing drawn since the last Present
     presentedVersion_ = bb.Version();
-    // A frame equal to the one on screen is not shown again: presenting through the window system costs
-    // far more than this comparison, and a game waiting for a click presents the same frame for long.
-    bool changed = width != frameWidth_ || height != frameHeight_ || !shown_;
+    TakeFrame();
+    // Only what differs from the frame on screen is sent: presenting through the window system costs far
+    // more than the comparison, a game waiting for a click presents the same frame for long, and text
+    // appearing a glyph at a time changes a few hundred pixels of a frame.
+    if (!sent_.empty()) ShowFrame();
+    return D3D_OK;
+}
+
+void Device::TakeFrame() {
+    const Surface& bb = *backBuffer_;
+    const UINT width = bb.Desc().Width, height = bb.Desc().Height;
+    const bool whole = width != frameWidth_ || height != frameHeight_ || !shown_;
     frameWidth_ = width;
     frameHeight_ = height;
     frame_.resize(size_t(width) * height);
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
     std::vector<DWORD> line(width);
+    // Changed rows next to each other make one rectangle spanning their changed columns.
+    RECT band{0, 0, 0, 0};
+    bool inBand = false;
     for (UINT y = 0; y < height; ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
         DWORD* out = frame_.data() + size_t(y) * width;
@@ -310,40 +323,68 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
         } else {
             for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
         }
-        if (changed || std::memcmp(out, line.data(), size_t(width) * 4) != 0) {
-            std::memcpy(out, line.data(), size_t(width) * 4);
-            changed = true;
+        LONG left = 0, right = LONG(width);
+        if (!whole) {
+            while (left < right && out[left] == line[left]) ++left;
+            while (right > left && out[right - 1] == line[right - 1]) --right;
         }
+        if (left == right) {
+            if (inBand) sent_.push_back(band);
+            inBand = false;
+            continue;
+        }
+        std::memcpy(out + left, line.data() + left, size_t(right - left) * 4);
+        if (!inBand) band = RECT{left, LONG(y), right, LONG(y)};
+        band.left = std::min(band.left, left);
+        band.right = std::max(band.right, right);
+        band.bottom = LONG(y) + 1;
+        inBand = true;
     }
-    if (changed) ShowFrame();
-    return D3D_OK;
+    if (inBand) sent_.push_back(band);
 }
 
-// Puts the frame into the window through an SDL renderer and a streaming texture of the frame's size.
+// Puts the changed rectangles of the frame into the window's own surface (shared memory with the X
+// server where it has it) without any GL stack. A window of another size than the frame (a full-screen
+// window the display could not make the frame's size) gets the whole frame scaled.
 void Device::ShowFrame() {
     SDL_Window* win = win32::SdlWindowOf(window_);
     if (!win) return;
-    if (renderer_ && SDL_GetRenderer(win) != renderer_) renderer_ = nullptr, streaming_ = nullptr;
-    if (!renderer_) {
-        renderer_ = SDL_GetRenderer(win);
-        if (!renderer_) renderer_ = SDL_CreateRenderer(win, -1, 0);
-        if (!renderer_) renderer_ = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
-        if (!renderer_) return;
-        streaming_ = nullptr;
+    SDL_Surface* surface = SDL_GetWindowSurface(win);
+    if (!surface) return;
+    const int width = int(frameWidth_), height = int(frameHeight_);
+    // A new surface (the window changed size or mode) holds nothing yet.
+    if (surface != windowSurface_) sent_.assign(1, RECT{0, 0, width, height});
+    windowSurface_ = surface;
+    if (surface->w != width || surface->h != height) {
+        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(frame_.data(), width, height, 32, width * 4,
+                                                                SDL_PIXELFORMAT_ARGB8888);
+        if (!frame) return;
+        SDL_BlitScaled(frame, nullptr, surface, nullptr);
+        SDL_FreeSurface(frame);
+        sent_.assign(1, RECT{0, 0, surface->w, surface->h});
+        shown_ = SDL_UpdateWindowSurface(win) == 0;
+        return;
     }
-    if (!streaming_ || streamingWidth_ != int(frameWidth_) || streamingHeight_ != int(frameHeight_)) {
-        if (streaming_) SDL_DestroyTexture(streaming_);
-        streaming_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                       int(frameWidth_), int(frameHeight_));
-        streamingWidth_ = int(frameWidth_);
-        streamingHeight_ = int(frameHeight_);
-        if (!streaming_) return;
+    const bool sameLayout =
+        surface->format->format == SDL_PIXELFORMAT_RGB888 || surface->format->format == SDL_PIXELFORMAT_ARGB8888;
+    std::vector<SDL_Rect> rects;
+    rects.reserve(sent_.size());
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    for (const RECT& r : sent_) {
+        const int w = int(r.right - r.left), h = int(r.bottom - r.top);
+        const DWORD* from = frame_.data() + size_t(r.top) * width + r.left;
+        BYTE* to = static_cast<BYTE*>(surface->pixels) + size_t(r.top) * surface->pitch +
+                   size_t(r.left) * surface->format->BytesPerPixel;
+        if (sameLayout) {
+            for (int y = 0; y < h; ++y) std::memcpy(to + size_t(y) * surface->pitch, from + size_t(y) * width, size_t(w) * 4);
+        } else {
+            SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, from, width * 4, surface->format->format, to,
+                              surface->pitch);
+        }
+        rects.push_back(SDL_Rect{int(r.left), int(r.top), w, h});
     }
-    SDL_UpdateTexture(streaming_, nullptr, frame_.data(), int(frameWidth_ * 4));
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, streaming_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
-    shown_ = true;
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    shown_ = SDL_UpdateWindowSurfaceRects(win, rects.data(), int(rects.size())) == 0;
 }
 
 bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
@@ -839,4 +880,5 @@ void RestoreFocus(IDirect3DDevice9* device) { static_cast<d3d9::Device*>(device)
 bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UINT& width, UINT& height) {
     return static_cast<d3d9::Device*>(device)->ReadPresentedFrame(pixels, width, height);
 }
+std::vector<RECT> SentRects(IDirect3DDevice9* device) { return static_cast<d3d9::Device*>(device)->SentRects(); }
 }  // namespace d3d9test

@@ -11,8 +11,6 @@
 #include "frame.h"
 #include "objects.h"
 
-struct SDL_Renderer;
-struct SDL_Texture;
 
 namespace d3d9 {
 
@@ -123,6 +121,7 @@ public:
     void ForceLost();
     void RestoreFocus();
     bool ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height);
+    const std::vector<RECT>& SentRects() const { return sent_; }
 
     // Runs the recorded draws and clears now (their results are about to be read or changed); with a
     // surface, only when a recorded command uses it.
@@ -138,6 +137,8 @@ private:
     void ResetState();
     void UnbindAll();
     void ApplyWindowMode();
+    // Takes the back buffer into frame_, noting in sent_ the rectangles that differ from what frame_ held.
+    void TakeFrame();
     void ShowFrame();
     // Turns a clear into row tasks (kept in tasks) for the rasteriser.
     void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
@@ -166,9 +167,8 @@ private:
     bool shown_ = false;  // frame_ is what the window shows
     uint64_t presentedVersion_ = 0;  // the back buffer's contents frame_ was taken from
     UINT frameWidth_ = 0, frameHeight_ = 0;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* streaming_ = nullptr;
-    int streamingWidth_ = 0, streamingHeight_ = 0;
+    std::vector<RECT> sent_;  // the parts of frame_ the last Present sent to the window
+    const void* windowSurface_ = nullptr;  // the window surface the last frame went to
     std::unique_ptr<Raster> raster_;
     bool smallDepthLogged_ = false;
     FrameRecord pending_;  // draws and clears since the last run

@@ -1,5 +1,5 @@
 // Test hooks of the Direct3D 9 stand-in: a given list of display modes, a forced device loss, the last
-// presented frame, the worker-thread count and an adapter that refuses 32-bit formats.
+// presented frame and what of it was sent, the worker-thread count and an adapter that refuses 32-bit formats.
 #pragma once
 #include <d3d9.h>
 #include <vector>
@@ -14,6 +14,8 @@ void ForceDeviceLost(IDirect3DDevice9* device);
 void RestoreFocus(IDirect3DDevice9* device);
 // The last presented frame as X8R8G8B8 words, row after row. False before the first Present.
 bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UINT& width, UINT& height);
+// The rectangles of the frame that the last Present sent to the window (none when nothing changed).
+std::vector<RECT> SentRects(IDirect3DDevice9* device);
 // Number of threads that rasterise (1 = the calling thread only; 0 = the processor's cores, at most
 // four, as without the hook). Applies to devices created afterwards.
 void SetWorkerThreads(unsigned count);
