@@ -83,12 +83,13 @@ void CSceneNovel::Update() {
     }
     // The UI takes the cursor and the buttons before the scene.
     overUI_ = Novel().GetWindowManager().HandleInput(cursorX_, cursorY_, &buttons_) ? 1 : 0;
+    // The Puppet characters stand still with the script while another scene lies above.
     if (active_) {
         fsm_.Update();
         Novel().GetDirections().Update();
+        Novel().GetRenderers().UpdatePuppet();
     }
     process_.SetMovieObject(RenderObjectHandle());
-    Novel().GetRenderers().UpdatePuppet();
     Novel().GetRenderers().RenderAll();
     Novel().GetWindowManager().Render();
     Novel().GetDirections().Render();

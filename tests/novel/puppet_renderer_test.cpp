@@ -2,9 +2,6 @@
 // renderer's motion channels, its saved record and restore, and the character on screen.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "novel/novel/NovelSystem.h"
 #include "novel/render/RendererManager.h"
 #include "novel/support/RenderDevice.h"
@@ -13,11 +10,7 @@
 
 namespace {
 
-std::vector<uint8_t> GameFile(const char* name) {
-    std::ifstream in(std::string(MARLOWE_BINARY_DIR) + "/game/puppet/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+std::vector<uint8_t> GameFile(const char* name) { return testsupport::BuiltFile(std::string("game/puppet/") + name); }
 
 // The engine's device, the demo character's files in a scratch folder, one Puppet source and one
 // Puppet renderer.

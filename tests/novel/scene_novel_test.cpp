@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "novel/novel/NovelSystem.h"
+#include "novel/render/RendererManager.h"
 #include "novel/scenes/SceneNovel.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
@@ -80,6 +81,50 @@ TEST_F(SceneNovelTest, ScenarioEndPopsTheScene) {
         Yield)");
     for (int frame = 0; frame < 4; ++frame) stack.Update();
     EXPECT_TRUE(stack.IsEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// A scene that does nothing; pushed above the novel scene it pauses it.
+class IdleScene : public IBaseSceneState {
+public:
+    void Enter() override {}
+    void Update() override {}
+    void Leave() override {}
+    void Pause() override {}
+    void Resume() override {}
+};
+
+TEST_F(SceneNovelTest, PuppetCharactersStandStillWhileTheSceneIsPaused) {
+    for (const char* f : {"hero.pup", "hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"})
+        folder.Write(f, testsupport::BuiltFile(std::string("game/puppet/") + f));
+    Start(R"(idle:
+        Yield
+        Jump idle)");
+    stack.Update();  // the scene enters (its renderers are made afresh) and runs
+    novel.GetRenderSources().puppetModels.Allocate(1);
+    RenderSource::PuppetModelSource* source = novel.GetRenderSources().puppetModels.GetSource(0);
+    ASSERT_TRUE(source->LoadModel("hero.pup"));
+    ASSERT_TRUE(source->AddMotion("talk.mtn"));
+    PuppetRenderer* hero = novel.GetRenderers().CreatePuppetRenderer(3);
+    hero->SetRenderSourceManager(&novel.GetRenderSources());
+    hero->SetSource(0);
+    hero->SetRendering(true);
+    hero->BeginMotion(1);
+    hero->PushMotion(0);
+    DXPuppetModel* model = GetPuppetModel(source->model);
+
+    stack.QueuePush(new IdleScene, false);
+    for (int frame = 0; frame < 3; ++frame) stack.Update();
+    EXPECT_TRUE(model->IsQueueFinished(1));  // the queued motion has not started
+
+    stack.QueuePop(1, false);
+    stack.Update();
+    EXPECT_FALSE(model->IsQueueFinished(1));  // resumed: it starts in the first frame
+    novel.GetRenderers().DeleteAll();
+    novel.GetRenderSources().ReleaseAll();
 }
 
 }  // namespace

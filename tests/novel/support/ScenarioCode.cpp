@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
@@ -41,6 +42,12 @@ void ScratchFolder::Write(const std::string& name, const std::vector<uint8_t>& b
     std::filesystem::path p = std::filesystem::path(path_) / name;
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::vector<uint8_t> BuiltFile(const std::string& path) {
+    std::ifstream in(std::string(MARLOWE_BINARY_DIR) + "/" + path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 void ResetGameState() {

@@ -25,6 +25,9 @@ private:
     std::string previous_;
 };
 
+// A file the build made, by its path under the build folder ("game/puppet/hero.pup").
+std::vector<uint8_t> BuiltFile(const std::string& path);
+
 // Game flags, parameters and configuration values in a known state: 16 flags, 16 parameters,
 // configuration indexes 0-8 registered as 0, character interval table {2}, automatic wait table {0}.
 void ResetGameState();
