@@ -39,6 +39,26 @@ void SetupSceneCamera(CUSCamera& camera) {
     camera.flag = 0;
 }
 
+void BeginSceneDraw(const ProjectionHandle& projection) {
+    Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000);
+    ApplyRenderStates(kRenderStates);
+    for (DWORD s = 0; s < 4; ++s) {
+        ApplyTextureStageStates(s, kStageStates);
+        ApplySamplerStates(s, kSamplerStates);
+    }
+    ApplyRenderStates(kLastStates);
+    if (CUSDefoProjection* p = GetProjectionManager().Get(projection)) p->Apply();
+    D3DMATERIAL9 material{};
+    material.Diffuse = material.Ambient = D3DCOLORVALUE{0.5f, 0.5f, 0.5f, 1.0f};
+    if (IDirect3DDevice9* device = GetD3DDevice()) device->SetMaterial(&material);
+}
+
+void CreateSceneProjection(ProjectionHandle* out) {
+    auto* projection = new CUSOrthoProjection;
+    projection->SetOrthoOffCenterLH(0, kScreenW, kScreenH, 0, 1.0f, 601.0f);
+    GetProjectionManager().Add(projection, out);
+}
+
 void CRenderProcessSceneNovel::ReleaseResources() {
     GetProjectionManager().Release(projection_);
     GetTextureManager().Release(picture_);
@@ -53,9 +73,7 @@ void CRenderProcessSceneNovel::Setup() {
     CBaseAppRenderProcess::Setup();
 
     ReleaseResources();
-    auto* projection = new CUSOrthoProjection;
-    projection->SetOrthoOffCenterLH(0, kScreenW, kScreenH, 0, 1.0f, 601.0f);
-    GetProjectionManager().Add(projection, &projection_);
+    CreateSceneProjection(&projection_);
     GetEnvironment()->CreateCameras(2);
     SetupSceneCamera(*GetEnvironment()->GetCamera(0));
     SetupSceneCamera(*GetEnvironment()->GetCamera(1));
@@ -118,20 +136,6 @@ void CRenderProcessSceneNovel::Setup() {
     table.Deselect();
 }
 
-void CRenderProcessSceneNovel::BeginDraw(D3DCOLOR clear) {
-    Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear);
-    ApplyRenderStates(kRenderStates);
-    for (DWORD s = 0; s < 4; ++s) {
-        ApplyTextureStageStates(s, kStageStates);
-        ApplySamplerStates(s, kSamplerStates);
-    }
-    ApplyRenderStates(kLastStates);
-    if (CUSDefoProjection* projection = GetProjectionManager().Get(projection_)) projection->Apply();
-    D3DMATERIAL9 material{};
-    material.Diffuse = material.Ambient = D3DCOLORVALUE{0.5f, 0.5f, 0.5f, 1.0f};
-    if (IDirect3DDevice9* device = GetD3DDevice()) device->SetMaterial(&material);
-}
-
 bool CRenderProcessSceneNovel::DrawLayer(std::uint32_t layer, bool nearToFar) {
     RenderObjectTable& table = *GetRenderObjectTable();
     if (table.IsLayerEmpty(layer)) return false;
@@ -179,7 +183,7 @@ void CRenderProcessSceneNovel::Render() {
     RenderObjectTable& table = *GetRenderObjectTable();
     table.Select();
     GetEnvironment()->Select();
-    BeginDraw(0xFF000000);
+    BeginSceneDraw(projection_);
     if (movie_) {
         GetEnvironment()->ApplyCamera(0);
         if (RenderSystem::CBaseRenderObject* movie = GetRenderObject(movie_)) movie->Draw();

@@ -24,8 +24,6 @@ public:
     TextureHandle GetPicture() const { return picture_; }
 
 private:
-    // Clears the target and the depth buffer, applies the fixed states, projection and material.
-    void BeginDraw(D3DCOLOR clear);
     // Sorts and draws a layer that holds anything; false when it is empty.
     bool DrawLayer(std::uint32_t layer, bool nearToFar);
     void RenderBufferPasses();
@@ -42,3 +40,8 @@ private:
 
 // Sets up a camera at (0, 0, -300) looking along +z with +y up.
 void SetupSceneCamera(CUSCamera& camera);
+// The start of a scene's frame: clears the target (opaque black) and the depth buffer, applies the
+// fixed states, the projection (when it resolves) and the material.
+void BeginSceneDraw(const ProjectionHandle& projection);
+// The 800 x 600 orthographic projection of the scenes (y down), registered; its handle goes to out.
+void CreateSceneProjection(ProjectionHandle* out);

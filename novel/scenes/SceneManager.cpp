@@ -2,6 +2,7 @@
 #include "novel/scenes/SceneManager.h"
 
 #include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneMovie.h"
 #include "novel/scenes/SceneNovel.h"
 #include "novel/vm/VCOpcodes.h"
 
@@ -58,3 +59,9 @@ void CSceneManager::StartScene() {
 }
 
 IBaseSceneState* CSceneManager::NewNovelScene() { return new CSceneNovel; }
+
+IBaseSceneState* CSceneManager::NewMovieScene(const char* movie) {
+    auto* scene = new CSceneMovie;
+    scene->SetMovieName(movie);
+    return scene;
+}

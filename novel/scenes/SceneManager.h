@@ -27,10 +27,9 @@ public:
     int32_t GetState() const { return fsm_.GetState(); }
 
 protected:
-    // The scenes of the two kinds a scene record names (0 novel, 1 movie); the movie kind gives null
-    // (no scene) while this build has no movie scene.
+    // The scenes of the two kinds a scene record names (0 novel, 1 movie).
     virtual IBaseSceneState* NewNovelScene();
-    virtual IBaseSceneState* NewMovieScene(const char* /*movie*/) { return nullptr; }
+    virtual IBaseSceneState* NewMovieScene(const char* movie);
 
 private:
     // One-shot and state numbers: running the scene code, waiting for the pushed scene to end.

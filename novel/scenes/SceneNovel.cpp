@@ -5,12 +5,14 @@
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneMovie.h"
 #include "novel/script/ASNovelSetting.h"
 #include "novel/sound/BGMManager.h"
 #include "novel/sound/SEManager.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/vm/VCOpcodes.h"
+#include "settings_tool/AppSetting.h"
 
 namespace {
 
@@ -134,6 +136,16 @@ void CSceneNovel::RestoreState() {
     clickPass_ = savedClickPass_;
 }
 
+void CSceneNovel::PlayMovie() {
+    // With movies switched off the script simply runs on.
+    if (!GetAppSetting().IsPlayMovie()) return;
+    CSceneStateStack* stack = GetStack();
+    if (!stack) return;
+    auto* movie = new CSceneMovie;
+    movie->SetMovieName(Novel().GetMovieName());
+    stack->QueuePush(movie, false);
+}
+
 bool CSceneNovel::CheckMenuRequests() {
     if (Novel().TakePendingCommand() == CNovelSystem::kRequestLoad) {
         Fire(kLoadFadeOut);
@@ -226,6 +238,7 @@ void CSceneNovel::UpdateRunScript() {
         case VCOpcodes::kResultSceneEnd: Fire(kLeave); break;
         case VCOpcodes::kResultLoad: Fire(kLoadFadeOut); break;
         case VCOpcodes::kResultWaitDirections: Fire(kWaitDirection); break;
+        case VCOpcodes::kResultPlayMovie: PlayMovie(); break;
         case VCOpcodes::kResultEndInterrupt:
             Novel().GetMachine().GetCursor().LeaveInterrupt();
             RestoreState();

@@ -49,6 +49,8 @@ private:
 
     // A load request or the right click into the interrupt routine; true when one was taken.
     bool CheckMenuRequests();
+    // Pushes the movie scene for the movie the scenario named (nothing with movies switched off).
+    void PlayMovie();
     // Any input ends automatic and skip mode.
     void CheckModeInput();
     // Selects the process's table and environment around the scene's work.

@@ -26,6 +26,10 @@ make clip.avi "-c:v mpeg4 -q:v 2 -pix_fmt yuv420p"
 make clip_sound.avi "-c:v mpeg4 -q:v 2 -pix_fmt yuv420p" "-c:a mp2 -b:a 64k"
 make clip.wmv "-c:v wmv2 -q:v 2 -pix_fmt yuv420p"
 make clip_sound.wmv "-c:v wmv2 -q:v 2 -pix_fmt yuv420p" "-c:a wmav2 -b:a 64k"
+# A 20-second still of the same quadrants (grey at 0) for playing while a scene runs many frames.
+ffmpeg -v error -y -f lavfi -i "color=black:s=66x50:r=25:d=20,format=rgb24,geq=\
+r='if(lt(Y,25),if(lt(X,33),255,0),0)':g='if(lt(Y,25),if(lt(X,33),0,255),0)':b='if(lt(Y,25),0,if(lt(X,33),255,0))'" \
+  $exact -c:v mpeg1video -q:v 2 -g 250 -pix_fmt yuv420p -an long.mpg
 # Damaged and foreign input.
 head -c 3000 clip.avi > truncated.avi   # cut inside the header
 head -c 7000 clip.avi > half.avi        # cut after the first frames
