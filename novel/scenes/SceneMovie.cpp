@@ -30,10 +30,6 @@ void CSceneMovie::Deselect() {
     process_.GetRenderObjectTable()->Deselect();
 }
 
-void CSceneMovie::LeaveStack() {
-    if (CSceneStateStack* stack = GetStack()) stack->QueuePop(1, false);
-}
-
 void CSceneMovie::Enter() {
     Select();
     process_.Setup();
@@ -98,13 +94,13 @@ void CSceneMovie::OnSkip() {
 }
 
 void CSceneMovie::UpdatePlay() {
-    if (!movie_.IsPlaying()) LeaveStack();
+    if (!movie_.IsPlaying()) QueueLeave(*this);
     // Bits 0 and 1 of the trigger byte: the left or the right button went down this frame.
     if (CUSSingleton<CAppCommonInfo>::GetInstance()->GetMouseTrig() & 3) fsm_.SetEvent(kFadeOut);
 }
 
 void CSceneMovie::UpdateFadeOut() {
-    if (--fadeCounter_ == 0) LeaveStack();
+    if (--fadeCounter_ == 0) QueueLeave(*this);
 }
 
-void CSceneMovie::UpdateLeave() { LeaveStack(); }
+void CSceneMovie::UpdateLeave() { QueueLeave(*this); }

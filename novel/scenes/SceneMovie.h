@@ -37,7 +37,6 @@ private:
 
     void Select();
     void Deselect();
-    void LeaveStack();
 
     CUSFSM<CSceneMovie, 3, 3> fsm_;
     std::string movieName_;

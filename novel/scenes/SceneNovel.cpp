@@ -5,6 +5,7 @@
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneDialogs.h"
 #include "novel/scenes/SceneMovie.h"
 #include "novel/script/ASNovelSetting.h"
 #include "novel/sound/BGMManager.h"
@@ -139,15 +140,38 @@ void CSceneNovel::RestoreState() {
 void CSceneNovel::PlayMovie() {
     // With movies switched off the script simply runs on.
     if (!GetAppSetting().IsPlayMovie()) return;
-    CSceneStateStack* stack = GetStack();
-    if (!stack) return;
     auto* movie = new CSceneMovie;
     movie->SetMovieName(Novel().GetMovieName());
-    stack->QueuePush(movie, false);
+    PushAbove(movie);
 }
 
+void CSceneNovel::PushAbove(IBaseSceneState* scene) {
+    if (CSceneStateStack* stack = GetStack())
+        stack->QueuePush(scene, false);
+    else
+        delete scene;
+}
+
+void CSceneNovel::OpenDialog(const std::string& script) {
+    auto* dialog = new CSceneUIDialog;
+    dialog->SetScriptName(script.c_str());
+    PushAbove(dialog);
+}
+
+void CSceneNovel::ShowCG() { PushAbove(new CSceneShowCG); }
+
 bool CSceneNovel::CheckMenuRequests() {
-    if (Novel().TakePendingCommand() == CNovelSystem::kRequestLoad) {
+    const int32_t command = Novel().TakePendingCommand();
+    if (command >= CNovelSystem::kRequestDialog1 && command <= CNovelSystem::kRequestDialog3) {
+        // Each menu dialog has its feature bit; a dialog switched off or disabled is dropped.
+        const uint32_t kDialogFeatures[3] = {0x200, 0x10, 0x20};
+        const int i = command - CNovelSystem::kRequestDialog1;
+        if (Novel().TestFeature(kDialogFeatures[i]) && Novel().IsDialogEnabled(i)) {
+            OpenDialog(Novel().GetDialogName(i));
+            return true;
+        }
+    }
+    if (command == CNovelSystem::kRequestLoad) {
         Fire(kLoadFadeOut);
         return true;
     }
@@ -156,6 +180,16 @@ bool CSceneNovel::CheckMenuRequests() {
         cursor.EnterInterrupt();
         Fire(kRunScript);
         SaveState();
+        return true;
+    }
+    if ((Input().IsWheelUp() || command == CNovelSystem::kRequestLog) && Novel().TestFeature(0x8)) {
+        auto* log = new CSceneLogDialog(&process_);
+        log->SetScriptName("AS\\LogDialog.as");
+        PushAbove(log);
+        return true;
+    }
+    if ((Input().IsHide() || command == CNovelSystem::kRequestPictureView) && Novel().TestFeature(0x1)) {
+        ShowCG();
         return true;
     }
     return false;
@@ -238,6 +272,7 @@ void CSceneNovel::UpdateRunScript() {
         case VCOpcodes::kResultSceneEnd: Fire(kLeave); break;
         case VCOpcodes::kResultLoad: Fire(kLoadFadeOut); break;
         case VCOpcodes::kResultWaitDirections: Fire(kWaitDirection); break;
+        case VCOpcodes::kResultOpenDialog: OpenDialog(Novel().GetDialogScriptName()); break;
         case VCOpcodes::kResultPlayMovie: PlayMovie(); break;
         case VCOpcodes::kResultEndInterrupt:
             Novel().GetMachine().GetCursor().LeaveInterrupt();

@@ -4,6 +4,7 @@
 // render process, and steps the sound managers.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "novel/scenes/RenderProcessSceneNovel.h"
 #include "novel/scenes/SceneStateStack.h"
@@ -22,6 +23,8 @@ public:
     // Keeps (and gives back) the state and click pass around the scenario's interrupt routine.
     virtual void SaveState();
     virtual void RestoreState();
+    // The picture view over this scene.
+    virtual void ShowCG();
 
     CRenderProcessSceneNovel& GetRenderProcess() { return process_; }
     int32_t GetState() const { return fsm_.GetState(); }
@@ -49,6 +52,10 @@ private:
 
     // A load request or the right click into the interrupt routine; true when one was taken.
     bool CheckMenuRequests();
+    // Queues the push of a scene above this one (deleted when the scene is on no stack).
+    void PushAbove(IBaseSceneState* scene);
+    // Pushes a UI dialog running the script.
+    void OpenDialog(const std::string& script);
     // Pushes the movie scene for the movie the scenario named (nothing with movies switched off).
     void PlayMovie();
     // Any input ends automatic and skip mode.

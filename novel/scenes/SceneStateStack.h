@@ -57,3 +57,8 @@ private:
     std::vector<IBaseSceneState*> scenes_;
     std::deque<Command> queue_;
 };
+
+// The scene leaves its stack: its pop is queued, so it goes at the stack's next update.
+inline void QueueLeave(IBaseSceneState& scene) {
+    if (CSceneStateStack* stack = scene.GetStack()) stack->QueuePop(1, false);
+}

@@ -1,0 +1,182 @@
+// The scenes over a novel scene waiting for a click: the message-log dialog (opened by the wheel,
+// scrolled and closed by it, not stepped while paused), UI dialogs (leaving once the window manager
+// has no dialog, at once when their window never opened) and the picture view (the resident windows
+// hidden until any button, and shown again however it ends).
+#include <gtest/gtest.h>
+
+#include "novel/novel/NovelSystem.h"
+#include "novel/scenes/SceneDialogs.h"
+#include "novel/scenes/SceneNovel.h"
+#include "novel/support/Input.h"
+#include "novel/support/RenderDevice.h"
+#include "novel/support/ScenarioCode.h"
+#include "novel/ui/UIWindowManager.h"
+
+namespace {
+
+std::vector<uint8_t> Text(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// A scene that does nothing; pushed above another it pauses it.
+class IdleScene : public IBaseSceneState {
+public:
+    void Enter() override {}
+    void Update() override {}
+    void Leave() override {}
+    void Pause() override {}
+    void Resume() override {}
+};
+
+class SceneDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(device.Ok());
+        ASSERT_TRUE(input.Ok());
+        testsupport::ResetGameState();
+        // The log window turns automatic mode on in every step it gets.
+        folder.Write("AS/LogDialog.as", Text("void Initialize() {}\n"
+                                             "void Update() { for (;;) { SendCommandToNovelSystem(1); Suspend(); } }\n"));
+        // A dialog that closes itself in its second step.
+        folder.Write("AS/Dialog.as", Text("int n = 0;\nvoid Initialize() {}\n"
+                                          "void Update() { for (;;) { if (n == 1) CloseUIWindow(); n++; Suspend(); } }\n"));
+        folder.Write("ch.bin", testsupport::Bytes(R"(SetResult RESULT_CLICK_WAIT
+            Yield
+        idle:
+            Yield
+            Jump idle)"));
+        ASSERT_TRUE(novel.LoadScenario("ch.bin"));
+        novel.SetNormalMode();  // a log window of an earlier test may have left automatic mode on
+        stack.QueuePush(new CSceneNovel, false);
+        Frame();
+        Frame();  // waiting for the click
+        novel.SetFeatureMask(0xFFFFFFFF);
+    }
+    void TearDown() override { stack.Clear(); }
+    void Frame() {
+        input.Frame();
+        stack.Update();
+    }
+    CUIWindowManager& Windows() { return novel.GetWindowManager(); }
+
+    testsupport::ScratchFolder folder;
+    testsupport::RenderDevice device;
+    testsupport::Input input;
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    CSceneStateStack stack;
+};
+
+TEST_F(SceneDialogsTest, WheelOpensTheLogAndClosesItPastTheNewestLine) {
+    input.Wheel(1);
+    Frame();  // the novel scene asks for the log
+    Frame();
+    ASSERT_EQ(stack.GetCount(), 2u);
+    EXPECT_NE(dynamic_cast<CSceneLogDialog*>(stack.GetTop()), nullptr);
+    EXPECT_FALSE(Windows().AreResidentWindowsActive());
+    // Up past the oldest line keeps it open.
+    input.Wheel(1);
+    Frame();
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 2u);
+    // Down at the newest line closes it.
+    input.Wheel(-1);
+    Frame();
+    EXPECT_TRUE(stack.HasQueuedCommands());
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 1u);
+    EXPECT_TRUE(Windows().AreResidentWindowsActive());
+}
+
+TEST_F(SceneDialogsTest, RightClickClosesTheLog) {
+    novel.SendCommand(2);
+    Frame();
+    Frame();
+    ASSERT_EQ(stack.GetCount(), 2u);
+    input.Button(1);
+    Frame();
+    input.Button(1, false);
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 1u);
+}
+
+TEST_F(SceneDialogsTest, PausedLogIsNotStepped) {
+    novel.SendCommand(2);
+    Frame();
+    Frame();
+    ASSERT_EQ(stack.GetCount(), 2u);
+    EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kAuto));  // its window ran
+    stack.QueuePush(new IdleScene, false);
+    Frame();
+    novel.SetNormalMode();
+    Frame();
+    Frame();
+    EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
+    stack.QueuePop(1, false);
+    Frame();
+    EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kAuto));
+}
+
+TEST_F(SceneDialogsTest, DialogLeavesTheFrameAfterItsWindowClosed) {
+    novel.SetDialog(0, "AS\\Dialog.as");
+    novel.SendCommand(4);
+    Frame();  // the request is taken
+    Frame();  // the dialog scene enters and opens its window
+    ASSERT_EQ(stack.GetCount(), 2u);
+    ASSERT_EQ(Windows().DialogCount(), 1u);
+    int frames = 0;
+    while (Windows().DialogCount() > 0 && frames < 10) {
+        EXPECT_FALSE(stack.HasQueuedCommands());
+        Frame();
+        ++frames;
+    }
+    EXPECT_TRUE(stack.HasQueuedCommands());  // queued in the frame the window went
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 1u);
+}
+
+TEST_F(SceneDialogsTest, DialogWhoseWindowNeverOpenedLeavesAtOnce) {
+    novel.SetDialog(0, "AS\\Missing.as");
+    novel.SendCommand(4);
+    Frame();
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 2u);
+    EXPECT_TRUE(stack.HasQueuedCommands());
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 1u);
+}
+
+TEST_F(SceneDialogsTest, DialogSwitchedOffIsDropped) {
+    novel.SetDialog(0, "AS\\Dialog.as");
+    novel.SetFeatureMask(~0x200u);
+    novel.SendCommand(4);
+    Frame();
+    Frame();
+    EXPECT_EQ(stack.GetCount(), 1u);
+    EXPECT_EQ(novel.TakePendingCommand(), CNovelSystem::kRequestNone);
+}
+
+TEST_F(SceneDialogsTest, PictureViewHidesTheWindowsUntilAnyButton) {
+    for (int button : {0, 1, 2}) {
+        SCOPED_TRACE(button);
+        novel.SendCommand(5);
+        Frame();
+        Frame();
+        ASSERT_EQ(stack.GetCount(), 2u);
+        EXPECT_FALSE(Windows().AreResidentWindowsActive());
+        Frame();
+        EXPECT_EQ(stack.GetCount(), 2u);  // stays without input
+        input.Button(button);
+        Frame();
+        input.Button(button, false);
+        Frame();
+        EXPECT_EQ(stack.GetCount(), 1u);
+        EXPECT_TRUE(Windows().AreResidentWindowsActive());
+    }
+    // Also when the stack is cleared under it.
+    novel.SendCommand(5);
+    Frame();
+    Frame();
+    ASSERT_FALSE(Windows().AreResidentWindowsActive());
+    stack.Clear();
+    EXPECT_TRUE(Windows().AreResidentWindowsActive());
+}
+
+}  // namespace
