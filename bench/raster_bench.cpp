@@ -176,19 +176,21 @@ void ComposedFrame(benchmark::State& state) {
 }
 BENCHMARK(ComposedFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The game's shader programs, assembled from their source text.
+std::vector<uint32_t> Assemble(const char* name) {
+    std::ifstream in(std::string(MARLOWE_SOURCE_DIR) + "/demo/shaders/" + name);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<uint32_t> tokens;
+    std::string error;
+    shaderasm::Assemble(text, tokens, error);
+    return tokens;
+}
+
 // A full-screen picture faded through a mask by the game's pixel shader (vertex program PartRender).
 void AlphaFadeLayer(benchmark::State& state) {
     Scene scene(800, 600, unsigned(state.range(0)));
     scene.Blended();
-    auto load = [&](const char* name) {
-        std::ifstream in(std::string(MARLOWE_SOURCE_DIR) + "/demo/shaders/" + name);
-        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        std::vector<uint32_t> tokens;
-        std::string error;
-        shaderasm::Assemble(text, tokens, error);
-        return tokens;
-    };
-    auto vsCode = load("PartRender.vsa"), psCode = load("AlphaFade.psa");
+    auto vsCode = Assemble("PartRender.vsa"), psCode = Assemble("AlphaFade.psa");
     IDirect3DVertexShader9* vs = nullptr;
     IDirect3DPixelShader9* ps = nullptr;
     scene.device->CreateVertexShader(reinterpret_cast<const DWORD*>(vsCode.data()), &vs);
@@ -216,6 +218,110 @@ void AlphaFadeLayer(benchmark::State& state) {
     ps->Release();
 }
 BENCHMARK(AlphaFadeLayer)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Each vertex program of the game drawing its usual quads, blended, on one thread, beside the
+// fixed-function path drawing the same quads (ProgramLayer/<program>/0 against .../1): a full-screen
+// layer for PartRender and AtmosphericPolygon (a colour, no texture), a grid of 24 cells of 120 x 120
+// pixels for StringRender, PartsRender and BBRender. AlphaFadeLayer/1 has its fixed-function match
+// in SpriteOver/1.
+enum Program { kPartRender, kStringRender, kPartsRender, kBBRender, kAtmosphericPolygon };
+
+void ProgramLayer(benchmark::State& state, Program program) {
+    const char* const files[] = {"PartRender.vsa", "StringRender.vsa", "PartsRender.vsa", "BBRender.vsa",
+                                 "AtmosphericPolygon.vsa"};
+    const bool useProgram = state.range(0) != 0;
+    Scene scene(800, 600, 1);
+    scene.Blended();
+    struct Cell {
+        float x0, y0, x1, y1, u0, v0, u1, v1;
+    };
+    std::vector<Cell> cells;
+    if (program == kPartRender || program == kAtmosphericPolygon)
+        cells.push_back({-0.5f, -0.5f, 799.5f, 599.5f, 0, 0, 1, 1});
+    else
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < 6; ++i)
+                cells.push_back({9.5f + 130.f * float(i), 19.5f + 140.f * float(j), 129.5f + 130.f * float(i),
+                                 139.5f + 140.f * float(j), float(i) / 6, float(j) / 4, float(i + 1) / 6,
+                                 float(j + 1) / 4});
+    const bool coloured = program == kAtmosphericPolygon;
+    if (coloured) scene.device->SetTexture(0, nullptr);
+    const DWORD colour = coloured ? 0x80336699u : 0xFFFFFFFFu;
+    std::vector<WORD> indices;
+    for (size_t k = 0; k < cells.size(); ++k)
+        for (int corner : {0, 1, 2, 2, 1, 3}) indices.push_back(WORD(4 * k + size_t(corner)));
+    std::vector<float> mesh;  // the shared quad mesh: corner in x and y, quad number in z
+    std::vector<Vertex> sprites;
+    for (size_t k = 0; k < cells.size(); ++k) {
+        const Cell& c = cells[k];
+        for (int corner = 0; corner < 4; ++corner) {
+            const float cx = float(corner & 1), cy = float(corner >> 1);
+            if (coloured)  // the generated screen quad: real screen positions
+                mesh.insert(mesh.end(), {cx ? c.x1 : c.x0, cy ? c.y1 : c.y0, 0.f});
+            else
+                mesh.insert(mesh.end(), {cx, cy, float(k)});
+            sprites.push_back({cx ? c.x1 : c.x0, cy ? c.y1 : c.y0, 0, colour, cx ? c.u1 : c.u0, cy ? c.v1 : c.v0});
+        }
+    }
+    IDirect3DVertexShader9* vs = nullptr;
+    if (useProgram) {
+        auto code = Assemble(files[program]);
+        scene.device->CreateVertexShader(reinterpret_cast<const DWORD*>(code.data()), &vs);
+        scene.device->SetVertexShader(vs);
+        std::vector<float> c(256 * 4, 0.f);
+        auto set = [&](size_t reg, float x, float y, float z, float w) {
+            c[reg * 4] = x, c[reg * 4 + 1] = y, c[reg * 4 + 2] = z, c[reg * 4 + 3] = w;
+        };
+        set(0, 2.f / 800, 0, 0, -1), set(1, 0, -2.f / 600, 0, 1), set(2, 0, 0, 1, 0), set(3, 0, 0, 0, 1);
+        set(4, 1, 0, 0, 0);
+        for (size_t k = 0; k < cells.size(); ++k) {
+            const Cell& q = cells[k];
+            switch (program) {
+                case kPartRender:
+                    set(5, q.x0, q.y0, q.x1, q.y1), set(6, q.u0, q.v0, q.u1, q.v1), set(7, 1, 1, 1, 1);
+                    break;
+                case kStringRender:
+                    set(5, 1, 1, 1, 1), set(6 + 2 * k, q.x0, q.y0, q.x1, q.y1), set(7 + 2 * k, q.u0, q.v0, q.u1, q.v1);
+                    break;
+                case kPartsRender:
+                    set(5 + 4 * k, q.x0, q.y0, q.x1, q.y1), set(6 + 4 * k, q.u0, q.v0, q.u1, q.v1);
+                    set(7 + 4 * k, 1, 1, 1, 1), set(8 + 4 * k, 0, 0, 0, 0);
+                    break;
+                case kBBRender:
+                    set(5 + 6 * k, 1, 0, 0, 0), set(6 + 6 * k, 0, 1, 0, 0), set(7 + 6 * k, 0, 0, 1, 0);
+                    set(8 + 6 * k, 1, 1, 1, 1), set(9 + 6 * k, q.u0, q.v0, q.u1, q.v1);
+                    set(10 + 6 * k, q.x0, q.y0, q.x1, q.y1);
+                    break;
+                case kAtmosphericPolygon: set(4, 0.2f, 0.4f, 0.6f, 0.5f); break;
+            }
+        }
+        scene.device->SetVertexShaderConstantF(0, c.data(), 256);
+        scene.device->SetFVF(D3DFVF_XYZ);
+    }
+    for (auto _ : state) {
+        if (useProgram)
+            scene.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, UINT(mesh.size() / 3), UINT(2 * cells.size()),
+                                                 indices.data(), D3DFMT_INDEX16, mesh.data(), 12);
+        else
+            scene.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, UINT(sprites.size()), UINT(2 * cells.size()),
+                                                 indices.data(), D3DFMT_INDEX16, sprites.data(), sizeof(Vertex));
+        scene.Finish();
+    }
+    int64_t area = 0;
+    for (const Cell& c : cells) area += int64_t(c.x1 - c.x0) * int64_t(c.y1 - c.y0);
+    state.SetItemsProcessed(state.iterations() * area);
+    scene.device->SetVertexShader(nullptr);
+    if (vs) vs->Release();
+}
+BENCHMARK_CAPTURE(ProgramLayer, PartRender, kPartRender)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ProgramLayer, StringRender, kStringRender)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ProgramLayer, PartsRender, kPartsRender)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ProgramLayer, BBRender, kBBRender)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ProgramLayer, AtmosphericPolygon, kAtmosphericPolygon)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -573,4 +573,64 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
     }
 }
 
+
+// The AVX2 lanes give the scalar arithmetic's pixels to the last byte: textures of power-of-two and
+// other sizes, every filter and address mode, X8 texels, rotated and perspective quads, blended.
+TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
+    struct Texture {
+        UINT w, h;
+        D3DFORMAT format;
+    };
+    const Texture textures[] = {{16, 8, D3DFMT_A8R8G8B8}, {17, 13, D3DFMT_A8R8G8B8}, {37, 5, D3DFMT_X8R8G8B8}};
+    auto render = [&](bool lanes) {
+        d3d9test::SetVectorLanes(lanes);
+        TestDevice dev(96, 80);
+        SetScreenProjection(dev.device, 96, 80);
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
+        dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        struct Vertex {
+            float x, y, z, rhw;
+            DWORD colour;
+            float u, v;
+        };
+        int q = 0;
+        for (const Texture& t : textures) {
+            std::vector<DWORD> texels(t.w * t.h);
+            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
+            IDirect3DTexture9* tex = MakeTexture(dev.device, t.w, t.h, texels, t.format);
+            dev->SetTexture(0, tex);
+            for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})
+                for (DWORD address : {D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR}) {
+                    dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+                    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+                    dev->SetSamplerState(0, D3DSAMP_ADDRESSU, address);
+                    dev->SetSamplerState(0, D3DSAMP_ADDRESSV, address);
+                    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, q % 2);
+                    const float x0 = 1.5f + 5.25f * float(q % 16), y0 = 0.5f + 4.f * float(q % 13);
+                    const float skew = q % 3 ? 7.5f : 0.f, far = q % 4 == 1 ? 0.35f : 1.f, k = q % 5 ? 1.f : 2.6f;
+                    const Vertex v[4] = {{x0 + skew, y0, 0, 1, 0xFFFFFFFF, -0.7f * k, 0.2f * k},
+                                         {x0 + 45.f, y0 + skew, 0, far, 0xC0FFE0FF, 1.9f * k, -0.4f * k},
+                                         {x0, y0 + 29.f - skew, 0, 1, 0xFFFFFFFF, 0.1f, 1.3f * k},
+                                         {x0 + 45.f - skew, y0 + 29.f, 0, far, 0xFFFFFFFF, 1.4f * k, 1.7f * k}};
+                    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+                    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+                    ++q;
+                }
+            dev->SetTexture(0, nullptr);
+            tex->Release();
+        }
+        return ReadTarget(dev.device);
+    };
+    const auto scalar = render(false), lanes = render(true);
+    d3d9test::SetVectorLanes(true);
+    int differing = 0;
+    for (size_t i = 0; i < scalar.size(); ++i) differing += scalar[i] != lanes[i];
+    EXPECT_EQ(differing, 0);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include "raster.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -22,7 +23,10 @@ constexpr int kSub = 256;        // sub-pixel steps per pixel
 constexpr int kChunk = 64;       // pixels shaded together
 constexpr int kBandRows = 16;    // rows per band handed to one thread
 
-const bool g_avx2 = __builtin_cpu_supports("avx2");
+// AVX2 lanes where the processor has them, unless the test hook asks for the scalar arithmetic.
+const bool g_hasAvx2 = __builtin_cpu_supports("avx2");
+std::atomic<bool> g_lanes{true};
+inline bool Avx2() { return g_hasAvx2 && g_lanes.load(std::memory_order_relaxed); }
 
 // The first count (below 8) of eight 32-bit lanes, for masked loads and stores (AVX2).
 __attribute__((target("avx2"))) inline __m256i TailMask(int count) {
@@ -91,6 +95,7 @@ struct Triangle {
 struct Usage {
     bool diffuse = false;
     unsigned texSets = 0;  // bit per texture coordinate set
+    unsigned texComponents[8] = {};  // bit per component read of each set
     int attrList[kAttrCount];
     int attrCount = 0;
 };
@@ -162,7 +167,7 @@ public:
           linear_(samp[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR || samp[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC),
           direct_(t.Desc().Format == D3DFMT_A8R8G8B8 || t.Desc().Format == D3DFMT_X8R8G8B8),
           force_(t.Desc().Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u),
-          lanes_(g_avx2 && direct_ && t.Pitch() % 4 == 0 && Vectorable(modeU_, maskU_) && Vectorable(modeV_, maskV_)) {}
+          lanes_(Avx2() && direct_ && t.Pitch() % 4 == 0 && Vectorable(modeU_) && Vectorable(modeV_)) {}
 
     // The samples at n coordinate pairs; eight at a time where the lanes can take them.
     void Span(const float* u, const float* v, int n, DWORD* out) const {
@@ -193,10 +198,8 @@ public:
     }
 
 private:
-    // The lanes take power-of-two sizes with clamping or wrapping; the rest is left to At.
-    static bool Vectorable(DWORD mode, int mask) {
-        return mask >= 0 && (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP);
-    }
+    // The lanes take clamping and wrapping; the rest is left to At.
+    static bool Vectorable(DWORD mode) { return mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP; }
 
     // Two texels of a row side by side: the 64 bits at once where they are neighbours.
     uint64_t Pair(int row, int a, int b) const {
@@ -216,8 +219,18 @@ private:
 
 
 
+    // Four texel numbers wrapped into 0..size - 1, as i - floor(i / size) size in double lanes: the
+    // quotient of 32-bit integers never rounds across a whole number.
+    __attribute__((target("avx2"), always_inline)) static __m128i WrapFour(__m128i i, int size) {
+        const __m256d d = _mm256_set1_pd(double(size)), x = _mm256_cvtepi32_pd(i);
+        return _mm256_cvtpd_epi32(_mm256_sub_pd(x, _mm256_mul_pd(_mm256_floor_pd(_mm256_div_pd(x, d)), d)));
+    }
+
     __attribute__((target("avx2"), always_inline)) static __m256i AddressEight(__m256i i, int size, int mask, DWORD mode) {
-        if (mode == D3DTADDRESS_WRAP) return _mm256_and_si256(i, _mm256_set1_epi32(mask));
+        if (mode == D3DTADDRESS_WRAP && mask >= 0) return _mm256_and_si256(i, _mm256_set1_epi32(mask));
+        if (mode == D3DTADDRESS_WRAP)
+            return _mm256_inserti128_si256(_mm256_castsi128_si256(WrapFour(_mm256_castsi256_si128(i), size)),
+                                           WrapFour(_mm256_extracti128_si256(i, 1), size), 1);
         return _mm256_min_epi32(_mm256_max_epi32(i, _mm256_setzero_si256()), _mm256_set1_epi32(size - 1));
     }
 
@@ -265,21 +278,41 @@ private:
         return n;
     }
 
+    // At's texel positions in 1/256 texels of eight coordinates for a size of texels, in 32-bit lanes;
+    // false where one does not fit (or is not a number).
+    __attribute__((target("avx2"), always_inline)) bool Positions(__m256 c, int size, int mask, __m256i& out) const {
+        if (mask >= 0) {
+            // A power-of-two size: 512 c size is exact in float, and the position
+            // floor((c size - 0.5) 256 + 0.5) is (floor(512 c size) - 255) >> 1; point sampling's
+            // floor(c size 256 + 0.5) is (floor(512 c size) + 1) >> 1.
+            const __m256 twice = _mm256_floor_ps(_mm256_mul_ps(c, _mm256_set1_ps(512.f * float(size))));
+            const __m256 fit = _mm256_cmp_ps(_mm256_andnot_ps(_mm256_set1_ps(-0.f), twice),
+                                             _mm256_set1_ps(1073741824.f), _CMP_LT_OQ);
+            if (_mm256_movemask_ps(fit) != 0xFF) return false;
+            out = _mm256_srai_epi32(_mm256_add_epi32(_mm256_cvttps_epi32(twice), _mm256_set1_epi32(linear_ ? -255 : 1)), 1);
+            return true;
+        }
+        // Any size: c size 256 is exact in double, and so is the position floor(c size 256 + 0.5), or
+        // floor(c size 256 - 128 + 0.5) for bilinear filtering.
+        const __m256d scale = _mm256_set1_pd(double(size) * kSub), offset = _mm256_set1_pd(linear_ ? -127.5 : 0.5);
+        const __m256d limit = _mm256_set1_pd(1073741824.0), sign = _mm256_set1_pd(-0.0);
+        __m128i halves[2];
+        for (int k = 0; k < 2; ++k) {
+            const __m256d wide = _mm256_cvtps_pd(k ? _mm256_extractf128_ps(c, 1) : _mm256_castps256_ps128(c));
+            const __m256d position = _mm256_floor_pd(_mm256_add_pd(_mm256_mul_pd(wide, scale), offset));
+            if (_mm256_movemask_pd(_mm256_cmp_pd(_mm256_andnot_pd(sign, position), limit, _CMP_LT_OQ)) != 0xF)
+                return false;
+            halves[k] = _mm256_cvtpd_epi32(position);
+        }
+        out = _mm256_inserti128_si256(_mm256_castsi128_si256(halves[0]), halves[1], 1);
+        return true;
+    }
+
     // Eight samples with At's results, lane by lane (AVX2); false where a texel position is too large
     // for the lanes (or is not a number).
     __attribute__((target("avx2"), always_inline)) bool Eight(__m256 u, __m256 v, __m256i& out) const {
-        // The sizes are powers of two, so 512 u w is exact in float, and At's texel position in 1/256
-        // steps, floor((u w - 0.5) 256 + 0.5), is (floor(512 u w) - 255) >> 1; point sampling's
-        // floor(u w 256 + 0.5) is (floor(512 u w) + 1) >> 1.
-        const __m256 twiceU = _mm256_floor_ps(_mm256_mul_ps(u, _mm256_set1_ps(512.f * float(w_))));
-        const __m256 twiceV = _mm256_floor_ps(_mm256_mul_ps(v, _mm256_set1_ps(512.f * float(h_))));
-        const __m256 sign = _mm256_set1_ps(-0.f), limit = _mm256_set1_ps(1073741824.f);
-        const __m256 fit = _mm256_and_ps(_mm256_cmp_ps(_mm256_andnot_ps(sign, twiceU), limit, _CMP_LT_OQ),
-                                         _mm256_cmp_ps(_mm256_andnot_ps(sign, twiceV), limit, _CMP_LT_OQ));
-        if (_mm256_movemask_ps(fit) != 0xFF) return false;
-        const __m256i bias = _mm256_set1_epi32(linear_ ? -255 : 1);
-        const __m256i U = _mm256_srai_epi32(_mm256_add_epi32(_mm256_cvttps_epi32(twiceU), bias), 1);
-        const __m256i V = _mm256_srai_epi32(_mm256_add_epi32(_mm256_cvttps_epi32(twiceV), bias), 1);
+        __m256i U, V;
+        if (!Positions(u, w_, maskU_, U) || !Positions(v, h_, maskV_, V)) return false;
         const __m256i x0 = _mm256_srai_epi32(U, 8), y0 = _mm256_srai_epi32(V, 8);
         const __m256i pitch = _mm256_set1_epi32(int(t_.Pitch() / 4)), one = _mm256_set1_epi32(1);
         const __m256i xa = AddressEight(x0, w_, maskU_, modeU_);
@@ -443,19 +476,26 @@ Usage UsageOf(const PixelState& st) {
     Usage u;
     if (st.pixelShader) {
         u.diffuse = st.pixelShader->colourRead;
-        u.texSets = st.pixelShader->texcoordsRead;
+        for (int t = 0; t < 8; ++t) {
+            u.texComponents[t] = st.pixelShader->texcoordComponents[size_t(t)];
+            if (u.texComponents[t]) u.texSets |= 1u << t;
+        }
     } else {
         u.diffuse = true;
         for (int s = 0; s < 8; ++s) {
             if (st.tss[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
-            if (st.textures[s]) u.texSets |= 1u << (st.tss[s][D3DTSS_TEXCOORDINDEX] & 7);
+            if (st.textures[s]) {
+                const int set = int(st.tss[s][D3DTSS_TEXCOORDINDEX] & 7);
+                u.texSets |= 1u << set;
+                u.texComponents[set] = 3;  // u and v
+            }
         }
     }
     if (u.diffuse)
         for (int c = 0; c < 4; ++c) u.attrList[u.attrCount++] = kAttrDiffuse + c;
     for (int t = 0; t < 8; ++t)
-        if (u.texSets & (1u << t))
-            for (int c = 0; c < (st.pixelShader ? 4 : 2); ++c) u.attrList[u.attrCount++] = kAttrTex + 4 * t + c;
+        for (int c = 0; c < 4; ++c)
+            if (u.texComponents[t] & (1u << c)) u.attrList[u.attrCount++] = kAttrTex + 4 * t + c;
     return u;
 }
 
@@ -677,7 +717,7 @@ inline void AttrRun(const Plane& p, int cx, int y, int n, float* out) {
         const int block = cx & ~(kChunk - 1);
         const int m = std::min(n, block + kChunk - cx);
         const double start = p.base + p.dx * block + p.dy * y;
-        int i = g_avx2 ? AttrRunAvx2(start, p.dx, cx - block, m, out) : 0;
+        int i = Avx2() ? AttrRunAvx2(start, p.dx, cx - block, m, out) : 0;
         for (; i < m; ++i) out[i] = float(start + p.dx * (cx - block + i));
         cx += m;
         out += m;
@@ -801,7 +841,7 @@ __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out,
 
 template <int Blend, bool Modulate, bool Separate, bool X8>
 void CombineRowAny(const DWORD* src, DWORD* out, int n, __m128i mod) {
-    int done = g_avx2 ? CombineRowAvx2<Blend, Modulate, Separate, X8>(src, out, n, mod) : 0;
+    int done = Avx2() ? CombineRowAvx2<Blend, Modulate, Separate, X8>(src, out, n, mod) : 0;
     CombineRowT<Blend, Modulate, Separate, X8>(src + done, out + done, n - done, mod);
 }
 
@@ -1156,7 +1196,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     for (int done = 0; done < n; done += kChunk) {
         const int m = std::min(kChunk, n - done);
         DWORD* dst = plain ? out + done : texels;
-        int i = g_avx2 ? BilinearAcrossAvx2(vrow, first, left + done, weights + done, dst, m,
+        int i = Avx2() ? BilinearAcrossAvx2(vrow, first, left + done, weights + done, dst, m,
                                             DWORD(_mm_cvtsi128_si32(opaque)))
                        : 0;
         for (; i + 4 <= m; i += 4) {
@@ -1173,8 +1213,8 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
 }
 
 // Shades and writes pixels x0..x1 (inclusive) of row y.
-void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, const Triangle& t, int y, int x0,
-               int x1) {
+void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, const PixelProgram* program,
+               const Triangle& t, int y, int x0, int x1) {
     Surface& target = *st.target;
     const DWORD* rs = st.rs;
     const bool zTest = st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
@@ -1230,39 +1270,35 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
         }
         // Colour.
         std::fill(colour, colour + n, 0u);
-        if (st.pixelShader) {
+        if (program) {
+            static const std::array<float, kPixelBlock> ones = [] {
+                std::array<float, kPixelBlock> row;
+                row.fill(1.f);
+                return row;
+            }();
             for (int b = 0; b < n; b += kPixelBlock) {
                 PixelBlock block;
                 block.count = std::min(kPixelBlock, n - b);
                 for (int tset = 0; tset < 8; ++tset)
-                    if (use.texSets & (1u << tset))
-                        for (int c = 0; c < 4; ++c)
-                            for (int i = 0; i < block.count; ++i)
-                                block.tex[tset][c][i] = attr[kAttrTex + 4 * tset + c][b + i];
-                for (int c = 0; c < 4; ++c)
-                    for (int i = 0; i < block.count; ++i)
-                        block.colour[c][i] = use.diffuse ? attr[kAttrDiffuse + c][b + i] : 1.f;
-                RunPixelShader(*st.pixelShader, st.psConst, block,
-                               [&](int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock]) {
-                                   const Surface* tex = st.textures[stage];
-                                   DWORD texels[kPixelBlock];
-                                   if (tex)
-                                       Sampler(*tex, st.samp[stage]).Span(u, v, count, texels);
-                                   else
-                                       std::fill(texels, texels + count, 0xFF000000u);
-                                   for (int i = 0; i < count; ++i) {
-                                       Rgba r = Unpack(texels[i]);
-                                       out[0][i] = float(r.r) / 255.f;
-                                       out[1][i] = float(r.g) / 255.f;
-                                       out[2][i] = float(r.b) / 255.f;
-                                       out[3][i] = float(r.a) / 255.f;
-                                   }
-                               });
-                for (int i = 0; i < block.count; ++i) {
+                    for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
+                for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
+                program->Run(block, [&](int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock]) {
+                    const Surface* tex = st.textures[stage];
+                    DWORD texels[kPixelBlock];
+                    if (tex)
+                        Sampler(*tex, st.samp[stage]).Span(u, v, count, texels);
+                    else
+                        std::fill(texels, texels + count, 0xFF000000u);
+                    for (int c = 0; c < 4; ++c) {
+                        const int shift = c == 3 ? 24 : 16 - 8 * c;
+                        for (int i = 0; i < count; ++i) out[c][i] = float(int((texels[i] >> shift) & 255)) / 255.f;
+                    }
+                });
+                for (int i = 0; i < block.count; ++i)
                     colour[b + i] = Pack(ToByte(block.out[3][i]), ToByte(block.out[0][i]), ToByte(block.out[1][i]),
                                          ToByte(block.out[2][i]));
+                for (int i = 0; i < block.count; ++i)
                     if (block.killed[i]) live[b + i] = false;
-                }
             }
         } else {
             std::optional<Sampler> samplers[8];
@@ -1356,6 +1392,7 @@ struct Raster::Job {
     Usage usage;
     FastPlan fast;
     FastPlan writer;
+    std::optional<PixelProgram> program;  // the draw's pixel shader with its constants
     std::vector<Triangle> triangles;
     std::unique_ptr<ColumnTable[]> tables;              // one per triangle
     int ymin = 0, ymax = -1;                            // rows any triangle touches
@@ -1438,7 +1475,7 @@ void Raster::RunBands(const Batch& batch) {
                     int x0, x1;
                     if (!Span(t, y, x0, x1)) continue;
                     if (job.fast.kind && FastSpan(*job.state, job.fast, t, y, x0, x1, job.tables[i])) continue;
-                    ShadeSpan(*job.state, job.usage, job.writer, t, y, x0, x1);
+                    ShadeSpan(*job.state, job.usage, job.writer, job.program ? &*job.program : nullptr, t, y, x0, x1);
                 }
             }
         }
@@ -1461,6 +1498,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
             job->usage = UsageOf(state);
             job->fast = PlanFast(state);
             job->writer = PlanWriter(state);
+            if (state.pixelShader) job->program.emplace(*state.pixelShader, state.psConst, g_lanes.load());
             job->triangles.reserve(item.vertices->size() / 3);
             for (size_t i = 0; i + 2 < item.vertices->size(); i += 3) {
                 Triangle t;
@@ -1504,4 +1542,5 @@ void Raster::Dispatch(const Batch& batch) {
 
 namespace d3d9test {
 void SetWorkerThreads(unsigned count) { d3d9::g_threads.store(count); }
+void SetVectorLanes(bool use) { d3d9::g_lanes.store(use); }
 }  // namespace d3d9test

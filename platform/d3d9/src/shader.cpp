@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 namespace d3d9 {
 namespace {
@@ -151,11 +152,21 @@ bool ParseShader(const DWORD* tokens, bool pixel, ShaderProgram& program, std::s
             for (int i = 0; i < sources; ++i)
                 if (!r.Source(in.src[size_t(i)])) return false;
             if (pixel) {
-                for (int i = 0; i < sources; ++i) {
-                    const ShaderOperand& s = in.src[size_t(i)];
-                    if (s.type == kRegAddr) program.texcoordsRead |= 1u << s.index;
-                    if (s.type == kRegInput && s.index == 0) program.colourRead = true;
-                }
+                // Which components of which inputs the program reads: texld reads u, v (and w when it
+                // projects), texkill x, y and z of its register, the rest every component they name.
+                auto note = [&](const ShaderOperand& o, std::initializer_list<int> components) {
+                    for (int c : components) {
+                        const int from = op == kTexKill ? c : o.swizzle[size_t(c)];
+                        if (o.type == kRegAddr && o.index < int(kTexCoordCount)) program.texcoordComponents[size_t(o.index)] |= 1u << from;
+                        if (o.type == kRegInput && o.index == 0) program.colourRead = true;
+                    }
+                };
+                if (op == kTexKill)
+                    note(in.dst, {0, 1, 2});
+                else if (op == kTex)
+                    in.texProject ? note(in.src[0], {0, 1, 3}) : note(in.src[0], {0, 1});
+                else
+                    for (int i = 0; i < sources; ++i) note(in.src[size_t(i)], {0, 1, 2, 3});
             }
             auto noteTemp = [&](const ShaderOperand& o) {
                 if (o.type == kRegTemp) program.tempCount = std::max(program.tempCount, std::min(o.index + 1, 12));
@@ -329,114 +340,195 @@ void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], 
     }
 }
 
-void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], PixelBlock& block,
-                    const BlockSampler& sample) {
-    constexpr int N = kPixelBlock;
-    const int n = block.count;
-    float r[12][4][N];
-    float oc[4][N];
-    static const float zero[N] = {};
-    std::memset(oc, 0, sizeof oc);
-    std::memset(r, 0, sizeof r[0] * size_t(program.tempCount));  // temporaries start at 0
-    for (int i = 0; i < N; ++i) block.killed[i] = false;
-    auto reg = [&](const ShaderOperand& o, int c) -> const float* {
-        switch (o.type) {
-            case kRegTemp: return o.index < 12 ? r[o.index][c] : zero;
-            case kRegAddr: return o.index < int(kTexCoordCount) ? block.tex[o.index][c] : zero;
-            case kRegInput: return o.index == 0 ? block.colour[c] : zero;
-            default: return zero;
+namespace {
+
+// Instructions whose every result component comes from the same component of their sources alone,
+// run lane by lane over a block.
+bool LaneWise(int op) {
+    switch (op) {
+        case kMov: case kAdd: case kSub: case kMul: case kMad: case kMin: case kMax: case kSlt: case kSge:
+        case kAbs: case kFrc: case kLrp: case kCmp:
+            return true;
+        default: return false;
+    }
+}
+
+float Modify(float x, int modifier) {
+    if (modifier == 11 || modifier == 12) x = std::fabs(x);
+    if (modifier == 1 || modifier == 12) x = -x;
+    return x;
+}
+
+}  // namespace
+
+PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes)
+    : program_(program), lanes_(lanes) {
+    // A row holding one value everywhere, shared by every source that reads that value.
+    auto constantRow = [&](float value) {
+        for (size_t i = 0; i < constants_.size(); ++i)
+            if (std::memcmp(constants_[i].data(), &value, sizeof value) == 0) return Row{Bank::kConstant, int(i)};
+        constants_.emplace_back();
+        constants_.back().fill(value);
+        return Row{Bank::kConstant, int(constants_.size() - 1)};
+    };
+    // The rows of a register (zero for registers a pixel shader does not have).
+    auto registerRow = [&](const ShaderOperand& o, int component, bool& isRegister) {
+        isRegister = true;
+        if (o.type == kRegTemp && o.index < 12) return Row{Bank::kTemp, o.index * 4 + component};
+        if (o.type == kRegAddr && o.index < int(kTexCoordCount)) return Row{Bank::kTexcoord, o.index * 4 + component};
+        if (o.type == kRegInput && o.index == 0) return Row{Bank::kColour, component};
+        isRegister = false;
+        float value = 0.f;
+        if (o.type == kRegConst && o.index < int(kPixelShaderConstCount)) {
+            const int slot = program.defSlot[size_t(o.index)];
+            value = slot >= 0 ? program.defs[size_t(slot)].second[size_t(component)] : constants[o.index][component];
         }
+        return constantRow(Modify(value, o.modifier));
     };
     for (const ShaderInstruction& in : program.code) {
-        float src[3][4][N];
-        for (int s = 0; s < in.srcCount; ++s) {
-            const ShaderOperand& o = in.src[size_t(s)];
+        Step step;
+        step.in = &in;
+        bool isRegister;
+        if (in.opcode == kTexKill) {
+            for (int c = 0; c < 3; ++c) step.src[0][c] = registerRow(in.dst, c, isRegister);
+            steps_.push_back(step);
+            continue;
+        }
+        // Instructions that write no register of ours change nothing.
+        Bank bank = Bank::kNone;
+        if (in.dst.type == kRegTemp && in.dst.index < 12) bank = Bank::kTemp;
+        if (in.dst.type == kRegColorOut && in.dst.index == 0) bank = Bank::kOutput;
+        if (bank == Bank::kNone || in.opcode == kNop) continue;
+        const int base = bank == Bank::kTemp ? in.dst.index * 4 : 0;
+        for (int c = 0; c < 4; ++c)
+            if (in.dst.mask & (1 << c)) step.dst[c] = Row{bank, base + c};
+        for (int k = 0; k < in.srcCount; ++k) {
+            const ShaderOperand& o = in.src[size_t(k)];
             if (o.type == kRegSampler) continue;
-            for (int c = 0; c < 4; ++c) {
-                int from = o.swizzle[size_t(c)];
-                float* d = src[s][c];
-                if (o.type == kRegConst) {
-                    int slot = o.index < int(kPixelShaderConstCount) ? program.defSlot[size_t(o.index)] : -1;
-                    float v = o.index >= int(kPixelShaderConstCount) ? 0.f : slot >= 0 ? program.defs[size_t(slot)].second[size_t(from)]
-                                                              : constants[o.index][from];
-                    for (int i = 0; i < n; ++i) d[i] = v;
-                } else {
-                    std::memcpy(d, reg(o, from), sizeof(float) * size_t(n));
+            for (int c = 0; c < 4; ++c) step.src[k][c] = registerRow(o, o.swizzle[size_t(c)], isRegister);
+            step.modified[k] = isRegister && o.modifier != 0;
+        }
+        // In place unless a component reads a row that an earlier component of the same instruction has
+        // written (sources with a modifier are copies, safe to overwrite the original under).
+        step.inPlace = lanes && LaneWise(in.opcode);
+        for (int c = 0; c < 4; ++c)
+            for (int later = c + 1; later < 4; ++later)
+                for (int k = 0; k < in.srcCount; ++k) {
+                    const Row& r = step.src[k][later];
+                    if (step.dst[c].bank != Bank::kNone && step.dst[later].bank != Bank::kNone && !step.modified[k] &&
+                        r.bank == step.dst[c].bank && r.index == step.dst[c].index)
+                        step.inPlace = false;
                 }
-                if (o.modifier == 11 || o.modifier == 12)
-                    for (int i = 0; i < n; ++i) d[i] = std::fabs(d[i]);
-                if (o.modifier == 1 || o.modifier == 12)
-                    for (int i = 0; i < n; ++i) d[i] = -d[i];
+        steps_.push_back(step);
+    }
+}
+
+void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
+    constexpr int N = kPixelBlock;
+    const int n = block.count;
+    float temps[12 * 4][N];
+    float scratch[4 * 4][N];  // sources with a modifier (rows 0 to 11), then results (rows 12 to 15)
+    std::memset(temps, 0, sizeof temps[0] * size_t(4 * program_.tempCount));  // temporaries start at 0
+    std::memset(block.out, 0, sizeof block.out);
+    std::fill(block.killed, block.killed + N, false);
+    auto source = [&](const Row& r) -> const float* {
+        switch (r.bank) {
+            case Bank::kTemp: return temps[r.index];
+            case Bank::kOutput: return block.out[r.index];
+            case Bank::kTexcoord: return block.tex[r.index / 4][r.index % 4];
+            case Bank::kColour: return block.colour[r.index];
+            default: return constants_[size_t(r.index)].data();
+        }
+    };
+    auto target = [&](const Row& r) -> float* { return r.bank == Bank::kTemp ? temps[r.index] : block.out[r.index]; };
+    for (const Step& step : steps_) {
+        const ShaderInstruction& in = *step.in;
+        const bool laneWise = lanes_ && LaneWise(in.opcode);
+        const float* s[3][4] = {};
+        for (int k = 0; k < in.srcCount; ++k) {
+            if (in.src[size_t(k)].type == kRegSampler) continue;
+            for (int c = 0; c < 4; ++c) {
+                s[k][c] = source(step.src[k][c]);
+                if (!step.modified[k] || (laneWise && !(in.dst.mask & (1 << c)))) continue;
+                float* copy = scratch[4 * k + c];
+                const int modifier = in.src[size_t(k)].modifier;
+                for (int i = 0; i < n; ++i) copy[i] = Modify(s[k][c][i], modifier);
+                s[k][c] = copy;
             }
         }
-        float d[4][N];
+        if (in.opcode == kTexKill) {
+            for (int c = 0; c < 3; ++c) {
+                const float* p = source(step.src[0][c]);
+                for (int i = 0; i < n; ++i) block.killed[i] |= p[i] < 0.f;
+            }
+            continue;
+        }
         const int mask = in.dst.mask;
-        switch (in.opcode) {
-            case kTexKill: {
-                for (int c = 0; c < 3; ++c) {
-                    const float* p = reg(in.dst, c);
-                    for (int i = 0; i < n; ++i) block.killed[i] |= p[i] < 0.f;
-                }
-                continue;
-            }
+        const int op = in.opcode == kTex || laneWise ? in.opcode : -1;  // -1: one pixel at a time
+        float* d[4];
+        for (int c = 0; c < 4; ++c) d[c] = step.inPlace && (mask & (1 << c)) ? target(step.dst[c]) : scratch[12 + c];
+        switch (op) {
             case kTex: {
-                float u[N], v[N];
-                for (int i = 0; i < n; ++i) {
-                    float q = in.texProject && src[0][3][i] != 0.f ? 1.f / src[0][3][i] : 1.f;
-                    u[i] = src[0][0][i] * q;
-                    v[i] = src[0][1][i] * q;
+                const float* u = s[0][0];
+                const float* v = s[0][1];
+                float pu[N], pv[N];
+                if (in.texProject) {
+                    for (int i = 0; i < n; ++i) {
+                        const float q = s[0][3][i] != 0.f ? 1.f / s[0][3][i] : 1.f;
+                        pu[i] = s[0][0][i] * q;
+                        pv[i] = s[0][1][i] * q;
+                    }
+                    u = pu;
+                    v = pv;
                 }
-                sample(in.src[1].index, u, v, n, d);
+                sample(in.src[1].index, u, v, n, scratch + 12);
                 break;
             }
-            // The common arithmetic runs lane by lane over the block; the rest goes through Compute.
-            case kMov:
-                for (int c = 0; c < 4; ++c)
-                    if (mask & (1 << c)) std::memcpy(d[c], src[0][c], sizeof(float) * size_t(n));
-                break;
-            case kAdd:
-                for (int c = 0; c < 4; ++c)
-                    if (mask & (1 << c))
-                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] + src[1][c][i];
-                break;
-            case kSub:
-                for (int c = 0; c < 4; ++c)
-                    if (mask & (1 << c))
-                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] - src[1][c][i];
-                break;
-            case kMul:
-                for (int c = 0; c < 4; ++c)
-                    if (mask & (1 << c))
-                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] * src[1][c][i];
-                break;
-            case kMad:
-                for (int c = 0; c < 4; ++c)
-                    if (mask & (1 << c))
-                        for (int i = 0; i < n; ++i) d[c][i] = src[0][c][i] * src[1][c][i] + src[2][c][i];
-                break;
+#define MARLOWE_LANES(expression)                                   \
+    for (int c = 0; c < 4; ++c) {                                   \
+        if (!(mask & (1 << c))) continue;                           \
+        float* out = d[c];                                          \
+        const float *a = s[0][c], *b = s[1][c], *e = s[2][c];       \
+        (void)b;                                                    \
+        (void)e;                                                    \
+        for (int i = 0; i < n; ++i) out[i] = (expression);          \
+    }                                                               \
+    break;
+            case kMov: MARLOWE_LANES(a[i])
+            case kAdd: MARLOWE_LANES(a[i] + b[i])
+            case kSub: MARLOWE_LANES(a[i] - b[i])
+            case kMul: MARLOWE_LANES(a[i] * b[i])
+            case kMad: MARLOWE_LANES(a[i] * b[i] + e[i])
+            case kMin: MARLOWE_LANES(std::min(a[i], b[i]))
+            case kMax: MARLOWE_LANES(std::max(a[i], b[i]))
+            case kSlt: MARLOWE_LANES(a[i] < b[i] ? 1.f : 0.f)
+            case kSge: MARLOWE_LANES(a[i] >= b[i] ? 1.f : 0.f)
+            case kAbs: MARLOWE_LANES(std::fabs(a[i]))
+            case kFrc: MARLOWE_LANES(a[i] - std::floor(a[i]))
+            case kLrp: MARLOWE_LANES(e[i] + a[i] * (b[i] - e[i]))
+            case kCmp: MARLOWE_LANES(a[i] >= 0.f ? b[i] : e[i])
+#undef MARLOWE_LANES
             default:
+                // The rest one pixel at a time, through the vertex stage's arithmetic.
                 for (int i = 0; i < n; ++i) {
-                    float s1[3][4], out[4];
-                    for (int s = 0; s < in.srcCount; ++s)
-                        for (int c = 0; c < 4; ++c) s1[s][c] = src[s][c][i];
+                    float s1[3][4] = {}, out[4];
+                    for (int k = 0; k < in.srcCount; ++k)
+                        if (s[k][0])
+                            for (int c = 0; c < 4; ++c) s1[k][c] = s[k][c][i];
                     Compute(in.opcode, s1, out);
                     for (int c = 0; c < 4; ++c) d[c][i] = out[c];
                 }
                 break;
         }
-        float(*dst)[N] = in.dst.type == kRegTemp && in.dst.index < 12 ? r[in.dst.index]
-                         : in.dst.type == kRegColorOut && in.dst.index == 0 ? oc
-                                                                            : nullptr;
-        if (!dst) continue;
-        for (int c = 0; c < 4; ++c)
-            if (mask & (1 << c)) {
-                if (in.saturate)
-                    for (int i = 0; i < n; ++i) dst[c][i] = std::clamp(d[c][i], 0.f, 1.f);
-                else
-                    std::memcpy(dst[c], d[c], sizeof(float) * size_t(n));
-            }
+        for (int c = 0; c < 4; ++c) {
+            if (!(mask & (1 << c))) continue;
+            float* to = target(step.dst[c]);
+            if (in.saturate)
+                for (int i = 0; i < n; ++i) to[i] = std::clamp(d[c][i], 0.f, 1.f);
+            else if (to != d[c])
+                std::memcpy(to, d[c], sizeof(float) * size_t(n));
+        }
     }
-    std::memcpy(block.out, oc, sizeof oc);
 }
 
 }  // namespace d3d9

@@ -58,7 +58,7 @@ struct ShaderProgram {
     std::vector<ShaderDecl> decls;
     std::vector<std::pair<int, std::array<float, 4>>> defs;  // constants defined in the program
     std::vector<int> defSlot;                                // per constant register: index in defs or -1
-    unsigned texcoordsRead = 0;                              // pixel shader: t# registers read (bits)
+    std::array<unsigned, kTexCoordCount> texcoordComponents{};          // pixel shader: components of each t# read (bits)
     bool colourRead = false;                                 // pixel shader: v0 read
     int tempCount = 0;                                       // r# registers used: r0 .. r(tempCount - 1)
 };
@@ -81,14 +81,42 @@ void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], 
 constexpr int kPixelBlock = 64;
 struct PixelBlock {
     int count = 0;
-    float tex[kTexCoordCount][4][kPixelBlock];   // t# per component per pixel
-    float colour[4][kPixelBlock];   // v0
-    float out[4][kPixelBlock];      // oC0
+    const float* tex[kTexCoordCount][4] = {};  // t#: a row of count values per component (those the program reads)
+    const float* colour[4] = {};  // v0
+    float out[4][kPixelBlock];    // oC0
     bool killed[kPixelBlock];
 };
 // Samples a texture stage at (u, v) for each pixel of a block: rgba into out[component][pixel].
 using BlockSampler = std::function<void(int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock])>;
-void RunPixelShader(const ShaderProgram& program, const float (*constants)[4], PixelBlock& block,
-                    const BlockSampler& sample);
+
+// A pixel shader made ready for one draw: every source of every instruction resolved to a row of
+// lanes (a register of the block, or one of the draw's constants spread over a row), so that a run is
+// a chain of loops over the lanes, each instruction writing its register in place unless it reads
+// what it overwrites. Without lanes every instruction runs one pixel at a time through the vertex
+// stage's arithmetic, which the lanes match to the last bit.
+class PixelProgram {
+public:
+    PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes = true);
+    void Run(PixelBlock& block, const BlockSampler& sample) const;
+
+private:
+    // Where a row of lanes lives during a run.
+    enum class Bank : unsigned char { kTemp, kOutput, kTexcoord, kColour, kConstant, kNone };
+    struct Row {
+        Bank bank = Bank::kNone;
+        int index = 0;  // within the bank: register * 4 + component, or the constant row
+    };
+    struct Step {
+        const ShaderInstruction* in = nullptr;
+        Row src[3][4];       // each source's rows, swizzled; constants with their modifier applied
+        bool modified[3] = {};  // a register source whose modifier applies at run time
+        Row dst[4];          // the written components' rows (bank kNone where not written)
+        bool inPlace = false;  // lane-wise arithmetic straight into the destination
+    };
+    const ShaderProgram& program_;
+    const bool lanes_;
+    std::vector<std::array<float, kPixelBlock>> constants_;
+    std::vector<Step> steps_;
+};
 
 }  // namespace d3d9

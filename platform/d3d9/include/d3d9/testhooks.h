@@ -1,5 +1,6 @@
 // Test hooks of the Direct3D 9 stand-in: a given list of display modes, a forced device loss, the last
-// presented frame and what of it was sent, the worker-thread count and an adapter that refuses 32-bit formats.
+// presented frame and what of it was sent, the worker-thread count, scalar arithmetic instead of vector
+// lanes and an adapter that refuses 32-bit formats.
 #pragma once
 #include <d3d9.h>
 #include <vector>
@@ -19,6 +20,9 @@ std::vector<RECT> SentRects(IDirect3DDevice9* device);
 // Number of threads that rasterise (1 = the calling thread only; 0 = the processor's cores, at most
 // four, as without the hook). Applies to devices created afterwards.
 void SetWorkerThreads(unsigned count);
+// Whether the rasteriser works in AVX2 lanes where the processor has them (the default), or in its
+// scalar arithmetic alone, which the lanes must match to the last byte. Applies to draws run afterwards.
+void SetVectorLanes(bool use);
 // An adapter that accepts only 16-bit colour formats (for the fallback paths), or the usual one.
 void SetRefuse32BitFormats(bool refuse);
 }  // namespace d3d9test
