@@ -1,4 +1,6 @@
-# Optional sanitizer builds: ASan + UBSan for the whole tree, or TSan for the threaded tests.
+# Optional sanitizer builds: ASan + UBSan for the whole tree, or TSan for the threaded tests, or the
+# fuzzing build (clang only): ASan + UBSan plus libFuzzer's coverage counters everywhere, the fuzzer's
+# own main linked into the targets of tests/fuzz only.
 # UBSan's alignment check is off: AngelScript hands registered functions string constants that sit
 # unaligned inside its byte code (harmless on x86). Its bounds check is off: GCC 12 miscompiles calls
 # through arrays of member-function pointers under -fsanitize=bounds (the scenario machines' tables).
@@ -10,4 +12,12 @@ endif()
 if(MARLOWE_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+endif()
+if(MARLOWE_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "MARLOWE_FUZZ needs clang: configure a build folder of its own with CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=alignment
+                      -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
 endif()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need, only those still missing.
+# Installs the Debian 12 packages the build, the tests and the demo need, only those still missing;
+# with --fuzz also clang and its libFuzzer runtime for the fuzzing build (scripts/fuzz.sh).
 set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache libgtest-dev libgmock-dev
@@ -10,6 +11,9 @@ PACKAGES=(
   xvfb xauth imagemagick xdotool
   libbenchmark-dev libpixman-1-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-dev)
+fi
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
