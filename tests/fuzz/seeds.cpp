@@ -3,6 +3,7 @@
 // the small committed corpora.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,7 +12,11 @@
 
 #include "engine/files/LZSS.h"
 #include "engine/support/audio_fixtures.h"
+#include "engine/resources/Mesh.h"
 #include "engine/resources/PartsRenderInfo.h"
+#include "fuzz/device_support.h"
+#include "fuzz/game_support.h"
+#include "novel/state/SaveDataManager.h"
 #include "engine/save/SaveData.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/state/ConfigDataManager.h"
@@ -19,6 +24,8 @@
 #include "novel/state/SaveFile.h"
 #include "settings_tool/AppSetting.h"
 #include "tools/arcpack/ArcWriter.h"
+#include "tools/puppet_writer/PuppetWriter.h"
+#include "tools/vnasm/Assembler.h"
 
 namespace fs = std::filesystem;
 
@@ -158,6 +165,92 @@ void WavSeeds() {
     Write("wav", "stereo16.wav",
           Wave(Chunk("fmt ", PcmFormat(2, 16, 22050)) + Chunk("LIST", "INFOodd") + Chunk("data", pcm)));
 }
+// A text .x file with a frame, a material and a mesh with normals and texture coordinates.
+const char kQuadX[] = R"(xof 0303txt 0032
+Material Paper {
+ 1.0; 0.5; 0.25; 1.0;;
+ 8.0;
+ 0.0; 0.0; 0.0;;
+ 0.0; 0.0; 0.0;;
+ TextureFilename { "paper.png"; }
+}
+Frame Root {
+ FrameTransformMatrix {
+  1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 10.0, 20.0, 0.0, 1.0;;
+ }
+ Mesh Quad {
+  4;
+  0.0; 0.0; 0.0;, 1.0; 0.0; 0.0;, 0.0; 1.0; 0.0;, 1.0; 1.0; 0.0;;
+  1;
+  4; 0, 1, 3, 2;;
+  MeshNormals { 1; 0.0; 0.0; -2.0;; 1; 4; 0, 0, 0, 0;; }
+  MeshTextureCoords { 4; 0.0; 0.0;, 1.0; 0.0;, 0.0; 1.0;, 1.0; 1.0;; }
+  MeshMaterialList { 1; 1; 0;; { Paper } }
+ }
+}
+)";
+
+void MeshSeeds() {
+    // The target's first byte picks the reader: 0 the engine's mesh files, 1 .x text.
+    Write("mesh", "quad.x", std::string("\x01") + kQuadX);
+    if (!fuzz::OpenEngineDevice()) throw std::runtime_error("no device for the mesh seeds");
+    CUSMesh mesh;
+    if (mesh.CreateFVF(2, 4, D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_TEX1) < 0) throw std::runtime_error("mesh");
+    const float vertices[] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 1, 1};
+    const WORD indices[] = {0, 1, 2, 2, 1, 3};
+    void* p = nullptr;
+    mesh.GetD3DXMesh()->LockVertexBuffer(0, &p);
+    std::memcpy(p, vertices, sizeof vertices);
+    mesh.GetD3DXMesh()->UnlockVertexBuffer();
+    mesh.GetD3DXMesh()->LockIndexBuffer(0, &p);
+    std::memcpy(p, indices, sizeof indices);
+    mesh.GetD3DXMesh()->UnlockIndexBuffer();
+    if (mesh.SaveFile("quad.mesh") < 0) throw std::runtime_error("mesh");
+    Write("mesh", "quad.mesh", '\0' + ReadNative("quad.mesh"));
+    fs::remove("quad.mesh");
+}
+
+void GameSeeds() {
+    // Saves of the running demo game, early and a little later.
+    CMainApp* game = fuzz::StartGame();
+    if (!game) throw std::runtime_error("the demo game did not start");
+    for (const char* name : {"early.sav", "later.sav"}) {
+        if (!CSaveDataManager::SaveToFile(name)) throw std::runtime_error("the demo game did not save");
+        Write("save_load", name, ReadNative(name));
+        fuzz::RunFrames(*game, 600);
+    }
+}
+
+void MovieSeeds() {
+    // The target's first byte picks the path: 0 decoding alone, 1 the engine's player.
+    const fs::path movies = fs::path(MARLOWE_SOURCE_DIR) / "tests/data/movies";
+    for (const char* name : {"clip.avi", "clip.mpg", "clip.wmv", "clip_sound.mpg", "clip_sound.wmv", "truncated.avi"})
+        Write("movie", name, '\0' + ReadNative(movies / name));
+    Write("movie", "played.avi", '\1' + ReadNative(movies / "clip_sound.avi"));
+}
+
+void ScenarioSeeds() {
+    const fs::path demo = fs::path(MARLOWE_SOURCE_DIR) / "demo/scenario";
+    const struct {
+        const char* source;
+        VCOpcodes::Machine machine;
+    } files[] = {{"ch1.vns", VCOpcodes::kNovel}, {"Scene.vns", VCOpcodes::kScene}};
+    for (const auto& file : files) {
+        vnasm::Output out = vnasm::Assemble(ReadNative(demo / file.source), file.machine);
+        if (!out.Ok()) throw std::runtime_error(std::string("demo scenario: ") + out.errors.front());
+        Write("scenario", std::string(file.source) + ".bin", std::string(out.code.begin(), out.code.end()));
+    }
+}
+
+void PuppetSeeds() {
+    puppet_writer::ModelDescription description;
+    std::string error;
+    if (!puppet_writer::ParseDescription(ReadNative(fs::path(MARLOWE_SOURCE_DIR) / "demo/puppet/hero.txt"),
+                                         description, error))
+        throw std::runtime_error("demo model: " + error);
+    const std::vector<std::uint8_t> bytes = puppet_writer::WriteModel(description);
+    Write("puppet_model", "hero.pup", std::string(bytes.begin(), bytes.end()));
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +265,11 @@ int main(int argc, char** argv) {
         LzssSeeds();
         SaveAndConfigSeeds();
         WavSeeds();
+        GameSeeds();
+        PuppetSeeds();
+        MovieSeeds();
+        ScenarioSeeds();
+        MeshSeeds();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fuzz_seeds: %s\n", e.what());
         return 1;

@@ -1,0 +1,46 @@
+// Fuzz target: scenario code files on both machines, the novel machine and the scene machine, each run
+// from the start for a number of slices with the engine's device and the game variables in place.
+#include <cstdint>
+
+#include "fuzz/device_support.h"
+#include "fuzz/fuzz_support.h"
+#include "novel/state/ConfigDataManager.h"
+#include "novel/state/GameVariables.h"
+#include "novel/vm/VCPUNovel.h"
+#include "novel/vm/VCPUSceneManager.h"
+#include "novel/vm/VirtualCode.h"
+
+namespace {
+void ResetGameState() {
+    CGameFlagsManager::GetInstance()->AllocGameFlags(64);
+    CGameParameterManager::GetInstance()->AllocGameParam(64);
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    for (int i = 0; i <= USER_CFG_INDEX; ++i) {
+        config->InitConfigValue(i, 0);
+        config->SetConfigValue(i, 0);
+    }
+    config->InitIntervalRenderingText();
+    config->AddIntervalRenderingText(2);
+    config->InitWaitFrameAutoSkipMode();
+    config->AddWaitFrameAutoSkipMode(0);
+}
+
+template <class Machine>
+void RunSlices(const std::uint8_t* data, std::size_t size) {
+    Machine machine;
+    machine.SetCode(CVirtualCode::CreateFromBytes("fuzz.bin", data, static_cast<std::uint32_t>(size)));
+    machine.JumpTo(0);
+    for (int slice = 0; slice < 40; ++slice) machine.Run();
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (!fuzz::OpenEngineDevice()) return 0;
+    // Sub-code files and saved cursors open the code by name.
+    fuzz::WriteFile("fuzz.bin", data, size);
+    ResetGameState();
+    RunSlices<CVCPUNovel>(data, size);
+    ResetGameState();
+    RunSlices<CVCPUSceneManager>(data, size);
+    return 0;
+}
