@@ -1,7 +1,8 @@
 #!/bin/sh
 # Regenerates the demo game's committed media with Debian's imagemagick, espeak-ng, sox and
 # vorbis-tools. Run from this folder (PNGs without time chunks, Ogg streams with fixed serials).
-# Everything under arc/ goes into data.arc; the music under bgm/ stays loose beside the program.
+# Everything under arc/ goes into data.arc; the music under bgm/ and the movie under movie/ stay loose
+# beside the program (the movie also needs ffmpeg).
 set -e
 PNG="-depth 8 -define png:exclude-chunks=date,time"
 
@@ -55,3 +56,10 @@ oggenc -Q -q 0 -s 2001 -o ../bgm/rain.ogg /tmp/bgm.wav
 # Effect: a chime.
 sox -n -r 22050 -c 1 -b 16 /tmp/chime.wav synth 0.6 sine 880 fade 0 0.6 0.5 vol 0.5
 oggenc -Q -q 2 -s 3001 -o se/chime.ogg /tmp/chime.wav
+
+# The opening movie: six seconds of the window background fading in and slowly coming closer.
+cd ..
+mkdir -p movie
+ffmpeg -v error -y -i arc/image/bg/window.png \
+  -vf "scale=400:300,zoompan=z='1+0.002*on':d=150:s=400x300:fps=25,fade=in:0:20,format=yuv420p" \
+  -fflags +bitexact -flags +bitexact -map_metadata -1 -c:v mpeg1video -q:v 8 -g 150 -an movie/opening.mpg

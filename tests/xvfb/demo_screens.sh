@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Plays the start of the demo game in a real window under Xvfb and takes three screenshots: the first
-# line being revealed, the first line whole, and both characters with a named line (the README's
+# Plays the start of the demo game in a real window under Xvfb and takes screenshots: the opening
+# movie, the first line being revealed, the first line whole, and both characters with a named line (the README's
 # picture). Clicks are held for a tenth of a second, as a hand would, so that a frame sees them.
 # Usage: demo_screens.sh GAME_DIR OUTPUT_DIR
 set -euo pipefail
@@ -19,7 +19,11 @@ click() { xdotool mousedown 1; sleep 0.1; xdotool mouseup 1; sleep 1.5; }
 for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool windowfocus "\$(xdotool search --name Marlowe | head -1)"
 xdotool mousemove 400 300
-sleep 0.4
+sleep 1.5
+import -window root "$OUT/demo_0_movie.png"
+# A click fades the opening movie out; the first chapter starts after it.
+xdotool mousedown 1; sleep 0.1; xdotool mouseup 1
+sleep 1
 import -window root "$OUT/demo_1_reveal.png"
 sleep 2
 import -window root "$OUT/demo_2_line.png"
