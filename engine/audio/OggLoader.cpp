@@ -1,6 +1,7 @@
 // Ogg Vorbis loader: 16-bit little-endian PCM decoded with ov_read, whole or in chunks.
 #include "engine/audio/OggLoader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +81,9 @@ void OggLoader::BuildFormat() {
     format_.nBlockAlign = static_cast<WORD>(format_.nChannels * 2);
     format_.nAvgBytesPerSec = format_.nBlockAlign * format_.nSamplesPerSec;
     const double seconds = ov_time_total(&vorbis_, -1);
-    AlignToBlock(static_cast<std::uint32_t>(std::lround(format_.nAvgBytesPerSec * (seconds > 0 ? seconds : 0.0))));
+    // The length comes from the last page's position, which a damaged file may set to anything.
+    const double bytes = format_.nAvgBytesPerSec * (seconds > 0 ? seconds : 0.0);
+    AlignToBlock(bytes < 4294967295.0 ? static_cast<std::uint32_t>(std::lround(bytes)) : 0xFFFFFFFFu);
 }
 
 std::uint32_t OggLoader::ReadPCM(unsigned char* buffer, std::uint32_t size) {
@@ -116,9 +119,18 @@ bool OggLoader::Load(const char* filename) {
         Report(kNotVorbis, filename);
         return false;
     }
-    pcm_.resize(dataSize_);
-    // A stream that decodes shorter than its stated length (or fails midway) keeps what decoded.
-    AlignToBlock(ReadPCM(pcm_.data(), dataSize_));
+    // A stream that decodes shorter than its stated length (or fails midway) keeps what decoded. The
+    // buffer grows with what decodes, never ahead to a stated length the file does not hold.
+    constexpr std::uint32_t kStep = 1u << 20;
+    std::uint32_t got = 0;
+    while (got < dataSize_) {
+        const std::uint32_t step = std::min(kStep, dataSize_ - got);
+        pcm_.resize(got + step);
+        const std::uint32_t n = ReadPCM(pcm_.data() + got, step);
+        got += n;
+        if (n < step) break;
+    }
+    AlignToBlock(got);
     pcm_.resize(dataSize_);
     streaming_ = 0;
     if (dataSize_ == 0) {

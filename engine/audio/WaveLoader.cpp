@@ -1,6 +1,7 @@
 // WAV loader: the chunk walk shared by whole loads and streams, PCM stored as the file has it.
 #include "engine/audio/WaveLoader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -51,7 +52,13 @@ bool WaveLoader::LoadCommonProc(HMMIO mmio) {
         Report("USXAudio2::WaveLoader::LoadCommonProc : データチャンクが見つからない");
         return false;
     }
-    AlignToBlock(chunk.cksize);
+    // A chunk may claim more than the file holds: only the bytes that are there count, so that
+    // nothing is ever allocated for data that does not exist.
+    const LONG end = mmioSeek(mmio, 0, SEEK_END);
+    mmioSeek(mmio, static_cast<LONG>(chunk.dwDataOffset), SEEK_SET);
+    const std::uint32_t held =
+        end > static_cast<LONG>(chunk.dwDataOffset) ? static_cast<std::uint32_t>(end) - chunk.dwDataOffset : 0;
+    AlignToBlock(std::min(chunk.cksize, held));
     return true;
 }
 

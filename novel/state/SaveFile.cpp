@@ -4,10 +4,12 @@
 #include <sstream>
 #include <string>
 
-#include <boost/iostreams/device/array.hpp>
 #include <boost/iostreams/copy.hpp>
+#include <boost/iostreams/device/array.hpp>
 #include <boost/iostreams/device/back_inserter.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
+
+#include <windows.h>
 
 #include "engine/files/USFileWrite.h"
 
@@ -25,13 +27,27 @@ void Write(const char* path, SaveDataLoader4::SaveData& data) {
 }
 
 void Read(const char* path, SaveDataLoader4::SaveData& data) {
-    USLib::binary_istream file;
-    if (!file.Open(path)) throw SaveDataLoader4::save_error("cannot read the file");
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw SaveDataLoader4::save_error("cannot read the file");
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file, &high);
+    // The size is checked before anything is allocated: a file far larger than any this program
+    // writes is refused without being read.
+    if (size == INVALID_FILE_SIZE || high != 0 || size > kMaxFileSize) {
+        CloseHandle(file);
+        throw SaveDataLoader4::save_error("the file is too large");
+    }
+    std::string raw(size, '\0');
+    DWORD got = 0;
+    const bool ok = ReadFile(file, raw.data(), size, &got, nullptr) && got == size;
+    CloseHandle(file);
+    if (!ok) throw SaveDataLoader4::save_error("cannot read the file");
     std::string bytes;
     {
         boost::iostreams::filtering_istream in;
         in.push(neg_ifilter());
-        in.push(boost::iostreams::array_source(reinterpret_cast<const char*>(file.GetData()), file.GetSize()));
+        in.push(boost::iostreams::array_source(raw.data(), raw.size()));
         boost::iostreams::copy(in, boost::iostreams::back_inserter(bytes));
     }
     std::istringstream in(bytes);

@@ -43,8 +43,10 @@ namespace SaveFile {
 // Writes the container to path (a Windows-style name); throws SaveDataLoader4::save_error on failure,
 // leaving the old file as it was.
 void Write(const char* path, SaveDataLoader4::SaveData& data);
+// The largest file Read accepts: far above any save or "cfg.cfg" this program writes.
+constexpr unsigned long kMaxFileSize = 32ul << 20;
 // Reads the whole container from path; throws SaveDataLoader4::save_error when the file is missing,
-// unreadable or not a container.
+// unreadable, larger than kMaxFileSize or not a container.
 void Read(const char* path, SaveDataLoader4::SaveData& data);
 
 }  // namespace SaveFile

@@ -1,6 +1,9 @@
 // Sound loaders: the extension table, whole loads and streams of Ogg Vorbis (against a direct
-// libvorbis decode) and WAV, loop regions and counts in streamed chunks, and refused input.
+// libvorbis decode) and WAV, loop regions and counts in streamed chunks, lengths claimed beyond what
+// a file holds, and refused input.
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 #include <cstring>
 #include <memory>
@@ -179,21 +182,26 @@ TEST_F(SoundLoaderTest, WaveLoadsWholeAndStreamsWithItsChunksAnywhere) {
 }
 
 TEST_F(SoundLoaderTest, TruncatedWaveDataKeepsWhatIsThereAndLoopsAtThePhysicalEnd) {
-    // The data chunk claims 400 bytes; the file holds 100.
+    // The data chunk claims more than the file's 100 bytes: a little more, or about 3 GB, which is
+    // never allocated, since only what the file holds is counted.
     const std::string pcm(100, '\x40');
-    std::string file = Wave(Chunk("fmt ", PcmFormat(1, 16, 8000)) + "data" + U32(400) + pcm);
-    dir_.Write("cut.wav", file);
-    USXAudio2::WaveLoader whole;
-    ASSERT_TRUE(whole.Load("cut.wav"));
-    EXPECT_EQ(whole.GetDataSize(), 100u);
+    for (const std::uint32_t claim : {400u, 0xC0000000u}) {
+        SCOPED_TRACE(claim);
+        std::string file = Wave(Chunk("fmt ", PcmFormat(1, 16, 8000)) + "data" + U32(claim) + pcm);
+        dir_.Write("cut.wav", file);
+        USXAudio2::WaveLoader stream;
+        ASSERT_TRUE(stream.OpenStream("cut.wav"));
+        EXPECT_EQ(stream.GetDataSize(), 100u);
+        stream.SetLoopCount(2);
+        ASSERT_TRUE(stream.SetLoopStart(0));
+        ASSERT_TRUE(stream.SetLoopEnd(0));
+        ASSERT_TRUE(stream.Seek(0));
+        EXPECT_EQ(Drain(stream, 64), Bytes(200, 0x40));
 
-    USXAudio2::WaveLoader stream;
-    ASSERT_TRUE(stream.OpenStream("cut.wav"));
-    stream.SetLoopCount(2);
-    ASSERT_TRUE(stream.SetLoopStart(0));
-    ASSERT_TRUE(stream.SetLoopEnd(0));
-    ASSERT_TRUE(stream.Seek(0));
-    EXPECT_EQ(Drain(stream, 64), Bytes(200, 0x40));
+        USXAudio2::WaveLoader whole;
+        ASSERT_TRUE(whole.Load("cut.wav"));
+        EXPECT_EQ(whole.GetDataSize(), 100u);
+    }
 }
 
 TEST_F(SoundLoaderTest, OggCutMidwayKeepsTheSoundUpToTheCut) {
@@ -213,6 +221,39 @@ TEST_F(SoundLoaderTest, OggCutMidwayKeepsTheSoundUpToTheCut) {
     ASSERT_TRUE(stream.SetLoopEnd(0));
     ASSERT_TRUE(stream.Seek(0));
     EXPECT_EQ(Drain(stream, 19200), Slice(music_, 0, size));
+}
+
+// The Ogg page checksum: CRC-32 with polynomial 0x04C11DB7, no reflection, initial 0.
+std::uint32_t OggCrc(const std::string& page) {
+    std::uint32_t crc = 0;
+    for (unsigned char c : page) {
+        crc ^= std::uint32_t(c) << 24;
+        for (int i = 0; i < 8; ++i) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+TEST_F(SoundLoaderTest, OggClaimingHoursDecodesWhatItHoldsWithoutReservingTheClaim) {
+    // The last page's position says 5,000 seconds (960 MB of PCM); the pages hold 1.2 s.
+    std::string ogg = ReadFixture("music.ogg");
+    const size_t last = ogg.rfind("OggS");
+    const std::uint64_t granule = 5000ull * 48000;
+    for (int i = 0; i < 8; ++i) ogg[last + 6 + i] = char(granule >> (8 * i));
+    for (int i = 0; i < 4; ++i) ogg[last + 22 + i] = 0;
+    const std::uint32_t crc = OggCrc(ogg.substr(last));
+    for (int i = 0; i < 4; ++i) ogg[last + 22 + i] = char(crc >> (8 * i));
+    dir_.Write("long.ogg", ogg);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    USXAudio2::OggLoader whole;
+    ASSERT_TRUE(whole.Load("long.ogg"));
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "peak kilobytes grew by this much";
+    // Without a true end position the last block is not trimmed: at most one block (2048 frames) more.
+    const std::uint32_t size = whole.GetDataSize();
+    ASSERT_GE(size, music_.size());
+    ASSERT_LE(size, music_.size() + 2048 * 4);
+    EXPECT_EQ(Bytes(whole.GetData(), whole.GetData() + music_.size()), music_);
 }
 
 TEST_F(SoundLoaderTest, BadFilesAreRefusedWithTheirMessage) {

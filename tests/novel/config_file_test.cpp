@@ -1,5 +1,6 @@
 // Configuration values, the volume formula, read-text and seen-picture records, and "cfg.cfg": a
-// round trip, a missing file, and broken files that are refused and kept until something changes.
+// round trip, a missing file, and broken or oversized files that are refused and kept until something
+// changes.
 #include <gtest/gtest.h>
 
 #include <spawn.h>
@@ -13,6 +14,7 @@
 #include "engine/input/AppCommonInfo.h"
 #include "engine/support/scratch_dir.h"
 #include "novel/state/ConfigDataManager.h"
+#include "novel/state/SaveFile.h"
 #include "novel/support/ScenarioCode.h"
 
 namespace {
@@ -212,6 +214,22 @@ TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
         CConfigDataManager::LoadConfigFile();
         EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 4);
     }
+}
+
+TEST_F(ConfigFile, OversizedFileIsRefusedBeforeItIsRead) {
+    // A good container followed by a hole that takes the file one byte past the limit: its size
+    // alone refuses it, and it stays on disk as it was.
+    const std::string good = GoodFile();
+    const std::string path = dir_.Path() + "/cfg.cfg";
+    std::filesystem::resize_file(path, SaveFile::kMaxFileSize + 1);
+    dir_.OpenLog();
+    Config().SetConfigValue(USER_CFG_INDEX, 2);
+    CConfigDataManager::LoadConfigFile();
+    EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 2);
+    EXPECT_NE(dir_.Log().find("Failed to read cfg.cfg, the defaults stay (the file is too large)"), std::string::npos)
+        << dir_.Log();
+    CConfigDataManager::SaveConfigFile();
+    EXPECT_EQ(std::filesystem::file_size(path), SaveFile::kMaxFileSize + 1);
 }
 
 // Run as a separate process by the test below: a start-up that ends before "cfg.cfg" was read.
