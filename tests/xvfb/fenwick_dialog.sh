@@ -49,10 +49,12 @@ xdotool key Tab Tab space
 xdotool mousemove --window "\$wid" 192 99 click 1
 finish 234
 expect_config 1 1280 1024
-for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
-xwininfo -name Marlowe >/dev/null 2>&1 || fail "Marlowe did not start"
+# A loaded machine may take a while to start the game: the deadlines are generous.
+timeout 45 xdotool search --sync --name '^Marlowe\$' >/dev/null || fail "Marlowe did not start"
+for i in \$(seq 450); do grep -q "Start-up: system set-up script AS.InitSystem.as done" "$WORK/log.txt" 2>/dev/null && break; sleep 0.1; done
 "$XCLOSE" Marlowe
-for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 || break; sleep 0.1; done
+for i in \$(seq 300); do xwininfo -name Marlowe >/dev/null 2>&1 || break; sleep 0.1; done
+xwininfo -name Marlowe >/dev/null 2>&1 && fail "Marlowe did not close"
 echo "dialog runs passed"
 INNER
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"
+"$(dirname "$0")/with_xvfb.sh" 1280x1024 bash "$WORK/inner.sh"

@@ -13,12 +13,17 @@ export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
+# Waits (a generous deadline, for a loaded machine) until start-up has finished, as a player would
+# before closing the window: the set-up script has run.
+started() {
+  for i in \$(seq 450); do grep -q "Start-up: system set-up script AS.InitSystem.as done" "$WORK/log.txt" 2>/dev/null && return 0; sleep 0.1; done
+  echo "start-up did not finish"; cat "$WORK/log.txt"; exit 1
+}
 "$WORK/Marlowe" & pid=\$!
-for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
-# Let start-up finish, as a player would, before the window is closed.
-for i in \$(seq 100); do grep -q "Success Initialization of DirectXGraphics" "$WORK/log.txt" 2>/dev/null && break; sleep 0.1; done
-sleep 0.5
-xwininfo -name Marlowe | grep -E 'Width: 800|Height: 600' | wc -l | grep -q 2 || { echo "window is not 800x600"; exit 1; }
+started
+size() { xwininfo -name Marlowe 2>/dev/null | grep -E 'Width: 800|Height: 600' | wc -l; }
+for i in \$(seq 100); do [ "\$(size)" = 2 ] && break; sleep 0.1; done
+[ "\$(size)" = 2 ] || { echo "window is not 800x600"; xwininfo -name Marlowe; exit 1; }
 "$WORK/Marlowe"; echo "second instance status \$?"
 [ -d "$WORK/save" ] || { echo "no save folder"; exit 1; }
 [ -f "$WORK/log.txt" ] || { echo "no log.txt"; exit 1; }
@@ -31,9 +36,9 @@ grep -q 'Start-up: system set-up script AS.InitSystem.as done' "$WORK/log.txt" |
 grep -q 'Start-up: configuration read' "$WORK/log.txt" || { echo "configuration not read"; exit 1; }
 [ \$status -eq 0 ] || exit \$status
 # A termination signal closes the game through the same shutdown path.
+rm -f "$WORK/log.txt"
 "$WORK/Marlowe" & pid=\$!
-for i in \$(seq 100); do xwininfo -name Marlowe >/dev/null 2>&1 && break; sleep 0.1; done
-sleep 1
+started
 kill -TERM \$pid
 status=0; wait \$pid || status=\$?
 echo "terminated instance status \$status"

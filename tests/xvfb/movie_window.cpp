@@ -1,6 +1,8 @@
 // Shows a movie in a real window the way the game's movie scene does: the engine's movie player
 // copies each new frame into a texture, which is drawn on a window-sized quad with V flipped, since
-// the frames arrive bottom-up. After the end the last frame stays up for a while.
+// the frames arrive bottom-up. After the end the last frame stays up for a while, or until the
+// window is closed. "presented" goes to stdout once the first movie frame has been presented, so that
+// a screenshot can wait for it.
 // Usage: movie_window MOVIE [SECONDS_TO_HOLD]
 #include <windows.h>
 #include <d3d9.h>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -34,6 +37,16 @@ bool PumpMessages() {
         DispatchMessageA(&msg);
     }
     return true;
+}
+
+// True once the movie player has put a frame into the texture (it starts all black).
+bool HasFrame(IDirect3DTexture9* texture) {
+    D3DLOCKED_RECT rect;
+    if (FAILED(texture->LockRect(0, &rect, nullptr, D3DLOCK_READONLY))) return false;
+    std::uint32_t texel;
+    std::memcpy(&texel, rect.pBits, sizeof texel);
+    texture->UnlockRect(0);
+    return (texel & 0xFFFFFFu) != 0;
 }
 
 void Draw(IDirect3DDevice9* device, IDirect3DTexture9* texture, float u, float v) {
@@ -89,13 +102,21 @@ int main(int argc, char** argv) {
     auto frame = std::chrono::steady_clock::now();
     bool playing = true;
     auto end = frame;
-    while (PumpMessages() && (playing || frame - end < std::chrono::duration<double>(hold))) {
+    bool presented = false;
+    while (PumpMessages() && window.GetHandle() &&
+           (playing || frame - end < std::chrono::duration<double>(hold))) {
         player->Update();
         if (playing && !player->IsPlaying()) {
             playing = false;
             end = frame;
         }
+        const bool hasFrame = presented || HasFrame(GetTexture(texture)->GetD3DTexture());
         Draw(GetD3DDevice(), GetTexture(texture)->GetD3DTexture(), u, v);
+        if (hasFrame && !presented) {
+            presented = true;
+            std::printf("presented\n");
+            std::fflush(stdout);
+        }
         frame += std::chrono::microseconds(16667);
         std::this_thread::sleep_until(frame);
     }

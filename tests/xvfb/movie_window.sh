@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Plays the test clip in a real window under Xvfb and checks a screenshot taken while it is shown:
 # red top left, green top right, blue bottom left (upright, not mirrored).
-# Usage: movie_window.sh MOVIE_WINDOW CLIP [SCREENSHOT.png]
+# Usage: movie_window.sh MOVIE_WINDOW CLIP XCLOSE [SCREENSHOT.png]
 set -euo pipefail
-VIEWER=$1 CLIP=$2 SHOT=${3:-}
+VIEWER=$1 CLIP=$2 XCLOSE=$3 SHOT=${4:-}
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
@@ -11,11 +11,13 @@ unset SDL_VIDEODRIVER
 OUT=${SHOT:-$WORK/shot.png}
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
-"$VIEWER" "$CLIP" 3 & pid=\$!
-for i in \$(seq 100); do xwininfo -name MovieWindow >/dev/null 2>&1 && break; sleep 0.1; done
-sleep 1
-kill -0 \$pid 2>/dev/null || { wait \$pid; echo "the viewer ended early"; exit 1; }
+# The viewer holds the picture long after the clip; the screenshot waits for the first presented
+# frame (a generous deadline for a loaded machine), then the window is closed.
+"$VIEWER" "$CLIP" 40 > "$WORK/viewer.out" & pid=\$!
+for i in \$(seq 300); do grep -q presented "$WORK/viewer.out" && break; kill -0 \$pid 2>/dev/null || break; sleep 0.1; done
+grep -q presented "$WORK/viewer.out" || { kill \$pid 2>/dev/null; wait \$pid || true; echo "no movie frame was presented"; exit 1; }
 timeout 20 import -window MovieWindow "$OUT"
+"$XCLOSE" MovieWindow
 wait \$pid
 INNER
 "$(dirname "$0")/with_xvfb.sh" 800x600 bash "$WORK/inner.sh"
