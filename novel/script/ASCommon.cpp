@@ -17,6 +17,7 @@
 #include "novel/sound/SEManager.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
+#include "novel/vm/SliceClock.h"
 
 static void WriteLogLiteral(const std::string& text) {
     CUSSingleton<CUSLogManager>::GetInstance()->Write("%s", text.c_str());
@@ -176,6 +177,37 @@ int BuildScriptModule(asIScriptEngine* engine, const char* path) {
     return builder.BuildModule();
 }
 
+namespace {
+
+struct ScriptWatch {
+    CSliceClock clock;
+    bool abort;
+    const char* reason;
+};
+
+// Called by the engine at every statement of the watched context.
+void WatchLine(asIScriptContext* context, ScriptWatch* watch) {
+    const char* reason = watch->clock.ShouldStop();
+    if (!reason) return;
+    watch->reason = reason;
+    if (watch->abort) {
+        context->Abort();
+    } else {
+        context->Suspend();
+    }
+}
+
+}  // namespace
+
+int ExecuteWatched(asIScriptContext* context, const char* name, uint32_t limitMs, bool abort) {
+    ScriptWatch watch{CSliceClock(limitMs), abort, nullptr};
+    context->SetLineCallback(asFUNCTION(WatchLine), &watch, asCALL_CDECL);
+    const int result = context->Execute();
+    context->ClearLineCallback();
+    if (abort && watch.reason) US_LOG("Script [%s] stopped: %s\n", name, watch.reason);
+    return result;
+}
+
 CDefoASVM::~CDefoASVM() {
     if (context_) context_->Release();
     context_ = nullptr;
@@ -192,5 +224,6 @@ void CDefoASVM::Step() {
     // running flag stays set, as for any result but a finished function.
     const asEContextState state = context_->GetState();
     if (state != asEXECUTION_PREPARED && state != asEXECUTION_SUSPENDED) return;
-    running_ = context_->Execute() == asEXECUTION_FINISHED ? 0 : 1;
+    // A slice that runs past its time is suspended and goes on in the next frame.
+    running_ = ExecuteWatched(context_, "", CSliceClock::kSliceMs, false) == asEXECUTION_FINISHED ? 0 : 1;
 }

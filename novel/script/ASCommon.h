@@ -43,6 +43,15 @@ int LoadScriptSection(CScriptBuilder& builder, const char* filename);
 // (the messages are in the log).
 int BuildScriptModule(asIScriptEngine* engine, const char* path);
 
+// Set-up scripts run once, at start-up: one that runs longer than this is stuck, and is aborted.
+constexpr uint32_t kSetUpScriptMs = 10000;
+// Executes a prepared context under a watch kept through the engine's line callback: a run past
+// limitMs, or one still going while the player asks to close the game, is stopped. With abort (a
+// set-up script) it is aborted with a log line naming the script; otherwise (a script run a slice per
+// frame) it is suspended, and goes on when the context is executed again. Returns what Execute
+// returned.
+int ExecuteWatched(asIScriptContext* context, const char* name, uint32_t limitMs, bool abort);
+
 // Runs one prepared script function a slice per frame; the host prepares the context and stores it
 // with SetContext and AttachTo, then calls Step each frame while IsRunning.
 class CDefoASVM {

@@ -67,5 +67,5 @@ bool CASNovelSetting::Execute(const char* path) {
     asIScriptFunction* entry = engine_->GetModule(path)->GetFunctionByDecl("void Initialize()");
     if (!entry) return false;
     context_ = engine_->CreateContext();
-    return context_->Prepare(entry) >= 0 && context_->Execute() == asEXECUTION_FINISHED;
+    return context_->Prepare(entry) >= 0 && ExecuteWatched(context_, path, kSetUpScriptMs, true) == asEXECUTION_FINISHED;
 }

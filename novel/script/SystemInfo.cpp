@@ -73,7 +73,8 @@ bool CSystemInfo::Execute(const char* path) {
         asIScriptFunction* entry = engine->GetModule(path)->GetFunctionByDecl("void Initialize()");
         if (entry) {
             asIScriptContext* context = engine->CreateContext();
-            if (context->Prepare(entry) >= 0) ran = context->Execute() == asEXECUTION_FINISHED;
+            if (context->Prepare(entry) >= 0)
+                ran = ExecuteWatched(context, path, kSetUpScriptMs, true) == asEXECUTION_FINISHED;
             context->Release();
         }
     }

@@ -1,6 +1,7 @@
 // Music tracks, looping effects, their fades and their saved records.
 #include "novel/sound/BGMManager.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/audio/SourceVoice.h"
@@ -21,6 +22,15 @@ float BitsFloat(uint32_t u) {
     float f;
     std::memcpy(&f, &u, 4);
     return f;
+}
+
+// A volume numerator from the fade arithmetic or a saved record: what is not a number counts as
+// silence, and values past the ends of the unsigned range are held at them (converting those is
+// undefined).
+uint32_t VolumeNumerator(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 4294967296.0f) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(v);
 }
 
 }  // namespace
@@ -44,14 +54,14 @@ void CDefoMusicInfo::Update() {
         const float volume = ((fadeLength - fadePosition) * from + fadePosition * to) / fadeLength;
         // SetVolume moves "from"; the fade goes on from where it started.
         const float start = from;
-        SetVolume(static_cast<uint32_t>(volume));
+        SetVolume(VolumeNumerator(volume));
         from = start;
         if (fadeFramesLeft == 0) {
             from = to;
             if (to == 0.0f) Stop();
         }
     } else {
-        SetVolume(static_cast<uint32_t>(from));
+        SetVolume(VolumeNumerator(from));
     }
 }
 
@@ -89,6 +99,13 @@ void CDefoMusicInfo::Load(USLib::binary_istream& in, uint32_t) {
     configIndex = SaveIO::ReadU32(in);
     maxVolumeIndex = SaveIO::ReadU32(in);
     const std::string name = SaveIO::ReadString(in);
+    // A record this program did not write may hold any bits: volumes become numbers in range, and a
+    // fade whose length is below one frame or whose steps are not numbers is dropped (its arithmetic would divide by
+    // zero or by what is not a number).
+    from = static_cast<float>(VolumeNumerator(from));
+    to = static_cast<float>(VolumeNumerator(to));
+    if (!(fadeLength >= 1.0f && std::isfinite(fadeLength) && std::isfinite(fadePosition) && std::isfinite(fadeStep)))
+        fadeFramesLeft = 0;
     if (!name.empty()) LoadSound(name.c_str());
 }
 
@@ -101,7 +118,7 @@ void CDefoMusicInfo::Resume() {
         if (to == 0.0f) {
             Stop();
         } else {
-            Play(loopCount, startPosition, loopStart, static_cast<uint32_t>(to));
+            Play(loopCount, startPosition, loopStart, VolumeNumerator(to));
         }
         fadeFramesLeft = 0;
         from = to;

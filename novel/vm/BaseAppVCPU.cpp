@@ -12,6 +12,7 @@
 #include "novel/sound/SEManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/vm/SaveIO.h"
+#include "novel/vm/SliceClock.h"
 #include "novel/vm/VCOpcodes.h"
 
 CBaseAppVCPU::CBaseAppVCPU() {
@@ -51,16 +52,22 @@ uint32_t CBaseAppVCPU::Run() {
     if (wait_ > 0 && --wait_ > 0) return 0;
     result_ = 0;
     stop_ = 0;
-    for (uint32_t budget = kSliceInstructionLimit; !stop_;) {
+    CSliceClock clock;
+    while (!stop_) {
         Execute(cursor_.ReadInt());
-        if (--budget == 0 && !stop_) Fault("no yield within the instruction limit of one slice");
+        if (--instructionsLeft_ == 0 && !stop_) Fault("no yield within the instruction limit of one slice");
+        // Slow instructions without a yield, or a close request: the frame gets control back and the
+        // code goes on from here in the next one, still counting toward the same instruction limit.
+        if (!stop_ && clock.ShouldStop()) return result_;
     }
+    instructionsLeft_ = kSliceInstructionLimit;
     return result_;
 }
 
 void CBaseAppVCPU::JumpTo(uint32_t offset) {
     cursor_.Seek(offset);
     ResetWait();
+    instructionsLeft_ = kSliceInstructionLimit;
 }
 
 void CBaseAppVCPU::Push(int32_t value) {
@@ -253,7 +260,10 @@ void CBaseAppVCPU::OpPlayLoadedSE() {
 
 void CBaseAppVCPU::OpShellOpen() {
     const char* target = ReadString();
-    if (*target) ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    if (!*target) return;
+    // The shell opens web and mail addresses and documents only; a refusal is logged.
+    HINSTANCE result = ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32) US_LOG("Shell open of [%s] refused or failed\n", target);
 }
 
 void CBaseAppVCPU::OpLeaveFullScreen() {

@@ -38,9 +38,14 @@ public:
 
     void Save(USLib::binary_ostream<256>& out) override;
     void Load(USLib::binary_istream& in, uint32_t version) override;
-    // One frame's slice: runs until a yield and returns the run result (0 while waiting).
+    // One frame's slice: runs until a yield and returns the run result (0 while waiting). A slice that
+    // runs past its time, or meets a close request (CSliceClock), returns 0 and goes on from there in
+    // the next.
     uint32_t Run() override;
 
+    // True when the last slice was cut short by its time or a close request: the next Run goes on
+    // with it.
+    bool IsSliceCut() const { return instructionsLeft_ != kSliceInstructionLimit; }
     void ClearWait() { wait_ = 0; }
     void ResetWait() { wait_ = 0; }
     void Execute(uint32_t opcode) {
@@ -128,5 +133,8 @@ private:
     uint32_t wait_ = 0;
     uint32_t result_ = 0;
     uint32_t stop_ = 0;
+    // Instructions the code may still run before its next yield; slices cut short by their time keep
+    // counting.
+    uint32_t instructionsLeft_ = kSliceInstructionLimit;
     CUSFixedStack<int32_t, 256> stack_;
 };

@@ -127,6 +127,10 @@ void CVCPointer::Load(USLib::binary_istream& in, uint32_t version) {
 
 void CVCPointer::LoadState(USLib::binary_istream& in, uint32_t version, uint32_t& levels) {
     std::string name = SaveIO::ReadString(in);
+    // A record may name any file: only the game's own code files are opened, and every offset must lie
+    // inside the file, or the load is refused.
+    if (!name.empty() && !CVirtualCode::IsCodeFileName(name))
+        throw std::runtime_error("saved code cursor names \"" + name + "\", which is not a scenario code file");
     Attach(name.empty() ? nullptr : CVirtualCode::Create(name));
     position_ = SaveIO::ReadU32(in);
     uint32_t count = SaveIO::ReadU32(in);
@@ -137,6 +141,11 @@ void CVCPointer::LoadState(USLib::binary_istream& in, uint32_t version, uint32_t
     uint8_t enabled = 0;
     in.Read(&enabled, 1);
     interruptEnabled_ = enabled != 0;
+    if (code_) {
+        bool inside = position_ <= size_ && interruptEntry_ <= size_;
+        for (uint32_t r : returns_) inside = inside && r <= size_;
+        if (!inside) throw std::runtime_error("saved code cursor points outside its code file \"" + name + "\"");
+    }
     if (--levels > 0) {
         nested_ = std::make_unique<CVCPointer>();
         nested_->LoadState(in, version, levels);

@@ -1,14 +1,35 @@
 // Loading of scenario code files.
 #include "novel/vm/VirtualCode.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "engine/files/USFile.h"
+#include "engine/files/USFileArchiveSystem.h"
 
 VirtualCodePtr CVirtualCode::Create(const std::string& name) {
     auto code = std::make_shared<CVirtualCode>();
     if (!code->Load(name)) return nullptr;
     return code;
+}
+
+bool CVirtualCode::IsCodeFileName(const std::string& name) {
+    if (USFileArchiveSystem::GetInstance()->Exists(name)) return true;
+    if (name.find(':') != std::string::npos) return false;
+    // Folder and file components, split at either slash; none may be empty, "." or "..".
+    std::size_t count = 0, start = 0;
+    bool inCodeFolder = false;
+    for (;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (count++ == 0)
+            inCodeFolder = strcasecmp(part.c_str(), "scenario") == 0 || strcasecmp(part.c_str(), "bin") == 0;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return inCodeFolder && count >= 2;
 }
 
 VirtualCodePtr CVirtualCode::CreateFromBytes(const std::string& name, const void* bytes, uint32_t size) {

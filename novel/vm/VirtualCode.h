@@ -15,6 +15,10 @@ public:
 
     // Opens a code file through the file layer; empty when it cannot be read (the file layer logs it).
     static VirtualCodePtr Create(const std::string& name);
+    // True when name is one the game runs as code: an archive entry, or a file in the game's "scenario"
+    // or "bin" folder (a relative name that never leaves it). Anything else (a save, the configuration,
+    // a program) is never opened as code on a saved record's word.
+    static bool IsCodeFileName(const std::string& name);
     // A code file made from bytes already in memory (the assembler's output, tests).
     static VirtualCodePtr CreateFromBytes(const std::string& name, const void* bytes, uint32_t size);
 

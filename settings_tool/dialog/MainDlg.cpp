@@ -157,8 +157,8 @@ void CMainDlg::OnStartGame() {
         ShowError("config.xmlの保存に失敗しました。");
         return;
     }
-    HINSTANCE started = ShellExecuteA(nullptr, "open", kGameProgram, nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(started) <= 32) {
+    // The game is a program file: the shell's "open" never runs one, so it is started directly.
+    if (!win32::StartProgram(kGameProgram)) {
         ShowError("Marloweの起動に失敗しました。");
         return;
     }

@@ -1,6 +1,8 @@
-// Code cursor: bounds of reads and seeks, calls, nested code files, interrupt entry, saved record.
+// Code cursor: bounds of reads and seeks, calls, nested code files, interrupt entry, saved record, and
+// saved records that name other files or offsets outside their code.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -122,18 +124,18 @@ TEST(CodeCursor, InterruptEntryIsCalledAndLeft) {
 
 TEST(CodeCursor, SavedRecordRestoresEveryLevel) {
     testsupport::ScratchFolder folder;
-    folder.Write("a.bin", std::vector<uint8_t>(64));
-    folder.Write("b.bin", std::vector<uint8_t>(64));
-    folder.Write("c.bin", std::vector<uint8_t>(64));
+    folder.Write("scenario/a.bin", std::vector<uint8_t>(64));
+    folder.Write("scenario/b.bin", std::vector<uint8_t>(64));
+    folder.Write("scenario/c.bin", std::vector<uint8_t>(64));
     CVCPointer c;
-    c.SetCode(CVirtualCode::Create("a.bin"));
+    c.SetCode(CVirtualCode::Create("scenario\\a.bin"));
     c.Seek(8);
     c.Call(16);
-    c.CallCode(CVirtualCode::Create("b.bin"), 0);
+    c.CallCode(CVirtualCode::Create("scenario\\b.bin"), 0);
     c.SetInterrupt(40);
     c.Call(32);
     c.Call(36);
-    c.CallCode(CVirtualCode::Create("c.bin"), 0);
+    c.CallCode(CVirtualCode::Create("scenario\\c.bin"), 0);
     c.Seek(60);
 
     CVCPointer d;
@@ -141,17 +143,17 @@ TEST(CodeCursor, SavedRecordRestoresEveryLevel) {
     uint32_t levels = 0;
     d.CountLevels(levels);
     ASSERT_EQ(levels, 3u);
-    EXPECT_EQ(d.GetCurrentCode()->GetName(), "c.bin");
+    EXPECT_EQ(d.GetCurrentCode()->GetName(), "scenario\\c.bin");
     EXPECT_EQ(d.GetPosition(), 60u);
     d.EndCallCode();
-    EXPECT_EQ(d.GetCurrentCode()->GetName(), "b.bin");
+    EXPECT_EQ(d.GetCurrentCode()->GetName(), "scenario\\b.bin");
     EXPECT_TRUE(d.IsInterruptSet());
     EXPECT_TRUE(d.Return());
     EXPECT_EQ(d.GetPosition(), 32u);
     EXPECT_TRUE(d.Return());
     EXPECT_EQ(d.GetPosition(), 0u);
     d.EndCallCode();
-    EXPECT_EQ(d.GetCurrentCode()->GetName(), "a.bin");
+    EXPECT_EQ(d.GetCurrentCode()->GetName(), "scenario\\a.bin");
     EXPECT_EQ(d.GetPosition(), 16u);
     EXPECT_TRUE(d.Return());
     EXPECT_EQ(d.GetPosition(), 8u);
@@ -171,13 +173,13 @@ TEST(CodeCursor, RecordsWithoutLevelsOrTooManyAreRefused) {
 
 TEST(CodeCursor, AMissingCodeFileLoadsAsNoCode) {
     testsupport::ScratchFolder folder;
-    folder.Write("gone.bin", std::vector<uint8_t>(16));
+    folder.Write("bin/gone.bin", std::vector<uint8_t>(16));
     CVCPointer c;
-    c.SetCode(CVirtualCode::Create("gone.bin"));
+    c.SetCode(CVirtualCode::Create("bin\\gone.bin"));
     c.Seek(4);
     USLib::binary_ostream<256> out;
     c.Save(out);
-    std::filesystem::remove("gone.bin");
+    std::filesystem::remove("bin/gone.bin");
     USLib::binary_istream in;
     in.Attach(out.GetData(), out.GetSize());
     CVCPointer d;
@@ -185,6 +187,61 @@ TEST(CodeCursor, AMissingCodeFileLoadsAsNoCode) {
     EXPECT_EQ(d.GetCurrentCode(), nullptr);
     EXPECT_EQ(d.ReadInt(), 0u);
     EXPECT_EQ(d.GetPointerAt(0), nullptr);
+}
+
+// A saved record that names a file the game does not run as code, or offsets outside the named code
+// file, is refused before anything in it runs.
+TEST(CodeCursor, RecordsNamingOtherFilesOrOffsetsOutsideAreRefused) {
+    testsupport::ScratchFolder folder;
+    for (const char* file : {"scenario/ch1.bin", "bin/Scene.bin", "save/data00.sav", "cfg.cfg", "ch1.bin"})
+        folder.Write(file, std::vector<uint8_t>(64));
+    const struct {
+        const char* name;
+        uint32_t position, returnTo, interrupt;
+        bool loads;
+    } cases[] = {
+        {"scenario\\ch1.bin", 60, 16, 8, true},
+        {"SCENARIO\\ch1.bin", 64, 64, 64, true},  // the end of the file is still inside it
+        {"bin\\Scene.bin", 0, 0, 0, true},
+        {"scenario/ch1.bin", 4, 0, 0, true},
+        {"scenario\\ch1.bin", 68, 0, 0, false},
+        {"scenario\\ch1.bin", 0, 0x10000, 0, false},
+        {"scenario\\ch1.bin", 0, 0, 0xFFFFFFFC, false},
+        {"save\\data00.sav", 0, 0, 0, false},
+        {"cfg.cfg", 0, 0, 0, false},
+        {"ch1.bin", 0, 0, 0, false},
+        {"scenario\\..\\save\\data00.sav", 0, 0, 0, false},
+        {"scenario\\.\\ch1.bin", 0, 0, 0, false},
+        {"scenario\\\\ch1.bin", 0, 0, 0, false},
+        {"\\scenario\\ch1.bin", 0, 0, 0, false},
+        {"/bin/sh", 0, 0, 0, false},
+        {"C:\\scenario\\ch1.bin", 0, 0, 0, false},
+        {"scenario", 0, 0, 0, false},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        USLib::binary_ostream<256> out;
+        const uint32_t levels = 1, returns = 1, reserved = 0;
+        const uint8_t enabled = 1;
+        out.Write(&levels, 4);
+        out.Write(k.name, static_cast<uint32_t>(std::strlen(k.name)) + 1);
+        out.Write(&k.position, 4);
+        out.Write(&returns, 4);
+        out.Write(&k.returnTo, 4);
+        out.Write(&k.interrupt, 4);
+        out.Write(&reserved, 4);
+        out.Write(&enabled, 1);
+        USLib::binary_istream in;
+        in.Attach(out.GetData(), out.GetSize());
+        CVCPointer c;
+        if (k.loads) {
+            ASSERT_NO_THROW(c.Load(in, 0));
+            ASSERT_NE(c.GetCurrentCode(), nullptr);
+            EXPECT_EQ(c.GetPosition(), k.position);
+        } else {
+            EXPECT_ANY_THROW(c.Load(in, 0));
+        }
+    }
 }
 
 }  // namespace

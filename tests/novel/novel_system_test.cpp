@@ -193,8 +193,8 @@ TEST_F(NovelSystem, UnknownSpeakerUsesTheDefaultRecord) {
 
 TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     testsupport::ScratchFolder folder;
-    folder.Write("ch.bin", testsupport::Bytes("SetWaitFrames 30\nSetWaitFlags 1\nSetMessageNumber 5\nSetDialog2 \"AS\\\\Cfg.as\"\nSetFeatureMask 9\nYield\nYield"));
-    ASSERT_TRUE(novel.LoadScenario("ch.bin"));
+    folder.Write("scenario/ch.bin", testsupport::Bytes("SetWaitFrames 30\nSetWaitFlags 1\nSetMessageNumber 5\nSetDialog2 \"AS\\\\Cfg.as\"\nSetFeatureMask 9\nYield\nYield"));
+    ASSERT_TRUE(novel.LoadScenario("scenario\\ch.bin"));
     novel.SetResumeCode(2);
     novel.GetMachine().Run();
     novel.SetupSceneServices();
@@ -217,7 +217,7 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     novel.Load(in, 0);
     EXPECT_EQ(novel.GetResumeCode(), 2u);
     EXPECT_EQ(novel.GetFeatureMask(), 9u);
-    EXPECT_EQ(novel.GetScenarioName(), "ch.bin");
+    EXPECT_EQ(novel.GetScenarioName(), "scenario\\ch.bin");
     EXPECT_EQ(novel.GetDialogName(1), "AS\\Cfg.as");
     EXPECT_TRUE(novel.IsDialogEnabled(1));
     EXPECT_EQ(novel.GetMachine().GetWaitFrames(), 30u);

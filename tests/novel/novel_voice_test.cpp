@@ -132,9 +132,9 @@ TEST_F(NovelVoice, MessageWaitEndsByMode) {
     CVCPUNovel& machine = novel.GetMachine();
     machine.SetCode(testsupport::Code("SetWaitFlags 0\nYield\nSetWaitFlags 1\nYield"));
     machine.JumpTo(0);
-    machine.Run();
+    testsupport::RunSlice(machine);
     EXPECT_FALSE(novel.IsTimedWaitDone());  // wait flags 0: a timed wait is not skipped
-    machine.Run();
+    testsupport::RunSlice(machine);
     EXPECT_TRUE(novel.IsTimedWaitDone());
 }
 
@@ -152,13 +152,13 @@ TEST_F(NovelVoice, SoundEffectOpcodesDriveTheChannels) {
         Yield
     )"));
     machine.JumpTo(0);
-    machine.Run();
+    testsupport::RunSlice(machine);
     EXPECT_EQ(se.GetChannel(2)->fileName, "haru.wav");
     EXPECT_EQ(se.GetChannel(2)->pending, 1u);
     EXPECT_EQ(se.GetChannel(2)->configIndex, uint32_t(CFG_VOLUME_SE));
     EXPECT_EQ(se.GetChannel(3)->fileName, "haru.wav");
     EXPECT_EQ(se.GetChannel(3)->pending, 0u);
-    machine.Run();
+    testsupport::RunSlice(machine);
     EXPECT_EQ(se.GetChannel(3)->pending, 1u);
     EXPECT_EQ(se.GetChannel(3)->maxVolumeIndex, uint32_t(MAX_VOL_INDEX_VOICE));
     se.FreeChannels();

@@ -216,7 +216,7 @@ protected:
         CVCPUNovel& machine = novel.GetMachine();
         machine.SetCode(testsupport::Code(source + "\n Yield\n"));
         machine.JumpTo(0);
-        machine.Run();
+        testsupport::RunSlice(machine);
     }
     testsupport::ScratchFolder folder;
     testsupport::RenderDevice device;

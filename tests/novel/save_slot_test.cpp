@@ -83,8 +83,8 @@ protected:
         testsupport::ResetGameState();
         CSnapImage::GetInstance()->Register("SnapImage", 0);
         CSnapImage::GetInstance()->SetSize(4, 2);
-        dir_.Write("ch1.bin", testsupport::Bytes("Push 1\nYield\nPush 2\nYield\nYield"));
-        ASSERT_TRUE(CNovelSystem::GetInstance()->LoadScenario("ch1.bin"));
+        dir_.Write("scenario/ch1.bin", testsupport::Bytes("Push 1\nYield\nPush 2\nYield\nYield"));
+        ASSERT_TRUE(CNovelSystem::GetInstance()->LoadScenario("scenario\\ch1.bin"));
     }
     void TearDown() override { CSnapImage::GetInstance()->FreePixels(); }
 

@@ -115,14 +115,14 @@ const char* kSceneCode = R"(
         PopTo param[0]
         Yield
     opening: .word SCENE_MOVIE, "op.mpg"
-    chapter: .word SCENE_NOVEL, "ch1.bin"
+    chapter: .word SCENE_NOVEL, "scenario\\ch1.bin"
 )";
 
 TEST(SceneManager, SceneCodeAsksForAMovieThenANovelScene) {
     testsupport::ResetGameState();
     testsupport::ScratchFolder folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
-    folder.Write("ch1.bin", testsupport::Bytes("SetResult 5\nYield"));
+    folder.Write("scenario/ch1.bin", testsupport::Bytes("SetResult 5\nYield"));
     events.clear();
     RecordingSceneManager manager;
     manager.Init();
@@ -132,7 +132,7 @@ TEST(SceneManager, SceneCodeAsksForAMovieThenANovelScene) {
                           "movie op.mpg leave", "movie op.mpg deleted",                // frame 2
                           "novel enter", "novel update",                               // frame 4
                           "novel update", "novel leave", "novel deleted"}));           // frames 5, 6
-    EXPECT_EQ(CNovelSystem::GetInstance()->GetScenarioName(), "ch1.bin");
+    EXPECT_EQ(CNovelSystem::GetInstance()->GetScenarioName(), "scenario\\ch1.bin");
     EXPECT_EQ(manager.GetState(), 0);
     EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(0), 1);  // ran on into the restart code
 }
@@ -169,12 +169,12 @@ TEST(SceneManager, SavedRecordRestoresWaitStackPositionAndRestartEntry) {
     testsupport::ResetGameState();
     CVCPUSceneManager saved;
     saved.SetCode(testsupport::Code(".machine scene\nSetRestartEntry 12\nSetSceneEntry 40\nPush 6\nWait 4\nYield\nYield",
-                                    "scene.bin", true));
+                                    "bin\\scene.bin", true));
     saved.JumpTo(0);
     saved.Run();
     testsupport::ScratchFolder folder;
     std::vector<uint8_t> bytes = testsupport::Bytes(".machine scene\nSetRestartEntry 12\nSetSceneEntry 40\nPush 6\nWait 4\nYield\nYield", true);
-    folder.Write("scene.bin", bytes);
+    folder.Write("bin/scene.bin", bytes);
     CVCPUSceneManager loaded;
     testsupport::RoundTrip(saved, loaded);
     EXPECT_EQ(loaded.GetCursor().GetPosition(), saved.GetCursor().GetPosition());
@@ -195,8 +195,8 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     testsupport::ResetGameState();
     testsupport::ScratchFolder folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
-    folder.Write("ch1.bin", testsupport::Bytes("ClearStack\nSetInterrupt 4\nRunSubCode \"sub.bin\"\nYield"));
-    folder.Write("sub.bin", testsupport::Bytes(R"(Push 11
+    folder.Write("scenario/ch1.bin", testsupport::Bytes("ClearStack\nSetInterrupt 4\nRunSubCode \"scenario\\\\sub.bin\"\nYield"));
+    folder.Write("scenario/sub.bin", testsupport::Bytes(R"(Push 11
         msg "A", "a", "a.ogg", "one"
         Yield)"));
     CMessageLogManager::GetInstance()->Clear();
@@ -205,7 +205,7 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     manager.Init();
     manager.Update();
     CNovelSystem& novel = *CNovelSystem::GetInstance();
-    ASSERT_TRUE(novel.LoadScenario("ch1.bin"));
+    ASSERT_TRUE(novel.LoadScenario("scenario\\ch1.bin"));
     novel.GetMachine().Run();  // into sub.bin, stops at the message's reveal yield
     CGameParameterManager::GetInstance()->SetParam(2, 77);
     CGameFlagsManager::GetInstance()->SetFlag(9, true);
@@ -234,8 +234,8 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     EXPECT_EQ(manager.GetMachine().GetCursor().GetPosition(), scenePosition);
     EXPECT_EQ(manager.GetMachine().GetRestartEntry(), 48u);
     EXPECT_EQ(novel.GetMachine().GetCursor().GetPosition(), novelPosition);
-    EXPECT_EQ(novel.GetMachine().GetCurrentCodeName(), "sub.bin");
-    EXPECT_EQ(novel.GetScenarioName(), "ch1.bin");
+    EXPECT_EQ(novel.GetMachine().GetCurrentCodeName(), "scenario\\sub.bin");
+    EXPECT_EQ(novel.GetScenarioName(), "scenario\\ch1.bin");
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
     EXPECT_EQ(novel.GetMachine().GetStack().GetCells()[0], 11);
     EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(2), 77);

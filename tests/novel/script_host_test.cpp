@@ -1,9 +1,12 @@
 // The script hosts' shared base and the system set-up host: messages in the log's format, builds from
-// the game's files with includes, the coroutine runner's Wait and Suspend, the common functions, and
-// "AS\InitSystem.as" filling the tables it owns.
+// the game's files with includes, the coroutine runner's Wait and Suspend and its slices cut short by
+// time, the common functions, and "AS\InitSystem.as" filling the tables it owns, or stopped when it
+// never ends.
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <windows.h>
 
 #include "engine/support/scratch_dir.h"
 #include "novel/novel/NovelSystem.h"
@@ -207,6 +210,55 @@ TEST(SystemSetup, BrokenOrMissingScriptChangesNothing) {
     dir.Write("AS/InitSystem.as", "void Other() { AllocGameFlags(3); }\n");  // no entry: nothing runs
     EXPECT_FALSE(CSystemInfo::GetInstance()->Execute("AS\\InitSystem.as"));
     EXPECT_EQ(CGameFlagsManager::GetInstance()->GetCount(), 16u);
+}
+
+// A clock that moves a millisecond each time it is read: every statement seems slow.
+DWORD g_ticks = 0;
+DWORD TickingClock() { return ++g_ticks; }
+void TickingSleep(DWORD ms) { g_ticks += ms; }
+
+TEST_F(ScriptHost, ASliceThatRunsPastItsTimeGoesOnInTheNextFrame) {
+    ASSERT_GE(Build("int n = 0;\nvoid Main() { while (true) { n++; } }\n"), 0);
+    std::unique_ptr<CDefoASVM> runner = Runner("void Main()");
+    win32::hooks::SetClock(TickingClock, TickingSleep);
+    runner->Step();
+    const int first = Global<int>("n");
+    EXPECT_GT(first, 0);
+    EXPECT_TRUE(runner->IsRunning());
+    runner->Step();
+    EXPECT_GT(Global<int>("n"), first);
+    win32::hooks::SetClock(nullptr, nullptr);
+}
+
+TEST(SystemSetup, AScriptThatNeverEndsIsStopped) {
+    ScratchDir dir;
+    testsupport::ResetGameState();
+    dir.Write("AS/InitSystem.as", "void Initialize() { AllocGameFlags(3); while (true) {} }\n");
+    struct Case {
+        const char* what;
+        bool closing;
+        const char* log;
+    } cases[] = {
+        {"past its time", false, "Script [AS\\InitSystem.as] stopped: it ran too long"},
+        {"closing", true, "Script [AS\\InitSystem.as] stopped: the game is closing"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        dir.OpenLog();
+        // Past its time: a clock that races. Closing: the real clock, with a quit waiting; the stop
+        // cannot then be the time-out, which is far longer.
+        if (k.closing) {
+            PostQuitMessage(0);
+        } else {
+            win32::hooks::SetClock(TickingClock, TickingSleep);
+        }
+        EXPECT_FALSE(CSystemInfo::GetInstance()->Execute("AS\\InitSystem.as"));
+        win32::hooks::SetClock(nullptr, nullptr);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        EXPECT_NE(dir.Log().find(k.log), std::string::npos) << dir.Log();
+    }
 }
 
 // "AS\InitNovel.as": log rows, word wrap and its sets, speakers; a second run starts afresh.

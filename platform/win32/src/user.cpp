@@ -427,12 +427,18 @@ int GetSystemMetrics(int index) {
     }
 }
 
-BOOL PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT remove) {
+BOOL PeekMessageA(LPMSG msg, HWND, UINT filterMin, UINT filterMax, UINT remove) {
     win32::PumpEvents();
     std::lock_guard<std::mutex> lock(g_lock);
-    if (!g_queue.empty()) {
-        *msg = g_queue.front();
-        if (remove & PM_REMOVE) g_queue.pop_front();
+    // A filter of 0, 0 takes any message; otherwise the first one within [filterMin, filterMax]. A quit
+    // is taken whatever the filter.
+    auto wanted = [&](UINT message) {
+        return (filterMin == 0 && filterMax == 0) || (message >= filterMin && message <= filterMax);
+    };
+    for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
+        if (!wanted(it->message)) continue;
+        *msg = *it;
+        if (remove & PM_REMOVE) g_queue.erase(it);
         return TRUE;
     }
     if (g_quitPending) {

@@ -26,6 +26,12 @@ VirtualCodePtr Code(const std::string& source, const std::string& name, bool sce
     return CVirtualCode::CreateFromBytes(name, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
+uint32_t RunSlice(CBaseAppVCPU& machine) {
+    uint32_t result = machine.Run();
+    while (machine.IsSliceCut()) result = machine.Run();
+    return result;
+}
+
 ScratchFolder::ScratchFolder() {
     previous_ = std::filesystem::current_path().string();
     std::string templ = (std::filesystem::temp_directory_path() / "scenario_test_XXXXXX").string();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/save/USBinaryStream.h"
+#include "novel/vm/BaseAppVCPU.h"
 #include "novel/vm/VirtualCode.h"
 
 namespace testsupport {
@@ -12,6 +13,9 @@ namespace testsupport {
 // Assembles the source (failing the test on assembler errors) into a code file of that name.
 VirtualCodePtr Code(const std::string& source, const std::string& name = "test.bin", bool scene = false);
 std::vector<uint8_t> Bytes(const std::string& source, bool scene = false);
+// Runs the machine's slice to its yield, going on where a busy machine cut it short by time; returns
+// the run result.
+uint32_t RunSlice(CBaseAppVCPU& machine);
 
 // Makes the current directory a fresh scratch folder for the test's lifetime and writes files there.
 class ScratchFolder {
