@@ -64,6 +64,10 @@ bool CASNovelSetting::Execute(const char* path) {
     RegisterRendererSettingFunctions(engine_);
     if (BuildScriptModule(engine_, path) < 0) return false;
     CMessageLogManager::GetInstance()->ClearLogRowList();
+    // The script makes the text buffers afresh, numbered from 0: each novel scene runs it (every
+    // return to the game's start makes one), and the last run's buffers, each with its font and
+    // texture, would otherwise pile up.
+    Novel()->GetTextBuffers().DeleteAll();
     asIScriptFunction* entry = engine_->GetModule(path)->GetFunctionByDecl("void Initialize()");
     if (!entry) return false;
     context_ = engine_->CreateContext();

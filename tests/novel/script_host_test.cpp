@@ -17,6 +17,7 @@
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
+#include "novel/support/RenderDevice.h"
 #include "novel/support/ScenarioCode.h"
 #include "win32/codepage.h"
 
@@ -292,6 +293,26 @@ TEST(NovelSetup, ScriptSetsRowsWrapAndSpeakers) {
     dir.Write("AS/InitNovel.as", "void Initialize() { AddTextBufferForLogWindow(1 1); }\n");
     EXPECT_FALSE(host.Execute("AS\\InitNovel.as"));
     EXPECT_NE(dir.Log().find("AS\\InitNovel.as(1,"), std::string::npos);
+}
+
+// Each novel scene (every return to the game's start makes one) runs the setting script: the text
+// buffers it makes replace the last run's, numbered from 0 again, instead of piling up.
+TEST(NovelSetup, TextBuffersAreMadeAfreshByEachRun) {
+    ScratchDir dir;
+    dir.OpenLog();
+    testsupport::RenderDevice device;
+    dir.Write("AS/InitNovel.as",
+              "void Initialize() { AddTextBuffer(16, 0, 64, 32, 16, 16, 0); AddTextBuffer(16, 1, 64, 32, 16, 16, 0); }\n");
+    CStringRendererManager& buffers = CNovelSystem::GetInstance()->GetTextBuffers();
+    buffers.DeleteAll();
+    CASNovelSetting host;
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_TRUE(host.Execute("AS\\InitNovel.as")) << dir.Log();
+        EXPECT_NE(buffers.Get(1), nullptr);
+        EXPECT_EQ(buffers.Get(2), nullptr);
+    }
+    buffers.DeleteAll();
 }
 
 }  // namespace
