@@ -99,16 +99,17 @@ void CSingleTexture::Load(IStream& in, std::uint32_t) {
 bool CPartsTexture::Create(const char* textureFile, D3DFORMAT fmt, const char* partsFile) {
     TextureHandle loaded;
     if (!CreateTextureFromImage(&loaded, textureFile, fmt)) return false;
+    float w, h, allocW, allocH;
+    TextureSizes(loaded, w, h, allocW, allocH);
+    // A parts file that fails leaves the parts table as it was, so the old sheet stays whole.
+    if (parts.Load(partsFile, allocW, allocH, false) != 1) {
+        GetTextureManager().Release(loaded);
+        return false;
+    }
     Release();
     texture = loaded;
     format = fmt;
     textureFileName = textureFile;
-    float w, h, allocW, allocH;
-    TextureSizes(texture, w, h, allocW, allocH);
-    if (parts.Load(partsFile, allocW, allocH, false) != 1) {
-        GetTextureManager().Release(texture);
-        return false;
-    }
     partsFileName = partsFile;
     return true;
 }

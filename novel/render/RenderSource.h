@@ -57,7 +57,7 @@ public:
     CPartsTexture& operator=(const CPartsTexture&) = delete;
     virtual ~CPartsTexture() { Release(); }
     virtual void Release() { ReleaseTexture(); }
-    // A parts file that fails leaves the entry without a texture (the old one is gone by then).
+    // False, with the previous sheet and its parts kept, when the texture or the parts file fails.
     virtual bool Create(const char* textureFile, D3DFORMAT format, const char* partsFile);
     virtual void ReleaseTexture();
     virtual void Save(OStream& out) const;

@@ -61,7 +61,7 @@ TEST_F(RenderSourceTest, RenderBufferCoversItsSizeOfTheTexture) {
     EXPECT_FLOAT_EQ(b.rect[3], 300.0f);
 }
 
-TEST_F(RenderSourceTest, FailedLoadsKeepThePreviousPictureExceptAPartsSheetsTexture) {
+TEST_F(RenderSourceTest, FailedLoadsKeepThePreviousPicture) {
     CSingleTexture s;
     ASSERT_TRUE(s.Create("a.tga", D3DFMT_A8R8G8B8));
     const TextureHandle kept = s.texture;
@@ -71,11 +71,18 @@ TEST_F(RenderSourceTest, FailedLoadsKeepThePreviousPictureExceptAPartsSheetsText
     EXPECT_EQ(s.fileName, "a.tga");
     EXPECT_NE(GetTexture(kept), nullptr);
 
-    // A parts sheet whose parts file fails has already let its old texture go.
+    // A parts sheet checks its parts file before it lets the old sheet go: a missing picture or a
+    // missing parts file leaves texture, names and parts as they were.
     RenderSource::CPartsTexture p;
     ASSERT_TRUE(p.Create("a.tga", D3DFMT_A8R8G8B8, "a.parts"));
+    const TextureHandle sheet = p.texture;
     EXPECT_FALSE(p.Create("b.tga", D3DFMT_A8R8G8B8, "missing.parts"));
-    EXPECT_EQ(GetTexture(p.texture), nullptr);
+    EXPECT_FALSE(p.Create("missing.tga", D3DFMT_A8R8G8B8, "a.parts"));
+    EXPECT_EQ(p.texture, sheet);
+    EXPECT_NE(GetTexture(sheet), nullptr);
+    EXPECT_EQ(p.textureFileName, "a.tga");
+    EXPECT_EQ(p.partsFileName, "a.parts");
+    EXPECT_EQ(p.parts.Count(), 1u);
 }
 
 TEST_F(RenderSourceTest, ExchangedOrderSurvivesSaveAndLoad) {
