@@ -249,6 +249,7 @@ TEST(MessageWrap, NamedMessagesIndentContinuationLines) {
         {"opening bracket carried", 5, 2, A + I + U + E + KAGI + KA, A + I + U + E + "\n" + SPACE + KAGI + KA},
     };
     CNovelSystem& novel = *CNovelSystem::GetInstance();
+    novel.GetWordWrap() = CAppWordWrapManager();  // the default line-breaking rules, whatever ran before
     for (const Case& k : cases) {
         novel.SetWordWrap(k.chars, k.extra, true);
         EXPECT_EQ(novel.WrapMessageText(k.text.c_str()), k.expected) << k.what;
