@@ -421,6 +421,23 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
                 }
         steps_.push_back(step);
     }
+    // Registers start at 0: the rows that a run reads before the program writes them, and the
+    // output's rows that it never writes, are cleared; the rest are written before any use.
+    std::vector<bool> written(12 * 4 + 4, false);
+    auto slot = [](const Row& r) { return r.bank == Bank::kTemp ? r.index : 12 * 4 + r.index; };
+    auto read = [&](const Row& r) {
+        if ((r.bank == Bank::kTemp || r.bank == Bank::kOutput) && !written[size_t(slot(r))]) {
+            written[size_t(slot(r))] = true;
+            cleared_.push_back(r);
+        }
+    };
+    for (const Step& step : steps_) {
+        for (int k = 0; k < 3; ++k)
+            for (int c = 0; c < 4; ++c) read(step.src[k][c]);
+        for (int c = 0; c < 4; ++c)
+            if (step.dst[c].bank != Bank::kNone) written[size_t(slot(step.dst[c]))] = true;
+    }
+    for (int c = 0; c < 4; ++c) read(Row{Bank::kOutput, c});
 }
 
 void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
@@ -428,8 +445,8 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
     const int n = block.count;
     float temps[12 * 4][N];
     float scratch[4 * 4][N];  // sources with a modifier (rows 0 to 11), then results (rows 12 to 15)
-    std::memset(temps, 0, sizeof temps[0] * size_t(4 * program_.tempCount));  // temporaries start at 0
-    std::memset(block.out, 0, sizeof block.out);
+    for (const Row& r : cleared_)
+        std::memset(r.bank == Bank::kTemp ? temps[r.index] : block.out[r.index], 0, sizeof(float) * size_t(n));
     std::fill(block.killed, block.killed + N, false);
     auto source = [&](const Row& r) -> const float* {
         switch (r.bank) {
@@ -481,7 +498,14 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
                     u = pu;
                     v = pv;
                 }
-                sample(in.src[1].index, u, v, n, scratch + 12);
+                if (mask == 0xF && !in.saturate) {
+                    // Straight into the register, whose four rows follow each other.
+                    float(*rows)[N] = step.dst[0].bank == Bank::kTemp ? temps + step.dst[0].index : block.out;
+                    sample(in.src[1].index, u, v, n, rows);
+                    for (int c = 0; c < 4; ++c) d[c] = rows[c];
+                } else {
+                    sample(in.src[1].index, u, v, n, scratch + 12);
+                }
                 break;
             }
 #define MARLOWE_LANES(expression)                                   \

@@ -117,6 +117,7 @@ private:
     const bool lanes_;
     std::vector<std::array<float, kPixelBlock>> constants_;
     std::vector<Step> steps_;
+    std::vector<Row> cleared_;  // rows a run starts by clearing
 };
 
 }  // namespace d3d9
