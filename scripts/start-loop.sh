@@ -29,6 +29,7 @@ cleanup() {
     rm -rf "$SCRATCH"
 }
 trap cleanup EXIT
+trap "exit 130" INT TERM
 
 # A display of our own: the first free number from 120.
 n=120

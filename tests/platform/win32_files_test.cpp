@@ -7,6 +7,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,76 @@ TEST(Win32Mutex, ASecondHolderGetsAlreadyExists) {
     HANDLE third = CreateMutexA(nullptr, TRUE, name.c_str());
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
     CloseHandle(third);
+}
+
+// Lock files of named mutexes live where only this user can reach them: XDG_RUNTIME_DIR, else a
+// folder of the user's own (mode 0700) in the temporary folder, never one that is a link elsewhere.
+TEST(Win32Mutex, LockFilesStayInAFolderOfTheUser) {
+    const fs::path scratch = fs::temp_directory_path() / ("mutex_folder_" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    fs::create_directories(scratch / "runtime");
+    fs::create_directories(scratch / "elsewhere");
+    const std::string own = "marlowe-" + std::to_string(::getuid());
+    auto env = [](const char* key) {
+        const char* v = std::getenv(key);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto runtime = env("XDG_RUNTIME_DIR"), tmp = env("TMPDIR");
+    struct Case {
+        const char* name;
+        std::string runtime;                 // empty: unset
+        std::function<void()> prepare;       // what the temporary folder holds before
+        fs::path lock;                       // where the lock file must be; empty: nowhere
+    };
+    const Case cases[] = {
+        {"runtime folder", (scratch / "runtime").string(), [] {}, scratch / "runtime" / "m.lock"},
+        {"no runtime folder", "", [] {}, scratch / own / "m.lock"},
+        {"runtime folder that is no folder", (scratch / "elsewhere" / "file").string(),
+         [&] { std::ofstream(scratch / "elsewhere" / "file") << "x"; }, scratch / own / "m.lock"},
+        {"own folder open to all", "",
+         [&] {
+             fs::create_directory(scratch / own);
+             fs::permissions(scratch / own, fs::perms::all);
+         },
+         scratch / own / "m.lock"},
+        {"own folder a link elsewhere", "", [&] { fs::create_directory_symlink(scratch / "elsewhere", scratch / own); },
+         fs::path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(scratch / own);
+        fs::remove(scratch / "runtime" / "m.lock");
+        c.prepare();
+        if (c.runtime.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", c.runtime.c_str(), 1);
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        HANDLE first = CreateMutexA(nullptr, TRUE, "m");
+        ASSERT_NE(nullptr, first);
+        HANDLE second = CreateMutexA(nullptr, TRUE, "m");
+        if (c.lock.empty()) {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+            EXPECT_FALSE(fs::exists(scratch / "elsewhere" / "m.lock"));
+        } else {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+            EXPECT_TRUE(fs::exists(c.lock));
+            if (c.lock.parent_path() == scratch / own) {
+                EXPECT_EQ(fs::status(scratch / own).permissions() & fs::perms::all, fs::perms::owner_all);
+            }
+        }
+        CloseHandle(second);
+        CloseHandle(first);
+    }
+    auto restore = [](const char* key, const std::optional<std::string>& v) {
+        if (v)
+            ::setenv(key, v->c_str(), 1);
+        else
+            ::unsetenv(key);
+    };
+    restore("XDG_RUNTIME_DIR", runtime);
+    restore("TMPDIR", tmp);
+    fs::remove_all(scratch);
 }
 
 TEST(Win32MulDiv, RoundsToNearestAndFailsWithMinusOne) {

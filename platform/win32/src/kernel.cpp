@@ -42,6 +42,22 @@ struct EventObject : KernelObject {
     bool signalled = false;
 };
 
+// The folder of this user's lock files, so that another user's program never holds a mutex of ours:
+// XDG_RUNTIME_DIR (the user's own by definition), else a folder of the user's in the temporary
+// folder, made with mode 0700 and taken only when it is a real folder of this user that no one else
+// can enter. Empty when there is no such folder.
+std::string LockFolder() {
+    struct stat st;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/marlowe-" + std::to_string(::getuid());
+    ::mkdir(dir.c_str(), 0700);
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
+    if ((st.st_mode & 077) && ::chmod(dir.c_str(), 0700) != 0) return {};
+    return dir;
+}
+
 }  // namespace
 
 DWORD GetLastError() { return g_lastError; }
@@ -109,14 +125,16 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
         m->owned = initialOwner != FALSE;
         return m;
     }
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st;
-    if (!dir || ::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode)) dir = std::getenv("TMPDIR");
-    if (!dir || !*dir) dir = "/tmp";
+    const std::string dir = LockFolder();
+    if (dir.empty()) {
+        // No private place for lock files: behave as a private, unnamed mutex.
+        m->owned = initialOwner != FALSE;
+        return m;
+    }
     std::string base = Cp932ToUtf8(name);
     for (char& c : base)
         if (c == '/') c = '_';
-    std::string file = std::string(dir) + "/" + base + ".lock";
+    std::string file = dir + "/" + base + ".lock";
     m->fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m->fd < 0) {
         // No lock file can be made: behave as a private, unnamed mutex.
