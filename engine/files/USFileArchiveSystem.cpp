@@ -4,6 +4,7 @@
 // the unpacked size is not 0, LZSS-compressed first.
 #include "engine/files/USFileArchiveSystem.h"
 
+#include <strings.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -68,13 +69,23 @@ void USFileArchiveSystem::Init(std::string key, bool archiveFirst, bool useArchi
         byTime.emplace(found.ftLastWriteTime, found.cFileName);
     } while (FindNextFileA(find, &found));
     FindClose(find);
-    for (const auto& [time, path] : byTime) LoadArchiveIndex(path);
+    for (const auto& [time, path] : byTime)
+        if (LoadArchiveIndex(path)) mounted_.push_back(path);
 
     for (auto* buffer : {&files_shared::ReadBuffer(), &files_shared::OutputBuffer()})
         if (buffer->capacity() <= 1024) buffer->request(1024);
 }
 
-void USFileArchiveSystem::Clear() { index_.clear(); }
+void USFileArchiveSystem::Clear() {
+    index_.clear();
+    mounted_.clear();
+}
+
+bool USFileArchiveSystem::IsMounted(const std::string& path) const {
+    for (const std::string& m : mounted_)
+        if (strcasecmp(m.c_str(), path.c_str()) == 0) return true;
+    return false;
+}
 
 bool USFileArchiveSystem::LoadArchiveIndex(const std::string& path) {
     FileCloser file{OpenForRead(path)};

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <boost/unordered_map.hpp>
 
@@ -37,6 +38,9 @@ public:
                                std::uint32_t storedSize, std::uint32_t unpackedSize, std::uint32_t reservedA,
                                std::uint32_t reservedB);
     virtual bool Exists(const std::string& name) const;
+    // Whether Init indexed the archive of that file name (any case) whole: false for one missing,
+    // unreadable, of a wrong magic or cut short.
+    bool IsMounted(const std::string& path) const;
 
     // The entry's bytes (null when absent or unreadable); the size goes to GetLastSize. ReadEntry and
     // ReadEntryText give a new std::malloc block (ReadEntryText with a zero byte after the data);
@@ -54,6 +58,7 @@ private:
     bool ReadStored(const IndexRecord& record, unsigned char* into);
 
     boost::unordered_map<std::string, IndexRecord> index_;
+    std::vector<std::string> mounted_;  // archives Init indexed whole
     std::uint32_t lastSize_ = 0;
     bool archiveFirst_ = false;
     std::string key_;

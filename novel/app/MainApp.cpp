@@ -30,6 +30,7 @@
 
 const char* const CMainApp::kTitle = "Marlowe";
 const char* const CMainApp::kMutexName = "Append_Halcyon_000";
+const char* const CMainApp::kDataArchive = "data.arc";
 
 ScreenSize g_gameScreen;
 ScreenSize g_fullScreen;
@@ -56,6 +57,10 @@ bool CMainApp::Initialize() {
     auto* window = new CUSWindow;
     SetWindow(window);
     window->Create(GetInstance(), kTitle, g_gameScreen.width, g_gameScreen.height);
+    if (!window->GetHandle()) {
+        FailStartUp("ゲームのウィンドウを開けません。表示先のディスプレイがありません（DISPLAY）。");
+        return false;
+    }
 
     timeBeginPeriod(1);
     SetActive(1);
@@ -81,6 +86,20 @@ bool CMainApp::Initialize() {
     common->GetMouse().Init(window->GetHandle());
     common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);
+    if (!USFileArchiveSystem::GetInstance()->IsMounted(kDataArchive)) {
+        std::string text = std::string("データファイル「") + kDataArchive +
+                           (GetFileAttributesA(kDataArchive) == INVALID_FILE_ATTRIBUTES ? "」が見つかりません。"
+                                                                                         : "」が壊れています。");
+        FailStartUp(text.c_str());
+        return false;
+    }
+    // Without its set-up scripts the game cannot set up its text, saves or settings.
+    for (const char* script : {"AS\\InitSystem.as", "AS\\InitNovel.as"}) {
+        if (!ArchiveFileExists(script)) {
+            FailStartUp((std::string("設定スクリプト「") + script + "」が見つかりません。").c_str());
+            return false;
+        }
+    }
 
     LoadSharedResources(g_gameScreen.widthF, g_gameScreen.heightF);
 
@@ -154,6 +173,18 @@ void CMainApp::Frame() {
     frameTimer_.Wait();
 }
 
+void CMainApp::FailStartUp(const char* utf8Text) {
+    startUpFailed_ = true;
+    const std::string text = win32::Utf8ToCp932(utf8Text);
+    US_LOG("Start-up failed: %s\n", text.c_str());
+    HWND window = GetWindow() ? GetWindow()->GetHandle() : nullptr;
+    MessageBoxA(window, text.c_str(), US_SYSTEM_TEXT("エラー"), MB_ICONHAND);
+    if (window)
+        Quit();
+    else
+        PostQuitMessage(1);
+}
+
 int CMainApp::Terminate() {
     CConfigDataManager::SaveConfigFile();
     RenderSystem::CRenderingManager::GetInstance()->Shutdown();
@@ -179,5 +210,5 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     CMainApp app;
     app.SetCreateInfo(instance, commandLine, showCommand, CMainApp::kTitle, CMainApp::kMutexName);
     app.Run();
-    return 0;
+    return app.StartUpFailed() ? 1 : 0;
 }

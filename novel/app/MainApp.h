@@ -35,12 +35,23 @@ public:
     // The window title, also the window class name.
     static const char* const kTitle;
     static const char* const kMutexName;
+    // The archive of the game's data, which start-up cannot do without.
+    static const char* const kDataArchive;
+
+    // Whether start-up stopped for want of a display or of the game's files.
+    bool StartUpFailed() const { return startUpFailed_; }
 
 private:
+    // Start-up cannot go on: a message box (on stderr too) and the log say why, naming the file, and the
+    // game closes through the usual shutdown path.
+    void FailStartUp(const char* utf8Text);
+
+    bool startUpFailed_ = false;
     CAppKeyEvent keyReceiver_;
     CFPSTimer frameTimer_{60, 0x10AAAA};
     CSceneManager sceneManager_;
 };
 
-// The game's entry: prepares the process and runs the application; returns 0 in every case.
+// The game's entry: prepares the process and runs the application; returns 1 when start-up failed for
+// want of a display or of the game's files, else 0.
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);

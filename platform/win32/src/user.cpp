@@ -51,6 +51,17 @@ bool VideoReady() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
 bool EnsureVideo() {
     if (VideoReady()) return true;
+    // With no display SDL falls back to an off-screen driver by itself, and a game would run unseen.
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    if (!set("SDL_VIDEODRIVER") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+        static bool told = false;
+        if (!told) std::fprintf(stderr, "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so no window can open.\n");
+        told = true;
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL video start-up failed: %s\n", SDL_GetError());
         return false;
