@@ -27,6 +27,9 @@ void Initialize()
     AddTextRenderer(100);
     AddTextRenderer(101);
 
+    // Directions: four one-shot scripts and two resident slots kept built.
+    SetDirectionScript(4, 2);
+
     SetWordWrap(26, 2, true);
 
     SetDefaultCharSetting(CFG_VOLUME_VOICE, MAX_VOL_INDEX_VOICE, USER_CFG_INDEX);

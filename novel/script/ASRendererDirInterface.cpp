@@ -9,6 +9,8 @@
 #include "novel/render/Renderer.h"
 #include "novel/render/RendererManager.h"
 #include "novel/script/ASRendererDirManager.h"
+#include "novel/ui/UIWindow.h"
+#include "novel/ui/UIWindowManager.h"
 
 namespace {
 
@@ -122,10 +124,16 @@ void SetPatNo(uint32_t id, uint32_t pattern) {
     if (CTexturePartRenderer* r = self->renderers->GetTexturePartRenderer(id)) r->SetPatNo(pattern);
 }
 
-// 22-23: UI windows. The novel runtime opens no UI window of its own yet, so no id names one and
-// both calls do what they do for an unknown id: nothing, and the outputs unwritten.
-void SetUIWindowPosition(uint32_t, float, float, float) {}
-void GetUIWindowPosition(uint32_t, float&, float&, float&) {}
+// 22-23: the novel system's UI windows by id; an unknown id does nothing.
+void SetUIWindowPosition(uint32_t id, float x, float y, float z) {
+    if (CUIWindow* window = Novel()->GetWindowManager().FindWindow(id)) window->SetPosition(x, y, z);
+}
+void GetUIWindowPosition(uint32_t id, float& x, float& y, float& z) {
+    if (CUIWindow* window = Novel()->GetWindowManager().FindWindow(id)) {
+        const float* v = window->GetPosition();
+        x = v[0], y = v[1], z = v[2];
+    }
+}
 
 // 25-27: text buffers.
 void SetTextBufferRenderingCharCnt(uint32_t i, uint32_t n) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,8 @@
 #include "novel/script/ASNovelSetting.h"
 #include "novel/script/ASRendererDirManager.h"
 #include "novel/support/ScenarioCode.h"
+#include "novel/ui/UIWindow.h"
+#include "novel/ui/UIWindowManager.h"
 
 namespace {
 
@@ -288,6 +292,45 @@ TEST_F(Directions, EvictedModuleLivesOnWhileItsDirectionRuns) {
     manager.EndAllDirections();
 }
 
+// The game's load fades: the first darkens the background step by step to black, the second brings
+// it back to the colour it had.
+TEST_F(Directions, GameLoadFadesStepTheColourDownAndBackUp) {
+    for (const char* name : {"FadeLoad_000", "FadeLoad_001"}) {
+        std::ifstream in(std::string(MARLOWE_GAME_DIR) + "/AS/" + name + ".as", std::ios::binary);
+        ASSERT_TRUE(in) << name;
+        Script(name, std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    IRenderer* background = renderers.CreateSingleTextureRenderer(10);
+    background->SetColor(0.6f, 0.6f, 0.6f, 1);
+    for (const char* name : {"FadeLoad_000", "FadeLoad_001"}) {
+        Run(name);
+        const bool down = std::string(name) == "FadeLoad_000";
+        float previous = background->GetColor()[0];
+        int frames = 0, steps = 0;
+        for (; manager.IsDirectionRunning() && frames < 100; ++frames) {
+            manager.Update();
+            const float now = background->GetColor()[0];
+            if (down) {
+                EXPECT_LE(now, previous) << frames;
+            } else if (frames > 0) {
+                EXPECT_GE(now, previous) << frames;
+            }
+            steps += now != previous;
+            previous = now;
+        }
+        // One step a frame; the fade-in first drops to black, then climbs in 30 steps.
+        EXPECT_EQ(steps, down ? 30 : 31) << name << dir.Log();
+        EXPECT_LE(frames, 32) << name;
+        if (std::string(name) == "FadeLoad_000") {
+            EXPECT_EQ(background->GetColor()[0], 0.0f);
+            background->SetColor(0.6f, 0.6f, 0.6f, 1);  // as a load restores it
+        } else {
+            EXPECT_FLOAT_EQ(background->GetColor()[0], 0.6f);
+        }
+        EXPECT_EQ(background->GetColor()[3], 1.0f);
+    }
+}
+
 // Every function of the direction interface, exactly as scripts declare them.
 TEST_F(Directions, EveryFunctionIsRegisteredAsDeclared) {
     const char* declarations[] = {
@@ -414,6 +457,25 @@ TEST_F(DirectionOpcodes, ParametersReachEveryStartUntilCleared) {
     EXPECT_FALSE(m.IsDirectionRunning());
     EXPECT_EQ(m.GetParams().intCount, 0u);
     EXPECT_TRUE(novel.IsDirectionWaitDone());
+}
+
+TEST_F(DirectionOpcodes, DirectionMovesAUIWindowById) {
+    CASRendererDirManager& m = novel.GetDirections();
+    m.SetModuleCacheSize(1);
+    novel.GetWindowManager().Initialize();
+    dir.Write("AS/Bar.as", "void Initialize() {}\n");
+    ASSERT_TRUE(novel.GetWindowManager().OpenResidentWindow(4, "AS\\Bar.as", 10, 20, 30, 0)) << dir.Log();
+    dir.Write("AS/Slide.as",
+              "void Update() { float x = 0, y = 0, z = 0; GetUIWindowPosition(4, x, y, z);\n"
+              "  SetUIWindowPosition(4, x + 5, y, z + 1); SetUIWindowPosition(5, 1, 1, 1); }\n");
+    m.RunDirection("AS\\Slide.as");
+    m.Update();
+    const float* at = novel.GetWindowManager().FindWindow(4)->GetPosition();
+    EXPECT_EQ(at[0], 15.0f);
+    EXPECT_EQ(at[1], 20.0f);
+    EXPECT_EQ(at[2], 31.0f);
+    EXPECT_EQ(novel.GetWindowManager().FindWindow(5), nullptr);
+    novel.GetWindowManager().Initialize();
 }
 
 }  // namespace
