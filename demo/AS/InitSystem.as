@@ -31,7 +31,23 @@ void Initialize()
     // The game's own values: 1 switches the speakers' voices on.
     InitConfigValue(USER_CFG_INDEX, 1);
 
-    SetSaveDataInfo(30, 6);
+    // Four pages of twelve slots on the save and load screens.
+    SetSaveDataInfo(48, 12);
+    // Where a slot button draws its digits: the slot number, then the date and the time on two rows
+    // around the separators of its used looks; digit d is part 5 + d of the screens' sheet.
+    for (uint i = 0; i < 3; ++i)
+        SetSaveDataInfoNumber(i, 6 + 8 * i, 4, 0);
+    for (uint i = 0; i < 4; ++i)
+        SetSaveDataInfoNumber(3 + i, 40 + 8 * i, 4, 0);
+    for (uint i = 0; i < 2; ++i) {
+        SetSaveDataInfoNumber(7 + i, 80 + 8 * i, 4, 0);
+        SetSaveDataInfoNumber(9 + i, 104 + 8 * i, 4, 0);
+        SetSaveDataInfoNumber(11 + i, 40 + 8 * i, 22, 0);
+        SetSaveDataInfoNumber(13 + i, 64 + 8 * i, 22, 0);
+        SetSaveDataInfoNumber(15 + i, 88 + 8 * i, 22, 0);
+    }
+    for (uint d = 0; d < 10; ++d)
+        SetSaveDataInfoNumberPatNo(d, 5 + d);
     SetSaveName("save\\save_%05d.sav");
     SetQuicSavePath("save\\q.sav");
 

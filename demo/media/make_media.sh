@@ -41,6 +41,42 @@ for look in '#28344cd0:#d8e0f0' '#3c5a8ae0:#ffffff' '#e0a040f0:#202020' '#303030
 done
 "$@" $PNG PNG32:../../ui/bar.png
 
+# The save, load and configuration screens' sheet (256x432): five looks of a slot button (empty,
+# empty under the cursor, used, used under the cursor, pressed) down the left, the digits, five
+# buttons (normal and under the cursor), gauge cells, check boxes, the panel and the labels.
+set -- convert -size 256x432 xc:none -font "$FONT" -pointsize 12 -strokewidth 1 -gravity NorthWest
+row=0
+for look in '#28344cd0:#8090b0' '#3c5a8ae0:#d8e0f0' '#28344cf0:#d8e0f0' '#3c5a8af0:#ffffff' '#e0a040f0:#202020'; do
+  bg=${look%%:*}; fg=${look#*:}; y=$((row * 40))
+  set -- "$@" -fill "$bg" -stroke "$fg" -draw "rectangle 1,$((y + 1)) 158,$((y + 38))" -stroke none
+  if [ $row -ge 2 ]; then
+    set -- "$@" -fill "$fg" -annotate +74+$((y + 3)) / -annotate +98+$((y + 3)) / \
+      -annotate +58+$((y + 21)) : -annotate +82+$((y + 21)) :
+  fi
+  row=$((row + 1))
+done
+for d in 0 1 2 3 4 5 6 7 8 9; do
+  set -- "$@" -fill white -annotate +$((160 + 8 * d))+103 "$d"
+done
+b=0
+for label in PREV NEXT BACK YES NO; do
+  y=$((b * 20))
+  set -- "$@" -fill '#28344cf0' -stroke '#d8e0f0' -draw "roundrectangle 161,$((y + 1)) 206,$((y + 18)) 5,5" \
+    -fill '#3c5a8af0' -stroke white -draw "roundrectangle 209,$((y + 1)) 254,$((y + 18)) 5,5" \
+    -stroke none -fill white -annotate +$((168))+$((y + 3)) "$label" -annotate +$((216))+$((y + 3)) "$label"
+  b=$((b + 1))
+done
+set -- "$@" -fill '#404858e0' -draw 'rectangle 161,121 170,134' -fill '#f0c060ff' -draw 'rectangle 173,121 182,134' \
+  -fill none -stroke '#d8e0f0' -draw 'rectangle 185,121 198,134' -draw 'rectangle 201,121 214,134' \
+  -stroke none -fill '#f0c060ff' -draw 'rectangle 204,124 211,131' -fill '#101828e0' -draw 'rectangle 216,120 231,135'
+row=0
+for label in SAVE LOAD CONFIG MASTER MUSIC EFFECT VOICE 'TEXT SPEED' 'AUTO WAIT' SCREEN WINDOW FULL \
+             'SKIP UNREAD' 'OVERWRITE?'; do
+  set -- "$@" -fill white -annotate +2+$((200 + 16 * row + 1)) "$label"
+  row=$((row + 1))
+done
+"$@" $PNG PNG32:../../ui/screens.png
+
 # Voices: kana readings, 22.05 kHz mono.
 say() { espeak-ng -v ja -s 150 -w /tmp/raw.wav "$2"; sox /tmp/raw.wav -r 22050 -c 1 -b 16 /tmp/v.wav norm -1;
         oggenc -Q -q 3 -s "$3" -o "voice/$1.ogg" /tmp/v.wav; }

@@ -11,6 +11,9 @@
 #include <win32/winmm.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <functional>
 #include <vector>
 
@@ -19,6 +22,7 @@
 #include "novel/app/MainApp.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
+#include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
 #include "settings_tool/AppSetting.h"
 
@@ -94,6 +98,34 @@ protected:
         return n;
     }
     static DWORD At(const Frame& f, int x, int y) { return f[y * 800 + x]; }
+    // A click at (x, y): the cursor arrives a few frames before, since a click in the frame the
+    // cursor arrives is not taken.
+    void ClickAt(int x, int y) {
+        dinput::hooks::InjectMouseMove(hwnd_, x, y);
+        Steps(2);
+        Click();
+        Steps(2);
+    }
+    // The w x h block of a frame at (x, y).
+    static Frame Block(const Frame& f, int x, int y, int w, int h) {
+        Frame b;
+        for (int j = y; j < y + h; ++j) b.insert(b.end(), f.begin() + j * 800 + x, f.begin() + j * 800 + x + w);
+        return b;
+    }
+    static std::string Contents(const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The game opens with a movie that a click fades out; the first chapter then starts, and with it
+    // the button bar (window 1) that its script opens.
+    void PassOpening() {
+        CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
+        Steps(3);
+        ASSERT_EQ(windows.FindWindow(1), nullptr);
+        Click();
+        for (int i = 0; i < 200 && !windows.FindWindow(1); ++i) ASSERT_TRUE(Step());
+        ASSERT_NE(windows.FindWindow(1), nullptr) << "the first chapter did not start";
+    }
     // Runs frames until the picture stops changing (the reveal is over), at most n.
     Frame Settle(int n = 200) {
         Frame last = Read();
@@ -115,8 +147,8 @@ constexpr DWORD kHaruHead = 0xF2A7B8, kRenHead = 0x9FC4EF;
 
 TEST_F(DemoPlay, PlaysThroughTheScenario) {
     CNovelSystem& novel = *CNovelSystem::GetInstance();
+    PassOpening();
     // The first message is revealed a character at a time.
-    Steps(3);
     std::vector<int> reveal;
     for (int i = 0; i < 6; ++i) {
         Steps(2);
@@ -193,6 +225,91 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     int frames = 0;
     while (Step() && frames < 5000) ++frames;
     EXPECT_LT(frames, 5000) << "the game did not end";
+}
+
+
+// The save, load and configuration screens opened as dialogs over the first line. Slot k of a page
+// sits at (30 + 190 (k % 4), 45 + 170 (k / 4)): its thumbnail, then its 160 x 40 button below; BACK
+// is at (720, 560), the question's YES at (330, 300) and NO at (420, 300).
+TEST_F(DemoPlay, SaveLoadAndConfigurationScreens) {
+    CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
+    PassOpening();
+    Click();
+    const Frame line = Settle();
+    const char* const slot0 = "save/save_00000.sav";
+
+    // A click on an empty slot saves there at once; the slot then shows its thumbnail and its used
+    // look with the number and time stamp, while the empty slot beside it stays as it was.
+    ASSERT_TRUE(windows.PushWindow(0, "AS\\Save.as", 0, 0, 0, 1));
+    Steps(3);
+    const Frame before = Read();
+    ClickAt(110, 185);
+    ASSERT_TRUE(std::filesystem::exists(slot0));
+    const Frame saved = Read();
+    EXPECT_NE(Block(saved, 30, 45, 160, 120), Block(before, 30, 45, 160, 120));
+    EXPECT_NE(Block(saved, 30, 165, 160, 40), Block(before, 30, 165, 160, 40));
+    EXPECT_EQ(Block(saved, 220, 45, 160, 160), Block(before, 220, 45, 160, 160));
+
+    // On a used slot the screen asks first: NO keeps the file, YES overwrites it.
+    const std::string first = Contents(slot0);
+    CGameParameterManager::GetInstance()->SetParam(0, 12345);
+    ClickAt(110, 185);
+    ClickAt(444, 310);
+    EXPECT_EQ(Contents(slot0), first);
+    ClickAt(110, 185);
+    ClickAt(354, 310);
+    EXPECT_NE(Contents(slot0), first);
+    ClickAt(744, 570);
+    EXPECT_EQ(windows.DialogCount(), 0u);
+
+    // The game goes on; the load screen ignores an empty slot and brings the saved line back.
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(2);
+    Click();
+    EXPECT_NE(Settle(), line);
+    ASSERT_TRUE(windows.PushWindow(0, "AS\\Load.as", 0, 0, 0, 1));
+    ClickAt(300, 185);
+    EXPECT_EQ(windows.DialogCount(), 1u);
+    ClickAt(110, 185);
+    EXPECT_EQ(windows.DialogCount(), 0u);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(80);
+    EXPECT_EQ(Settle(), line);
+
+    // The configuration screen writes each value as it is clicked.
+    ASSERT_TRUE(windows.PushWindow(0, "AS\\Config.as", 0, 0, 0, 1));
+    CConfigDataManager& config = *CConfigDataManager::GetInstance();
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    struct Case {
+        int x, y, index, value;
+    };
+    const Case cases[] = {
+        {200 + 16 * 4 + 5, 87, CFG_MASTER_VOLUME, 50},   // gauge cell 5 of 10
+        {200 + 16 * 9 + 5, 127, CFG_VOLUME_BGM, 100},    // the last cell
+        {200 + 5, 167, CFG_VOLUME_SE, 10},               // the first cell
+        {200 + 16 * 2 + 5, 207, CFG_VOLUME_VOICE, 30},
+        {200 + 24 * 3 + 7, 267, CFG_CHAR_DRAW_INTERVAL, 3},
+        {200 + 7, 307, CFG_AUTOMODE_WAIT_FRAME, 0},
+        {207, 387, CFG_ENABLE_FAST_SKIP, 1},  // the check box turns on
+        {207, 387, CFG_ENABLE_FAST_SKIP, 0},  // and off again
+    };
+    for (const Case& c : cases) {
+        ClickAt(c.x, c.y);
+        EXPECT_EQ(config.GetConfigValue(c.index), c.value) << "value " << c.index << " at " << c.x << "," << c.y;
+    }
+    // FULL switches the window to full screen; it is switched back directly, since the cursor then
+    // stands elsewhere on the larger screen.
+    ClickAt(327, 347);
+    EXPECT_EQ(common->IsFullScreen(), 1u);
+    common->SetFullScreen(0);
+    Steps(2);
+    ClickAt(744, 570);
+    EXPECT_EQ(windows.DialogCount(), 0u);
+
+    // Every screen built, with every function of the interface registered.
+    const std::string log = Contents("log.txt");
+    EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Failed"), std::string::npos) << log;
 }
 
 }  // namespace
