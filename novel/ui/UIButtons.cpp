@@ -25,15 +25,6 @@ void CUIButton::Setup(asIScriptContext* context, std::int32_t over, std::int32_t
     ids_[3] = disabled;
 }
 
-bool CUIButton::Update(float x, float y, std::uint32_t input) {
-    hover_ = HitTest(x, y);
-    input_ = input;
-    taken_ = false;
-    fsm_.Update();
-    context_.Update();
-    return taken_;
-}
-
 void CUIButton::Enter(int state) {
     signalled_ = false;
     fsm_.SetState(state);

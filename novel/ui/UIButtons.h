@@ -9,10 +9,9 @@
 #include "novel/ui/UIControl.h"
 
 // States: 0 cursor over, 1 normal, 2 pressed (left only by a signal), 3 disabled.
-class CUIButton : public CUISpriteControl {
+class CUIButton : public CUIPointerControl {
 public:
     CUIButton();
-    bool Update(float x, float y, std::uint32_t input) override;
     void Signal(int) override { signalled_ = true; }
     // The four state ids: cursor over, normal, pressed, disabled.
     virtual void Setup(asIScriptContext* context, std::int32_t over, std::int32_t normal, std::int32_t pressed,
@@ -29,14 +28,12 @@ public:
     int GetState() const { return fsm_.GetState(); }
 
 protected:
+    void Step(float, float) override { fsm_.Update(); }
     void Enter(int state);
 
     CUSFSM<CUIButton, 4, 4> fsm_;
     std::int32_t ids_[4] = {-1, -1, -1, -1};
-    bool hover_ = false;
-    std::uint32_t input_ = 0;
     bool signalled_ = false;
-    bool taken_ = false;
 };
 
 // A button that replays the voice of one message-log row; disabled while that row has no voice.

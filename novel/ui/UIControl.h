@@ -238,5 +238,28 @@ private:
     float at_[3] = {0, 0, 0};
 };
 
+// A sprite control driven by a state machine that reads the cursor and the click: each update notes
+// whether the cursor is over it and the input bits, steps the machine, then the look; the result is
+// whether the machine took the click.
+class CUIPointerControl : public CUISpriteControl {
+public:
+    bool Update(float x, float y, std::uint32_t input) override {
+        hover_ = HitTest(x, y);
+        input_ = input;
+        taken_ = false;
+        Step(x, y);
+        context_.Update();
+        return taken_;
+    }
+
+protected:
+    // One step of the control's state machine with the cursor at (x, y).
+    virtual void Step(float x, float y) = 0;
+
+    bool hover_ = false;
+    std::uint32_t input_ = 0;
+    bool taken_ = false;
+};
+
 // Registers the script value type "UICoroutine" with its methods; false when any registration fails.
 bool RegisterUICoroutine(asIScriptEngine* engine);

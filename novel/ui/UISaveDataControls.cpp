@@ -46,7 +46,10 @@ bool CUISaveFileButton::Update(float x, float y, std::uint32_t input) {
             shown_ = look;
         }
         if (click) {
+            // The pressed look is now the one shown, so that once the button is signalled the
+            // next update brings back the look of the slot and the cursor.
             context_.Start(ids_[4]);
+            shown_ = 4;
             if (asIScriptContext* c = context_.GetContext()) c->SetArgDWord(0, static_cast<asDWORD>(slot_));
             busy_ = true;
         }

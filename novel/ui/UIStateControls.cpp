@@ -20,15 +20,6 @@ void CUICheckBox::Setup(asIScriptContext* context) {
     if (context && !functionContext_) functionContext_ = context->GetEngine()->CreateContext();
 }
 
-bool CUICheckBox::Update(float x, float y, std::uint32_t input) {
-    hover_ = HitTest(x, y);
-    input_ = input;
-    taken_ = false;
-    fsm_.Update();
-    context_.Update();
-    return taken_;
-}
-
 std::uint32_t CUICheckBox::Run(std::int32_t id) {
     if (!functionContext_) return 0;
     if (functionContext_->GetState() == asEXECUTION_SUSPENDED) functionContext_->Abort();
@@ -94,15 +85,10 @@ void CUIPopUpButton::SetPopUpRect(float left, float top, float right, float bott
     area_[3] = bottom;
 }
 
-bool CUIPopUpButton::Update(float x, float y, std::uint32_t input) {
-    taken_ = false;
-    hover_ = HitTest(x, y);
+void CUIPopUpButton::Step(float x, float y) {
     inArea_ = area_[0] + position_[0] <= x && x <= area_[2] + position_[0] && area_[1] + position_[1] <= y &&
               y <= area_[3] + position_[1];
-    input_ = input;
     fsm_.Update();
-    context_.Update();
-    return taken_;
 }
 
 void CUIPopUpButton::OnEnter0() {

@@ -9,11 +9,10 @@
 
 // States: 0 enabled, 1 disabled. Looks: 0 unchecked, 1 checked, 2 unchecked under the cursor,
 // 3 checked under the cursor, 4 disabled.
-class CUICheckBox : public CUISpriteControl {
+class CUICheckBox : public CUIPointerControl {
 public:
     CUICheckBox();
     ~CUICheckBox() override;
-    bool Update(float x, float y, std::uint32_t input) override;
     // The look driver gets the context; the check and click functions run in a new context of its
     // engine, which carries no window.
     virtual void Setup(asIScriptContext* context);
@@ -30,6 +29,7 @@ public:
     virtual void OnState1();
 
 private:
+    void Step(float, float) override { fsm_.Update(); }
     // Runs a function to its end or first suspension; its 32-bit result when it finished, else 0.
     std::uint32_t Run(std::int32_t id);
 
@@ -37,17 +37,13 @@ private:
     std::int32_t ids_[5] = {-1, -1, -1, -1, -1};
     std::int32_t functions_[2] = {-1, -1};
     asIScriptContext* functionContext_ = nullptr;
-    bool hover_ = false;
-    std::uint32_t input_ = 0;
-    bool taken_ = false;
     int shown_ = -1;
 };
 
 // States: 0 closed, 1 moving, 2 open, 3 pressed (left by a signal).
-class CUIPopUpButton : public CUISpriteControl {
+class CUIPopUpButton : public CUIPointerControl {
 public:
     CUIPopUpButton();
-    bool Update(float x, float y, std::uint32_t input) override;
     void Render(const float windowPosition[3], const ResourceList& sheets) override;
     void Signal(int) override { fsm_.SetEvent(2); }
     virtual void Setup(asIScriptContext* context, std::int32_t openId, std::int32_t closedId, std::int32_t pressedId,
@@ -67,17 +63,17 @@ public:
     int GetState() const { return fsm_.GetState(); }
 
 private:
+    // Notes whether the cursor is in the opening area, then steps the machine.
+    void Step(float x, float y) override;
+
     CUSFSM<CUIPopUpButton, 4, 4> fsm_;
     float duration_ = 1;
     float timer_ = 0;
     std::int32_t openId_ = -1, closedId_ = -1, pressedId_ = -1;
     float open_[2] = {0, 0};
     float closed_[2] = {0, 0};
-    bool hover_ = false;
     bool inArea_ = false;
-    std::uint32_t input_ = 0;
     float area_[4] = {0, 0, 0, 0};
-    bool taken_ = false;
 };
 
 class CUITabControl {

@@ -393,17 +393,27 @@ TEST_F(UISaveSlotTest, SnapshotImageTakesTheSlotTheCursorPassedOver) {
     EXPECT_EQ(std::count_if(frame.begin(), frame.end(), [](DWORD p) { return (p & 0xFFFFFF) != 0; }), 0);
 }
 
-TEST_F(UISaveSlotTest, BusyButtonIgnoresClicksUntilSignalled) {
+// Looks as direct patterns: 1 empty, 2 empty under the cursor, 9 pressed.
+TEST_F(UISaveSlotTest, BusyButtonKeepsItsPressedLookUntilSignalled) {
+    const auto direct = [](int32_t pattern) { return static_cast<int32_t>(0x80000000u | pattern); };
     CUISaveFileButton button;
     button.SetRect(0, 0, 10, 10);
     button.SetEnable(true);
-    button.Setup(0, nullptr, -1, -1, -1, -1, -1);
+    button.Setup(0, nullptr, direct(1), direct(2), -1, -1, direct(9));
+    const int32_t& look = button.GetRenderInfo()->pattern;
     EXPECT_TRUE(button.Update(5, 5, 1));
     EXPECT_TRUE(button.IsBusy());
-    button.Update(5, 5, 1);
+    EXPECT_EQ(look, 9);
+    button.Update(50, 50, 1);  // neither the cursor nor a click changes a busy button
     EXPECT_TRUE(button.IsBusy());
+    EXPECT_EQ(look, 9);
     button.Signal(0);
     EXPECT_FALSE(button.IsBusy());
+    // Signalled, it shows the look the cursor gives it again, even the one it had before the click.
+    button.Update(5, 5, 0);
+    EXPECT_EQ(look, 2);
+    button.Update(50, 50, 0);
+    EXPECT_EQ(look, 1);
     EXPECT_TRUE(button.Update(5, 5, 1));
     EXPECT_TRUE(button.IsBusy());
 }
