@@ -5,6 +5,7 @@
 
 #include "engine/input/VirtualInputDevice.h"
 #include "novel/state/ConfigDataManager.h"
+#include "novel/state/SaveDataManager.h"
 #include "novel/vm/SaveIO.h"
 
 bool CNovelSystem::LoadScenario(const std::string& name) {
@@ -74,6 +75,7 @@ void CNovelSystem::Save(USLib::binary_ostream<256>& out) {
     renderers_.Save(out);
     sources_.Save(out);
     directions_.Save(out);
+    choices_.Save(out);
 }
 
 void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
@@ -91,6 +93,12 @@ void CNovelSystem::Load(USLib::binary_istream& in, uint32_t version) {
     renderers_.Load(in, version);
     sources_.Load(in, version);
     directions_.Load(in, version);
+    // Saves of format 1 were written before choices were kept: no choice was showing.
+    if (version >= kSaveFormatChoices) {
+        choices_.Load(in, version);
+    } else {
+        choices_.Reset();
+    }
 }
 
 void CNovelSystem::EndLoad() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/util/USSingleton.h"
+#include "novel/choices/AlternativeManager.h"
 #include "novel/novel/AppWordWrapManager.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/render/RendererManager.h"
@@ -121,6 +122,8 @@ public:
     CVoiceBuffer& GetVoice() { return voice_; }
     // A novel scene starts: no renderers, no render-buffer layers, no pending request.
     virtual void SetupSceneServices();
+    // The choice manager gets a fresh engine that reaches this system's renderers.
+    virtual void SetupChoices() { choices_.Initialize(&renderers_); }
     // The save file that a load request (kRequestLoad) reads.
     void SetLoadPath(const std::string& path) { loadPath_ = path; }
     const std::string& GetLoadPath() const { return loadPath_; }
@@ -182,6 +185,7 @@ public:
     CRendererManager& GetRenderers() { return renderers_; }
     RenderSource::CRenderSourceManager& GetRenderSources() { return sources_; }
     CASRendererDirManager& GetDirections() { return directions_; }
+    CAlternativeManager& GetChoices() { return choices_; }
     CStringRendererManager& GetTextBuffers() { return textBuffers_; }
     CUIWindowManager& GetWindowManager() { return windowManager_; }
     CVCPUNovel& GetMachine() { return machine_; }
@@ -206,6 +210,8 @@ private:
     RenderSource::CRenderSourceManager sources_;
     // Directions drive the renderers and sources above, so they go first.
     CASRendererDirManager directions_;
+    // Choice items draw parts of the sources above and their scripts reach the renderers.
+    CAlternativeManager choices_;
     std::vector<std::pair<uint32_t, uint32_t>> renderBufferPasses_;
     std::string loadPath_;
     uint32_t messageBuffer_ = 0;

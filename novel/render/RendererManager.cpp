@@ -1,6 +1,8 @@
 // The renderer manager: lists, id map, per-frame queueing and the saved record.
 #include "novel/render/RendererManager.h"
 
+#include <angelscript.h>
+
 #include <utility>
 
 void CRendererManager::DeleteAll() {
@@ -63,4 +65,13 @@ void CRendererManager::Load(RenderSource::IStream& in, std::uint32_t version) {
 void CRendererManager::RestoreAll() {
     for (auto& list : lists_)
         for (BaseNovelRenderObject* r : list) r->Restore();
+}
+
+IRenderer* CRendererManager::GetRendererForScript(std::uint32_t id) {
+    IRenderer* r = GetRenderer(id);
+    if (!r) {
+        if (AngelScript::asIScriptContext* context = AngelScript::asGetActiveContext())
+            context->SetException("no renderer with that id");
+    }
+    return r;
 }

@@ -27,6 +27,9 @@ public:
     virtual void RenderAll();
     // The renderer an id names, of any kind; null when none.
     virtual IRenderer* GetRenderer(std::uint32_t id);
+    // The same for a script's "IRenderer &GetRenderer(uint32)": with no renderer the running script
+    // gets an exception instead of a null reference.
+    IRenderer* GetRendererForScript(std::uint32_t id);
 
     virtual CSingleTextureRenderer* CreateSingleTextureRenderer(std::uint32_t id) {
         return Create<CSingleTextureRenderer>(0, id);

@@ -2,6 +2,8 @@
 // state machine.
 #include "novel/scenes/SceneNovel.h"
 
+#include <cfloat>
+
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
 #include "novel/novel/NovelSystem.h"
@@ -22,9 +24,35 @@ CVirtualInputDevice& Input() { return *CUSSingleton<CVirtualInputDevice>::GetIns
 uint32_t CharInterval() { return CConfigDataManager::GetInstance()->GetCharDrawInterval(); }
 
 // One-shot and state numbers.
-enum OneShot : int32_t { kStart, kRunScript, kReveal, kWaitClick, kTimedWait, kWaitDirection, kLoadFadeOut = 8, kLoadFadeIn, kLeave };
-enum State : int32_t { kRunning, kRevealing, kClickWait, kTimedWaiting, kDirectionWaiting, kFadeOut = 7, kFadeIn, kLeaving };
+enum OneShot : int32_t {
+    kStart,
+    kRunScript,
+    kReveal,
+    kWaitClick,
+    kTimedWait,
+    kWaitDirection,
+    kChoice,
+    kChoiceSelected,
+    kLoadFadeOut,
+    kLoadFadeIn,
+    kLeave
+};
+enum State : int32_t {
+    kRunning,
+    kRevealing,
+    kClickWait,
+    kTimedWaiting,
+    kDirectionWaiting,
+    kChoosing,
+    kChoiceEnding,
+    kFadeOut,
+    kFadeIn,
+    kLeaving
+};
 constexpr int32_t kLoadFadeFrames = 30;
+// Cursor points that no choice item contains: twice the 800 x 600 screen (the step that starts a
+// choice), and the smallest and largest floats (the steps after a choice and after a load).
+constexpr float kChoiceStartX = 1600, kChoiceStartY = 1200;
 
 void StopSounds() {
     CBGMManager::GetInstance()->StopAll();
@@ -43,10 +71,10 @@ void ClearLog() {
 CSceneNovel::CSceneNovel() {
     using S = CSceneNovel;
     fsm_.Setup(this, {&S::OnStart, &S::OnRunScript, &S::OnReveal, &S::OnWaitClick, &S::OnTimedWait,
-                      &S::OnWaitDirection, nullptr, nullptr, &S::OnLoadFadeOut, &S::OnLoadFadeIn, &S::OnLeave,
-                      nullptr, &S::UpdateRunScript, &S::UpdateReveal, &S::UpdateWaitClick, &S::UpdateTimedWait,
-                      &S::UpdateWaitDirection, nullptr, nullptr, &S::UpdateFadeOut, &S::UpdateFadeIn,
-                      &S::UpdateLeave, nullptr});
+                      &S::OnWaitDirection, &S::OnChoice, &S::OnChoiceSelected, &S::OnLoadFadeOut,
+                      &S::OnLoadFadeIn, &S::OnLeave, nullptr, &S::UpdateRunScript, &S::UpdateReveal,
+                      &S::UpdateWaitClick, &S::UpdateTimedWait, &S::UpdateWaitDirection, &S::UpdateChoice,
+                      &S::UpdateChoiceSelected, &S::UpdateFadeOut, &S::UpdateFadeIn, &S::UpdateLeave, nullptr});
     fsm_.SetEvent(kStart);
 }
 
@@ -66,6 +94,7 @@ void CSceneNovel::Enter() {
     process_.Setup();
     RenderSystem::CRenderingManager::GetInstance()->PushProcess(&process_);
     Novel().SetupSceneServices();
+    Novel().SetupChoices();
     Novel().GetDirections().Initialize(&Novel().GetRenderers(), &Novel().GetRenderSources());
     CASNovelSetting().Execute("AS\\InitNovel.as");
     CSEManager::GetInstance()->AllocChannels(64);
@@ -95,6 +124,7 @@ void CSceneNovel::Update() {
     process_.SetMovieObject(RenderObjectHandle());
     Novel().GetRenderers().RenderAll();
     Novel().GetWindowManager().Render();
+    Novel().GetChoices().Draw();
     Novel().GetDirections().Render();
     CLoopSEManager::GetInstance()->Update();
     CBGMManager::GetInstance()->Update();
@@ -109,6 +139,7 @@ void CSceneNovel::Leave() {
     Novel().StopVoice();
     Novel().GetRenderers().DeleteAll();
     Novel().GetDirections().Release();
+    Novel().GetChoices().Clear();
     RenderSystem::CRenderingManager::GetInstance()->PopProcess();
     Deselect();
 }
@@ -242,6 +273,17 @@ void CSceneNovel::OnWaitDirection() {
     fsm_.SetState(kDirectionWaiting);
 }
 
+void CSceneNovel::OnChoice() {
+    clickPass_ = 1;
+    fsm_.SetState(kChoosing);
+    Novel().SetResumeCode(CNovelSystem::kResumeChoice);
+}
+
+void CSceneNovel::OnChoiceSelected() {
+    clickPass_ = 0;
+    fsm_.SetState(kChoiceEnding);
+}
+
 void CSceneNovel::OnLoadFadeOut() {
     fsm_.SetState(kFadeOut);
     Novel().GetDirections().RunDirection("AS\\FadeLoad_000.as");
@@ -272,6 +314,11 @@ void CSceneNovel::UpdateRunScript() {
         case VCOpcodes::kResultSceneEnd: Fire(kLeave); break;
         case VCOpcodes::kResultLoad: Fire(kLoadFadeOut); break;
         case VCOpcodes::kResultWaitDirections: Fire(kWaitDirection); break;
+        case VCOpcodes::kResultChoice:
+            // Only the choice's pending start runs: every item begins Appear.
+            Novel().GetChoices().Update(kChoiceStartX, kChoiceStartY, 0);
+            Fire(kChoice);
+            break;
         case VCOpcodes::kResultOpenDialog: OpenDialog(Novel().GetDialogScriptName()); break;
         case VCOpcodes::kResultPlayMovie: PlayMovie(); break;
         case VCOpcodes::kResultEndInterrupt:
@@ -316,6 +363,21 @@ void CSceneNovel::UpdateWaitDirection() {
     if (Novel().IsDirectionWaitDone()) Fire(kRunScript);
 }
 
+void CSceneNovel::UpdateChoice() {
+    if (CheckMenuRequests()) return;
+    // While the cursor is over a UI window the choice stands still, its time-out included.
+    if (overUI_) return;
+    if (Novel().GetChoices().Update(cursorX_, cursorY_, buttons_)) Fire(kChoiceSelected);
+}
+
+// The chosen item's Selected plays out; then the scenario goes on at the chosen value.
+void CSceneNovel::UpdateChoiceSelected() {
+    if (!Novel().GetChoices().Update(FLT_MIN, FLT_MIN, 0)) return;
+    Fire(kRunScript);
+    Novel().SetNormalMode();
+    Novel().GetMachine().GetCursor().Seek(Novel().GetChoices().GetSelectedValue());
+}
+
 void CSceneNovel::UpdateFadeOut() {
     if (--counter_ > 0) return;
     Novel().StopVoice();
@@ -326,9 +388,12 @@ void CSceneNovel::UpdateFadeOut() {
 }
 
 void CSceneNovel::UpdateFadeIn() {
+    // Restored choice items start Appear again, and a restored time-out goes on counting.
+    Novel().GetChoices().Update(FLT_MAX, FLT_MAX, 0);
     if (--counter_ > 0) return;
     switch (Novel().GetResumeCode()) {
         case CNovelSystem::kResumeClickWait: Fire(kWaitClick); break;
+        case CNovelSystem::kResumeChoice: Fire(kChoice); break;
         // A game saved while running or during a timed wait goes on with the script.
         default: Fire(kRunScript); break;
     }

@@ -1,6 +1,6 @@
 // The novel scene: the frame driver of a scenario. Each frame it steps its state machine, which runs
 // the novel machine until it yields and then waits as the yield asks (typewriter reveal, click wait,
-// timed wait, the load sequence, leaving), lets every renderer queue its drawing into the scene's
+// timed wait, a choice, the load sequence, leaving), lets every renderer queue its drawing into the scene's
 // render process, and steps the sound managers.
 #pragma once
 #include <cstdint>
@@ -37,6 +37,8 @@ private:
     void OnWaitClick();
     void OnTimedWait();
     void OnWaitDirection();
+    void OnChoice();
+    void OnChoiceSelected();
     void OnLoadFadeOut();
     void OnLoadFadeIn();
     void OnLeave();
@@ -46,6 +48,8 @@ private:
     void UpdateWaitClick();
     void UpdateTimedWait();
     void UpdateWaitDirection();
+    void UpdateChoice();
+    void UpdateChoiceSelected();
     void UpdateFadeOut();
     void UpdateFadeIn();
     void UpdateLeave();

@@ -45,10 +45,10 @@ static bool Registered(int result, const char* what) {
     return false;
 }
 
-bool RegisterScriptFunctions(asIScriptEngine* engine, std::initializer_list<ScriptFunction> functions) {
+bool RegisterScriptFunctions(asIScriptEngine* engine, const ScriptFunction* begin, const ScriptFunction* end) {
     bool ok = true;
-    for (const ScriptFunction& f : functions) {
-        ok &= Registered(engine->RegisterGlobalFunction(f.declaration, f.function, asCALL_CDECL), f.declaration);
+    for (const ScriptFunction* f = begin; f != end; ++f) {
+        ok &= Registered(engine->RegisterGlobalFunction(f->declaration, f->function, asCALL_CDECL), f->declaration);
     }
     return ok;
 }

@@ -27,7 +27,10 @@ struct ScriptFunction {
 };
 // Registers each function with C calling convention. A failed registration spoils the engine for
 // every later build, so each failure is logged; true when all succeeded.
-bool RegisterScriptFunctions(asIScriptEngine* engine, std::initializer_list<ScriptFunction> functions);
+bool RegisterScriptFunctions(asIScriptEngine* engine, const ScriptFunction* begin, const ScriptFunction* end);
+inline bool RegisterScriptFunctions(asIScriptEngine* engine, std::initializer_list<ScriptFunction> functions) {
+    return RegisterScriptFunctions(engine, functions.begin(), functions.end());
+}
 
 // The enumerations "ComnConfigIndex" and "MaxVolumeIndex"; true when every registration succeeded.
 bool RegisterConfigEnums(asIScriptEngine* engine);

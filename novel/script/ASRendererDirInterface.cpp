@@ -39,11 +39,10 @@ void Set3(float* v, float x, float y, float z) { v[0] = x, v[1] = y, v[2] = z; }
 
 // 1-5: renderer and parameters.
 IRenderer* GetRenderer(uint32_t id) {
-    IRenderer* r = RendererById(id);
-    if (!r) {
-        if (asIScriptContext* context = asGetActiveContext()) context->SetException("no renderer with that id");
-    }
-    return r;
+    ASVMRendererControl* self = Self();
+    if (self && self->renderers) return self->renderers->GetRendererForScript(id);
+    if (asIScriptContext* context = asGetActiveContext()) context->SetException("no renderer with that id");
+    return nullptr;
 }
 int GetIntParam(uint32_t i) {
     ASVMRendererControl* self = Self();

@@ -19,7 +19,9 @@ void SetQuickSavePath(const std::string& path);
 // The save-file format this build writes. Raise it whenever a saved record changes: every Load gets
 // the file's format, so that each later build reads every format from 1 on. Files of format 0 (made
 // before formats were numbered) and of formats newer than this build are refused.
-inline constexpr uint32_t kSaveFormatVersion = 1;
+inline constexpr uint32_t kSaveFormatVersion = 2;
+// The first format whose "NovelSystem" record ends with the choice manager's record.
+inline constexpr uint32_t kSaveFormatChoices = 2;
 
 // What a save screen shows of one file.
 class CSaveDataInfoNode {

@@ -6,6 +6,7 @@
 
 #include "engine/util/USLogManager.h"
 #include "novel/render/Renderer.h"
+#include "novel/vm/SliceClock.h"
 
 using namespace NovelRender;
 
@@ -138,7 +139,8 @@ int CUIContext::Update() {
     // A function that has returned (or never was prepared) runs nothing until the next Start.
     const asEContextState state = context_->GetState();
     if (state != asEXECUTION_PREPARED && state != asEXECUTION_SUSPENDED) return 0;
-    return context_->Execute();
+    // A slice that runs past its time is suspended and goes on at the next update.
+    return ExecuteWatched(context_, "", CSliceClock::kSliceMs, false);
 }
 
 // ---- sprite drawing ----
@@ -233,7 +235,8 @@ void CoroutineSetFunction(int id, UICoroutine* self) {
 void CoroutineExecute(UICoroutine* self) {
     if (!self->context) return;
     const asEContextState state = self->context->GetState();
-    if (state == asEXECUTION_PREPARED || state == asEXECUTION_SUSPENDED) self->context->Execute();
+    if (state == asEXECUTION_PREPARED || state == asEXECUTION_SUSPENDED)
+        ExecuteWatched(self->context, "", CSliceClock::kSliceMs, false);
 }
 
 }  // namespace

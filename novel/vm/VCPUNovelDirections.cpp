@@ -1,12 +1,12 @@
 // The novel machine's direction and choice opcodes: the parameter block handed to the next direction,
 // starting and stopping one-shot and resident directions, and the items of a choice.
-#include "engine/util/USLogManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/vm/VCPUNovel.h"
 
 namespace {
 
 CASRendererDirManager& Directions() { return CNovelSystem::GetInstance()->GetDirections(); }
+CAlternativeManager& Choices() { return CNovelSystem::GetInstance()->GetChoices(); }
 
 }  // namespace
 
@@ -44,20 +44,33 @@ void CVCPUNovel::OpRunResidentDirection() {
 
 void CVCPUNovel::OpStopResidentDirection() { Directions().StopResidentDirection(cursor_.ReadInt()); }
 
-// Choices: the operands are taken so that the code after them runs as written; the choice itself
-// is not shown by this build, and the log says so.
+// Choices: a new choice with its script, its items, the clearing of the items and the time-out.
 void CVCPUNovel::OpBeginChoices() {
     const char* script = ReadString();
-    US_LOG("choice [%s]: choices cannot be shown; the scenario goes on\n", script);
+    Choices().Reset();
+    Choices().LoadScript(script);
+    CNovelSystem::GetInstance()->SetNormalMode();
 }
 
 void CVCPUNovel::OpAddChoice() {
-    for (int i = 0; i < 13; ++i) cursor_.ReadInt();
+    const float x = cursor_.ReadFloat();
+    const float y = cursor_.ReadFloat();
+    const float z = cursor_.ReadFloat();
+    const uint32_t source = cursor_.ReadInt();
+    const uint32_t value = cursor_.ReadInt();
+    const float left = cursor_.ReadFloat();
+    const float top = cursor_.ReadFloat();
+    const float width = cursor_.ReadFloat();
+    const float height = cursor_.ReadFloat();
+    for (uint32_t i = 0; i < CBaseAltNode::kCreateParamCount; ++i) Choices().SetCreateParam(i, cursor_.ReadInt());
+    Choices().AddChoice(x, y, z, source, value, left, top, width, height);
 }
 
-void CVCPUNovel::OpClearChoices() {}
+void CVCPUNovel::OpClearChoices() { Choices().DeleteNodes(); }
 
 void CVCPUNovel::OpSetChoiceTimeOut() {
-    cursor_.ReadInt();
-    cursor_.ReadInt();
+    const int32_t frames = static_cast<int32_t>(cursor_.ReadInt());
+    const uint32_t value = cursor_.ReadInt();
+    Choices().SetTimeOut(frames);
+    Choices().SetDefaultValue(value);
 }

@@ -14,23 +14,13 @@
 #include "novel/render/RendererManager.h"
 #include "novel/script/ASNovelSetting.h"
 #include "novel/script/ASRendererDirManager.h"
+#include "novel/support/LogMarks.h"
 #include "novel/support/ScenarioCode.h"
 #include "novel/ui/UIWindow.h"
 #include "novel/ui/UIWindowManager.h"
 
 namespace {
 
-// The markers "[...]" that scripts wrote to the log, in order.
-std::vector<std::string> Marks(const std::string& log) {
-    std::vector<std::string> marks;
-    for (size_t at = log.find('['); at != std::string::npos; at = log.find('[', at + 1)) {
-        const size_t end = log.find(']', at);
-        if (end == std::string::npos) break;
-        const std::string mark = log.substr(at + 1, end - at - 1);
-        if (!mark.empty() && mark[0] == '#') marks.push_back(mark.substr(1));
-    }
-    return marks;
-}
 using Strings = std::vector<std::string>;
 
 class Directions : public ::testing::Test {
@@ -47,7 +37,7 @@ protected:
     void Script(const std::string& name, const std::string& source) { dir.Write("AS/" + name + ".as", source); }
     static std::string Path(const std::string& name) { return "AS\\" + name + ".as"; }
     void Run(const std::string& name) { manager.RunDirection(Path(name).c_str()); }
-    Strings LogMarks() const { return Marks(dir.Log()); }
+    Strings LogMarks() const { return testsupport::LogMarks(dir.Log()); }
     // The script function that the entry of that name holds in the one-shot cache, or null.
     const asIScriptFunction* Cached(const std::string& name) const {
         const CASRendererDirModuleVector& cache = manager.GetModuleCache();
@@ -445,7 +435,7 @@ TEST_F(DirectionOpcodes, ParametersReachEveryStartUntilCleared) {
               9u);
     EXPECT_FALSE(novel.IsDirectionWaitDone());
     m.Update();
-    EXPECT_EQ(Marks(dir.Log()), (Strings{"5,2.5", "5,2.5", "5,2.5"})) << dir.Log();
+    EXPECT_EQ(testsupport::LogMarks(dir.Log()), (Strings{"5,2.5", "5,2.5", "5,2.5"})) << dir.Log();
     EXPECT_TRUE(m.IsResidentActive(0));
     Run(R"(
         StopResidentDirection 0
