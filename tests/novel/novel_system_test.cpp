@@ -6,6 +6,7 @@
 
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
+#include "novel/state/SaveDataManager.h"
 #include "novel/vm/VCOpcodes.h"
 #include "novel/support/ScenarioCode.h"
 
@@ -199,12 +200,17 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     novel.GetMachine().Run();
     novel.SetupSceneServices();
     novel.GetRenderSources().ReleaseAll();
+    novel.GetChoices().Reset();
     USLib::binary_ostream<256> out;
     novel.Save(out);
+    USLib::binary_ostream<256> choices;
+    novel.GetChoices().Save(choices);
     // Wait frames, message number and wait flags, then the empty renderer record (4 bytes), the
-    // five empty render-source tables (20 bytes) and the direction record without resident slots
-    // (the 16 + 16 parameters with their counts, 136 bytes, and the slot count).
-    const uint8_t* tail = out.GetData() + out.GetSize() - 12 - 24 - 140;
+    // five empty render-source tables (20 bytes), the direction record without resident slots
+    // (the 16 + 16 parameters with their counts, 136 bytes, and the slot count) and the choices.
+    const uint32_t withoutChoices = out.GetSize() - choices.GetSize();
+    EXPECT_EQ(choices.GetSize(), novel.GetChoices().GetScriptName().size() + 1 + 12);
+    const uint8_t* tail = out.GetData() + withoutChoices - 12 - 24 - 140;
     EXPECT_EQ(tail[0], 30);
     EXPECT_EQ(tail[4], 5);
     EXPECT_EQ(tail[8], 1);
@@ -212,9 +218,23 @@ TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
     novel.SetResumeCode(0);
     novel.SetFeatureMask(0);
     novel.DisableDialog(1);
+    // Format 1 records end before the choices, which a load of one leaves with no item.
+    novel.GetChoices().AddChoice(0, 0, 0, 0, 8, 0, 0, 10, 10);
+    USLib::binary_istream older;
+    older.Attach(out.GetData(), withoutChoices);
+    novel.Load(older, 1);
+    EXPECT_EQ(older.GetPosition(), withoutChoices);
+    EXPECT_EQ(novel.GetChoices().GetItemCount(), 0u);
+    novel.GetChoices().AddChoice(0, 0, 0, 0, 8, 0, 0, 10, 10);
+    novel.GetChoices().SetTimeOut(5);
+
+    novel.SetResumeCode(0);
     USLib::binary_istream in;
     in.Attach(out.GetData(), out.GetSize());
-    novel.Load(in, 0);
+    novel.Load(in, kSaveFormatVersion);
+    EXPECT_EQ(in.GetPosition(), out.GetSize());
+    EXPECT_EQ(novel.GetChoices().GetItemCount(), 0u);
+    EXPECT_EQ(novel.GetChoices().GetTimeOut(), -1);
     EXPECT_EQ(novel.GetResumeCode(), 2u);
     EXPECT_EQ(novel.GetFeatureMask(), 9u);
     EXPECT_EQ(novel.GetScenarioName(), "scenario\\ch.bin");
