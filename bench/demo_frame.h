@@ -34,9 +34,9 @@ struct DemoFrame {
         b->DeleteDC();
         CStringRenderer* r = renderers.CreateStringRenderer(id);
         r->SetSource(index);
-        r->SetPosition(x, y, 0);
+        r->SetPosition(x, y, -1);
         r->SetColor(1, 1, 1, 1);
-        r->SetRegistTable(4);
+        r->SetRegistTable(3);
     }
     // Loads the demo's pictures from its media folder and sets up its renderers as the scenario does.
     DemoFrame() {

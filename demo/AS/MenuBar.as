@@ -1,20 +1,23 @@
-// The button bar on the message window: automatic mode, skip, quick save and quick load. Each
-// button shows its pressed look for a few frames while its action runs, then returns to the look
-// the cursor gives it.
+// The button bar on the message window: the save, load and configuration screens, automatic mode,
+// skip, quick save and quick load. Each button shows its pressed look for a few frames while its
+// action runs, then returns to the look the cursor gives it.
 void Initialize()
 {
     LoadResource("ui\\bar.png", "ui\\bar.parts");
-    AddBarButton(0, GetFunctionID("void PressAuto()"));
-    AddBarButton(1, GetFunctionID("void PressSkip()"));
-    AddBarButton(2, GetFunctionID("void PressQuickSave()"));
-    AddBarButton(3, GetFunctionID("void PressQuickLoad()"));
+    AddBarButton(4, 0, GetFunctionID("void PressSave()"));
+    AddBarButton(5, 1, GetFunctionID("void PressLoad()"));
+    AddBarButton(6, 2, GetFunctionID("void PressConfig()"));
+    AddBarButton(0, 3, GetFunctionID("void PressAuto()"));
+    AddBarButton(1, 4, GetFunctionID("void PressSkip()"));
+    AddBarButton(2, 5, GetFunctionID("void PressQuickSave()"));
+    AddBarButton(3, 6, GetFunctionID("void PressQuickLoad()"));
 }
 
-// Button i sits at 66 i; its looks are parts i (normal), 4 + i (under the cursor), 8 + i (pressed)
-// and 12 + i (disabled) of the sheet.
-void AddBarButton(uint i, int pressed)
+// Column c of the bar sits at 66 c; its looks are parts c (normal), 7 + c (under the cursor),
+// 14 + c (pressed) and 21 + c (disabled) of the sheet.
+void AddBarButton(uint id, int c, int pressed)
 {
-    AddUIButton(i, 66 * i, 0, 0, 0, 0, 63, 23, DirectPatNo(4 + i), DirectPatNo(i), pressed, DirectPatNo(12 + i));
+    AddUIButton(id, 66 * c, 0, 0, 0, 0, 63, 23, DirectPatNo(7 + c), DirectPatNo(c), pressed, DirectPatNo(21 + c));
 }
 
 void Release()
@@ -23,7 +26,11 @@ void Release()
     SendSignal(0);
 }
 
-void PressAuto() { SetPatNo(0, 8); SendCommandToNovelSystem(1); Release(); }
-void PressSkip() { SetPatNo(0, 9); SendCommandToNovelSystem(0); Release(); }
-void PressQuickSave() { SetPatNo(0, 10); QuickSave(); Release(); }
-void PressQuickLoad() { SetPatNo(0, 11); QuickLoad(); Release(); }
+// The save screen's thumbnails show the game as it is now, without the screen in front of it.
+void PressSave() { SetPatNo(0, 14); SnapNowFrame(); SendCommandToNovelSystem(4); Release(); }
+void PressLoad() { SetPatNo(0, 15); SendCommandToNovelSystem(6); Release(); }
+void PressConfig() { SetPatNo(0, 16); SendCommandToNovelSystem(7); Release(); }
+void PressAuto() { SetPatNo(0, 17); SendCommandToNovelSystem(1); Release(); }
+void PressSkip() { SetPatNo(0, 18); SendCommandToNovelSystem(0); Release(); }
+void PressQuickSave() { SetPatNo(0, 19); QuickSave(); Release(); }
+void PressQuickLoad() { SetPatNo(0, 20); QuickLoad(); Release(); }

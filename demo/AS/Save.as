@@ -11,7 +11,7 @@ void Initialize()
     AddTabControl();
     for (uint id = 1; id <= 42; ++id)
         AddControlToTabControl(0, id, 0);
-    AddUIImage(50, 352, 260, 1, DirectPatNo(42));
+    AddUIImage(50, 352, 260, -3, DirectPatNo(42));
     AddScreenButton(51, 330, 300, 3, GetFunctionID("void PressYes()"));
     AddScreenButton(52, 420, 300, 4, GetFunctionID("void PressNo()"));
     for (uint id = 50; id <= 52; ++id)

@@ -2,14 +2,18 @@
 // made, a settable clock, clicks injected as the window system would deliver them, and the presented
 // frames checked at chosen points: the typewriter reveal, a click that shows all, a click that
 // advances, automatic mode, skipping over read text, a save and a load that restore the same
-// picture, and the end of the scenario ending the game.
+// picture, the end of the scenario ending the game; and the save, load and configuration screens
+// and the quick save as a player reaches them, through the button bar.
 #include <gtest/gtest.h>
 
 #include <d3d9/testhooks.h>
 #include <dinput.h>
 #include <dinput_hooks.h>
 #include <win32/winmm.h>
+#include <xaudio2.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +21,7 @@
 #include <functional>
 #include <vector>
 
+#include "engine/audio/USXAudio2.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/input/AppCommonInfo.h"
 #include "novel/app/MainApp.h"
@@ -40,8 +45,9 @@ protected:
     void SetUp() override {
         namespace fs = std::filesystem;
         previous_ = fs::current_path();
-        folder_ = fs::temp_directory_path() / ("demo_play_" + std::to_string(::getpid()));
-        fs::remove_all(folder_);
+        std::string folder = (fs::temp_directory_path() / "demo_play_XXXXXX").string();
+        ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+        folder_ = folder;
         fs::copy(MARLOWE_GAME_DIR, folder_, fs::copy_options::recursive);
         fs::current_path(folder_);
         fs::create_directory("save");
@@ -228,26 +234,79 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
 }
 
 
-// The save, load and configuration screens opened as dialogs over the first line. Slot k of a page
-// sits at (30 + 190 (k % 4), 45 + 170 (k / 4)): its thumbnail, then its 160 x 40 button below; BACK
-// is at (720, 560), the question's YES at (330, 300) and NO at (420, 300).
-TEST_F(DemoPlay, SaveLoadAndConfigurationScreens) {
+// The demo with its mixer stepped by hand, so that what the music sounds like can be measured.
+class DemoScreens : public DemoPlay {
+protected:
+    void SetUp() override {
+        xaudio2::hooks::SetManualMixing(true);
+        DemoPlay::SetUp();
+    }
+    void TearDown() override {
+        DemoPlay::TearDown();
+        xaudio2::hooks::SetManualMixing(false);
+    }
+    // The root mean square of the next tenth of a second of mixed output.
+    static double Loudness() {
+        const std::vector<std::int16_t> samples = xaudio2::hooks::Step(USXAudio2::GetXAudio2(), 4800);
+        double sum = 0;
+        for (std::int16_t s : samples) sum += double(s) * s;
+        return samples.empty() ? 0 : std::sqrt(sum / double(samples.size()));
+    }
+    // A click on column c of the button bar (SAVE, LOAD, CONFIG, AUTO, SKIP, Q.SAVE, Q.LOAD), then
+    // frames for the dialog it opens to come up.
+    void ClickBar(int c) {
+        ClickAt(312 + 66 * c + 32, 458);
+        Steps(3);
+    }
+    // Runs frames until the scene waits for a click (its message whole), then until the picture is
+    // still.
+    Frame AtClickWait() {
+        CNovelSystem& novel = *CNovelSystem::GetInstance();
+        for (int i = 0; i < 400 && novel.GetResumeCode() != CNovelSystem::kResumeClickWait; ++i) Step();
+        EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeClickWait));
+        return Settle();
+    }
+    // Bright pixels of a w x h block at (x, y): the digits of a slot's number and time stamp.
+    static int BrightPixels(const Frame& f, int x, int y, int w, int h) {
+        int n = 0;
+        for (DWORD p : Block(f, x, y, w, h)) n += (p >> 16 & 0xFF) > 200 && (p >> 8 & 0xFF) > 200 && (p & 0xFF) > 200;
+        return n;
+    }
+    static bool Near(DWORD a, DWORD b) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 12) return false;
+        return true;
+    }
+};
+
+// The save, load and configuration screens and the quick save, all reached through the button bar
+// over Haru's line. On a page, slot k sits at (30 + 190 (k % 4), 45 + 170 (k / 4)): its 160 x 120
+// thumbnail, then its 160 x 40 button below, whose number stands at its left and whose time stamp
+// from x 40 on; BACK is at (720, 560), the question's YES at (330, 300) and NO at (420, 300).
+TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
     PassOpening();
     Click();
-    const Frame line = Settle();
+    Click();
+    const Frame haru = AtClickWait();
+    ASSERT_EQ(At(haru, 250, 185), kHaruHead);
     const char* const slot0 = "save/save_00000.sav";
 
+    // SAVE opens the save screen in front of everything, the message window included.
+    ClickBar(0);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    const Frame before = Settle();
+    EXPECT_GT(At(haru, 22, 520) & 0xFF, 200u);  // the message window's light border
+    EXPECT_LT(At(before, 22, 520) & 0xFF, 100u);
+    EXPECT_EQ(BrightPixels(before, 30 + 40, 165, 120, 40), 0);
+
     // A click on an empty slot saves there at once; the slot then shows its thumbnail and its used
-    // look with the number and time stamp, while the empty slot beside it stays as it was.
-    ASSERT_TRUE(windows.PushWindow(0, "AS\\Save.as", 0, 0, 0, 1));
-    Steps(3);
-    const Frame before = Read();
+    // look with the time stamp, while the empty slot beside it stays as it was.
     ClickAt(110, 185);
     ASSERT_TRUE(std::filesystem::exists(slot0));
     const Frame saved = Read();
     EXPECT_NE(Block(saved, 30, 45, 160, 120), Block(before, 30, 45, 160, 120));
-    EXPECT_NE(Block(saved, 30, 165, 160, 40), Block(before, 30, 165, 160, 40));
+    EXPECT_GT(BrightPixels(saved, 30 + 40, 165, 120, 40), 0);
     EXPECT_EQ(Block(saved, 220, 45, 160, 160), Block(before, 220, 45, 160, 160));
 
     // On a used slot the screen asks first: NO keeps the file, YES overwrites it.
@@ -260,33 +319,57 @@ TEST_F(DemoPlay, SaveLoadAndConfigurationScreens) {
     ClickAt(354, 310);
     EXPECT_NE(Contents(slot0), first);
     ClickAt(744, 570);
+    Steps(3);
     EXPECT_EQ(windows.DialogCount(), 0u);
 
-    // The game goes on; the load screen ignores an empty slot and brings the saved line back.
+    // The game goes on to Ren's line.
     dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
     Steps(2);
     Click();
-    EXPECT_NE(Settle(), line);
-    ASSERT_TRUE(windows.PushWindow(0, "AS\\Load.as", 0, 0, 0, 1));
+    const Frame ren = AtClickWait();
+    EXPECT_EQ(At(ren, 560, 185), kRenHead);
+
+    // LOAD: the saved slot shows the picture as it was saved (Haru alone, a fifth of the size) and
+    // its time stamp; an empty slot takes no click; the saved slot brings Haru's line back.
+    ClickBar(1);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    const Frame load = Settle();
+    EXPECT_TRUE(Near(At(load, 30 + 50, 45 + 37), kHaruHead)) << std::hex << At(load, 30 + 50, 45 + 37);
+    EXPECT_FALSE(Near(At(load, 30 + 112, 45 + 37), kRenHead));
+    EXPECT_GT(BrightPixels(load, 30 + 40, 165, 120, 40), 0);
+    EXPECT_EQ(BrightPixels(load, 220 + 40, 165, 120, 40), 0);
     ClickAt(300, 185);
     EXPECT_EQ(windows.DialogCount(), 1u);
     ClickAt(110, 185);
     EXPECT_EQ(windows.DialogCount(), 0u);
     dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
     Steps(80);
-    EXPECT_EQ(Settle(), line);
+    EXPECT_EQ(AtClickWait(), haru);
 
-    // The configuration screen writes each value as it is clicked.
-    ASSERT_TRUE(windows.PushWindow(0, "AS\\Config.as", 0, 0, 0, 1));
+    // CONFIG: the music gauge changes what the mixer puts out. A few seconds are mixed first, so that
+    // the voices and the chime are over and only the music plays.
+    ClickBar(2);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    xaudio2::hooks::Step(USXAudio2::GetXAudio2(), 48000 * 4);
     CConfigDataManager& config = *CConfigDataManager::GetInstance();
-    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    ClickAt(200 + 16 * 9 + 5, 127);  // the last cell: 100
+    ASSERT_EQ(config.GetConfigValue(CFG_VOLUME_BGM), 100);
+    Loudness();
+    const double loud = Loudness();
+    ClickAt(200 + 5, 127);  // the first cell: 10
+    ASSERT_EQ(config.GetConfigValue(CFG_VOLUME_BGM), 10);
+    Loudness();
+    const double quiet = Loudness();
+    EXPECT_GT(loud, 100.0);
+    EXPECT_LT(quiet, loud * 0.5);
+
+    // Each other value is written as it is clicked.
     struct Case {
         int x, y, index, value;
     };
     const Case cases[] = {
-        {200 + 16 * 4 + 5, 87, CFG_MASTER_VOLUME, 50},   // gauge cell 5 of 10
-        {200 + 16 * 9 + 5, 127, CFG_VOLUME_BGM, 100},    // the last cell
-        {200 + 5, 167, CFG_VOLUME_SE, 10},               // the first cell
+        {200 + 16 * 4 + 5, 87, CFG_MASTER_VOLUME, 50},  // gauge cell 5 of 10
+        {200 + 5, 167, CFG_VOLUME_SE, 10},              // the first cell
         {200 + 16 * 2 + 5, 207, CFG_VOLUME_VOICE, 30},
         {200 + 24 * 3 + 7, 267, CFG_CHAR_DRAW_INTERVAL, 3},
         {200 + 7, 307, CFG_AUTOMODE_WAIT_FRAME, 0},
@@ -299,12 +382,35 @@ TEST_F(DemoPlay, SaveLoadAndConfigurationScreens) {
     }
     // FULL switches the window to full screen; it is switched back directly, since the cursor then
     // stands elsewhere on the larger screen.
+    CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    // The message loop's idle turn carries out a requested change of display mode.
+    ASSERT_TRUE(IsDeviceWindowed());
     ClickAt(327, 347);
     EXPECT_EQ(common->IsFullScreen(), 1u);
+    app_.OnIdle();
+    EXPECT_FALSE(IsDeviceWindowed());
     common->SetFullScreen(0);
+    app_.OnIdle();
+    EXPECT_TRUE(IsDeviceWindowed());
     Steps(2);
     ClickAt(744, 570);
+    Steps(3);
     EXPECT_EQ(windows.DialogCount(), 0u);
+
+    // Q.SAVE keeps Haru's line; after Ren's, Q.LOAD brings it back.
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    const Frame quick = Settle();
+    ClickBar(5);
+    Steps(10);
+    EXPECT_TRUE(std::filesystem::exists("save/q.sav"));
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(2);
+    Click();
+    EXPECT_EQ(At(AtClickWait(), 560, 185), kRenHead);
+    ClickBar(6);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(80);
+    EXPECT_EQ(AtClickWait(), quick);
 
     // Every screen built, with every function of the interface registered.
     const std::string log = Contents("log.txt");
