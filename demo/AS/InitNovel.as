@@ -15,8 +15,9 @@ void Initialize()
     AddTextBufferForLogWindow(4, 5);
     AddTextBufferForLogWindow(6, 7);
 
-    // Render sources: background, two characters, the message window frame.
-    SetRenderSourceCnt(4, 0, 0);
+    // Render sources: background, two characters, the message window frame; one parts texture, the
+    // choice items' sheet.
+    SetRenderSourceCnt(4, 1, 0);
     AddSingleTextureRenderer(10);
     AddSingleTextureRenderer(20);
     AddSingleTextureRenderer(21);

@@ -77,6 +77,22 @@ for label in SAVE LOAD CONFIG MASTER MUSIC EFFECT VOICE 'TEXT SPEED' 'AUTO WAIT'
 done
 "$@" $PNG PNG32:../../ui/screens.png
 
+# The choice items' sheet (loose beside the program, its parts listed in demo/ui/choice.txt): three
+# 320x48 answers down, their looks across: normal, then lit under the cursor.
+set -- convert -size 640x144 xc:none -font "$FONT" -pointsize 22 -strokewidth 2 -gravity NorthWest
+row=0
+for label in '傘に入れてもらう' '走って帰る' '雨宿りを続ける'; do
+  y=$((row * 48)); col=0
+  for look in '#182238d8:#d8e0f0' '#e8b04cf0:#1a1a24'; do
+    bg=${look%%:*}; fg=${look#*:}; x=$((col * 320))
+    set -- "$@" -fill "$bg" -stroke '#d8e0f0' -draw "roundrectangle $((x + 2)),$((y + 2)) $((x + 317)),$((y + 45)) 12,12" \
+      -stroke none -fill "$fg" -annotate +$((x + 24))+$((y + 10)) "$label"
+    col=$((col + 1))
+  done
+  row=$((row + 1))
+done
+"$@" $PNG PNG32:../../ui/choice.png
+
 # Voices: kana readings, 22.05 kHz mono.
 say() { espeak-ng -v ja -s 150 -w /tmp/raw.wav "$2"; sox /tmp/raw.wav -r 22050 -c 1 -b 16 /tmp/v.wav norm -1;
         oggenc -Q -q 3 -s "$3" -o "voice/$1.ogg" /tmp/v.wav; }

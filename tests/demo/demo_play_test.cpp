@@ -12,6 +12,7 @@
 #include <win32/winmm.h>
 #include <xaudio2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -132,6 +133,18 @@ protected:
         for (int i = 0; i < 200 && !windows.FindWindow(1); ++i) ASSERT_TRUE(Step());
         ASSERT_NE(windows.FindWindow(1), nullptr) << "the first chapter did not start";
     }
+    // Clicks every 20 frames, away from where choice items are, until the frame in which a choice
+    // shows.
+    void ClickUpToChoice() {
+        CNovelSystem& novel = *CNovelSystem::GetInstance();
+        dinput::hooks::InjectMouseMove(hwnd_, 400, 100);
+        for (int i = 0; i < 600 && novel.GetResumeCode() != CNovelSystem::kResumeChoice; ++i) {
+            if (i % 20 == 0)
+                Click();
+            else
+                ASSERT_TRUE(Step());
+        }
+    }
     // Runs frames until the picture stops changing (the reveal is over), at most n.
     Frame Settle(int n = 200) {
         Frame last = Read();
@@ -224,8 +237,64 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
     EXPECT_EQ(At(Settle(), 560, 185), kRenHead);
 
-    // Automatic mode (at its shortest wait) advances by itself, through the last message to the end
-    // of the game.
+    // Automatic mode (at its shortest wait) advances by itself, up to the choice, which ends it.
+    CConfigDataManager::GetInstance()->SetConfigValue(CFG_AUTOMODE_WAIT_FRAME, 2);
+    novel.SendCommand(CNovelSystem::kCommandAuto);
+    for (int i = 0; i < 2000 && novel.GetResumeCode() != CNovelSystem::kResumeChoice; ++i) ASSERT_TRUE(Step());
+    EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
+    EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
+}
+
+// The branch after Ren's line: three answers slide in, light under the cursor and flash when chosen;
+// the chosen route's line follows, then a question on a timer takes its default when nobody answers,
+// and automatic mode plays on to the end of the game. Item k of the first choice covers
+// (240, 150 + 64 k) to (560, 198 + 64 k).
+TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    PassOpening();
+    ClickUpToChoice();
+    ASSERT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
+    // The panel's edge of each item, left of its text: dark when idle, orange when lit.
+    auto lit = [](DWORD p) { return (p >> 16 & 0xFF) > 0xC0 && (p >> 8 & 0xFF) > 0x90 && (p & 0xFF) < 0x80; };
+    auto idle = [](DWORD p) { return (p >> 16 & 0xFF) < 0x60 && (p & 0xFF) < 0x80; };
+    const Frame sliding = Read();
+    EXPECT_FALSE(idle(At(sliding, 250, 300))) << std::hex << At(sliding, 250, 300);  // the last one comes in late
+    Steps(40);
+    const Frame shown = Read();
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(idle(At(shown, 250, 174 + 64 * k))) << k << std::hex << At(shown, 250, 174 + 64 * k);
+    // Under the cursor the second answer lights up; the others stay as they were.
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 238);
+    Steps(3);
+    const Frame hovered = Read();
+    EXPECT_TRUE(lit(At(hovered, 250, 238))) << std::hex << At(hovered, 250, 238);
+    EXPECT_TRUE(idle(At(hovered, 250, 174)));
+    // Chosen, it flashes (lit and idle by turns), then the route's first line is shown.
+    Click();
+    std::vector<bool> looks;
+    for (int i = 0; i < 24; ++i) {
+        Step();
+        looks.push_back(lit(At(Read(), 250, 238)));
+    }
+    EXPECT_NE(std::count(looks.begin(), looks.end(), true), 0);
+    EXPECT_NE(std::count(looks.begin(), looks.end(), false), 0);
+    Steps(60);
+    const CMessageLogManager::LogInfo* line = CMessageLogManager::GetInstance()->GetEntry(0);
+    ASSERT_NE(line, nullptr);
+    EXPECT_NE(line->text.find("\x89\x77\x82\xdc\x82\xc5\x91\x96\x82\xeb\x82\xa4"), std::string::npos);  // 駅まで走ろう
+    EXPECT_EQ(novel.GetChoices().GetItemCount(), 0u);
+
+    // The question on a timer: left alone, it takes its default after four seconds.
+    ClickUpToChoice();
+    ASSERT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
+    ASSERT_EQ(novel.GetChoices().GetItemCount(), 2u);
+    Steps(200);
+    EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
+    Steps(60);
+    line = CMessageLogManager::GetInstance()->GetEntry(0);
+    ASSERT_NE(line, nullptr);
+    EXPECT_NE(line->text.find("\x89\x4a\x82\xaa\x82\xe2\x82\xde\x82\xdc\x82\xc5\x91\xd2"), std::string::npos);  // 雨がやむまで待
+
+    // Automatic mode plays on to the end of the game.
     CConfigDataManager::GetInstance()->SetConfigValue(CFG_AUTOMODE_WAIT_FRAME, 2);
     novel.SendCommand(CNovelSystem::kCommandAuto);
     int frames = 0;
