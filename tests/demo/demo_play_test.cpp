@@ -2,8 +2,8 @@
 // made, a settable clock, clicks injected as the window system would deliver them, and the presented
 // frames checked at chosen points: the typewriter reveal, a click that shows all, a click that
 // advances, automatic mode, skipping over read text, a save and a load that restore the same
-// picture, the end of the scenario ending the game; and the save, load and configuration screens
-// and the quick save as a player reaches them, through the button bar.
+// picture, the branch of choices, the end of the scenario ending the game; and the save, load and
+// configuration screens and the quick save as a player reaches them, through the button bar.
 #include <gtest/gtest.h>
 
 #include <d3d9/testhooks.h>
