@@ -222,11 +222,14 @@ TEST_F(Shaders, ProgramsOutsideTheSubsetAreRefused) {
     }
 }
 
-// A pixel shader run in lanes gives the pixels of each instruction run one pixel at a time: every
-// lane-wise instruction, negated and swizzled sources, saturation, an instruction that overwrites
-// what it still reads, the per-pixel rest (dp3, rcp), texkill, perspective-correct inputs.
+// A pixel shader run in lanes gives the pixels of each instruction run one pixel at a time. The first
+// program: every lane-wise instruction, negated and swizzled sources, saturation, an instruction that
+// overwrites what it still reads, the per-pixel rest (dp3, rcp), texkill, perspective-correct inputs.
+// The second: components that depend on one channel of one sample and on constants (worked out once
+// as tables), mixed with a second sample, the colour and the coordinates, a texture coordinate made
+// from a sampled channel, texkill on such a component, and an output with a constant channel.
 TEST(ShaderLanes, LanesMatchOnePixelAtATime) {
-    const std::string source = R"(ps_2_0
+    const char* const programs[] = {R"(ps_2_0
 def c1, 0.75, -0.5, 2.5, 0.25
 def c2, 1, 0, -1, 0.5
 dcl t0.xy
@@ -256,51 +259,95 @@ mul r0, r0, r8
 add r0, r0, r9
 mad_sat r0, r10.xxyy, c1.w, r0
 mov oC0, r0
-)";
-    std::vector<uint32_t> tokens;
-    std::string error;
-    ASSERT_TRUE(shaderasm::Assemble(source, tokens, error)) << error;
-    auto render = [&](bool lanes) {
-        d3d9test::SetVectorLanes(lanes);
-        TestDevice dev(64, 48);
-        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
-        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
-        std::vector<DWORD> texels(13 * 11);
-        for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
-        IDirect3DTexture9* tex = MakeTexture(dev.device, 13, 11, texels);
-        dev->SetTexture(0, tex);
-        IDirect3DPixelShader9* ps = nullptr;
-        EXPECT_EQ(dev->CreatePixelShader(reinterpret_cast<const DWORD*>(tokens.data()), &ps), D3D_OK);
-        dev->SetPixelShader(ps);
-        dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
-        struct Vertex {
-            float x, y, z, rhw;
-            DWORD colour;
-            float u0, v0, u1, v1;
+)",
+                                    R"(ps_2_0
+def c1, 2, -0.3, 0.6, 1.5
+dcl t0.xy
+dcl t1
+dcl v0
+dcl_2d s0
+dcl_2d s1
+texld r0, t0, s0
+texld r1, t1, s1
+mul r2, r0, c0
+mad_sat r2.w, c0.w, c1.x, -r1.x
+mul r3.x, r0.y, r0.y
+frc r3.y, -r0.z
+add r3.zw, r0.xxxy, c1.y
+texkill r3
+mul r0.w, r0.w, r2.w
+lrp r4.xyz, r1.y, r2, v0
+mad r5.xy, r1.zw, c1.zw, t0
+add r4.z, r4.z, r5.x
+texld r6, r3, s0
+cmp r4.x, r3.z, r4.x, r6.y
+min r4.y, r4.y, r6.w
+mov r4.w, r0.w
+mov r7, r4
+mad r7.z, r3.x, c1.w, r4.y
+add r7.z, r7.z, r4.x
+mov oC0, r7
+mul_sat oC0.x, r0.z, c1.x
+mov oC0.y, c1.z
+)"};
+    for (size_t p = 0; p < std::size(programs); ++p) {
+        std::vector<uint32_t> tokens;
+        std::string error;
+        ASSERT_TRUE(shaderasm::Assemble(programs[p], tokens, error)) << error;
+        auto render = [&](bool lanes) {
+            d3d9test::SetVectorLanes(lanes);
+            TestDevice dev(64, 48);
+            dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+            dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+            // Blended, so that the output's alpha shows in the (X8) target.
+            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+            dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
+            IDirect3DTexture9* tex[2];
+            for (DWORD stage = 0; stage < 2; ++stage) {
+                std::vector<DWORD> texels(13 * 11 + stage * 7);
+                for (size_t i = 0; i < texels.size(); ++i)
+                    texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
+                tex[stage] = MakeTexture(dev.device, 13 + stage, 11, texels);
+                dev->SetTexture(stage, tex[stage]);
+            }
+            const float progress[4] = {0.9f, 0.4f, 1.2f, 0.55f};
+            dev->SetPixelShaderConstantF(0, progress, 1);
+            IDirect3DPixelShader9* ps = nullptr;
+            EXPECT_EQ(dev->CreatePixelShader(reinterpret_cast<const DWORD*>(tokens.data()), &ps), D3D_OK);
+            dev->SetPixelShader(ps);
+            dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+            struct Vertex {
+                float x, y, z, rhw;
+                DWORD colour;
+                float u0, v0, u1, v1;
+            };
+            const Vertex v[4] = {{2.5f, 1.5f, 0, 1, 0xFF80C040, -0.3f, 0.1f, 1.7f, -0.6f},
+                                 {61.5f, 6.5f, 0, 0.4f, 0x40FF2080, 1.6f, -0.2f, -0.9f, 0.8f},
+                                 {4.5f, 46.5f, 0, 1, 0xC0102030, 0.2f, 1.3f, 0.4f, 2.2f},
+                                 {58.5f, 43.5f, 0, 0.7f, 0xFFFFFFFF, 1.1f, 1.2f, -1.4f, -0.3f}};
+            const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+            dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+            auto frame = ReadTarget(dev.device);
+            dev->SetPixelShader(nullptr);
+            for (DWORD stage = 0; stage < 2; ++stage) {
+                dev->SetTexture(stage, nullptr);
+                tex[stage]->Release();
+            }
+            ps->Release();
+            return frame;
         };
-        const Vertex v[4] = {{2.5f, 1.5f, 0, 1, 0xFF80C040, -0.3f, 0.1f, 1.7f, -0.6f},
-                             {61.5f, 6.5f, 0, 0.4f, 0x40FF2080, 1.6f, -0.2f, -0.9f, 0.8f},
-                             {4.5f, 46.5f, 0, 1, 0xC0102030, 0.2f, 1.3f, 0.4f, 2.2f},
-                             {58.5f, 43.5f, 0, 0.7f, 0xFFFFFFFF, 1.1f, 1.2f, -1.4f, -0.3f}};
-        const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-        dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
-        auto frame = ReadTarget(dev.device);
-        dev->SetPixelShader(nullptr);
-        dev->SetTexture(0, nullptr);
-        ps->Release();
-        tex->Release();
-        return frame;
-    };
-    const auto scalar = render(false), lanes = render(true);
-    d3d9test::SetVectorLanes(true);
-    int drawn = 0, differing = 0;
-    for (size_t i = 0; i < scalar.size(); ++i) {
-        drawn += scalar[i] != 0xFF204060u;
-        differing += scalar[i] != lanes[i];
+        const auto scalar = render(false), lanes = render(true);
+        d3d9test::SetVectorLanes(true);
+        int drawn = 0, differing = 0;
+        for (size_t i = 0; i < scalar.size(); ++i) {
+            drawn += scalar[i] != 0xFF204060u;
+            differing += scalar[i] != lanes[i];
+        }
+        EXPECT_GT(drawn, 300) << "program " << p;  // texkill leaves a good part of the quad
+        EXPECT_EQ(differing, 0) << "program " << p;
     }
-    EXPECT_GT(drawn, 300);  // texkill leaves a good part of the quad
-    EXPECT_EQ(differing, 0);
 }
 
 }  // namespace

@@ -48,18 +48,6 @@ inline int64_t RoundHalfUp(double x) {
     return double(i) > r ? i - 1 : i;
 }
 
-// A 0..1 value as an 8-bit channel; a value that is not a number gives 0.
-inline int ToByte(float v) { return v >= 1.f ? 255 : v > 0.f ? int(v * 255.f + 0.5f) : 0; }
-
-// ToByte of four values at once (SSE2): the same float arithmetic, 255 at 1 and above, 0 at 0 and
-// below and for values that are not numbers.
-inline __m128i ToByteFour(__m128 v) {
-    const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(255.f)), _mm_set1_ps(0.5f)));
-    const __m128i top = _mm_castps_si128(_mm_cmpge_ps(v, _mm_set1_ps(1.f)));
-    const __m128i inside = _mm_castps_si128(_mm_cmpgt_ps(v, _mm_setzero_ps()));
-    return _mm_or_si128(_mm_and_si128(top, _mm_set1_epi32(255)), _mm_andnot_si128(top, _mm_and_si128(inside, rounded)));
-}
-
 // A texel position in 1/256 texels, x rounded with halves going up, for a texture of size texels
 // addressed in mode. Positions further than 2^28 texels out, where no texel is near, become ones that
 // address the same texels: as far out for clamping and border, and moved by whole periods of the
@@ -1291,31 +1279,13 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                 for (int tset = 0; tset < 8; ++tset)
                     for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
-                program->Run(block, [&](int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock]) {
-                    const Surface* tex = st.textures[stage];
-                    DWORD texels[kPixelBlock];
-                    if (tex)
-                        Sampler(*tex, st.samp[stage]).Span(u, v, count, texels);
+                program->Run(block, [&](int stage, const float* u, const float* v, int count, DWORD* out) {
+                    if (const Surface* tex = st.textures[stage])
+                        Sampler(*tex, st.samp[stage]).Span(u, v, count, out);
                     else
-                        std::fill(texels, texels + count, 0xFF000000u);
-                    for (int c = 0; c < 4; ++c) {
-                        const int shift = c == 3 ? 24 : 16 - 8 * c;
-                        for (int i = 0; i < count; ++i) out[c][i] = float(int((texels[i] >> shift) & 255)) / 255.f;
-                    }
+                        std::fill(out, out + count, 0xFF000000u);
                 });
-                int i = 0;
-                for (; i + 4 <= block.count; i += 4) {
-                    const __m128i a = ToByteFour(_mm_loadu_ps(block.out[3] + i));
-                    const __m128i r = ToByteFour(_mm_loadu_ps(block.out[0] + i));
-                    const __m128i g = ToByteFour(_mm_loadu_ps(block.out[1] + i));
-                    const __m128i bl = ToByteFour(_mm_loadu_ps(block.out[2] + i));
-                    const __m128i packed = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(a, 24), _mm_slli_epi32(r, 16)),
-                                                        _mm_or_si128(_mm_slli_epi32(g, 8), bl));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(colour + b + i), packed);
-                }
-                for (; i < block.count; ++i)
-                    colour[b + i] = Pack(ToByte(block.out[3][i]), ToByte(block.out[0][i]), ToByte(block.out[1][i]),
-                                         ToByte(block.out[2][i]));
+                std::memcpy(colour + b, block.out, sizeof(DWORD) * size_t(block.count));
                 for (int i = 0; i < block.count; ++i)
                     if (block.killed[i]) live[b + i] = false;
             }

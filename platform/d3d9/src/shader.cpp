@@ -359,6 +359,14 @@ float Modify(float x, int modifier) {
     return x;
 }
 
+// One component of a lane-wise instruction through the shared arithmetic, saturated where asked.
+float LaneValue(int op, const float in[3], bool saturate) {
+    float s[3][4] = {}, d[4];
+    for (int k = 0; k < 3; ++k) s[k][0] = in[k];
+    Compute(op, s, d);
+    return saturate ? std::clamp(d[0], 0.f, 1.f) : d[0];
+}
+
 }  // namespace
 
 PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes)
@@ -371,26 +379,87 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
         constants_.back().fill(value);
         return Row{Bank::kConstant, int(constants_.size() - 1)};
     };
-    // The rows of a register (zero for registers a pixel shader does not have).
-    auto registerRow = [&](const ShaderOperand& o, int component, bool& isRegister) {
-        isRegister = true;
-        if (o.type == kRegTemp && o.index < 12) return Row{Bank::kTemp, o.index * 4 + component};
-        if (o.type == kRegAddr && o.index < int(kTexCoordCount)) return Row{Bank::kTexcoord, o.index * 4 + component};
-        if (o.type == kRegInput && o.index == 0) return Row{Bank::kColour, component};
-        isRegister = false;
+    // What each register component holds at the current instruction: a constant, a table of one
+    // sample's channel, or a row of its own (registers r0 to r11, then oC0). Registers start at 0.
+    struct Value {
+        enum { kConstant, kTable, kRow } kind = kConstant;
         float value = 0.f;
-        if (o.type == kRegConst && o.index < int(kPixelShaderConstCount)) {
-            const int slot = program.defSlot[size_t(o.index)];
-            value = slot >= 0 ? program.defs[size_t(slot)].second[size_t(component)] : constants[o.index][component];
-        }
-        return constantRow(Modify(value, o.modifier));
+        int table = 0;
+        Row row;
     };
+    constexpr int kOutputSlot = 12 * 4;
+    std::vector<Value> slots(kOutputSlot + 4);
+    auto slotOf = [&](const Row& r) { return r.bank == Bank::kTemp ? r.index : kOutputSlot + r.index; };
+    // The value a source component reads, before its modifier.
+    auto valueOf = [&](const ShaderOperand& o, int component) {
+        Value v;
+        if (o.type == kRegTemp && o.index < 12) return slots[size_t(o.index * 4 + component)];
+        v.kind = Value::kRow;
+        if (o.type == kRegAddr && o.index < int(kTexCoordCount)) v.row = Row{Bank::kTexcoord, o.index * 4 + component};
+        else if (o.type == kRegInput && o.index == 0) v.row = Row{Bank::kColour, component};
+        else v.kind = Value::kConstant;
+        if (v.kind == Value::kConstant && o.type == kRegConst && o.index < int(kPixelShaderConstCount)) {
+            const int slot = program.defSlot[size_t(o.index)];
+            v.value = slot >= 0 ? program.defs[size_t(slot)].second[size_t(component)] : constants[o.index][component];
+        }
+        return v;
+    };
+    // Tables spread over rows for the instructions that run per pixel, each once.
+    std::vector<int> expandedRow;
+    const bool fold = lanes;
+    auto rowOf = [&](const Value& v, bool modifiedLater, int modifier) {
+        if (v.kind == Value::kRow) return v.row;
+        if (v.kind == Value::kConstant) return constantRow(modifiedLater ? v.value : Modify(v.value, modifier));
+        if (expandedRow[size_t(v.table)] < 0) {
+            expandedRow[size_t(v.table)] = expanded_++;
+            Step expand;
+            expand.kind = Kind::kExpand;
+            expand.index = v.table;
+            expand.dst[0] = Row{Bank::kExpanded, expandedRow[size_t(v.table)]};
+            steps_.push_back(expand);
+        }
+        return Row{Bank::kExpanded, expandedRow[size_t(v.table)]};
+    };
+    auto newTable = [&](int sample, int shift) {
+        tables_.emplace_back();
+        tables_.back().sample = sample;
+        tables_.back().shift = shift;
+        expandedRow.push_back(-1);
+        return int(tables_.size() - 1);
+    };
+    // A sampled channel as the shader reads it: byte / 255.
+    auto channelTable = [&](int sample, int shift) {
+        const int t = newTable(sample, shift);
+        for (int i = 0; i < 256; ++i) tables_[size_t(t)].value[size_t(i)] = float(i) / 255.f;
+        return t;
+    };
+    // Sets up every source of an instruction that runs per pixel.
+    auto resolveSources = [&](Step& step, const ShaderInstruction& in, int count) {
+        for (int k = 0; k < count; ++k) {
+            const ShaderOperand& o = in.src[size_t(k)];
+            if (o.type == kRegSampler) continue;
+            Value v[4];
+            bool allConstant = true;
+            for (int c = 0; c < 4; ++c) {
+                v[c] = valueOf(o, o.swizzle[size_t(c)]);
+                allConstant &= v[c].kind == Value::kConstant;
+            }
+            step.modified[k] = o.modifier != 0 && !allConstant;
+            for (int c = 0; c < 4; ++c) step.src[k][c] = rowOf(v[c], step.modified[k], o.modifier);
+        }
+    };
+    const int shifts[4] = {16, 8, 0, 24};  // r, g, b, a within a texel
     for (const ShaderInstruction& in : program.code) {
         Step step;
         step.in = &in;
-        bool isRegister;
         if (in.opcode == kTexKill) {
-            for (int c = 0; c < 3; ++c) step.src[0][c] = registerRow(in.dst, c, isRegister);
+            step.kind = Kind::kKill;
+            ShaderOperand o = in.dst;
+            o.swizzle = {0, 1, 2, 3};
+            o.modifier = 0;
+            Value v[3];
+            for (int c = 0; c < 3; ++c) v[c] = valueOf(o, c);
+            for (int c = 0; c < 3; ++c) step.src[0][c] = rowOf(v[c], false, 0);
             steps_.push_back(step);
             continue;
         }
@@ -402,112 +471,195 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
         const int base = bank == Bank::kTemp ? in.dst.index * 4 : 0;
         for (int c = 0; c < 4; ++c)
             if (in.dst.mask & (1 << c)) step.dst[c] = Row{bank, base + c};
-        for (int k = 0; k < in.srcCount; ++k) {
-            const ShaderOperand& o = in.src[size_t(k)];
-            if (o.type == kRegSampler) continue;
-            for (int c = 0; c < 4; ++c) step.src[k][c] = registerRow(o, o.swizzle[size_t(c)], isRegister);
-            step.modified[k] = isRegister && o.modifier != 0;
+        if (in.opcode == kTex) {
+            if (samples_ == kMaxSamples) continue;  // the parser's subset never has more
+            step.kind = Kind::kSample;
+            step.index = samples_++;
+            resolveSources(step, in, 1);
+            steps_.push_back(step);
+            // The written components are the sample's channels: tables while folding, else rows now.
+            for (int c = 0; c < 4; ++c) {
+                if (!(in.dst.mask & (1 << c))) continue;
+                Value& slot = slots[size_t(slotOf(step.dst[c]))];
+                slot = Value{};
+                slot.table = channelTable(step.index, shifts[c]);
+                slot.kind = Value::kTable;
+                if (fold) continue;
+                Step expand;
+                expand.kind = Kind::kExpand;
+                expand.index = slot.table;
+                expand.dst[0] = step.dst[c];
+                steps_.push_back(expand);
+                slot.kind = Value::kRow;
+                slot.row = step.dst[c];
+            }
+            continue;
         }
-        // In place unless a component reads a row that an earlier component of the same instruction has
-        // written (sources with a modifier are copies, safe to overwrite the original under).
-        step.inPlace = lanes && LaneWise(in.opcode);
-        for (int c = 0; c < 4; ++c)
-            for (int later = c + 1; later < 4; ++later)
+        // Components of a lane-wise instruction whose sources are constants or tables of one channel
+        // of one sample become constants or tables; the rest run per pixel.
+        Value result[4];
+        step.mask = in.dst.mask;
+        for (int c = 0; c < 4 && fold && LaneWise(in.opcode); ++c) {
+            if (!(in.dst.mask & (1 << c))) continue;
+            Value v[3];
+            int key = -1;  // sample * 32 + shift of the tables read
+            bool foldable = true;
+            for (int k = 0; k < in.srcCount; ++k) {
+                v[k] = valueOf(in.src[size_t(k)], in.src[size_t(k)].swizzle[size_t(c)]);
+                if (v[k].kind == Value::kRow) foldable = false;
+                if (v[k].kind != Value::kTable) continue;
+                const ByteTable& t = tables_[size_t(v[k].table)];
+                if (key >= 0 && key != t.sample * 32 + t.shift) foldable = false;
+                key = t.sample * 32 + t.shift;
+            }
+            if (!foldable) continue;
+            auto at = [&](int i) {
+                float x[3] = {};
                 for (int k = 0; k < in.srcCount; ++k) {
-                    const Row& r = step.src[k][later];
-                    if (step.dst[c].bank != Bank::kNone && step.dst[later].bank != Bank::kNone && !step.modified[k] &&
-                        r.bank == step.dst[c].bank && r.index == step.dst[c].index)
-                        step.inPlace = false;
+                    const float raw = v[k].kind == Value::kTable ? tables_[size_t(v[k].table)].value[size_t(i)] : v[k].value;
+                    x[k] = Modify(raw, in.src[size_t(k)].modifier);
                 }
-        steps_.push_back(step);
-    }
-    // Registers start at 0: the rows that a run reads before the program writes them, and the
-    // output's rows that it never writes, are cleared; the rest are written before any use.
-    std::vector<bool> written(12 * 4 + 4, false);
-    auto slot = [](const Row& r) { return r.bank == Bank::kTemp ? r.index : 12 * 4 + r.index; };
-    auto read = [&](const Row& r) {
-        if ((r.bank == Bank::kTemp || r.bank == Bank::kOutput) && !written[size_t(slot(r))]) {
-            written[size_t(slot(r))] = true;
-            cleared_.push_back(r);
+                return LaneValue(in.opcode, x, in.saturate);
+            };
+            if (key < 0) {
+                result[c].value = at(0);
+            } else {
+                const int t = newTable(key / 32, key % 32);
+                for (int i = 0; i < 256; ++i) tables_[size_t(t)].value[size_t(i)] = at(i);
+                result[c].kind = Value::kTable;
+                result[c].table = t;
+            }
+            step.mask &= ~(1 << c);
         }
-    };
-    for (const Step& step : steps_) {
-        for (int k = 0; k < 3; ++k)
-            for (int c = 0; c < 4; ++c) read(step.src[k][c]);
-        for (int c = 0; c < 4; ++c)
-            if (step.dst[c].bank != Bank::kNone) written[size_t(slot(step.dst[c]))] = true;
+        if (step.mask) {
+            resolveSources(step, in, in.srcCount);
+            for (int c = 0; c < 4; ++c)
+                if (!(step.mask & (1 << c))) step.dst[c] = Row{};
+            // In place unless a component reads a row that an earlier component of the same
+            // instruction has written (sources with a modifier are copies, safe to overwrite the
+            // original under).
+            step.inPlace = lanes && LaneWise(in.opcode);
+            for (int c = 0; c < 4; ++c)
+                for (int later = c + 1; later < 4; ++later)
+                    for (int k = 0; k < in.srcCount; ++k) {
+                        const Row& r = step.src[k][later];
+                        if (step.dst[c].bank != Bank::kNone && step.dst[later].bank != Bank::kNone && !step.modified[k] &&
+                            r.bank == step.dst[c].bank && r.index == step.dst[c].index)
+                            step.inPlace = false;
+                    }
+            steps_.push_back(step);
+        }
+        for (int c = 0; c < 4; ++c) {
+            if (!(in.dst.mask & (1 << c))) continue;
+            const Row own{bank, base + c};
+            Value& slot = slots[size_t(slotOf(own))];
+            if (step.mask & (1 << c)) {
+                slot = Value{};
+                slot.kind = Value::kRow;
+                slot.row = own;
+            } else {
+                slot = result[c];
+            }
+        }
     }
-    for (int c = 0; c < 4; ++c) read(Row{Bank::kOutput, c});
+    // The output's channels: x, y, z, w are red, green, blue, alpha.
+    for (int c = 0; c < 4; ++c) {
+        const Value& v = slots[size_t(kOutputSlot + c)];
+        Channel& ch = channels_[c];
+        if (v.kind == Value::kConstant) {
+            ch.kind = Channel::kConstant;
+            ch.byte = ToByte(v.value);
+        } else if (v.kind == Value::kTable) {
+            const ByteTable& t = tables_[size_t(v.table)];
+            ch.kind = Channel::kTable;
+            ch.sample = t.sample;
+            ch.shift = t.shift;
+            for (int i = 0; i < 256; ++i) ch.bytes[size_t(i)] = uint8_t(ToByte(t.value[size_t(i)]));
+        } else {
+            ch.kind = Channel::kRow;
+            ch.row = v.row;
+        }
+    }
 }
 
 void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
     constexpr int N = kPixelBlock;
     const int n = block.count;
     float temps[12 * 4][N];
+    float output[4][N];
+    thread_local std::vector<std::array<float, N>> expandedRows;
+    expandedRows.resize(size_t(expanded_));
+    auto* expanded = expandedRows.data();
+    DWORD texels[kMaxSamples][N];
     float scratch[4 * 4][N];  // sources with a modifier (rows 0 to 11), then results (rows 12 to 15)
-    for (const Row& r : cleared_)
-        std::memset(r.bank == Bank::kTemp ? temps[r.index] : block.out[r.index], 0, sizeof(float) * size_t(n));
     std::fill(block.killed, block.killed + N, false);
     auto source = [&](const Row& r) -> const float* {
         switch (r.bank) {
             case Bank::kTemp: return temps[r.index];
-            case Bank::kOutput: return block.out[r.index];
+            case Bank::kOutput: return output[r.index];
             case Bank::kTexcoord: return block.tex[r.index / 4][r.index % 4];
             case Bank::kColour: return block.colour[r.index];
+            case Bank::kExpanded: return expanded[r.index].data();
             default: return constants_[size_t(r.index)].data();
         }
     };
-    auto target = [&](const Row& r) -> float* { return r.bank == Bank::kTemp ? temps[r.index] : block.out[r.index]; };
+    auto target = [&](const Row& r) -> float* {
+        switch (r.bank) {
+            case Bank::kTemp: return temps[r.index];
+            case Bank::kExpanded: return expanded[r.index].data();
+            default: return output[r.index];
+        }
+    };
     for (const Step& step : steps_) {
+        if (step.kind == Kind::kExpand) {
+            const ByteTable& t = tables_[size_t(step.index)];
+            const DWORD* from = texels[t.sample];
+            float* to = target(step.dst[0]);
+            for (int i = 0; i < n; ++i) to[i] = t.value[(from[i] >> t.shift) & 255];
+            continue;
+        }
         const ShaderInstruction& in = *step.in;
         const bool laneWise = lanes_ && LaneWise(in.opcode);
+        const int mask = step.mask;
         const float* s[3][4] = {};
-        for (int k = 0; k < in.srcCount; ++k) {
+        const int sources = step.kind == Kind::kSample ? 1 : step.kind == Kind::kKill ? 0 : in.srcCount;
+        for (int k = 0; k < sources; ++k) {
             if (in.src[size_t(k)].type == kRegSampler) continue;
             for (int c = 0; c < 4; ++c) {
                 s[k][c] = source(step.src[k][c]);
-                if (!step.modified[k] || (laneWise && !(in.dst.mask & (1 << c)))) continue;
+                if (!step.modified[k] || (laneWise && !(mask & (1 << c)))) continue;
                 float* copy = scratch[4 * k + c];
                 const int modifier = in.src[size_t(k)].modifier;
                 for (int i = 0; i < n; ++i) copy[i] = Modify(s[k][c][i], modifier);
                 s[k][c] = copy;
             }
         }
-        if (in.opcode == kTexKill) {
+        if (step.kind == Kind::kKill) {
             for (int c = 0; c < 3; ++c) {
                 const float* p = source(step.src[0][c]);
                 for (int i = 0; i < n; ++i) block.killed[i] |= p[i] < 0.f;
             }
             continue;
         }
-        const int mask = in.dst.mask;
-        const int op = in.opcode == kTex || laneWise ? in.opcode : -1;  // -1: one pixel at a time
+        if (step.kind == Kind::kSample) {
+            const float* u = s[0][0];
+            const float* v = s[0][1];
+            float pu[N], pv[N];
+            if (in.texProject) {
+                for (int i = 0; i < n; ++i) {
+                    const float q = s[0][3][i] != 0.f ? 1.f / s[0][3][i] : 1.f;
+                    pu[i] = s[0][0][i] * q;
+                    pv[i] = s[0][1][i] * q;
+                }
+                u = pu;
+                v = pv;
+            }
+            sample(in.src[1].index, u, v, n, texels[step.index]);
+            continue;
+        }
         float* d[4];
         for (int c = 0; c < 4; ++c) d[c] = step.inPlace && (mask & (1 << c)) ? target(step.dst[c]) : scratch[12 + c];
-        switch (op) {
-            case kTex: {
-                const float* u = s[0][0];
-                const float* v = s[0][1];
-                float pu[N], pv[N];
-                if (in.texProject) {
-                    for (int i = 0; i < n; ++i) {
-                        const float q = s[0][3][i] != 0.f ? 1.f / s[0][3][i] : 1.f;
-                        pu[i] = s[0][0][i] * q;
-                        pv[i] = s[0][1][i] * q;
-                    }
-                    u = pu;
-                    v = pv;
-                }
-                if (mask == 0xF && !in.saturate) {
-                    // Straight into the register, whose four rows follow each other.
-                    float(*rows)[N] = step.dst[0].bank == Bank::kTemp ? temps + step.dst[0].index : block.out;
-                    sample(in.src[1].index, u, v, n, rows);
-                    for (int c = 0; c < 4; ++c) d[c] = rows[c];
-                } else {
-                    sample(in.src[1].index, u, v, n, scratch + 12);
-                }
-                break;
-            }
+        switch (laneWise ? in.opcode : -1) {  // -1: one pixel at a time
 #define MARLOWE_LANES(expression)                                   \
     for (int c = 0; c < 4; ++c) {                                   \
         if (!(mask & (1 << c))) continue;                           \
@@ -551,6 +703,28 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
                 for (int i = 0; i < n; ++i) to[i] = std::clamp(d[c][i], 0.f, 1.f);
             else if (to != d[c])
                 std::memcpy(to, d[c], sizeof(float) * size_t(n));
+        }
+    }
+    // The output as bytes: constants, byte tables of sampled channels, and rows four pixels at a time.
+    const int positions[4] = {16, 8, 0, 24};
+    DWORD fixed = 0;
+    for (int c = 0; c < 4; ++c)
+        if (channels_[c].kind == Channel::kConstant) fixed |= DWORD(channels_[c].byte) << positions[c];
+    std::fill(block.out, block.out + n, fixed);
+    for (int c = 0; c < 4; ++c) {
+        const Channel& ch = channels_[c];
+        if (ch.kind == Channel::kTable) {
+            const DWORD* from = texels[ch.sample];
+            for (int i = 0; i < n; ++i) block.out[i] |= DWORD(ch.bytes[(from[i] >> ch.shift) & 255]) << positions[c];
+        } else if (ch.kind == Channel::kRow) {
+            const float* from = source(ch.row);
+            int i = 0;
+            for (; i + 4 <= n; i += 4) {
+                const __m128i bytes = _mm_slli_epi32(ToByteFour(_mm_loadu_ps(from + i)), positions[c]);
+                __m128i* to = reinterpret_cast<__m128i*>(block.out + i);
+                _mm_storeu_si128(to, _mm_or_si128(_mm_loadu_si128(to), bytes));
+            }
+            for (; i < n; ++i) block.out[i] |= DWORD(ToByte(from[i])) << positions[c];
         }
     }
 }

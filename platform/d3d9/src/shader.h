@@ -4,9 +4,11 @@
 #include <d3d9.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+#include <emmintrin.h>
 
 #include "statesizes.h"
 
@@ -77,47 +79,86 @@ struct VertexShaderOutput {
 void RunVertexShader(const ShaderProgram& program, const float (*constants)[4], const float (*inputs)[4],
                      VertexShaderOutput& out);
 
+// A 0..1 value as an 8-bit channel; a value that is not a number gives 0.
+inline int ToByte(float v) { return v >= 1.f ? 255 : v > 0.f ? int(v * 255.f + 0.5f) : 0; }
+
+// ToByte of four values at once (SSE2): the same float arithmetic, 255 at 1 and above, 0 at 0 and
+// below and for values that are not numbers.
+inline __m128i ToByteFour(__m128 v) {
+    const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(255.f)), _mm_set1_ps(0.5f)));
+    const __m128i top = _mm_castps_si128(_mm_cmpge_ps(v, _mm_set1_ps(1.f)));
+    const __m128i inside = _mm_castps_si128(_mm_cmpgt_ps(v, _mm_setzero_ps()));
+    return _mm_or_si128(_mm_and_si128(top, _mm_set1_epi32(255)), _mm_andnot_si128(top, _mm_and_si128(inside, rounded)));
+}
+
 // Pixel shaders run over blocks of up to kPixelBlock pixels at once.
 constexpr int kPixelBlock = 64;
 struct PixelBlock {
     int count = 0;
     const float* tex[kTexCoordCount][4] = {};  // t#: a row of count values per component (those the program reads)
     const float* colour[4] = {};  // v0
-    float out[4][kPixelBlock];    // oC0
+    DWORD out[kPixelBlock];       // oC0 as 8-bit channels (A8R8G8B8)
     bool killed[kPixelBlock];
 };
-// Samples a texture stage at (u, v) for each pixel of a block: rgba into out[component][pixel].
-using BlockSampler = std::function<void(int stage, const float* u, const float* v, int count, float (*out)[kPixelBlock])>;
+// Samples a texture stage at (u, v) for each pixel of a block, as A8R8G8B8 texels.
+using BlockSampler = std::function<void(int stage, const float* u, const float* v, int count, DWORD* out)>;
 
 // A pixel shader made ready for one draw: every source of every instruction resolved to a row of
 // lanes (a register of the block, or one of the draw's constants spread over a row), so that a run is
 // a chain of loops over the lanes, each instruction writing its register in place unless it reads
-// what it overwrites. Without lanes every instruction runs one pixel at a time through the vertex
-// stage's arithmetic, which the lanes match to the last bit.
+// what it overwrites.
+// A sampled channel takes one of 256 values, so a register component that depends on one channel of
+// one sample and on constants alone is a table of 256 values, worked out once per draw with the same
+// arithmetic; only components that mix several channels (or read coordinates, the colour) run per
+// pixel, and an output component that is such a table becomes a table of bytes.
+// Without lanes every instruction runs one pixel at a time through the vertex stage's arithmetic and
+// no table is made: the reference the lanes and tables match to the last bit.
 class PixelProgram {
 public:
     PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes = true);
     void Run(PixelBlock& block, const BlockSampler& sample) const;
 
 private:
+    static constexpr int kMaxSamples = 32;   // texld instructions of a ps_2_0 program
     // Where a row of lanes lives during a run.
-    enum class Bank : unsigned char { kTemp, kOutput, kTexcoord, kColour, kConstant, kNone };
+    enum class Bank : unsigned char { kTemp, kOutput, kTexcoord, kColour, kConstant, kExpanded, kNone };
     struct Row {
         Bank bank = Bank::kNone;
-        int index = 0;  // within the bank: register * 4 + component, or the constant row
+        int index = 0;  // within the bank: register * 4 + component, the constant row or the expanded row
     };
+    // One channel of one sample, as the value each of its 256 bytes gives.
+    struct ByteTable {
+        int sample = 0;
+        int shift = 0;  // of the channel within the texel
+        std::array<float, 256> value;
+    };
+    enum class Kind : unsigned char { kSample, kExpand, kCompute, kKill };
     struct Step {
+        Kind kind = Kind::kCompute;
         const ShaderInstruction* in = nullptr;
-        Row src[3][4];       // each source's rows, swizzled; constants with their modifier applied
-        bool modified[3] = {};  // a register source whose modifier applies at run time
-        Row dst[4];          // the written components' rows (bank kNone where not written)
-        bool inPlace = false;  // lane-wise arithmetic straight into the destination
+        Row src[3][4];          // each source's rows, swizzled; constants with their modifier applied
+        bool modified[3] = {};  // a source whose modifier applies at run time
+        Row dst[4];             // the written components' rows (bank kNone where not written)
+        int mask = 0;           // components computed per pixel
+        bool inPlace = false;   // lane-wise arithmetic straight into the destination
+        int index = 0;          // kSample: the sample made; kExpand: the table spread into dst[0]
+    };
+    // How one output channel is made: a constant byte, a byte table of a sample's channel, or a row.
+    struct Channel {
+        enum { kConstant, kTable, kRow } kind = kConstant;
+        int byte = 0;
+        int sample = 0, shift = 0;
+        std::array<uint8_t, 256> bytes{};
+        Row row;
     };
     const ShaderProgram& program_;
     const bool lanes_;
+    int samples_ = 0;   // texld instructions run
+    int expanded_ = 0;  // tables spread over rows for the instructions that run per pixel
     std::vector<std::array<float, kPixelBlock>> constants_;
+    std::vector<ByteTable> tables_;
     std::vector<Step> steps_;
-    std::vector<Row> cleared_;  // rows a run starts by clearing
+    Channel channels_[4];  // r, g, b, a
 };
 
 }  // namespace d3d9
