@@ -306,7 +306,7 @@ mov oC0.y, c1.z
             dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
             IDirect3DTexture9* tex[2];
             for (DWORD stage = 0; stage < 2; ++stage) {
-                std::vector<DWORD> texels(13 * 11 + stage * 7);
+                std::vector<DWORD> texels((13 + stage) * 11);
                 for (size_t i = 0; i < texels.size(); ++i)
                     texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
                 tex[stage] = MakeTexture(dev.device, 13 + stage, 11, texels);

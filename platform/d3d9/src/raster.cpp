@@ -173,14 +173,9 @@ public:
 
     // The sample at (u, v).
     DWORD At(float u, float v) const {
-        bool border = false;
         if (!linear_) {
-            // Texel coordinates rounded to 1/256 first, so that float noise never crosses a texel edge.
-            int64_t U = TexelPosition(double(u) * w_ * kSub, w_, modeU_);
-            int64_t V = TexelPosition(double(v) * h_ * kSub, h_, modeV_);
-            int x = Address(int(U >> 8), w_, maskU_, modeU_, border);
-            int y = Address(int(V >> 8), h_, maskV_, modeV_, border);
-            return border ? border_ : Texel(x, y);
+            const int x = ColumnOf(u), y = RowOf(v);
+            return x < 0 || y < 0 ? border_ : Texel(x, y);
         }
         int64_t U = TexelPosition((double(u) * w_ - 0.5) * kSub, w_, modeU_);
         int64_t V = TexelPosition((double(v) * h_ - 0.5) * kSub, h_, modeV_);
@@ -194,7 +189,36 @@ public:
         return Bilinear(c00, c10, c01, c11, fx, fy);
     }
 
+    bool Point() const { return !linear_; }
+    size_t Width() const { return size_t(w_); }
+    DWORD ModeU() const { return modeU_; }
+
+    // Point sampling's texel column of u and row of v, or -1 where they address the border. Texel
+    // coordinates are rounded to 1/256 first, so that float noise never crosses a texel edge.
+    int ColumnOf(float u) const { return PointIndex(u, w_, maskU_, modeU_); }
+    int RowOf(float v) const { return PointIndex(v, h_, maskV_, modeV_); }
+
+    // Point samples of texel row y (-1: the border) at the given columns; straight says that they
+    // follow each other from a first one inside the texture.
+    void Gather(int y, const int* columns, bool straight, int n, DWORD* out) const {
+        if (y < 0) {
+            std::fill(out, out + n, border_);
+        } else if (straight && direct_) {
+            std::memcpy(out, t_.Bits() + size_t(y) * t_.Pitch() + size_t(columns[0]) * 4, size_t(n) * 4);
+            if (force_)
+                for (int i = 0; i < n; ++i) out[i] |= force_;
+        } else {
+            for (int i = 0; i < n; ++i) out[i] = columns[i] < 0 ? border_ : Texel(columns[i], y);
+        }
+    }
+
 private:
+    static int PointIndex(float c, int size, int mask, DWORD mode) {
+        bool border = false;
+        const int i = Address(int(TexelPosition(double(c) * size * kSub, size, mode) >> 8), size, mask, mode, border);
+        return border ? -1 : i;
+    }
+
     // The lanes take clamping and wrapping; the rest is left to At.
     static bool Vectorable(DWORD mode) { return mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_WRAP; }
 
@@ -1209,6 +1233,42 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     return true;
 }
 
+// Point-sampled texel columns of a triangle's pixels, for a texture coordinate u that depends on x
+// alone: made for the first row that needs them and kept, one per sampler, while the rows after it take
+// the same columns (the same u plane over the same columns, the same texture width and addressing).
+struct TriangleColumns {
+    double base = 0, dx = 0;
+    int xmin = 0, xmax = -1;
+    size_t width = 0;
+    DWORD mode = 0;
+    std::vector<int> column;  // per pixel from xmin: texel column, or -1 for the border
+    bool straight = false;    // the columns follow each other from one inside the texture
+};
+
+const TriangleColumns& TriangleColumnsOf(int stage, const Sampler& sampler, const Triangle& t, const Plane& pu, int y) {
+    thread_local TriangleColumns kept[kSamplerCount];
+    TriangleColumns& c = kept[stage];
+    if (c.base == pu.base && c.dx == pu.dx && c.xmin == t.xmin && c.xmax == t.xmax && c.width == sampler.Width() &&
+        c.mode == sampler.ModeU())
+        return c;
+    c.base = pu.base;
+    c.dx = pu.dx;
+    c.xmin = t.xmin;
+    c.xmax = t.xmax;
+    c.width = sampler.Width();
+    c.mode = sampler.ModeU();
+    const size_t n = size_t(t.xmax - t.xmin + 1);
+    std::vector<float> u(n);
+    AttrRun(pu, t.xmin, y, int(n), u.data());
+    c.column.resize(n);
+    c.straight = true;
+    for (size_t i = 0; i < n; ++i) {
+        c.column[i] = sampler.ColumnOf(u[i]);
+        c.straight &= c.column[0] >= 0 && c.column[i] == c.column[0] + int(i);
+    }
+    return c;
+}
+
 // Shades and writes pixels x0..x1 (inclusive) of row y.
 void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, const PixelProgram* program,
                const Triangle& t, int y, int x0, int x1) {
@@ -1219,6 +1279,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
     const bool depth16 = st.depth && st.depth->Bpp() == 2;
     const double zScale = depth16 ? 65535.0 : 16777215.0;
     const bool alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0;
+    const bool everyPixel = !zTest && !alphaTest && !(program && program->Kills());
     const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
     const DWORD writeMask = (rs[D3DRS_COLORWRITEENABLE] & 1 ? 0x00FF0000u : 0) |
                             (rs[D3DRS_COLORWRITEENABLE] & 2 ? 0x0000FF00u : 0) |
@@ -1279,11 +1340,22 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
                 for (int tset = 0; tset < 8; ++tset)
                     for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
-                program->Run(block, [&](int stage, const float* u, const float* v, int count, DWORD* out) {
-                    if (const Surface* tex = st.textures[stage])
-                        Sampler(*tex, st.samp[stage]).Span(u, v, count, out);
-                    else
+                program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
+                    const Surface* tex = st.textures[stage];
+                    if (!tex) {
                         std::fill(out, out + count, 0xFF000000u);
+                        return;
+                    }
+                    const Sampler sampler(*tex, st.samp[stage]);
+                    if (set < 0 || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
+                        t.attr[kAttrTex + 4 * set + 1].dx != 0.0 || !sampler.Point()) {
+                        sampler.Span(u, v, count, out);
+                        return;
+                    }
+                    // u depends on x alone and v is the same along the row: the triangle's columns, once.
+                    const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, t.attr[kAttrTex + 4 * set], y);
+                    sampler.Gather(sampler.RowOf(v[0]), columns.column.data() + (cx + b - t.xmin), columns.straight, count,
+                                   out);
                 });
                 std::memcpy(colour + b, block.out, sizeof(DWORD) * size_t(block.count));
                 for (int i = 0; i < block.count; ++i)
@@ -1330,6 +1402,11 @@ void ShadeSpan(const PixelState& st, const Usage& use, const FastPlan& writer, c
         }
         // Alpha test, depth write, blend and store.
         const unsigned ref = rs[D3DRS_ALPHAREF] & 255;
+        if (writer.kind && everyPixel) {  // no test drops a pixel: the blend goes straight into the row
+            CombineRow(writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
+            cx += n;
+            continue;
+        }
         if (writer.kind) {
             DWORD* out = reinterpret_cast<DWORD*>(row) + cx;
             DWORD mixed[kChunk];

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <immintrin.h>
 
 namespace d3d9 {
 namespace {
@@ -367,10 +368,24 @@ float LaneValue(int op, const float in[3], bool saturate) {
     return saturate ? std::clamp(d[0], 0.f, 1.f) : d[0];
 }
 
+// Table lookups of a channel of n texels eight at a time (AVX2); returns how many it did, the rest
+// being left to the caller's loop.
+__attribute__((target("avx2"))) int ExpandEight(const float* table, const DWORD* from, int shift, int n, float* to) {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m256i low = _mm256_set1_epi32(255);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i texels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i));
+        const __m256i index = _mm256_and_si256(_mm256_srl_epi32(texels, count), low);
+        _mm256_storeu_ps(to + i, _mm256_i32gather_ps(table, index, 4));
+    }
+    return i;
+}
+
 }  // namespace
 
 PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes)
-    : program_(program), lanes_(lanes) {
+    : program_(program), lanes_(lanes), avx2_(lanes && __builtin_cpu_supports("avx2")) {
     // A row holding one value everywhere, shared by every source that reads that value.
     auto constantRow = [&](float value) {
         for (size_t i = 0; i < constants_.size(); ++i)
@@ -454,6 +469,7 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
         step.in = &in;
         if (in.opcode == kTexKill) {
             step.kind = Kind::kKill;
+            kills_ = true;
             ShaderOperand o = in.dst;
             o.swizzle = {0, 1, 2, 3};
             o.modifier = 0;
@@ -475,6 +491,10 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
             if (samples_ == kMaxSamples) continue;  // the parser's subset never has more
             step.kind = Kind::kSample;
             step.index = samples_++;
+            const ShaderOperand& at = in.src[0];
+            if (at.type == kRegAddr && at.index < int(kTexCoordCount) && at.swizzle[0] == 0 && at.swizzle[1] == 1 &&
+                at.modifier == 0 && !in.texProject)
+                step.set = at.index;
             resolveSources(step, in, 1);
             steps_.push_back(step);
             // The written components are the sample's channels: tables while folding, else rows now.
@@ -563,6 +583,7 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
         }
     }
     // The output's channels: x, y, z, w are red, green, blue, alpha.
+    const int positions[4] = {16, 8, 0, 24};
     for (int c = 0; c < 4; ++c) {
         const Value& v = slots[size_t(kOutputSlot + c)];
         Channel& ch = channels_[c];
@@ -574,7 +595,7 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
             ch.kind = Channel::kTable;
             ch.sample = t.sample;
             ch.shift = t.shift;
-            for (int i = 0; i < 256; ++i) ch.bytes[size_t(i)] = uint8_t(ToByte(t.value[size_t(i)]));
+            for (int i = 0; i < 256; ++i) ch.bytes[size_t(i)] = uint32_t(ToByte(t.value[size_t(i)])) << positions[c];
         } else {
             ch.kind = Channel::kRow;
             ch.row = v.row;
@@ -615,7 +636,8 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
             const ByteTable& t = tables_[size_t(step.index)];
             const DWORD* from = texels[t.sample];
             float* to = target(step.dst[0]);
-            for (int i = 0; i < n; ++i) to[i] = t.value[(from[i] >> t.shift) & 255];
+            for (int i = avx2_ ? ExpandEight(t.value.data(), from, t.shift, n, to) : 0; i < n; ++i)
+                to[i] = t.value[(from[i] >> t.shift) & 255];
             continue;
         }
         const ShaderInstruction& in = *step.in;
@@ -654,7 +676,7 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
                 u = pu;
                 v = pv;
             }
-            sample(in.src[1].index, u, v, n, texels[step.index]);
+            sample(in.src[1].index, step.set, u, v, n, texels[step.index]);
             continue;
         }
         float* d[4];
@@ -711,12 +733,33 @@ void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
     for (int c = 0; c < 4; ++c)
         if (channels_[c].kind == Channel::kConstant) fixed |= DWORD(channels_[c].byte) << positions[c];
     std::fill(block.out, block.out + n, fixed);
+    // The table channels of each sample together, one texel read for all of them (channels it does not
+    // have read a table of zeros).
+    static const std::array<uint32_t, 256> none{};
+    for (int first = 0; first < 4; ++first) {
+        const Channel& lead = channels_[first];
+        if (lead.kind != Channel::kTable) continue;
+        bool led = false;  // an earlier channel of the same sample did this group
+        for (int c = 0; c < first; ++c) led |= channels_[c].kind == Channel::kTable && channels_[c].sample == lead.sample;
+        if (led) continue;
+        const uint32_t* table[4];
+        int shift[4];
+        for (int c = 0; c < 4; ++c) {
+            const Channel& ch = channels_[c];
+            const bool mine = ch.kind == Channel::kTable && ch.sample == lead.sample;
+            table[c] = mine ? ch.bytes.data() : none.data();
+            shift[c] = mine ? ch.shift : 0;
+        }
+        const DWORD* from = texels[lead.sample];
+        for (int i = 0; i < n; ++i) {
+            const DWORD s = from[i];
+            block.out[i] |= table[0][(s >> shift[0]) & 255] | table[1][(s >> shift[1]) & 255] |
+                            table[2][(s >> shift[2]) & 255] | table[3][(s >> shift[3]) & 255];
+        }
+    }
     for (int c = 0; c < 4; ++c) {
         const Channel& ch = channels_[c];
-        if (ch.kind == Channel::kTable) {
-            const DWORD* from = texels[ch.sample];
-            for (int i = 0; i < n; ++i) block.out[i] |= DWORD(ch.bytes[(from[i] >> ch.shift) & 255]) << positions[c];
-        } else if (ch.kind == Channel::kRow) {
+        if (ch.kind == Channel::kRow) {
             const float* from = source(ch.row);
             int i = 0;
             for (; i + 4 <= n; i += 4) {

@@ -100,8 +100,9 @@ struct PixelBlock {
     DWORD out[kPixelBlock];       // oC0 as 8-bit channels (A8R8G8B8)
     bool killed[kPixelBlock];
 };
-// Samples a texture stage at (u, v) for each pixel of a block, as A8R8G8B8 texels.
-using BlockSampler = std::function<void(int stage, const float* u, const float* v, int count, DWORD* out)>;
+// Samples a texture stage at (u, v) for each pixel of a block, as A8R8G8B8 texels; set is the texture
+// coordinate set whose u and v these are unchanged (t#.xy, not projected), or -1.
+using BlockSampler = std::function<void(int stage, int set, const float* u, const float* v, int count, DWORD* out)>;
 
 // A pixel shader made ready for one draw: every source of every instruction resolved to a row of
 // lanes (a register of the block, or one of the draw's constants spread over a row), so that a run is
@@ -117,6 +118,7 @@ class PixelProgram {
 public:
     PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes = true);
     void Run(PixelBlock& block, const BlockSampler& sample) const;
+    bool Kills() const { return kills_; }  // texkill may drop pixels
 
 private:
     static constexpr int kMaxSamples = 32;   // texld instructions of a ps_2_0 program
@@ -142,17 +144,20 @@ private:
         int mask = 0;           // components computed per pixel
         bool inPlace = false;   // lane-wise arithmetic straight into the destination
         int index = 0;          // kSample: the sample made; kExpand: the table spread into dst[0]
+        int set = -1;           // kSample: the texture coordinate set read unchanged, or -1
     };
     // How one output channel is made: a constant byte, a byte table of a sample's channel, or a row.
     struct Channel {
         enum { kConstant, kTable, kRow } kind = kConstant;
         int byte = 0;
         int sample = 0, shift = 0;
-        std::array<uint8_t, 256> bytes{};
+        std::array<uint32_t, 256> bytes{};  // in place in the output texel
         Row row;
     };
     const ShaderProgram& program_;
     const bool lanes_;
+    const bool avx2_;   // tables read eight lanes at a time
+    bool kills_ = false;
     int samples_ = 0;   // texld instructions run
     int expanded_ = 0;  // tables spread over rows for the instructions that run per pixel
     std::vector<std::array<float, kPixelBlock>> constants_;
