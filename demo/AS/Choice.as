@@ -36,11 +36,15 @@ void Selected()
     int answer = GetCreateParam(0);
     SetOffset(0, 0, 0);
     SetColor(1, 1, 1, 1);
-    for (int i = 0; i < 6; i++) {
-        SetPatNo(i % 2 == 0 ? answer + 3 : answer);
-        WaitAlt(4);
+    // Lit and fully there, then plain and faint, by turns.
+    for (int i = 0; i < 8; i++) {
+        bool on = i % 2 == 0;
+        SetPatNo(on ? answer + 3 : answer);
+        SetColor(1, 1, 1, on ? 1.0f : 0.35f);
+        WaitAlt(5);
     }
     SetPatNo(answer + 3);
-    WaitAlt(6);
+    SetColor(1, 1, 1, 1);
+    WaitAlt(10);
     FinishSelectedDirection();
 }
