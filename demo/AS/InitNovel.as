@@ -15,9 +15,9 @@ void Initialize()
     AddTextBufferForLogWindow(4, 5);
     AddTextBufferForLogWindow(6, 7);
 
-    // Render sources: background, two characters, the message window frame; one parts texture, the
-    // choice items' sheet.
-    SetRenderSourceCnt(4, 1, 0);
+    // Render sources: background, two characters, the message window frame; two parts textures, the
+    // choice items' sheet and the rain's streak.
+    SetRenderSourceCnt(4, 2, 0);
     AddSingleTextureRenderer(10);
     AddSingleTextureRenderer(20);
     AddSingleTextureRenderer(21);

@@ -93,6 +93,9 @@ for label in '傘に入れてもらう' '走って帰る' '雨宿りを続ける
 done
 "$@" $PNG PNG32:../../ui/choice.png
 
+# The rain direction's streak (loose beside the program, its part in demo/ui/rain.txt).
+convert -size 4x32 gradient:'#d8e8ff00'-'#eef4ffe0' $PNG PNG32:../../ui/rain.png
+
 # Voices: kana readings, 22.05 kHz mono.
 say() { espeak-ng -v ja -s 150 -w /tmp/raw.wav "$2"; sox /tmp/raw.wav -r 22050 -c 1 -b 16 /tmp/v.wav norm -1;
         oggenc -Q -q 3 -s "$3" -o "voice/$1.ogg" /tmp/v.wav; }

@@ -283,6 +283,39 @@ TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     EXPECT_NE(line->text.find("\x89\x77\x82\xdc\x82\xc5\x91\x96\x82\xeb\x82\xa4"), std::string::npos);  // 駅まで走ろう
     EXPECT_EQ(novel.GetChoices().GetItemCount(), 0u);
 
+    // Haru steps back fading out, then comes back fading in; the scene waits for each direction.
+    // Her body turns into what lies behind it by steps (the median over a row of pixels that her
+    // body covers throughout, so that a passing raindrop does not count), then comes back.
+    auto faded = [this] {
+        const Frame f = Read();
+        std::vector<int> away;
+        for (int x = 180; x <= 276; x += 12) {
+            const DWORD p = At(f, x, 400);
+            away.push_back(std::abs(int(p >> 16 & 0xFF) - 0x6B) + std::abs(int(p >> 8 & 0xFF) - 0x30) +
+                           std::abs(int(p & 0xFF) - 0x40));
+        }
+        std::nth_element(away.begin(), away.begin() + 4, away.end());
+        return away[4];
+    };
+    EXPECT_EQ(faded(), 0);
+    dinput::hooks::InjectMouseButton(hwnd_, 0, true);
+    std::vector<int> fade;
+    for (int i = 0; i < 64; ++i) {
+        Step();
+        if (i == 0) dinput::hooks::InjectMouseButton(hwnd_, 0, false);
+        fade.push_back(faded());
+        // The next line waits for both directions.
+        if (i < 55) {
+            EXPECT_EQ(CMessageLogManager::GetInstance()->GetEntry(0), line) << i;
+        }
+    }
+    const auto deepest = std::max_element(fade.begin(), fade.end());
+    EXPECT_GT(*deepest, 60);
+    EXPECT_TRUE(std::is_sorted(fade.begin(), deepest)) << "fading out";
+    EXPECT_TRUE(std::is_sorted(fade.rbegin(), std::make_reverse_iterator(deepest))) << "fading in";
+    EXPECT_GT(std::count_if(fade.begin(), deepest, [&](int d) { return d > 0 && d < *deepest; }), 10);
+    EXPECT_EQ(fade.back(), 0);
+
     // The question on a timer: left alone, it takes its default after four seconds.
     ClickUpToChoice();
     ASSERT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
@@ -347,6 +380,36 @@ protected:
         return true;
     }
 };
+
+// The rain outside the window is a resident direction: after a save made during the choice is loaded,
+// it falls on, and the choice is there again to be made.
+TEST_F(DemoPlay, RainAndChoiceComeBackAfterALoad) {
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    PassOpening();
+    ClickUpToChoice();
+    Steps(40);
+    ASSERT_TRUE(novel.GetDirections().IsResidentActive(0));
+    ASSERT_TRUE(CSaveDataManager::SaveToFile("save\\choice.sav"));
+    ClickAt(400, 174);
+    Steps(60);
+    EXPECT_EQ(novel.GetChoices().GetItemCount(), 0u);
+    novel.SetLoadPath("save\\choice.sav");
+    novel.SetPendingCommand(CNovelSystem::kRequestLoad);
+    Steps(110);
+    EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
+    EXPECT_EQ(novel.GetChoices().GetItemCount(), 3u);
+    ASSERT_TRUE(novel.GetDirections().IsResidentActive(0));
+    ASSERT_NE(novel.GetDirections().GetResidentSlot(0)->GetBillboards(), nullptr);
+    // Only the rain moves: the strip above the answers changes from frame to frame.
+    const Frame a = Read();
+    Step();
+    EXPECT_NE(Block(a, 60, 40, 680, 100), Block(Read(), 60, 40, 680, 100));
+    ClickAt(400, 238);
+    Steps(60);
+    const CMessageLogManager::LogInfo* line = CMessageLogManager::GetInstance()->GetEntry(0);
+    ASSERT_NE(line, nullptr);
+    EXPECT_NE(line->text.find("\x89\x77\x82\xdc\x82\xc5\x91\x96\x82\xeb\x82\xa4"), std::string::npos);  // 駅まで走ろう
+}
 
 // The save, load and configuration screens and the quick save, all reached through the button bar
 // over Haru's line. On a page, slot k sits at (30 + 190 (k % 4), 45 + 170 (k / 4)): its 160 x 120
