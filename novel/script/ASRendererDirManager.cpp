@@ -8,6 +8,7 @@
 #include "novel/render/PolygonRenderers.h"
 #include "novel/render/Renderer.h"
 #include "novel/vm/SaveIO.h"
+#include "novel/vm/SliceClock.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ void ASVMRendererControl::RunCleanUp() {
     if (!context) return;
     if (context->GetState() == asEXECUTION_SUSPENDED) context->Abort();
     if (!module_ || !module_->cleanUp || context->Prepare(module_->cleanUp) < 0) return;
-    context->Execute();
+    ExecuteWatched(context, scriptName.c_str(), CSliceClock::kSliceMs, true);
 }
 
 void ASVMRendererControl::EnableBillboards(uint32_t count) {

@@ -5,6 +5,7 @@
 #include "novel/novel/NovelSystem.h"
 #include "novel/render/Renderer.h"
 #include "novel/state/GameVariables.h"
+#include "novel/vm/SliceClock.h"
 
 using namespace NovelRender;
 
@@ -168,7 +169,7 @@ std::uint32_t CUIEventGroupButtons::Call(int id, int value) {
     if (context_->GetState() == asEXECUTION_SUSPENDED) context_->Abort();
     if (context_->Prepare(context_->GetEngine()->GetFunctionById(id)) < 0) return 0;
     context_->SetArgDWord(0, static_cast<asDWORD>(value));
-    if (context_->Execute() != asEXECUTION_FINISHED) return 0;
+    if (ExecuteWatched(context_, "button callback", CSliceClock::kSliceMs, true) != asEXECUTION_FINISHED) return 0;
     return context_->GetReturnDWord();
 }
 

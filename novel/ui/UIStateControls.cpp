@@ -1,6 +1,8 @@
 // Check box, pop-up button.
 #include "novel/ui/UIStateControls.h"
 
+#include "novel/vm/SliceClock.h"
+
 // ---- check box ----
 
 CUICheckBox::CUICheckBox() {
@@ -24,7 +26,8 @@ std::uint32_t CUICheckBox::Run(std::int32_t id) {
     if (!functionContext_) return 0;
     if (functionContext_->GetState() == asEXECUTION_SUSPENDED) functionContext_->Abort();
     if (functionContext_->Prepare(functionContext_->GetEngine()->GetFunctionById(id)) < 0) return 0;
-    if (functionContext_->Execute() != asEXECUTION_FINISHED) return 0;
+    if (ExecuteWatched(functionContext_, "control callback", CSliceClock::kSliceMs, true) != asEXECUTION_FINISHED)
+        return 0;
     return functionContext_->GetReturnDWord();
 }
 

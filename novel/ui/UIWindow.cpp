@@ -8,6 +8,7 @@
 #include "novel/ui/UIImageControls.h"
 #include "novel/ui/UISaveDataControls.h"
 #include "novel/vm/SaveIO.h"
+#include "novel/vm/SliceClock.h"
 
 CUIWindow::~CUIWindow() {
     ReleaseAll();
@@ -50,7 +51,9 @@ void CUIWindow::Open(std::uint32_t id, const std::string& scriptName, asIScriptC
     auto function = [module](const char* declaration) {
         return module ? module->GetFunctionByDecl(declaration) : nullptr;
     };
-    if (context->Prepare(function("void Initialize()")) >= 0) context->Execute();
+    // Initialize runs to its end in one go; one that runs too long is stopped, and the log says so.
+    if (context->Prepare(function("void Initialize()")) >= 0)
+        ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, true);
     context->Prepare(function("void Update()"));
     asIScriptFunction* cleanUp = function("void CleanUp()");
     cleanUpId_ = cleanUp ? cleanUp->GetId() : -1;
@@ -67,7 +70,9 @@ bool CUIWindow::Update(float x, float y, std::uint32_t input) {
     childRequest_ = false;
     if (asIScriptContext* context = GetContext()) {
         const asEContextState state = context->GetState();
-        if (state == asEXECUTION_PREPARED || state == asEXECUTION_SUSPENDED) context->Execute();
+        // A slice that runs past its time is suspended and goes on in the next frame.
+        if (state == asEXECUTION_PREPARED || state == asEXECUTION_SUSPENDED)
+            ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, false);
     }
     updating_ = true;
     bool taken = false;
@@ -104,7 +109,8 @@ void CUIWindow::RunCleanUp() {
     asIScriptContext* context = GetContext();
     if (!context || !module_) return;
     if (context->GetState() == asEXECUTION_SUSPENDED) context->Abort();
-    if (context->Prepare(module_->GetEngine()->GetFunctionById(cleanUpId_)) >= 0) context->Execute();
+    if (context->Prepare(module_->GetEngine()->GetFunctionById(cleanUpId_)) >= 0)
+        ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, true);
 }
 
 int CUIWindow::GetFunctionID(const std::string& declaration) {

@@ -4,6 +4,8 @@
 // choice to the chosen route.
 #include <gtest/gtest.h>
 
+#include <win32/winmm.h>
+
 #include <cfloat>
 #include <string>
 #include <vector>
@@ -253,6 +255,24 @@ TEST_F(Choices, OutOfRangeValuesFromScriptsDoNothing) {
     Step(kOff, kOff, 0);
     EXPECT_EQ(Marks(), (Strings{"0,8"}));
     EXPECT_EQ(manager.GetItem(0)->GetRenderInfo()->pattern, 0);
+}
+
+// A clock that moves on 40 ms each time it is read, so that a script's slice runs out at once.
+DWORD g_now = 0;
+DWORD FastClock() { return g_now += 40; }
+void FastSleep(DWORD ms) { g_now += ms; }
+
+TEST_F(Choices, ScriptThatNeverYieldsIsSuspendedEachStep) {
+    manager.Reset();
+    Script("Busy", "int n = 0;\nvoid Appear() { SetPatNo(0); while (true) { n++; } }\n");
+    Add(10, 1);
+    win32::hooks::SetClock(FastClock, FastSleep);
+    for (int step = 0; step < 3; ++step) Step(step == 0 ? kOff : 0, 0, 0);
+    win32::hooks::SetClock(nullptr, nullptr);
+    auto* item = static_cast<CAltInfoImage*>(manager.GetItem(0));
+    ASSERT_NE(item->GetDriver().GetContext(), nullptr);
+    EXPECT_EQ(item->GetDriver().GetContext()->GetState(), asEXECUTION_SUSPENDED);
+    EXPECT_EQ(item->GetRenderInfo()->pattern, 0);
 }
 
 // Items drawn on the device: a sheet of a red and a green part, items at their offsets.
