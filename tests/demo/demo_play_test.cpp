@@ -327,12 +327,22 @@ TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     ASSERT_NE(line, nullptr);
     EXPECT_NE(line->text.find("\x89\x4a\x82\xaa\x82\xe2\x82\xde\x82\xdc\x82\xc5\x91\xd2"), std::string::npos);  // 雨がやむまで待
 
-    // Automatic mode plays on to the end of the game.
+    // Automatic mode plays on to the end of the game, where a direction starts the Puppet character's
+    // motions (its talking channel).
     CConfigDataManager::GetInstance()->SetConfigValue(CFG_AUTOMODE_WAIT_FRAME, 2);
     novel.SendCommand(CNovelSystem::kCommandAuto);
+    ASSERT_NE(novel.GetRenderers().GetPuppetRenderer(40), nullptr);
+    EXPECT_FALSE(novel.GetRenderers().GetPuppetRenderer(40)->GetChannel(1).enabled);
+    bool talking = false;
     int frames = 0;
-    while (Step() && frames < 5000) ++frames;
+    while (Step() && frames < 5000) {
+        ++frames;
+        // Looked up each frame: the renderers go with the scene at the end.
+        if (const PuppetRenderer* puppet = novel.GetRenderers().GetPuppetRenderer(40))
+            talking = talking || puppet->GetChannel(1).enabled;
+    }
     EXPECT_LT(frames, 5000) << "the game did not end";
+    EXPECT_TRUE(talking);
 }
 
 
