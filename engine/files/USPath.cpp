@@ -33,6 +33,10 @@ void SetCurrentDirectoryToModule() {
 
 const std::string& GetModuleDirectory() { return g_moduleDirectory; }
 
+std::string BuildModulePath(const std::string& name) {
+    return g_moduleDirectory.empty() ? name : BuildPath(g_moduleDirectory, name);
+}
+
 std::string GetDirectoryPart(const std::string& path) {
     size_t cut = LastSeparator(path);
     if (cut == std::string::npos || cut == 0) return path;

@@ -7,6 +7,10 @@
 void SetCurrentDirectoryToModule();
 // The module directory with its trailing '\' (empty before SetCurrentDirectoryToModule).
 const std::string& GetModuleDirectory();
+// A file beside the program: the module directory joined with name. Before the module directory is
+// set (a program that never called SetCurrentDirectoryToModule), the name as it stands, so that a
+// relative name stays relative to the current directory instead of being rooted at the top.
+std::string BuildModulePath(const std::string& name);
 
 std::string GetDirectoryPart(const std::string& path);
 std::string GetFileExtension(const std::string& path);

@@ -57,7 +57,7 @@ void CDefoDShowMovie::GetVideoSize(std::uint32_t* width, std::uint32_t* height) 
 
 bool CDefoDShowMovie::ResolvePath(const char* name, WCHAR* widePath) {
     if (!CUSSingleton<CUSDirectShow>::GetInstance()->IsInitialized()) return false;
-    std::string path = BuildPath(GetModuleDirectory(), name);
+    std::string path = BuildModulePath(name);
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA(path.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return false;

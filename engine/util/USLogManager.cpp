@@ -9,7 +9,7 @@
 #include "win32/path.h"
 
 int CUSLogManager::Open(const char* name) {
-    path_ = BuildPath(GetModuleDirectory(), name);
+    path_ = BuildModulePath(name);
     FILE* f = std::fopen(win32::NativePath(path_).c_str(), "w");
     if (!f) return errno;
     return std::fclose(f);

@@ -11,7 +11,7 @@
 class CUSLogManager {
 public:
     virtual ~CUSLogManager() = default;
-    // Path = the module directory joined with name; creates or truncates it. 0 or the C error code.
+    // Path = BuildModulePath(name); creates or truncates it. 0 or the C error code.
     virtual int Open(const char* name);
     // printf-style; the error code of a failed open, else 0.
     virtual int Write(const char* format, ...) __attribute__((format(printf, 2, 3)));

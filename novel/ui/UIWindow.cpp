@@ -47,14 +47,15 @@ void CUIWindow::Open(std::uint32_t id, const std::string& scriptName, asIScriptC
     SetContext(context);
     SetPosition(x, y, z);
     if (!context) return;
-    // A function the script lacks prepares nothing, and the execution then runs nothing.
+    // A function the script lacks is not prepared (the script engine would log that as an error),
+    // and the window's execution then runs nothing.
     auto function = [module](const char* declaration) {
         return module ? module->GetFunctionByDecl(declaration) : nullptr;
     };
     // Initialize runs to its end in one go; one that runs too long is stopped, and the log says so.
-    if (context->Prepare(function("void Initialize()")) >= 0)
+    if (asIScriptFunction* initialize = function("void Initialize()"); initialize && context->Prepare(initialize) >= 0)
         ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, true);
-    context->Prepare(function("void Update()"));
+    if (asIScriptFunction* update = function("void Update()")) context->Prepare(update);
     asIScriptFunction* cleanUp = function("void CleanUp()");
     cleanUpId_ = cleanUp ? cleanUp->GetId() : -1;
 }

@@ -5,6 +5,8 @@
 #include <d3d9.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +14,9 @@
 #include "engine/movie/DShowMovie.h"
 #include "engine/movie/USDirectShow.h"
 #include "engine/app/USWindow.h"
+#include "engine/files/USPath.h"
+#include "engine/support/scratch_dir.h"
+#include "engine/util/USLogManager.h"
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/resources/Texture.h"
@@ -61,6 +66,26 @@ TEST_F(MovieTest, UnplayableNamesFailAndLeaveNoPlayer) {
         EXPECT_FALSE(CreateMovieGrabTexture(&movie, MovieName(file).c_str()));
         EXPECT_TRUE(movie.IsNull());
     }
+}
+
+// A program that never set its folder (the game run inside a test) finds a movie and writes its log
+// by names relative to the current directory, as the game gives them, not at the top of the file
+// system.
+TEST_F(MovieTest, RelativeNamesWithoutAProgramFolderStayInTheCurrentDirectory) {
+    ASSERT_TRUE(GetModuleDirectory().empty());
+    ScratchDir dir;
+    std::ifstream clip(std::string(MARLOWE_TEST_DATA_DIR) + "/movies/clip.mpg", std::ios::binary);
+    dir.Write("movie/clip.mpg", std::string(std::istreambuf_iterator<char>(clip), {}));
+    Handle<_tagDShowMovieGrabTexture> movie;
+    ASSERT_TRUE(CreateMovieGrabTexture(&movie, "movie\\clip.mpg"));
+    EXPECT_TRUE(MovieGrabTextureManager().Release(movie));
+    EXPECT_FALSE(CreateMovieGrabTexture(&movie, "movie\\missing.mpg"));
+
+    CUSLogManager* log = CUSSingleton<CUSLogManager>::GetInstance();
+    ASSERT_EQ(log->Open("log.txt"), 0);
+    log->Write("a line\n");
+    EXPECT_EQ(dir.Log(), "a line\n");
+    dir.OpenLog();  // by its absolute name, so that later lines do not land in the next current folder
 }
 
 // Closing a movie mid-way, stopped first or not, ends its streaming threads and its sound.
