@@ -44,7 +44,7 @@ struct DemoFrame {
         std::filesystem::current_path(MARLOWE_SOURCE_DIR "/demo/media/arc");
         sources.singleTextures.Allocate(4);
         const char* files[] = {"image\\bg\\window.png", "image\\chr\\haru.png", "image\\chr\\ren.png",
-                               "ui\\msgwnd.png"};
+                               "..\\..\\ui\\msgwnd.png"};
         for (std::uint32_t i = 0; i < 4; ++i) {
             const RenderSource::Offset corner{0, 0};
             sources.singleTextures.GetSource(i)->Create(files[i], D3DFMT_A8R8G8B8, i == 3 ? &corner : nullptr);

@@ -15,18 +15,15 @@ void Initialize()
     AddTextBufferForLogWindow(4, 5);
     AddTextBufferForLogWindow(6, 7);
 
-    // Render sources: background, two characters, the message window frame; two parts textures, the
-    // choice items' sheet and the rain's streak.
-    SetRenderSourceCnt(4, 2, 0);
+    // Render sources: background and two characters (the message window is a UI window of its own);
+    // two parts textures, the choice items' sheet and the rain's streak.
+    SetRenderSourceCnt(3, 2, 0);
     AddSingleTextureRenderer(10);
     AddSingleTextureRenderer(20);
     AddSingleTextureRenderer(21);
-    AddSingleTextureRenderer(30);
     // The Puppet character of the last scene: one model source, renderer 40.
     SetPuppetRenderSourceCount(1);
     AddPuppetModelRenderer(40);
-    AddTextRenderer(100);
-    AddTextRenderer(101);
 
     // Directions: four one-shot scripts and two resident slots kept built.
     SetDirectionScript(4, 2);

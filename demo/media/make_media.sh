@@ -6,7 +6,7 @@
 set -e
 PNG="-depth 8 -define png:exclude-chunks=date,time"
 
-mkdir -p arc/image/bg arc/image/chr arc/ui arc/voice arc/se bgm
+mkdir -p arc/image/bg arc/image/chr arc/voice arc/se bgm
 cd arc
 # Background: evening sky over a roof line and a window frame.
 convert -size 800x600 gradient:'#36507a'-'#e9b68a' \
@@ -20,9 +20,9 @@ for c in haru:'#f2a7b8':'#6b3040' ren:'#9fc4ef':'#203a5c'; do
     -fill "$light" -draw 'circle 120,95 120,20' -fill "$dark" -draw 'rectangle 60,60 180,80' \
     $PNG PNG32:image/chr/$name.png
 done
-# The message window: a translucent dark panel with a light border.
+# The message window's sheet (loose beside the program): a translucent dark panel with a light border.
 convert -size 760x150 xc:none -fill '#101828c0' -stroke '#d8e0f0' -strokewidth 3 \
-  -draw 'roundrectangle 2,2 757,147 16,16' $PNG PNG32:ui/msgwnd.png
+  -draw 'roundrectangle 2,2 757,147 16,16' $PNG PNG32:../../ui/msgwnd.png
 
 # The button bar's sheet (loose beside the program, its parts listed in demo/ui/bar.txt): seven 64x24
 # buttons across, their looks down: normal, under the cursor, pressed, disabled.
@@ -118,3 +118,78 @@ mkdir -p movie
 ffmpeg -v error -y -i arc/image/bg/window.png \
   -vf "scale=400:300,zoompan=z='1+0.002*on':d=150:s=400x300:fps=25,fade=in:0:20,format=yuv420p" \
   -fflags +bitexact -flags +bitexact -map_metadata -1 -c:v mpeg1video -q:v 8 -g 150 -an movie/opening.mpg
+
+# The title screen, the second chapter and the gallery.
+cd arc
+mkdir -p image/cg
+# Title: a night sky with rain over the roof line.
+convert -size 800x600 gradient:'#0c1428'-'#3a4a6e' \
+  -fill '#161622' -draw 'polygon 0,470 160,420 330,455 520,400 800,450 800,600 0,600' \
+  -stroke '#8090b0' -strokewidth 1 \
+  -draw 'line 90,40 70,110' -draw 'line 250,90 230,160' -draw 'line 420,30 400,100' -draw 'line 610,120 590,190' \
+  -draw 'line 720,20 700,90' -draw 'line 160,230 140,300' -draw 'line 520,220 500,290' -draw 'line 330,300 310,370' \
+  $PNG PNG24:image/bg/title.png
+# The street of the second chapter: wet pavement, a lamp and house fronts at dusk.
+convert -size 800x600 gradient:'#4a3a5e'-'#d89a70' \
+  -fill '#3a3040' -draw 'rectangle 0,180 220,470' -draw 'rectangle 560,140 800,470' \
+  -fill '#f0d080' -draw 'rectangle 40,240 90,300' -draw 'rectangle 130,240 180,300' -draw 'rectangle 600,200 660,270' \
+  -fill '#2a2a30' -draw 'rectangle 0,470 800,600' -fill '#505060' -draw 'rectangle 380,200 392,470' \
+  -fill '#fff0b0' -draw 'circle 386,196 386,180' $PNG PNG24:image/bg/street.png
+# Two event pictures for the gallery: two friends under one umbrella, and the lit house at night.
+convert -size 800x600 gradient:'#2c3c5c'-'#7088a8' \
+  -fill '#c04050' -draw 'ellipse 400,250 230,90 180,360' -stroke '#302020' -strokewidth 8 -draw 'line 400,250 400,520' \
+  -stroke none -fill '#6b3040' -draw 'roundrectangle 250,330 370,600 50,50' -fill '#f2a7b8' -draw 'circle 310,290 310,240' \
+  -fill '#203a5c' -draw 'roundrectangle 430,330 550,600 50,50' -fill '#9fc4ef' -draw 'circle 490,290 490,240' \
+  $PNG PNG24:image/cg/umbrella.png
+convert -size 800x600 gradient:'#101830'-'#283858' \
+  -fill '#403428' -draw 'polygon 200,300 400,150 600,300' -draw 'rectangle 230,300 570,560' \
+  -fill '#ffd890' -draw 'rectangle 280,360 360,440' -draw 'rectangle 440,360 520,440' \
+  -fill '#202028' -draw 'rectangle 0,560 800,600' $PNG PNG24:image/cg/home.png
+# Voices of the second chapter: the Puppet character, and Haru.
+say hero_001 'おかえり。あめ、ひどかったでしょう。' 1004
+say haru_003 'ただいま。レンがかさをかしてくれたの。' 1005
+say hero_002 'よかった。あたたかいおちゃをいれるね。' 1006
+# Music of the second chapter: a 2 s intro and a 6 s loop part.
+sox -n -r 22050 -c 2 -b 16 /tmp/intro.wav synth 2 sine 523 sine 659 fade 0.05 2 0.05 vol 0.4
+sox -n -r 22050 -c 2 -b 16 /tmp/loop.wav synth 6 sine 349 sine 523 tremolo 3 30 vol 0.4
+sox /tmp/intro.wav /tmp/loop.wav /tmp/bgm.wav
+oggenc -Q -q 0 -s 2002 -o ../bgm/street.ogg /tmp/bgm.wav
+# Effect: footsteps on a wet street.
+sox -n -r 22050 -c 1 -b 16 /tmp/step.wav synth 0.08 brownnoise fade 0 0.08 0.07 pad 0 0.25 repeat 3 vol 0.8
+oggenc -Q -q 2 -s 3002 -o se/steps.ogg /tmp/step.wav
+
+# The menus' sheet (loose beside the program, its parts listed in demo/ui/menu.txt): the title's five
+# 160x32 buttons down, their looks across (normal, under the cursor, pressed); the gallery's locked
+# look and the two pictures' thumbnails; the BACK button; the title; the gallery's and the log's
+# labels; the log's voice button (normal, under the cursor, pressed) and its translucent panel.
+set -- convert -size 512x512 xc:none -font "$FONT" -strokewidth 2 -gravity NorthWest
+col=0
+for look in '#28344cd0:#d8e0f0' '#3c5a8ae0:#ffffff' '#e0a040f0:#202020'; do
+  bg=${look%%:*}; fg=${look#*:}; row=0
+  for label in 'NEW GAME' LOAD CONFIG GALLERY QUIT; do
+    x=$((col * 160)); y=$((row * 32))
+    set -- "$@" -pointsize 16 -fill "$bg" -stroke "$fg" -draw "roundrectangle $((x + 2)),$((y + 2)) $((x + 157)),$((y + 29)) 8,8" \
+      -stroke none -fill "$fg" -annotate +$((x + 24))+$((y + 6)) "$label"
+    row=$((row + 1))
+  done
+  col=$((col + 1))
+done
+set -- "$@" -fill '#202430' -stroke '#8090b0' -draw 'rectangle 1,161 158,278' -stroke none -fill '#8090b0' \
+  -pointsize 40 -annotate +68+196 '?'
+for look in '#28344cd0:#d8e0f0:0' '#3c5a8ae0:#ffffff:160'; do
+  bg=${look%%:*}; rest=${look#*:}; fg=${rest%%:*}; x=${rest#*:}
+  set -- "$@" -pointsize 16 -fill "$bg" -stroke "$fg" -draw "roundrectangle $((x + 2)),290 $((x + 157)),317 8,8" \
+    -stroke none -fill "$fg" -annotate +$((x + 56))+294 BACK
+done
+set -- "$@" -pointsize 64 -fill '#e8eef8' -stroke '#304060' -annotate +40+330 '雨やどり' \
+  -stroke none -pointsize 20 -fill '#d8e0f0' -annotate +360+420 'GALLERY' -annotate +360+450 'LOG'
+x=0
+for look in '#28344cd0:#d8e0f0' '#3c5a8ae0:#ffffff' '#e0a040f0:#202020'; do
+  bg=${look%%:*}; fg=${look#*:}
+  set -- "$@" -fill "$bg" -stroke "$fg" -draw "roundrectangle $((x + 1)),481 $((x + 38)),506 6,6" \
+    -stroke none -fill "$fg" -draw "polygon $((x + 12)),489 $((x + 18)),489 $((x + 25)),484 $((x + 25)),503 $((x + 18)),498 $((x + 12)),498"
+  x=$((x + 40))
+done
+set -- "$@" -fill '#101828d8' -draw 'rectangle 140,480 160,500'
+"$@" \( image/cg/umbrella.png -resize 160x120 \) -geometry +160+160 -composite \
+  \( image/cg/home.png -resize 160x120 \) -geometry +320+160 -composite $PNG PNG32:../../ui/menu.png

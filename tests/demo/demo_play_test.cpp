@@ -1,99 +1,40 @@
-// The demo game played in-process on the dummy video and audio drivers: the game folder the build
-// made, a settable clock, clicks injected as the window system would deliver them, and the presented
-// frames checked at chosen points: the typewriter reveal, a click that shows all, a click that
-// advances, automatic mode, skipping over read text, a save and a load that restore the same
-// picture, the branch of choices, the end of the scenario ending the game; and the save, load and
-// configuration screens and the quick save as a player reaches them, through the button bar.
-#include <gtest/gtest.h>
-
-#include <d3d9/testhooks.h>
+// The demo game's chapters played in-process (tests/demo/support): the typewriter reveal, a click that
+// shows all, a click that advances, full screen and back, the button bar's quick save, a save and a
+// load that restore the same picture, skipping over read text, the branch of choices with its
+// directions (a character fading away and back, the rain that falls on after a load), automatic mode
+// running on into the second chapter; and the save, load and configuration screens and the quick save
+// as a player reaches them, through the button bar.
 #include <dinput.h>
 #include <dinput_hooks.h>
-#include <win32/winmm.h>
 #include <xaudio2.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <functional>
+#include <thread>
 #include <vector>
 
+#include "demo/support/demo_game.h"
 #include "engine/audio/USXAudio2.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/input/AppCommonInfo.h"
-#include "novel/app/MainApp.h"
+#include "novel/novel/MessageLog.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
-#include "settings_tool/AppSetting.h"
 
 namespace {
 
-DWORD g_now = 0;
-DWORD TestClock() { return g_now; }
-void TestSleep(DWORD ms) { g_now += ms ? ms : 1; }
+using demo::Frame;
 
-// The game window's frames: 800 x 600 words, 0x00RRGGBB.
-using Frame = std::vector<DWORD>;
-
-class DemoPlay : public ::testing::Test {
+class DemoPlay : public demo::DemoGame {
 protected:
-    void SetUp() override {
-        namespace fs = std::filesystem;
-        previous_ = fs::current_path();
-        std::string folder = (fs::temp_directory_path() / "demo_play_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-        folder_ = folder;
-        fs::copy(MARLOWE_GAME_DIR, folder_, fs::copy_options::recursive);
-        fs::current_path(folder_);
-        fs::create_directory("save");
-        win32::hooks::SetClock(TestClock, TestSleep);
-        GetAppSetting().Load();
-        app_.SetCreateInfo(nullptr, "", SW_SHOWNORMAL, CMainApp::kTitle, "DemoPlayTest");
-        ASSERT_TRUE(app_.Initialize());
-        hwnd_ = app_.GetWindow()->GetHandle();
-        dinput::hooks::InjectFocus(hwnd_, true);
-        dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
-    }
-    void TearDown() override {
-        app_.Terminate();
-        win32::hooks::SetClock(nullptr, nullptr);
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(folder_);
-    }
-    // Pumps the window messages and runs one frame; false once the game has quit.
-    bool Step() {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) return false;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        app_.Frame();
-        return true;
-    }
-    void Steps(int n) {
-        for (int i = 0; i < n; ++i) ASSERT_TRUE(Step());
-    }
-    // A left click: pressed in one frame, released in the next.
-    void Click() {
-        dinput::hooks::InjectMouseButton(hwnd_, 0, true);
-        Step();
-        dinput::hooks::InjectMouseButton(hwnd_, 0, false);
-        Step();
-    }
-    Frame Read() {
-        Frame pixels;
-        UINT w = 0, h = 0;
-        d3d9test::ReadPresentedFrame(GetD3DDevice(), pixels, w, h);
-        for (DWORD& p : pixels) p &= 0xFFFFFF;
-        return pixels;
-    }
     // Bright pixels inside the message text's box: grows with every revealed character.
     static int TextPixels(const Frame& f) {
         int n = 0;
@@ -104,13 +45,9 @@ protected:
             }
         return n;
     }
-    static DWORD At(const Frame& f, int x, int y) { return f[y * 800 + x]; }
-    // A click at (x, y): the cursor arrives a few frames before, since a click in the frame the
-    // cursor arrives is not taken.
+    // A click at (x, y), and two frames for what it starts.
     void ClickAt(int x, int y) {
-        dinput::hooks::InjectMouseMove(hwnd_, x, y);
-        Steps(2);
-        Click();
+        DemoGame::ClickAt({x, y});
         Steps(2);
     }
     // The w x h block of a frame at (x, y).
@@ -123,15 +60,12 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    // The game opens with a movie that a click fades out; the first chapter then starts, and with it
-    // the button bar (window 1) that its script opens.
-    void PassOpening() {
-        CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
-        Steps(3);
-        ASSERT_EQ(windows.FindWindow(1), nullptr);
-        Click();
-        for (int i = 0; i < 200 && !windows.FindWindow(1); ++i) ASSERT_TRUE(Step());
-        ASSERT_NE(windows.FindWindow(1), nullptr) << "the first chapter did not start";
+    // The opening movie clicked away, NEW GAME on the title, and the first chapter started with its
+    // button bar (window 1).
+    void StartFirstChapter() {
+        PassOpening();
+        StartNewGame();
+        ASSERT_NE(CNovelSystem::GetInstance()->GetWindowManager().FindWindow(1), nullptr);
     }
     // Clicks every 20 frames, away from where choice items are, until the frame in which a choice
     // shows.
@@ -145,28 +79,13 @@ protected:
                 ASSERT_TRUE(Step());
         }
     }
-    // Runs frames until the picture stops changing (the reveal is over), at most n.
-    Frame Settle(int n = 200) {
-        Frame last = Read();
-        for (int i = 0; i < n; ++i) {
-            Step();
-            Frame now = Read();
-            if (now == last) return now;
-            last = now;
-        }
-        return last;
-    }
-
-    std::filesystem::path previous_, folder_;
-    CMainApp app_;
-    HWND hwnd_ = nullptr;
 };
 
 constexpr DWORD kHaruHead = 0xF2A7B8, kRenHead = 0x9FC4EF;
 
 TEST_F(DemoPlay, PlaysThroughTheScenario) {
     CNovelSystem& novel = *CNovelSystem::GetInstance();
-    PassOpening();
+    StartFirstChapter();
     // The first message is revealed a character at a time.
     std::vector<int> reveal;
     for (int i = 0; i < 6; ++i) {
@@ -247,11 +166,11 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
 
 // The branch after Ren's line: three answers slide in, light under the cursor and flash when chosen;
 // the chosen route's line follows, then a question on a timer takes its default when nobody answers,
-// and automatic mode plays on to the end of the game. Item k of the first choice covers
+// and automatic mode plays on into the second chapter. Item k of the first choice covers
 // (240, 150 + 64 k) to (560, 198 + 64 k).
 TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     CNovelSystem& novel = *CNovelSystem::GetInstance();
-    PassOpening();
+    StartFirstChapter();
     ClickUpToChoice();
     ASSERT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
     // The panel's edge of each item, left of its text: dark when idle, orange when lit.
@@ -327,21 +246,21 @@ TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     ASSERT_NE(line, nullptr);
     EXPECT_NE(line->text.find("\x89\x4a\x82\xaa\x82\xe2\x82\xde\x82\xdc\x82\xc5\x91\xd2"), std::string::npos);  // 雨がやむまで待
 
-    // Automatic mode plays on to the end of the game, where a direction starts the Puppet character's
-    // motions (its talking channel).
+    // Automatic mode plays on to the end of the chapter, where a direction starts the Puppet
+    // character's motions (its talking channel), and on into the second chapter.
     CConfigDataManager::GetInstance()->SetConfigValue(CFG_AUTOMODE_WAIT_FRAME, 2);
     novel.SendCommand(CNovelSystem::kCommandAuto);
     ASSERT_NE(novel.GetRenderers().GetPuppetRenderer(40), nullptr);
     EXPECT_FALSE(novel.GetRenderers().GetPuppetRenderer(40)->GetChannel(1).enabled);
     bool talking = false;
-    int frames = 0;
-    while (Step() && frames < 5000) {
-        ++frames;
-        // Looked up each frame: the renderers go with the scene at the end.
-        if (const PuppetRenderer* puppet = novel.GetRenderers().GetPuppetRenderer(40))
-            talking = talking || puppet->GetChannel(1).enabled;
-    }
-    EXPECT_LT(frames, 5000) << "the game did not end";
+    RunUntil(
+        [&] {
+            // Looked up each frame: the renderers go with the scene at the end.
+            if (const PuppetRenderer* puppet = novel.GetRenderers().GetPuppetRenderer(40))
+                talking = talking || puppet->GetChannel(1).enabled;
+            return Scenario() == "scenario\\ch2.bin";
+        },
+        "the second chapter in automatic mode");
     EXPECT_TRUE(talking);
 }
 
@@ -357,9 +276,21 @@ protected:
         DemoPlay::TearDown();
         xaudio2::hooks::SetManualMixing(false);
     }
+    // Mixes the next frames a hundredth of a second at a time, leaving the streamed music's reader
+    // thread time to queue its chunks between passes, as the real-time mixer does (a busy machine
+    // could otherwise starve it and the mix would come out silent).
+    static std::vector<std::int16_t> Mix(int frames) {
+        std::vector<std::int16_t> out;
+        for (int done = 0; done < frames; done += 480) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const std::vector<std::int16_t> part = xaudio2::hooks::Step(USXAudio2::GetXAudio2(), 480);
+            out.insert(out.end(), part.begin(), part.end());
+        }
+        return out;
+    }
     // The root mean square of the next tenth of a second of mixed output.
     static double Loudness() {
-        const std::vector<std::int16_t> samples = xaudio2::hooks::Step(USXAudio2::GetXAudio2(), 4800);
+        const std::vector<std::int16_t> samples = Mix(4800);
         double sum = 0;
         for (std::int16_t s : samples) sum += double(s) * s;
         return samples.empty() ? 0 : std::sqrt(sum / double(samples.size()));
@@ -395,7 +326,7 @@ protected:
 // it falls on, and the choice is there again to be made.
 TEST_F(DemoPlay, RainAndChoiceComeBackAfterALoad) {
     CNovelSystem& novel = *CNovelSystem::GetInstance();
-    PassOpening();
+    StartFirstChapter();
     ClickUpToChoice();
     Steps(40);
     ASSERT_TRUE(novel.GetDirections().IsResidentActive(0));
@@ -427,7 +358,7 @@ TEST_F(DemoPlay, RainAndChoiceComeBackAfterALoad) {
 // from x 40 on; BACK is at (720, 560), the question's YES at (330, 300) and NO at (420, 300).
 TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
-    PassOpening();
+    StartFirstChapter();
     Click();
     Click();
     const Frame haru = AtClickWait();
@@ -492,7 +423,7 @@ TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     // the voices and the chime are over and only the music plays.
     ClickBar(2);
     ASSERT_EQ(windows.DialogCount(), 1u);
-    xaudio2::hooks::Step(USXAudio2::GetXAudio2(), 48000 * 4);
+    Mix(48000 * 4);
     CConfigDataManager& config = *CConfigDataManager::GetInstance();
     ClickAt(200 + 16 * 9 + 5, 127);  // the last cell: 100
     ASSERT_EQ(config.GetConfigValue(CFG_VOLUME_BGM), 100);
@@ -555,7 +486,7 @@ TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     EXPECT_EQ(AtClickWait(), quick);
 
     // Every screen built, with every function of the interface registered.
-    const std::string log = Contents("log.txt");
+    const std::string log = Log();
     EXPECT_EQ(log.find("ERR"), std::string::npos) << log;
     EXPECT_EQ(log.find("Failed"), std::string::npos) << log;
 }
