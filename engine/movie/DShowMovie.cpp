@@ -3,6 +3,7 @@
 
 #include "engine/files/USPath.h"
 #include "engine/movie/USDirectShow.h"
+#include "engine/util/USLogManager.h"
 #include "engine/util/USSingleton.h"
 
 namespace {
@@ -122,6 +123,7 @@ bool CreateMovieGrabTexture(Handle<_tagDShowMovieGrabTexture>* out, const char* 
     auto* player = new CDShowMovieGrabTexture;
     if (!player->Open(name)) {
         delete player;
+        US_LOG("Movie %s cannot be played (missing, or not a movie this game can decode)\n", name ? name : "");
         return false;
     }
     MovieGrabTextureManager().Add(player, out);

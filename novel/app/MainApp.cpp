@@ -56,7 +56,7 @@ bool CMainApp::Initialize() {
 
     auto* window = new CUSWindow;
     SetWindow(window);
-    window->Create(GetInstance(), kTitle, g_gameScreen.width, g_gameScreen.height);
+    window->Create(GetInstance(), GetTitle().c_str(), g_gameScreen.width, g_gameScreen.height);
     if (!window->GetHandle()) {
         FailStartUp("ゲームのウィンドウを開けません。表示先のディスプレイがありません（DISPLAY）。");
         return false;

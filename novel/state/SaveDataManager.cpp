@@ -144,7 +144,8 @@ void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
         snapshot.Load(reader, data.GetVersion());
         node.thumbnailPixels = snapshot.GetPixelBytes();
         node.exists = 1;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        US_LOG("Save file %s cannot be read (%s); its slot shows as empty\n", path.c_str(), e.what());
         node.exists = 0;
         return;
     }

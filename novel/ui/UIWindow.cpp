@@ -47,8 +47,8 @@ void CUIWindow::Open(std::uint32_t id, const std::string& scriptName, asIScriptC
     SetContext(context);
     SetPosition(x, y, z);
     if (!context) return;
-    // A function the script lacks is not prepared (the script engine would log that as an error),
-    // and the window's execution then runs nothing.
+    // A function the script lacks (any of the three is optional) is not prepared: the script engine
+    // would log that as an error. The window's execution then runs nothing.
     auto function = [module](const char* declaration) {
         return module ? module->GetFunctionByDecl(declaration) : nullptr;
     };
@@ -108,10 +108,10 @@ IUIControl* CUIWindow::GetCurrentControl() { return current_ == controls_.end() 
 
 void CUIWindow::RunCleanUp() {
     asIScriptContext* context = GetContext();
-    if (!context || !module_) return;
+    asIScriptFunction* cleanUp = module_ ? module_->GetEngine()->GetFunctionById(cleanUpId_) : nullptr;
+    if (!context || !cleanUp) return;
     if (context->GetState() == asEXECUTION_SUSPENDED) context->Abort();
-    if (context->Prepare(module_->GetEngine()->GetFunctionById(cleanUpId_)) >= 0)
-        ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, true);
+    if (context->Prepare(cleanUp) >= 0) ExecuteWatched(context, scriptName_.c_str(), CSliceClock::kSliceMs, true);
 }
 
 int CUIWindow::GetFunctionID(const std::string& declaration) {

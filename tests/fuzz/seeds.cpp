@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -234,9 +235,14 @@ void ScenarioSeeds() {
     const struct {
         const char* source;
         VCOpcodes::Machine machine;
-    } files[] = {{"ch1.vns", VCOpcodes::kNovel}, {"Scene.vns", VCOpcodes::kScene}};
+    } files[] = {{"title.vns", VCOpcodes::kNovel},
+                 {"ch1.vns", VCOpcodes::kNovel},
+                 {"ch2.vns", VCOpcodes::kNovel},
+                 {"Scene.vns", VCOpcodes::kScene}};
+    // Included files are found beside the source, as the assembler program finds them.
+    auto include = [&](const std::string& name) -> std::optional<std::string> { return ReadNative(demo / name); };
     for (const auto& file : files) {
-        vnasm::Output out = vnasm::Assemble(ReadNative(demo / file.source), file.machine);
+        vnasm::Output out = vnasm::Assemble(ReadNative(demo / file.source), file.machine, include);
         if (!out.Ok()) throw std::runtime_error(std::string("demo scenario: ") + out.errors.front());
         Write("scenario", std::string(file.source) + ".bin", std::string(out.code.begin(), out.code.end()));
     }

@@ -30,6 +30,8 @@ constexpr Point kBack{680, 556};
 class DemoGame : public ::testing::Test {
 protected:
     void SetUp() override;
+    // Changes the copy of the game folder before the game starts (bad data for a test).
+    virtual void PrepareFolder() {}
     void TearDown() override;
 
     // Pumps the window messages and runs one frame; false once the game has quit.
@@ -52,6 +54,8 @@ protected:
     // is stuck on this route).
     bool RunUntil(const std::function<bool()>& condition, const char* what);
 
+    // The title screen is up: its window over the title's novel scene.
+    bool AtTitle();
     // The opening movie, faded out by a click, and the title screen up and still.
     void PassOpening();
     // From the title: a new game, up to the first message shown whole.
@@ -68,6 +72,7 @@ protected:
     std::string Log() const;
 
     std::filesystem::path previous_, folder_;
+    std::string title_;
     CMainApp app_;
     HWND hwnd_ = nullptr;
 };
