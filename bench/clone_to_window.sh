@@ -17,6 +17,10 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+# A lock folder of this run's own: a game already running elsewhere (the game allows one instance per
+# lock folder) must not stop the one measured here.
+export XDG_RUNTIME_DIR="$WORK/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 if [ "$CACHE" = cold ]; then
     export CCACHE_DIR="$WORK/ccache"
     mkdir -p "$CCACHE_DIR"

@@ -3,6 +3,7 @@
 #include "device.h"
 
 #include <SDL.h>
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -302,6 +303,22 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     return D3D_OK;
 }
 
+namespace {
+// Narrows left..right to the columns where the frame's row (alpha read as 255) differs from what was
+// shown, four pixels at a time from each end; left == right when nothing differs.
+void ChangedColumns(const DWORD* from, const DWORD* shown, LONG& left, LONG& right) {
+    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+    auto same = [&](LONG x) {
+        const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x)), opaque);
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(shown + x)))) == 0xFFFF;
+    };
+    while (left + 4 <= right && same(left)) left += 4;
+    while (left < right && (from[left] | 0xFF000000u) == shown[left]) ++left;
+    while (right - 4 >= left && same(right - 4)) right -= 4;
+    while (right > left && (from[right - 1] | 0xFF000000u) == shown[right - 1]) --right;
+}
+}  // namespace
+
 void Device::TakeFrame() {
     const Surface& bb = *backBuffer_;
     const UINT width = bb.Desc().Width, height = bb.Desc().Height;
@@ -317,23 +334,21 @@ void Device::TakeFrame() {
     for (UINT y = 0; y < height; ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
         DWORD* out = frame_.data() + size_t(y) * width;
-        if (x8) {
+        const DWORD* from = line.data();
+        if (x8 && bb.Pitch() % 4 == 0)
+            from = reinterpret_cast<const DWORD*>(row);
+        else if (x8)
             std::memcpy(line.data(), row, size_t(width) * 4);
-            for (UINT x = 0; x < width; ++x) line[x] |= 0xFF000000u;
-        } else {
-            for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp()) | 0xFF000000u;
-        }
+        else
+            for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
         LONG left = 0, right = LONG(width);
-        if (!whole) {
-            while (left < right && out[left] == line[left]) ++left;
-            while (right > left && out[right - 1] == line[right - 1]) --right;
-        }
+        if (!whole) ChangedColumns(from, out, left, right);
         if (left == right) {
             if (inBand) sent_.push_back(band);
             inBand = false;
             continue;
         }
-        std::memcpy(out + left, line.data() + left, size_t(right - left) * 4);
+        for (LONG x = left; x < right; ++x) out[x] = from[x] | 0xFF000000u;
         if (!inBand) band = RECT{left, LONG(y), right, LONG(y)};
         band.left = std::min(band.left, left);
         band.right = std::max(band.right, right);

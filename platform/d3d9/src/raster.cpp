@@ -1489,10 +1489,10 @@ Raster::~Raster() {
 }
 
 namespace {
-// Waits a short while for a condition without sleeping.
+// Waits a short while (spins rounds of a pause) for a condition without sleeping.
 template <class Condition>
-bool SpinFor(Condition condition) {
-    for (int i = 0; i < 2000; ++i) {
+bool SpinFor(int spins, Condition condition) {
+    for (int i = 0; i < spins; ++i) {
         if (condition()) return true;
         _mm_pause();
     }
@@ -1504,7 +1504,9 @@ void Raster::Worker() {
     unsigned seen = 0;
     for (;;) {
         auto ready = [&] { return quit_.load() || generation_.load(std::memory_order_acquire) != seen; };
-        if (!SpinFor(ready)) {
+        // Idle workers spin only briefly: the runs of one frame follow each other within microseconds,
+        // and longer spinning between frames would cost more processor time than the drawing.
+        if (!SpinFor(200, ready)) {
             std::unique_lock<std::mutex> lock(lock_);
             wake_.wait(lock, ready);
         }
@@ -1598,7 +1600,7 @@ void Raster::Dispatch(const Batch& batch) {
     wake_.notify_all();
     RunBands(batch);
     auto finished = [&] { return pending_.load() == 0; };
-    if (!SpinFor(finished)) {
+    if (!SpinFor(2000, finished)) {
         std::unique_lock<std::mutex> lock(lock_);
         done_.wait(lock, finished);
     }
