@@ -126,7 +126,11 @@ TEST_F(Choices, EntryFunctionsStartAtTheirSteps) {
         {150, 120, 0, false, {"on1"}, 1},
         {10, 10, 0, false, {}, 1},  // leaving: Off next step
         {10, 10, 0, false, {"off1"}, 0},
-        {200, 140, 1, false, {}, 0},  // the bottom-right corner hits; a click selects without On
+        {120, 110, 0, false, {}, 0},  // entering again: On again
+        {120, 110, 0, false, {"on1"}, 1},
+        {201, 141, 0, false, {}, 1},  // just outside the bottom-right corner
+        {201, 141, 0, false, {"off1"}, 0},
+        {200, 140, 1, false, {}, 0},  // the corner itself hits; a click selects without On
         {200, 140, 0, true, {"selected1"}, 0},
         {FLT_MIN, FLT_MIN, 0, false, {}, 0},  // Selected waits two steps
         {FLT_MIN, FLT_MIN, 0, false, {}, 0},
