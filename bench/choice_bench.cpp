@@ -42,7 +42,8 @@ struct ChoiceFolder {
         fs::remove_all(folder);
         fs::create_directories(folder / "AS");
         fs::create_directories(folder / "ui");
-        for (const char* f : {"choice.png", "choice.parts"}) fs::copy(fs::path(MARLOWE_GAME_DIR) / "ui" / f, folder / "ui" / f);
+        for (const char* f : {"choice.png", "choice.parts"})
+            fs::copy(fs::path(MARLOWE_GAME_DIR) / "ui" / f, folder / "ui" / f);
         std::ofstream(folder / "AS" / "Bench.as") << kScript;
         fs::current_path(folder);
     }

@@ -52,8 +52,8 @@ void CBaseAltNode::Load(USLib::binary_istream& in, std::uint32_t) {
 
 CAltInfoImage::CAltInfoImage() {
     using C = CAltInfoImage;
-    fsm_.Setup(this, {&C::OnAppear, &C::OnOff, &C::OnOn, &C::OnSelected, &C::UpdateIdle, &C::UpdateHover,
-                      &C::UpdateChosen});
+    fsm_.Setup(this,
+               {&C::OnAppear, &C::OnOff, &C::OnOn, &C::OnSelected, &C::UpdateIdle, &C::UpdateHover, &C::UpdateChosen});
     fsm_.SetEvent(kOnAppear);
     kind_ = kKind;
     driver_.SetRenderInfo(&info_);
@@ -124,7 +124,8 @@ void CAltInfoImage::UpdateHover() {
 void CAltInfoImage::Draw() {
     driver_.Update();
     if (!visible_ || info_.pattern == -1 || source_ == kNoSource) return;
-    RenderSource::CPartsTexture* sheet = CNovelSystem::GetInstance()->GetRenderSources().partsTextures.GetSource(source_);
+    RenderSource::CPartsTexture* sheet =
+        CNovelSystem::GetInstance()->GetRenderSources().partsTextures.GetSource(source_);
     // A part the sheet does not have draws nothing.
     if (!sheet || info_.pattern < 0 || static_cast<std::uint32_t>(info_.pattern) >= sheet->parts.Count()) return;
     const float at[3] = {offset_[0] + info_.offset[0], offset_[1] + info_.offset[1], offset_[2] + info_.offset[2]};

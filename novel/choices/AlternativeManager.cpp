@@ -19,8 +19,8 @@ const char* const kEntryDeclarations[CAltInfoImage::kEntryCount] = {"void Appear
 
 CAlternativeManager::CAlternativeManager() {
     using M = CAlternativeManager;
-    fsm_.Setup(this, {&M::EnterSelecting, &M::EnterSelected, &M::EnterTimedOut, &M::UpdateSelecting,
-                      &M::UpdateSelected, &M::UpdateTimedOut});
+    fsm_.Setup(this, {&M::EnterSelecting, &M::EnterSelected, &M::EnterTimedOut, &M::UpdateSelecting, &M::UpdateSelected,
+                      &M::UpdateTimedOut});
     fsm_.SetEvent(kEnterSelecting);
 }
 
@@ -55,8 +55,9 @@ void CAlternativeManager::LoadScript(const char* fileName) {
     for (std::uint32_t i = 0; i < CAltInfoImage::kEntryCount; ++i) {
         asIScriptFunction* f = module ? module->GetFunctionByDecl(kEntryDeclarations[i]) : nullptr;
         entries_[i] = f ? f->GetId() : asNO_FUNCTION;
-        if (!f) US_LOG("choice script [%s] has no function [%s]: items hide for that event\n", fileName,
-                       kEntryDeclarations[i]);
+        if (!f)
+            US_LOG("choice script [%s] has no function [%s]: items hide for that event\n", fileName,
+                   kEntryDeclarations[i]);
     }
 }
 
@@ -76,8 +77,7 @@ std::unique_ptr<CAltInfoImage> CAlternativeManager::NewItem() {
 }
 
 void CAlternativeManager::AddChoice(float offsetX, float offsetY, float offsetZ, std::uint32_t source,
-                                    std::uint32_t value, float rectX, float rectY, float rectWidth,
-                                    float rectHeight) {
+                                    std::uint32_t value, float rectX, float rectY, float rectWidth, float rectHeight) {
     std::unique_ptr<CAltInfoImage> item = NewItem();
     item->SetSource(source);
     item->SetValue(value);

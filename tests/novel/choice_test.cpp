@@ -68,11 +68,16 @@ protected:
 };
 
 TEST_F(Choices, EveryRegistrationSucceeds) {
-    const char* const declarations[] = {
-        "void SetOffset(float,float,float)", "void SetScale(float,float,float)", "void SetRoll(float,float,float)",
-        "void SetColor(float,float,float,float)", "void SetPatNo(int32)", "void WaitAlt(int)",
-        "void SetEnableEvent(bool)", "void FinishSelectedDirection()", "int GetCreateParam(uint32)",
-        "IRenderer &GetRenderer(uint32)"};
+    const char* const declarations[] = {"void SetOffset(float,float,float)",
+                                        "void SetScale(float,float,float)",
+                                        "void SetRoll(float,float,float)",
+                                        "void SetColor(float,float,float,float)",
+                                        "void SetPatNo(int32)",
+                                        "void WaitAlt(int)",
+                                        "void SetEnableEvent(bool)",
+                                        "void FinishSelectedDirection()",
+                                        "int GetCreateParam(uint32)",
+                                        "IRenderer &GetRenderer(uint32)"};
     asIScriptEngine* common = CreateScriptEngine();
     ASSERT_TRUE(RegisterCommonScriptInterface(common));
     const asUINT commonCount = common->GetGlobalFunctionCount();
@@ -91,8 +96,8 @@ TEST_F(Choices, TimeOutGivesTheDefaultWhenItRunsOut) {
         bool withItem;
         int endsAtStep;  // 0: never within 300 steps
     };
-    for (const Case c : {Case{1, true, 1}, Case{0, true, 0}, Case{-1, true, 0}, Case{3, false, 3},
-                         Case{-1, false, 0}, Case{0, false, 0}}) {
+    for (const Case c : {Case{1, true, 1}, Case{0, true, 0}, Case{-1, true, 0}, Case{3, false, 3}, Case{-1, false, 0},
+                         Case{0, false, 0}}) {
         Begin();
         if (c.withItem) Add(40, 1);
         manager.SetTimeOut(c.timeOut);
@@ -183,7 +188,7 @@ TEST_F(Choices, SaveDuringAChoiceRestoresItemsValuesAndTheRemainingTimeOut) {
     manager.SetDefaultValue(7);
     Step(kOff, kOff, 0);
     for (int i = 0; i < 3; ++i) Step(150, 120, 0);  // item 0 hovered: pattern 1
-    Step(350, 320, 1);                               // item 1 clicked
+    Step(350, 320, 1);                              // item 1 clicked
     EXPECT_TRUE(Step(350, 320, 0));
     ASSERT_EQ(manager.GetItem(0)->GetRenderInfo()->pattern, 0);  // left hover when the click moved away
     USLib::binary_ostream<256> out;
@@ -251,8 +256,9 @@ TEST_F(Choices, BadScriptsShowNoItemAndSayWhy) {
 
 TEST_F(Choices, OutOfRangeValuesFromScriptsDoNothing) {
     manager.Reset();
-    Script("Range", "void Appear() { Log('[#' + GetCreateParam(4) + ',' + GetCreateParam(3) + ']');\n"
-                    "  SetPatNo(0); GetRenderer(12345).SetRendering(true); Log('[#unreached]'); }\n");
+    Script("Range",
+           "void Appear() { Log('[#' + GetCreateParam(4) + ',' + GetCreateParam(3) + ']');\n"
+           "  SetPatNo(0); GetRenderer(12345).SetRendering(true); Log('[#unreached]'); }\n");
     manager.SetCreateParam(3, 8);
     manager.SetCreateParam(9, 5);
     Add(10, 1);
@@ -305,8 +311,9 @@ protected:
 
 TEST_F(ChoiceScreen, ItemsShowTheirPartAtTheirOffsetPlusTheLookOffset) {
     manager.Reset();
-    Script("Look", "void Appear() { SetOffset(5, 0, 0); SetPatNo(GetCreateParam(0)); SetEnableEvent(true); }\n"
-                   "void On() { SetPatNo(-1); }\n");
+    Script("Look",
+           "void Appear() { SetOffset(5, 0, 0); SetPatNo(GetCreateParam(0)); SetEnableEvent(true); }\n"
+           "void On() { SetPatNo(-1); }\n");
     struct Item {
         uint32_t pattern;
         float x, y;
