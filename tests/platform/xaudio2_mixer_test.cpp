@@ -444,9 +444,12 @@ TEST(MixerThread, DeviceOutputCarriesTheVoicesSamples) {
     engine->Release();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 
+    // The device plays in real time: on a busy machine it may play silence while the mixer thread waits for
+    // its turn. The voice's samples (none of them 0) must all arrive, in order; silence between them is left out.
     std::ifstream in(recording, std::ios::binary);
     Samples left;
-    for (std::int16_t v[2]; in.read(reinterpret_cast<char*>(v), sizeof v);) left.push_back(v[0]);
+    for (std::int16_t v[2]; in.read(reinterpret_cast<char*>(v), sizeof v);)
+        if (v[0] != 0) left.push_back(v[0]);
     std::remove(recording.c_str());
     const auto first = std::find(left.begin(), left.end(), 1);
     ASSERT_GE(left.end() - first, 3000);
