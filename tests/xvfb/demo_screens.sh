@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays the start of the demo game in a real window under Xvfb and takes screenshots: the opening
-# movie, the first line being revealed, the first line whole, and both characters with a named line (the README's
-# picture). Clicks are held for a tenth of a second, as a hand would, so that a frame sees them.
+# movie, the first line being revealed, the first line whole, both characters with a named line (the README's
+# picture), and the save, load and configuration screens opened through the button bar. Clicks are held for a tenth of a second, as a hand would, so that a frame sees them.
 # Usage: demo_screens.sh GAME_DIR OUTPUT_DIR
 set -euo pipefail
 GAME_DIR=$1 OUT=$2
@@ -29,6 +29,19 @@ sleep 2
 import -window root "$OUT/demo_2_line.png"
 click; click; click
 import -window root "$OUT/demo_3_two.png"
+# The button bar's SAVE, LOAD and CONFIG (columns 0-2 from x 312 on the message window's top edge):
+# a slot saved on the save screen, then the load screen showing it, then the configuration screen.
+at() { xdotool mousemove "\$1" "\$2"; sleep 0.3; click; }
+at 344 458
+at 110 185
+import -window root "$OUT/demo_4_save.png"
+at 744 570
+at 410 458
+import -window root "$OUT/demo_5_load.png"
+at 744 570
+at 476 458
+import -window root "$OUT/demo_6_config.png"
+at 744 570
 kill \$pid
 wait \$pid || true
 INNER
