@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the start of the demo game in a real window under Xvfb and takes screenshots: the opening
-# movie, the first line being revealed, the first line whole, both characters with a named line (the README's
+# movie, the title screen, the first line being revealed, the first line whole, both characters with a named line (the README's
 # picture), and the save, load and configuration screens opened through the button bar. Clicks are held for a tenth of a second, as a hand would, so that a frame sees them.
 # Usage: demo_screens.sh GAME_DIR OUTPUT_DIR
 set -euo pipefail
@@ -21,8 +21,12 @@ xdotool windowfocus "\$(xdotool search --name Marlowe | head -1)"
 xdotool mousemove 400 300
 sleep 1.5
 import -window root "$OUT/demo_0_movie.png"
-# A click fades the opening movie out; the first chapter starts after it.
+# A click fades the opening movie out; the title screen's NEW GAME starts the first chapter.
 xdotool mousedown 1; sleep 0.1; xdotool mouseup 1
+sleep 2
+import -window root "$OUT/demo_0_title.png"
+xdotool mousemove 400 316; sleep 0.3; xdotool mousedown 1; sleep 0.1; xdotool mouseup 1
+xdotool mousemove 400 300
 sleep 1
 import -window root "$OUT/demo_1_reveal.png"
 sleep 2
