@@ -4,6 +4,7 @@
 #include <d3dx9.h>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/util/USLogManager.h"
 
 TextureManager& GetTextureManager() {
     static TextureManager manager;
@@ -114,6 +115,7 @@ bool CreateTextureFromImage(TextureHandle* out, const char* fileName, D3DFORMAT 
     // The texture owns the loader from here on, also when loading fails.
     if (!texture->CreateFromImage(new CImageLoaderD3DX(fileName, format))) {
         delete texture;
+        US_LOG("Picture %s cannot be shown (missing, or not an image this game can decode)\n", fileName ? fileName : "");
         return false;
     }
     GetTextureManager().Add(texture, out);

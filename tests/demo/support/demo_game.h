@@ -50,9 +50,9 @@ protected:
     static DWORD At(const Frame& f, int x, int y) { return f[y * 800 + x]; }
     // Runs frames until the picture stops changing for a few frames, at most n.
     Frame Settle(int n = 300);
-    // Runs frames until the condition holds; fails when 10 s of game time pass without it (the game
-    // is stuck on this route).
-    bool RunUntil(const std::function<bool()>& condition, const char* what);
+    // Runs frames until the condition holds; fails when the given game time (10 s unless a longer
+    // stretch of play is waited for) passes without it: the game is stuck on this route.
+    bool RunUntil(const std::function<bool()>& condition, const char* what, DWORD seconds = 10);
 
     // The title screen is up: its window over the title's novel scene.
     bool AtTitle();
