@@ -13,17 +13,15 @@ using puppet::MotionQueueManager;
 using puppet::PuppetMotion;
 
 void DXPuppetModel::Release() {
-    for (PuppetMotion* m : motions_) delete m;
     motions_.clear();
-    if (model_) {
-        model_->releaseAllTextures();
-        delete model_;
-        model_ = nullptr;
-    }
-    for (QueueEntry& q : queues_) delete q.queue;
+    ReleaseModel();
     queues_.clear();
-    delete eyeBlink_;
-    eyeBlink_ = nullptr;
+    eyeBlink_.reset();
+}
+
+void DXPuppetModel::ReleaseModel() {
+    if (model_) model_->releaseAllTextures();
+    model_.reset();
 }
 
 void DXPuppetModel::ReleaseDeviceObjects() {
@@ -34,14 +32,10 @@ bool DXPuppetModel::LoadModel(const char* file) {
     CUSFile image;
     if (!image.Load(file)) return false;
     // A second load replaces the model; the old one is released rather than lost.
-    if (model_) {
-        model_->releaseAllTextures();
-        delete model_;
-    }
-    model_ = PuppetModelD3D::loadModel(image.data, static_cast<int>(image.size));
+    ReleaseModel();
+    model_.reset(PuppetModelD3D::loadModel(image.data, static_cast<int>(image.size)));
     model_->setDevice(GetD3DDevice());
-    delete eyeBlink_;
-    eyeBlink_ = new puppet::EyeBlinkMotion;
+    eyeBlink_ = std::make_unique<puppet::EyeBlinkMotion>();
     eyeBlink_->setInterval(4000);
     return true;
 }
@@ -58,10 +52,11 @@ bool DXPuppetModel::LoadTexture(const char* file) {
     return true;
 }
 
-PuppetMotion* DXPuppetModel::ReadMotion(const char* file) {
+std::unique_ptr<PuppetMotion> DXPuppetModel::ReadMotion(const char* file) {
     CUSFile text;
     if (!text.LoadText(file)) return nullptr;
-    PuppetMotion* motion = PuppetMotion::loadMotion(reinterpret_cast<const char*>(text.data), static_cast<int>(text.size));
+    std::unique_ptr<PuppetMotion> motion(
+        PuppetMotion::loadMotion(reinterpret_cast<const char*>(text.data), static_cast<int>(text.size)));
     motion->fadeInMsec = 0;
     motion->fadeOutMsec = 0;
     motion->loop = false;
@@ -69,36 +64,35 @@ PuppetMotion* DXPuppetModel::ReadMotion(const char* file) {
 }
 
 bool DXPuppetModel::LoadMotion(const char* file) {
-    PuppetMotion* motion = ReadMotion(file);
+    std::unique_ptr<PuppetMotion> motion = ReadMotion(file);
     if (!motion) return false;
-    motions_.push_back(motion);
+    motions_.push_back(std::move(motion));
     return true;
 }
 
 bool DXPuppetModel::SetMotion(int index, const char* file) {
     if (index < 0) return false;
-    PuppetMotion* motion = ReadMotion(file);
+    std::unique_ptr<PuppetMotion> motion = ReadMotion(file);
     if (!motion) return false;
-    if (motions_.size() <= static_cast<size_t>(index)) motions_.resize(static_cast<size_t>(index) + 1, nullptr);
+    if (motions_.size() <= static_cast<size_t>(index)) motions_.resize(static_cast<size_t>(index) + 1);
     // A queue may still run the motion it replaces: stop it there first.
-    if (PuppetMotion* old = motions_[static_cast<size_t>(index)]) {
+    if (PuppetMotion* old = motions_[static_cast<size_t>(index)].get()) {
         for (QueueEntry& q : queues_)
             for (puppet::MotionQueueEnt* e : q.queue->entries())
                 if (e->motion == old) e->motion = nullptr;
-        delete old;
     }
-    motions_[static_cast<size_t>(index)] = motion;
+    motions_[static_cast<size_t>(index)] = std::move(motion);
     return true;
 }
 
 PuppetMotion* DXPuppetModel::GetMotion(int index) {
-    return index >= 0 && static_cast<size_t>(index) < motions_.size() ? motions_[static_cast<size_t>(index)] : nullptr;
+    return index >= 0 && static_cast<size_t>(index) < motions_.size() ? motions_[static_cast<size_t>(index)].get() : nullptr;
 }
 
 void DXPuppetModel::StartMotion(int queue, int motion) {
     MotionQueueManager* q = GetMotionQueue(queue);
     if (!q || motion < 0 || static_cast<size_t>(motion) >= motions_.size()) return;
-    q->startMotion(motions_[static_cast<size_t>(motion)], false);
+    q->startMotion(motions_[static_cast<size_t>(motion)].get(), false);
     currentMotion_ = motion;
 }
 
@@ -113,7 +107,7 @@ bool DXPuppetModel::IsQueueEnabled(int queue) {
 void DXPuppetModel::Update() {
     if (!model_) return;
     for (QueueEntry& q : queues_)
-        if (q.enabled) q.queue->updateParam(model_);
+        if (q.enabled) q.queue->updateParam(model_.get());
     model_->update();
 }
 
@@ -125,21 +119,18 @@ bool DXPuppetModel::IsQueueFinished(int queue) {
     return IsQueueEnabled(queue) && queues_[static_cast<size_t>(queue)].queue->isFinished();
 }
 
-void DXPuppetModel::AddMotionQueue() { queues_.push_back({new MotionQueueManager, true}); }
+void DXPuppetModel::AddMotionQueue() { queues_.push_back({std::make_unique<MotionQueueManager>(), true}); }
 
 MotionQueueManager* DXPuppetModel::GetMotionQueue(int queue) {
-    return queue >= 0 && static_cast<size_t>(queue) < queues_.size() ? queues_[static_cast<size_t>(queue)].queue : nullptr;
+    return queue >= 0 && static_cast<size_t>(queue) < queues_.size() ? queues_[static_cast<size_t>(queue)].queue.get() : nullptr;
 }
 
 PuppetModelTable& GetPuppetModelTable() { return *CUSSingleton<PuppetModelTable>::GetInstance(); }
 
 bool CreatePuppetModel(PuppetModelHandle& handle, const char* file) {
-    auto* model = new DXPuppetModel;
-    if (!model->LoadModel(file)) {
-        delete model;
-        return false;
-    }
-    GetPuppetModelTable().Add(model, &handle);
+    auto model = std::make_unique<DXPuppetModel>();
+    if (!model->LoadModel(file)) return false;
+    GetPuppetModelTable().Add(model.release(), &handle);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // draws it. Also the program's table of models and the two device callbacks of the runtime.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/resources/USHandle.h"
@@ -45,22 +46,24 @@ public:
     void AddMotionQueue();
     // Queue `queue`, or null beyond the list.
     puppet::MotionQueueManager* GetMotionQueue(int queue);
-    PuppetModelD3D* GetModel() { return model_; }
+    PuppetModelD3D* GetModel() { return model_.get(); }
     int GetCurrentMotion() const { return currentMotion_; }
     int GetMotionCount() const { return static_cast<int>(motions_.size()); }
     puppet::PuppetMotion* GetMotion(int index);
 
 private:
     struct QueueEntry {
-        puppet::MotionQueueManager* queue;
+        std::unique_ptr<puppet::MotionQueueManager> queue;
         bool enabled;
     };
-    puppet::PuppetMotion* ReadMotion(const char* file);
+    std::unique_ptr<puppet::PuppetMotion> ReadMotion(const char* file);
+    // Lets the model's textures go, then the model.
+    void ReleaseModel();
 
-    PuppetModelD3D* model_ = nullptr;
+    std::unique_ptr<PuppetModelD3D> model_;
     std::vector<QueueEntry> queues_;
-    std::vector<puppet::PuppetMotion*> motions_;
-    puppet::EyeBlinkMotion* eyeBlink_ = nullptr;
+    std::vector<std::unique_ptr<puppet::PuppetMotion>> motions_;
+    std::unique_ptr<puppet::EyeBlinkMotion> eyeBlink_;
     int32_t nextTextureNo_ = 0;
     int32_t currentMotion_ = 0;
 };

@@ -10,12 +10,10 @@
 
 namespace puppet {
 
+ModelContext::ModelContext() = default;
 ModelContext::~ModelContext() { release(); }
 
 void ModelContext::release() {
-    for (IBaseContext* c : baseContexts_) delete c;
-    for (IDrawContext* c : drawContexts_) delete c;
-    for (PartsDataContext* c : partsContexts_) delete c;
     baseData_.clear();
     baseContexts_.clear();
     drawData_.clear();
@@ -35,22 +33,22 @@ void ModelContext::init(ModelImpl* model) {
     ++initVersion_;
     release();
     PPVector<IBaseData*> waiting;
-    PPVector<IBaseContext*> waitingContexts;
+    std::vector<std::unique_ptr<IBaseContext>> waitingContexts;
     for (int i = 0; i < model->parts.size(); ++i) {
         PartsData* parts = model->parts[i];
         partsData_.push_back(parts);
-        partsContexts_.push_back(parts->initContext());
+        partsContexts_.emplace_back(parts->initContext());
         for (IBaseData* b : parts->baseData) {
-            IBaseContext* ctx = b->init(*this);
+            std::unique_ptr<IBaseContext> ctx(b->init(*this));
             ctx->partsIndex = i;
             waiting.push_back(b);
-            waitingContexts.push_back(ctx);
+            waitingContexts.push_back(std::move(ctx));
         }
         for (IDrawData* d : parts->drawData) {
-            IDrawContext* ctx = d->init(*this);
+            std::unique_ptr<IDrawContext> ctx(d->init(*this));
             ctx->partsIndex = i;
             drawData_.push_back(d);
-            drawContexts_.push_back(ctx);
+            drawContexts_.push_back(std::move(ctx));
         }
     }
     // Every deformer comes after the deformer it is attached to; those whose parent never
@@ -61,15 +59,14 @@ void ModelContext::init(ModelImpl* model) {
             BaseDataID* target = waiting[i]->targetId;
             if (!target || target == BaseDataID::DST_BASE_ID() || getBaseDataIndex(target) >= 0) {
                 baseData_.push_back(waiting[i]);
-                baseContexts_.push_back(waitingContexts[i]);
+                baseContexts_.push_back(std::move(waitingContexts[i]));
                 waiting.remove(i);
-                waitingContexts.remove(i);
+                waitingContexts.erase(waitingContexts.begin() + i);
                 --i;
                 placed = true;
             }
         }
     }
-    for (IBaseContext* c : waitingContexts) delete c;
     if (model->paramDefSet) {
         for (ParamDefFloat* def : model->paramDefSet->paramDefs) {
             paramIds_.push_back(def->paramId);
@@ -91,12 +88,12 @@ void ModelContext::update() {
         }
     }
     for (int i = 0; i < baseData_.size(); ++i) {
-        baseData_[i]->setupInterpolate(*this, baseContexts_[i]);
-        baseData_[i]->setupTransform(*this, baseContexts_[i]);
+        baseData_[i]->setupInterpolate(*this, baseContexts_[i].get());
+        baseData_[i]->setupTransform(*this, baseContexts_[i].get());
     }
     for (int i = 0; i < drawData_.size(); ++i) {
-        drawData_[i]->setupInterpolate(*this, drawContexts_[i]);
-        drawData_[i]->setupTransform(*this, drawContexts_[i]);
+        drawData_[i]->setupInterpolate(*this, drawContexts_[i].get());
+        drawData_[i]->setupTransform(*this, drawContexts_[i].get());
     }
     // Lower draw orders first; equal orders keep the model's order.
     drawOrder_.resize(drawData_.size());
@@ -110,7 +107,7 @@ void ModelContext::update() {
 void ModelContext::draw(DrawParam_D3D& dp) {
     dp.setupDraw();
     for (int i : drawOrder_) {
-        IDrawContext* ctx = drawContexts_[i];
+        IDrawContext* ctx = drawContexts_[i].get();
         if (!ctx->available || ctx->outOfRange) continue;
         ctx->partsOpacity = partsContexts_[ctx->partsIndex]->opacity;
         drawData_[i]->draw(dp, *this, ctx);
@@ -118,7 +115,7 @@ void ModelContext::draw(DrawParam_D3D& dp) {
 }
 
 void ModelContext::deviceLost() {
-    for (int i = 0; i < drawData_.size(); ++i) drawData_[i]->deviceLost(drawContexts_[i]);
+    for (int i = 0; i < drawData_.size(); ++i) drawData_[i]->deviceLost(drawContexts_[i].get());
 }
 
 int ModelContext::getParamIndex(ParamID* id) {
@@ -164,9 +161,9 @@ IBaseData* ModelContext::getBaseData(int index) {
 }
 
 IBaseContext* ModelContext::getBaseContext(int index) {
-    if (index < 0 || index >= baseContexts_.size())
+    if (index < 0 || static_cast<size_t>(index) >= baseContexts_.size())
         throw PuppetException(PPString("out of range ModelDrawContext@getBaseData()"));
-    return baseContexts_[index];
+    return baseContexts_[index].get();
 }
 
 IDrawData* ModelContext::getDrawData(int index) {
@@ -175,9 +172,9 @@ IDrawData* ModelContext::getDrawData(int index) {
 }
 
 IDrawContext* ModelContext::getDrawContext(int index) {
-    if (index < 0 || index >= drawContexts_.size())
+    if (index < 0 || static_cast<size_t>(index) >= drawContexts_.size())
         throw PuppetException(PPString("out of range ModelDrawContext@getBaseData()"));
-    return drawContexts_[index];
+    return drawContexts_[index].get();
 }
 
 }  // namespace puppet

@@ -2,6 +2,8 @@
 // with their per-frame contexts, and the order in which meshes are drawn.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "puppet/ID.h"
 #include "puppet/PivotManager.h"
@@ -19,7 +21,7 @@ class DrawParam_D3D;
 
 class ModelContext {
 public:
-    ModelContext() = default;
+    ModelContext();
     ModelContext(const ModelContext&) = delete;
     ModelContext& operator=(const ModelContext&) = delete;
     ~ModelContext();
@@ -63,12 +65,12 @@ private:
     PPVector<unsigned char> paramUpdated_;
 
     PPVector<IBaseData*> baseData_;
-    PPVector<IBaseContext*> baseContexts_;  // owned
+    std::vector<std::unique_ptr<IBaseContext>> baseContexts_;
     PPVector<IDrawData*> drawData_;
-    PPVector<IDrawContext*> drawContexts_;  // owned
+    std::vector<std::unique_ptr<IDrawContext>> drawContexts_;
     PPVector<PartsData*> partsData_;
-    PPVector<PartsDataContext*> partsContexts_;  // owned
-    PPVector<int> drawOrder_;                    // draw-data indices, lowest draw order first
+    std::vector<std::unique_ptr<PartsDataContext>> partsContexts_;
+    PPVector<int> drawOrder_;  // draw-data indices, lowest draw order first
 
     bool needsUpdate_ = false;
     int initVersion_ = 0;

@@ -60,9 +60,7 @@ int Motion::paramIndex(APuppetModel* model) {
 
 PuppetMotion::PuppetMotion() = default;
 
-PuppetMotion::~PuppetMotion() {
-    for (int i = curves.size(); i-- > 0;) delete curves[i];
-}
+PuppetMotion::~PuppetMotion() = default;
 
 PuppetMotion* PuppetMotion::loadMotion(const char* text, int length) {
     auto* motion = new PuppetMotion;
@@ -93,7 +91,7 @@ PuppetMotion* PuppetMotion::loadMotion(const char* text, int length) {
                 for (float v : values)
                     if (v > 5.0f && v < 121.0f) motion->fps = v;
         } else {
-            auto* curve = new Motion;
+            auto curve = std::make_unique<Motion>();
             if (UtString::startsWith(key.c_str(), "VISIBLE:")) {
                 curve->kind = Motion::VISIBLE;
                 curve->targetName = key;
@@ -105,11 +103,10 @@ PuppetMotion* PuppetMotion::loadMotion(const char* text, int length) {
                 curve->targetName = key;
             }
             readValues(text, lineEnd, eq + 1, curve->values);
-            if (curve->kind < 0) {  // a layout name this runtime does not know: ignored
-                delete curve;
-            } else {
-                motion->curves.push_back(curve);
+            // A layout name this runtime does not know is ignored.
+            if (curve->kind >= 0) {
                 motion->maxFrames = std::max(motion->maxFrames, curve->values.size());
+                motion->curves.push_back(std::move(curve));
             }
         }
         i = lineEnd;
@@ -124,7 +121,7 @@ void PuppetMotion::updateParamExe(APuppetModel* model, int64_t now, float w, Mot
     int frame = static_cast<int>(position);
     float fraction = position - static_cast<float>(frame);
     ModelContext& mc = model->getModelContext();
-    for (Motion* curve : curves) {
+    for (const auto& curve : curves) {
         int n = curve->values.size();
         if (n == 0) continue;
         float a = curve->values[std::min(frame, n - 1)];

@@ -3,6 +3,8 @@
 // blink settings made with every model.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "puppet/ID.h"
 #include "puppet/PPString.h"
@@ -56,7 +58,7 @@ public:
     int getDurationMSec() override { return loop ? -1 : durationMsec; }
     void updateParamExe(APuppetModel* model, int64_t now, float weight, MotionQueueEnt* entry) override;
 
-    PPVector<Motion*> curves;  // owned
+    std::vector<std::unique_ptr<Motion>> curves;
     float fps = 30.0f;
     int maxFrames = 0;
     int durationMsec = -1;

@@ -92,8 +92,6 @@ UINT CTextureFormatInfo::AddDepthStencilFormat(D3DFORMAT f) {
 }
 
 void CAdapterInfo::Clear() {
-    for (auto* m : modes_) delete m;
-    for (auto* f : formatInfos_) delete f;
     modes_.clear();
     formatInfos_.clear();
 }
@@ -107,27 +105,27 @@ void CAdapterInfo::Enumerate(IDirect3D9* d3d) {
             D3DDISPLAYMODE mode;
             if (d3d->EnumAdapterModes(0, *format, i, &mode) < 0) continue;
             bool known = false;
-            for (auto* m : modes_) known = known || m->Equals(mode);
+            for (const auto& m : modes_) known = known || m->Equals(mode);
             if (known) continue;
-            auto* info = new CUSDisplayModeInfo;
+            auto info = std::make_unique<CUSDisplayModeInfo>();
             info->Set(mode);
-            modes_.push_back(info);
+            modes_.push_back(std::move(info));
         }
-        auto* formats = new CTextureFormatInfo(*format);
+        auto formats = std::make_unique<CTextureFormatInfo>(*format);
         formats->Enumerate(d3d);
-        formatInfos_.push_back(formats);
+        formatInfos_.push_back(std::move(formats));
     }
 }
 
 bool CAdapterInfo::HasDisplayMode(UINT width, UINT height, D3DFORMAT format) const {
-    for (auto* m : modes_)
+    for (const auto& m : modes_)
         if (m->Matches(width, height, format)) return true;
     return false;
 }
 
 const CTextureFormatInfo* CAdapterInfo::FormatInfo(D3DFORMAT backBufferFormat) const {
-    for (auto* f : formatInfos_)
-        if (f->GetBackBufferFormat() == backBufferFormat) return f;
+    for (const auto& f : formatInfos_)
+        if (f->GetBackBufferFormat() == backBufferFormat) return f.get();
     return nullptr;
 }
 
@@ -144,17 +142,17 @@ bool CAdapterInfo::IsDepthStencilFormat(D3DFORMAT bb, D3DFORMAT f) const {
     return info && info->IsDepthStencilFormat(f);
 }
 bool CAdapterInfo::IsTextureFormatForAll(D3DFORMAT f) const {
-    for (auto* info : formatInfos_)
+    for (const auto& info : formatInfos_)
         if (!info->IsTextureFormat(f)) return false;
     return true;
 }
 bool CAdapterInfo::IsRenderTargetFormatForAll(D3DFORMAT f) const {
-    for (auto* info : formatInfos_)
+    for (const auto& info : formatInfos_)
         if (!info->IsRenderTargetFormat(f)) return false;
     return true;
 }
 bool CAdapterInfo::IsDepthStencilFormatForAll(D3DFORMAT f) const {
-    for (auto* info : formatInfos_)
+    for (const auto& info : formatInfos_)
         if (!info->IsDepthStencilFormat(f)) return false;
     return true;
 }
@@ -164,18 +162,18 @@ const CUSDisplayModeInfo* CAdapterInfo::FindDisplayMode(UINT width, UINT height,
     UINT bestW = 0xFFFFFFFF, bestH = 0xFFFFFFFF;
     const CUSDisplayModeInfo* fallback = nullptr;
     UINT fallW = 0, fallH = 0;
-    for (auto* m : modes_) {
+    for (const auto& m : modes_) {
         if (m->GetFormat() != format) continue;
         UINT w, h;
         m->GetSize(&w, &h);
         if (w >= width && h >= height) {
             if (w <= bestW && h <= bestH) {
-                best = m;
+                best = m.get();
                 bestW = w;
                 bestH = h;
             }
         } else if (w > fallW && h > fallH) {
-            fallback = m;
+            fallback = m.get();
             fallW = w;
             fallH = h;
         }

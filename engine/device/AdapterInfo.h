@@ -4,6 +4,7 @@
 #pragma once
 #include <d3d9.h>
 
+#include <memory>
 #include <vector>
 
 class CUSDisplayModeInfo {
@@ -65,13 +66,13 @@ public:
     // The smallest listed mode of that format covering width x height (on equal sizes the later),
     // else the largest one below it in both dimensions (on equal sizes the earlier), else null.
     const CUSDisplayModeInfo* FindDisplayMode(UINT width, UINT height, D3DFORMAT format) const;
-    const std::vector<CUSDisplayModeInfo*>& GetModes() const { return modes_; }
+    const std::vector<std::unique_ptr<CUSDisplayModeInfo>>& GetModes() const { return modes_; }
 
 private:
     const CTextureFormatInfo* FormatInfo(D3DFORMAT backBufferFormat) const;
 
-    std::vector<CUSDisplayModeInfo*> modes_;
-    std::vector<CTextureFormatInfo*> formatInfos_;
+    std::vector<std::unique_ptr<CUSDisplayModeInfo>> modes_;
+    std::vector<std::unique_ptr<CTextureFormatInfo>> formatInfos_;
 };
 
 class CUSDXPPManager {

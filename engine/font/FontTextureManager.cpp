@@ -109,19 +109,17 @@ CFontTextureNode* CFontTextureContainer::GetGlyph(uint32_t code, CRenderPixel* w
 // making sure it exists first makes it outlive this one.
 CUSFontTextureManager::CUSFontTextureManager() { GetTextureManager(); }
 
-CUSFontTextureManager::~CUSFontTextureManager() {
-    for (CFontTextureContainer* container : containers_) delete container;
-}
+CUSFontTextureManager::~CUSFontTextureManager() = default;
 
 CFontTextureContainer* CUSFontTextureManager::GetContainer(int size, const char* face, bool bold, bool italic,
                                                            bool underline, bool strikeOut) {
-    for (CFontTextureContainer* container : containers_)
-        if (container->Matches(size, face, bold, italic, underline, strikeOut)) return container;
-    auto* container = new CFontTextureContainer;
+    for (const auto& container : containers_)
+        if (container->Matches(size, face, bold, italic, underline, strikeOut)) return container.get();
+    auto container = std::make_unique<CFontTextureContainer>();
     container->CreateNodes(nodeCount_);
     container->Setup(size, face, bold, italic, underline, strikeOut);
-    containers_.push_back(container);
-    return container;
+    containers_.push_back(std::move(container));
+    return containers_.back().get();
 }
 
 void CUSFontTextureManager::Begin() {

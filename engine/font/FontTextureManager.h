@@ -2,6 +2,7 @@
 // slots, each slot a small square texture holding one glyph, recycled least recently used first.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,7 @@ public:
     virtual void End();
 
 private:
-    std::vector<CFontTextureContainer*> containers_;
+    std::vector<std::unique_ptr<CFontTextureContainer>> containers_;
     CFontTextureContainer* current_ = nullptr;
     uint32_t nodeCount_ = 0;
 };

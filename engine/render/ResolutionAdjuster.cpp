@@ -31,22 +31,20 @@ void CRenderBufferInfo::Restore() {
 }
 
 void CUSRenderBufferStack::DeleteAll() {
-    for (auto* r : records_) delete r;
     records_.clear();
 }
 
 void CUSRenderBufferStack::Push() {
-    auto* record = new CRenderBufferInfo;
+    auto record = std::make_unique<CRenderBufferInfo>();
     record->Capture();
-    records_.push_back(record);
+    records_.push_back(std::move(record));
 }
 
 void CUSRenderBufferStack::Pop() {
     if (records_.empty()) return;
-    CRenderBufferInfo* record = records_.back();
+    std::unique_ptr<CRenderBufferInfo> record = std::move(records_.back());
     records_.pop_back();
     record->Restore();
-    delete record;
 }
 
 void CUSRenderBufferStack::Clear() {

@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <list>
+#include <memory>
 
 #include "engine/resources/Mesh.h"
 #include "engine/resources/Shaders.h"
@@ -41,7 +42,7 @@ public:
     size_t Size() const { return records_.size(); }
 
 private:
-    std::list<CRenderBufferInfo*> records_;
+    std::list<std::unique_ptr<CRenderBufferInfo>> records_;
 };
 
 struct _tagUSProjection;

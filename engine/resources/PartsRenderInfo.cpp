@@ -33,13 +33,12 @@ void CPartsInfo3::Save(IUSFileAccessor& accessor) const {
 }
 
 void CPartsRenderInfo3::Clear() {
-    for (auto* p : parts_) delete p;
     parts_.clear();
 }
 
 CPartsInfo3* CPartsRenderInfo3::AddPart() {
-    parts_.push_back(new CPartsInfo3);
-    return parts_.back();
+    parts_.push_back(std::make_unique<CPartsInfo3>());
+    return parts_.back().get();
 }
 
 std::int32_t CPartsRenderInfo3::Load(const char* fileName, float width, float height, bool flip) {
@@ -73,6 +72,6 @@ void CPartsRenderInfo3::Save(const char* fileName) const {
     file.Write(kMagic, 16);
     std::uint32_t head[2] = {kVersion, Count()};
     file.Write(head, 8);
-    for (const auto* p : parts_) p->Save(file);
+    for (const auto& p : parts_) p->Save(file);
     file.Close();
 }

@@ -2,6 +2,7 @@
 // geometry values and its rectangle in the texture, turned into texture coordinates for a size.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/files/USFileAccessor.h"
@@ -27,7 +28,7 @@ public:
     virtual ~CPartsRenderInfo3() { Clear(); }
     virtual void Clear();
     virtual CPartsInfo3* AddPart();
-    virtual CPartsInfo3* GetPart(std::uint32_t index) { return parts_.at(index); }
+    virtual CPartsInfo3* GetPart(std::uint32_t index) { return parts_.at(index).get(); }
     // 1 on success; E_FAIL when the file cannot be read or is not a parts file of version 4 (the
     // list then stays as it was).
     virtual std::int32_t Load(const char* fileName, float textureWidth, float textureHeight, bool flip);
@@ -36,5 +37,5 @@ public:
     std::uint32_t Count() const { return static_cast<std::uint32_t>(parts_.size()); }
 
 private:
-    std::vector<CPartsInfo3*> parts_;
+    std::vector<std::unique_ptr<CPartsInfo3>> parts_;
 };

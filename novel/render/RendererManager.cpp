@@ -6,20 +6,17 @@
 #include <utility>
 
 void CRendererManager::DeleteAll() {
-    for (auto& list : lists_) {
-        for (BaseNovelRenderObject* r : list) delete r;
-        list.clear();
-    }
+    for (auto& list : lists_) list.clear();
     map_.clear();
 }
 
 BaseNovelRenderObject* CRendererManager::At(const Entry& entry) const {
     if (entry.kind >= kKinds || entry.index >= lists_[entry.kind].size()) return nullptr;
-    return lists_[entry.kind][entry.index];
+    return lists_[entry.kind][entry.index].get();
 }
 
 void CRendererManager::UpdatePuppet() {
-    for (BaseNovelRenderObject* r : lists_[6]) static_cast<PuppetRenderer*>(r)->UpdateMotion();
+    for (const auto& r : lists_[6]) static_cast<PuppetRenderer*>(r.get())->UpdateMotion();
 }
 
 void CRendererManager::RenderAll() {
@@ -34,7 +31,7 @@ IRenderer* CRendererManager::GetRenderer(std::uint32_t id) {
 }
 
 void CRendererManager::SwapSingleTextureRenderers(std::uint32_t a, std::uint32_t b) {
-    std::vector<BaseNovelRenderObject*>& list = lists_[0];
+    auto& list = lists_[0];
     if (a < list.size() && b < list.size()) std::swap(list[a], list[b]);
 }
 
@@ -46,7 +43,7 @@ void CRendererManager::Save(RenderSource::OStream& out) {
         SaveIO::WriteU32(out, entry.index);
     }
     for (auto& list : lists_)
-        for (BaseNovelRenderObject* r : list) r->Save(out);
+        for (const auto& r : list) r->Save(out);
 }
 
 void CRendererManager::Load(RenderSource::IStream& in, std::uint32_t version) {
@@ -59,12 +56,12 @@ void CRendererManager::Load(RenderSource::IStream& in, std::uint32_t version) {
         map_[id] = Entry{kind, index};
     }
     for (auto& list : lists_)
-        for (BaseNovelRenderObject* r : list) r->Load(in, version);
+        for (const auto& r : list) r->Load(in, version);
 }
 
 void CRendererManager::RestoreAll() {
     for (auto& list : lists_)
-        for (BaseNovelRenderObject* r : list) r->Restore();
+        for (const auto& r : list) r->Restore();
 }
 
 IRenderer* CRendererManager::GetRendererForScript(std::uint32_t id) {

@@ -3,6 +3,7 @@
 // frame, advances the Puppet renderers' motions, and saves the map and every renderer's state.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -85,10 +86,11 @@ private:
     T* Create(std::uint32_t kind, std::uint32_t id) {
         Entry& entry = map_[id];
         entry = Entry{kind, static_cast<std::uint32_t>(lists_[kind].size())};
-        T* renderer = new T;
-        renderer->Setup();
-        lists_[kind].push_back(renderer);
-        return renderer;
+        auto renderer = std::make_unique<T>();
+        T* created = renderer.get();
+        created->Setup();
+        lists_[kind].push_back(std::move(renderer));
+        return created;
     }
     template <class T>
     T* Get(std::uint32_t kind, std::uint32_t id) {
@@ -100,5 +102,5 @@ private:
     BaseNovelRenderObject* At(const Entry& entry) const;
 
     std::unordered_map<std::uint32_t, Entry> map_;
-    std::vector<BaseNovelRenderObject*> lists_[kKinds];
+    std::vector<std::unique_ptr<BaseNovelRenderObject>> lists_[kKinds];
 };

@@ -21,7 +21,6 @@ CStringRenderTexture::~CStringRenderTexture() {
 }
 
 void CStringRenderTexture::ClearChars() {
-    for (CRenderingCharInfo* c : cells_) delete c;
     cells_.clear();
 }
 
@@ -138,7 +137,7 @@ bool CStringRenderTexture::PlaceChar(std::uint32_t code) {
             pixels_->NextRow();
         }
     }
-    auto* cell = new CRenderingCharInfo;
+    auto cell = std::make_unique<CRenderingCharInfo>();
     cell->code = code;
     cell->left = penX_ + static_cast<float>(originX);
     cell->top = penY_ + static_cast<float>(top);
@@ -148,7 +147,7 @@ bool CStringRenderTexture::PlaceChar(std::uint32_t code) {
     cell->vTop = atlasY_ / atlasHeight_;
     cell->uRight = (atlasX_ + static_cast<float>(w)) / atlasWidth_;
     cell->vBottom = (atlasY_ + static_cast<float>(h)) / atlasHeight_;
-    cells_.push_back(cell);
+    cells_.push_back(std::move(cell));
     atlasX_ += static_cast<float>(w);
     penX_ += advance;
     return true;
@@ -174,21 +173,20 @@ bool CStringRenderTexture::NextRenderingChar(float* screenRect, float* textureRe
 }
 
 void CStringRendererManager::DeleteAll() {
-    for (CStringRenderTexture* b : buffers_) delete b;
     buffers_.clear();
 }
 
 std::uint32_t CStringRendererManager::CreateStringRenderTexture(int size, const char* face, int width, int height,
                                                                 int pitch, int lineHeight, int alignment,
                                                                 bool fixedPitch) {
-    auto* buffer = new CStringRenderTexture;
+    auto buffer = std::make_unique<CStringRenderTexture>();
     buffer->CreateFont(size, face, false, false, false, false);
     buffer->CreateTexture(static_cast<std::uint32_t>(width > 0 ? width : 0),
                           static_cast<std::uint32_t>(height > 0 ? height : 0));
     buffer->SetPitch(static_cast<float>(pitch), static_cast<float>(lineHeight));
     buffer->SetFixedPitch(fixedPitch);
-    buffers_.push_back(buffer);
     if (alignment == 1) buffer->SetAlignRight();
     if (alignment == 2) buffer->SetAlignCenter();
+    buffers_.push_back(std::move(buffer));
     return static_cast<std::uint32_t>(buffers_.size() - 1);
 }

@@ -5,6 +5,7 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,7 @@ private:
     float boxWidth_ = 0, boxHeight_ = 0;
     float pitch_ = 0, lineHeight_ = 0;
     int alignment_ = 0;
-    std::vector<CRenderingCharInfo*> cells_;
+    std::vector<std::unique_ptr<CRenderingCharInfo>> cells_;
     std::uint32_t lineStart_ = 0;
     std::uint32_t cursor_ = 0, drawn_ = 0;
     std::uint32_t visible_ = kAll;
@@ -117,10 +118,10 @@ public:
                                             int lineHeight, int alignment, bool fixedPitch);
     // Null for an index outside the list.
     CStringRenderTexture* Get(std::uint32_t index) const {
-        return index < buffers_.size() ? buffers_[index] : nullptr;
+        return index < buffers_.size() ? buffers_[index].get() : nullptr;
     }
     std::uint32_t Count() const { return static_cast<std::uint32_t>(buffers_.size()); }
 
 private:
-    std::vector<CStringRenderTexture*> buffers_;
+    std::vector<std::unique_ptr<CStringRenderTexture>> buffers_;
 };

@@ -75,9 +75,9 @@ TEST(MotionFileTest, CurvesKindsAndValues) {
                     {"Y", Motion::LAYOUT_Y, {3}},
                     {"PARAM_B", Motion::PARAM, {1.5f, 0.2f, -0.0f, 7}},
                     {"PARAM_EMPTY", Motion::PARAM, {}}};
-    ASSERT_EQ(m->curves.size(), static_cast<int>(std::size(expected)));
-    for (int i = 0; i < m->curves.size(); ++i) {
-        Motion* c = m->curves[i];
+    ASSERT_EQ(m->curves.size(), std::size(expected));
+    for (size_t i = 0; i < m->curves.size(); ++i) {
+        const Motion* c = m->curves[i].get();
         EXPECT_STREQ(c->targetName.c_str(), expected[i].name);
         EXPECT_EQ(c->kind, expected[i].kind) << expected[i].name;
         EXPECT_EQ(std::vector<float>(c->values.begin(), c->values.end()), expected[i].values) << expected[i].name;
