@@ -1,5 +1,5 @@
 // The text log "log.txt": emptied once at start-up, then opened, appended and closed for every line
-// so that each line reaches the disk at once and survives a crash.
+// so that each line reaches the disk at once and survives a crash. Lines are written in UTF-8.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -13,7 +13,7 @@ public:
     virtual ~CUSLogManager() = default;
     // Path = BuildModulePath(name); creates or truncates it. 0 or the C error code.
     virtual int Open(const char* name);
-    // printf-style; the error code of a failed open, else 0.
+    // printf-style over CP932 text, written as UTF-8; the error code of a failed open, else 0.
     virtual int Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     const std::string& GetPath() const { return path_; }
@@ -30,7 +30,8 @@ private:
     }())
 
 // Writes one printf-style line to the game's log (the process-wide CUSLogManager). The format is a
-// UTF-8 literal, written as CP932 like every text of the system; %s arguments are CP932 already.
+// UTF-8 literal, taken as CP932 like every text of the system; %s arguments are CP932 already. The
+// finished line reaches the file in UTF-8.
 // The unevaluated printf lets the compiler check the format against the arguments.
 #define US_LOG(format, ...)                                                 \
     ((void)sizeof(std::printf(format __VA_OPT__(, ) __VA_ARGS__)),          \

@@ -20,6 +20,7 @@ enum OperandMode : uint32_t {
 
 // Operand layout letters, one per operand in fetch order:
 //   I one word, F one IEEE single, S the byte offset of a NUL-terminated string in the same code,
+//   P a string as S that names a file the game reads (a Windows-style path; empty for none),
 //   V a mode word and a value word, T the byte offset of a word table, N its entry count.
 struct Info {
     uint16_t opcode;

@@ -8,17 +8,14 @@
 
 #include "engine/files/USFile.h"
 #include "engine/files/USFileArchiveSystem.h"
-#include "engine/support/scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "tools/arcpack/ArcWriter.h"
 
 namespace {
 
 const char kKey[] = "qT7mRw2Z";
-// "ファイル[%s]の読み込みに失敗\n" in CP932, around a name.
-std::string LoadFailedLine(const std::string& name) {
-    return "\x83\x74\x83\x40\x83\x43\x83\x8b[" + name +
-           "]\x82\xcc\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9\x8e\xb8\x94s\n";
-}
+// The log line of a file that cannot be read, around a name.
+std::string LoadFailedLine(const std::string& name) { return "ファイル[" + name + "]の読み込みに失敗\n"; }
 
 std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 

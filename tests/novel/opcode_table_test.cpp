@@ -1,7 +1,11 @@
 // The opcode table and the machines' registration agree: every registered opcode is in the table for
-// that machine, and its handler consumes exactly the operand words the table gives.
+// that machine, and its handler consumes exactly the operand words the table gives. The author's guide
+// lists the same instructions.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <string>
 #include <vector>
 
 #include "novel/vm/VCOpcodes.h"
@@ -22,7 +26,8 @@ uint32_t OperandBytesConsumed(CBaseAppVCPU& machine, const VCOpcodes::Info& info
         switch (k) {
             case 'T': words.push_back(table); break;
             case 'N': words.push_back(1); break;
-            case 'S': words.push_back(string); break;
+            case 'S':
+            case 'P': words.push_back(string); break;
             case 'F': words.push_back(0); break;
             case 'V': words.insert(words.end(), {0, 0}); break;
             default: words.push_back(end); break;
@@ -76,6 +81,27 @@ TEST(OpcodeTable, NamesAreUniquePerMachine) {
             }
         }
     }
+}
+
+// Every row of the guide's instruction table ("| 88 | `LoadSingleTexture` | I P | novel |"), in order,
+// is the table's entry: the guide cannot drift from what the assembler and the machines know.
+TEST(OpcodeTable, TheAuthorsGuideListsEveryInstruction) {
+    std::ifstream guide(MARLOWE_TEST_DATA_DIR "/../../docs/authoring.md");
+    ASSERT_TRUE(guide) << "docs/authoring.md";
+    const std::regex row(R"(^\| (\d+) \| `(\w+)` \| ([A-Z ]+|—) \| (both|scene|novel) \|$)");
+    std::vector<std::string> listed, table;
+    for (std::string line; std::getline(guide, line);) {
+        std::smatch m;
+        if (!std::regex_match(line, m, row)) continue;
+        std::string operands = m[3] == "—" ? "" : std::regex_replace(m[3].str(), std::regex(" "), "");
+        listed.push_back(m[1].str() + " " + m[2].str() + " " + operands + " " + m[4].str());
+    }
+    for (const VCOpcodes::Info& info : VCOpcodes::All()) {
+        const char* machines = info.machines == VCOpcodes::kBoth ? "both" : info.machines == VCOpcodes::kScene ? "scene" : "novel";
+        table.push_back(std::to_string(info.opcode) + " " + std::string(info.name) + " " + std::string(info.operands) +
+                        " " + machines);
+    }
+    EXPECT_EQ(listed, table);
 }
 
 }  // namespace

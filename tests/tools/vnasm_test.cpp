@@ -1,5 +1,5 @@
 // The scenario assembler: word layout, labels, the string pool in CP932, operand modes, the message
-// macro and its errors.
+// macro, its errors and warnings, and the files the code names.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -86,6 +86,44 @@ TEST(Vnasm, ErrorsNameTheLine) {
         EXPECT_EQ(out.errors.front().rfind(k.error, 0), 0u) << out.errors.front();
         EXPECT_TRUE(out.code.empty());
     }
+}
+
+// Traps of a new author: a line break hidden in a path, and msg numbers that collide with read marks
+// given before. The code is still made; the warning names the line.
+TEST(Vnasm, WarnsOfLineBreaksInFileNamesAndReusedMessageNumbers) {
+    struct Case {
+        const char* source;
+        const char* warning;  // null: none
+    } cases[] = {
+        {"LoadBGM \"bgm\\next.ogg\"", "line 1: file name \"bgm\\next.ogg\" holds a line break"},
+        {".machine scene\nx: .word SCENE_NOVEL, \"scenario\\next.bin\"", "line 2: file name"},
+        {"LoadBGM \"bgm\\\\next.ogg\"", nullptr},
+        {"msg \"\", \"\", \"\", \"one\\ntwo\"", nullptr},
+        {"SetMessageNumber 4\nmsg \"\", \"\", \"\", \"a\"", "line 2: msg numbers this line 0 though message 4"},
+        {"msg \"\", \"\", \"\", \"a\"\nmsg \"\", \"\", \"\", \"b\"", nullptr},
+        {"msg \"\", \"\", \"\", \"a\"\nSetMessageNumber 9\nmsg \"\", \"\", \"\", \"b\"", "line 3: msg numbers this line 1"},
+    };
+    for (const Case& k : cases) {
+        vnasm::Output out = vnasm::Assemble(k.source);
+        ASSERT_TRUE(out.Ok()) << k.source;
+        if (!k.warning) {
+            EXPECT_TRUE(out.warnings.empty()) << k.source << ": " << out.warnings.front();
+            continue;
+        }
+        ASSERT_EQ(out.warnings.size(), 1u) << k.source;
+        EXPECT_EQ(out.warnings.front().rfind(k.warning, 0), 0u) << out.warnings.front();
+    }
+}
+
+TEST(Vnasm, ListsTheFilesTheCodeNames) {
+    vnasm::Output novel = vnasm::Assemble(
+        "LoadSingleTexture 0, \"image\\bg\\a.png\"\nmsg \"ハル\", \"haru\", \"voice\\h1.ogg\", \"text.png\"\n"
+        "msg \"\", \"\", \"\", \"x\"\nLoadSingleTexture 1, \"image\\bg\\a.png\"\nSetCGShown \"cg\\a.png\"");
+    ASSERT_TRUE(novel.Ok());
+    EXPECT_EQ(novel.files, (std::vector<std::string>{"image\\bg\\a.png", "voice\\h1.ogg"}));
+    vnasm::Output scene = vnasm::Assemble(".machine scene\nm: .word SCENE_MOVIE, \"movie\\op.mpg\", \"not a path\"");
+    ASSERT_TRUE(scene.Ok());
+    EXPECT_EQ(scene.files, (std::vector<std::string>{"movie\\op.mpg"}));
 }
 
 TEST(Vnasm, IncludedFilesShareLabelsAndReportTheirLines) {

@@ -2,6 +2,7 @@
 // lays out the string pool after the code and resolves the references.
 #include "tools/vnasm/Assembler.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstdlib>
@@ -64,6 +65,21 @@ std::string_view Trim(std::string_view s) {
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
 bool IsIdent(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
 
+// A text that reads as a file name: no spaces, a backslash between folders, and an extension.
+bool LooksLikePath(std::string_view s) {
+    for (char c : s)
+        if (std::isspace(static_cast<unsigned char>(c))) return false;
+    const size_t dot = s.rfind('.');
+    if (s.find('\\') == std::string_view::npos || dot == std::string_view::npos || dot + 1 == s.size()) return false;
+    if (s.size() - dot - 1 > 4) return false;
+    for (char c : s.substr(dot + 1))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+// What a string literal stands for where it is written.
+enum class StringUse { kText, kPath, kWord };
+
 class Assembler {
 public:
     Assembler(VCOpcodes::Machine machine, const IncludeReader& reader) : machine_(machine), reader_(reader) {}
@@ -103,6 +119,7 @@ private:
     }
 
     void Error(const std::string& message) { out_.errors.push_back(where_ + ": " + message); }
+    void Warning(const std::string& message) { out_.warnings.push_back(where_ + ": " + message); }
 
     uint32_t Here() const { return static_cast<uint32_t>(cells_.size() * 4); }
 
@@ -186,6 +203,14 @@ private:
         }
         Emit(info->opcode);
         for (size_t i = 0; i < ops.size(); ++i) Operand(info->operands[i], ops[i]);
+        if (info->name == "SetMessageNumber" && cells_.back().kind == Cell::kNumber) {
+            NoteMessageNumber(cells_.back().value);
+        }
+    }
+
+    // Remembers the highest message number given so far, the read marks already taken.
+    void NoteMessageNumber(uint32_t n) {
+        if (!highestMessage_ || n > *highestMessage_) highestMessage_ = n;
     }
 
     void Machine(const std::vector<std::string_view>& ops) {
@@ -197,10 +222,21 @@ private:
     void Message(const std::vector<std::string_view>& ops) {
         if (machine_ != VCOpcodes::kNovel) return Error("msg is a novel instruction");
         if (ops.size() != 4) return Error("msg takes name, voice key, voice file and text");
+        const uint32_t number = messageNumber_++;
+        if (highestMessage_ && number <= *highestMessage_ && !warnedNumbering_) {
+            warnedNumbering_ = true;
+            Warning("msg numbers this line " + std::to_string(number) + " though message " +
+                    std::to_string(*highestMessage_) +
+                    " came before: the lines share read marks, and skipping passes the new ones as read "
+                    "(number every line with msg, or every line with SetMessageNumber)");
+        }
+        NoteMessageNumber(number);
         Emit(102);
-        Emit(messageNumber_++);
+        Emit(number);
         Emit(99);
-        for (std::string_view op : ops) Operand('S', op);
+        // The operands are those of Message: texts, and the voice's file name.
+        const std::string_view layout = VCOpcodes::FindByName("Message", VCOpcodes::kNovel)->operands;
+        for (size_t i = 0; i < ops.size(); ++i) Operand(layout[i], ops[i]);
         for (uint32_t w : {103u, 1u, uint32_t(VCOpcodes::kResultRevealMessage), 0u, 1u,
                            uint32_t(VCOpcodes::kResultClickWait), 0u}) {
             Emit(w);
@@ -210,8 +246,9 @@ private:
     void Operand(char kind, std::string_view op) {
         switch (kind) {
             case 'S':
+            case 'P':
                 if (op.empty() || op[0] != '"') return Error("string expected: " + std::string(op));
-                return Word(op, true);
+                return String(op, kind == 'P' ? StringUse::kPath : StringUse::kText);
             case 'F': return Float(op);
             case 'V': return Variable(op);
             default:
@@ -256,7 +293,7 @@ private:
         if (op.empty()) return Error("operand missing");
         if (op[0] == '"') {
             if (!allowString) return Error("number or label expected: " + std::string(op));
-            return String(op);
+            return String(op, StringUse::kWord);
         }
         if (IsIdentStart(op[0])) {
             for (char c : op) {
@@ -275,18 +312,28 @@ private:
         Emit(static_cast<uint32_t>(v));
     }
 
-    void String(std::string_view op) {
+    void String(std::string_view op, StringUse use) {
         // op is a whole literal: a quote, the text, a quote.
         if (op.size() < 2 || op.back() != '"') return Error("bad string: " + std::string(op));
+        const std::string_view written = op.substr(1, op.size() - 2);
         std::string utf8;
+        bool lineBreak = false;
         for (size_t i = 1; i + 1 < op.size(); ++i) {
             char c = op[i];
             // \n, \" and \\ are escapes; any other backslash is kept (paths use it).
             if (c == '\\' && i + 2 < op.size() && (op[i + 1] == 'n' || op[i + 1] == '"' || op[i + 1] == '\\')) {
                 char e = op[++i];
+                lineBreak = lineBreak || e == 'n';
                 c = e == 'n' ? '\n' : e;
             }
             utf8.push_back(c);
+        }
+        // A folder or file whose name starts with n after a backslash: "scenario\next.bin".
+        if (lineBreak && (use == StringUse::kPath || LooksLikePath(written))) {
+            Warning("file name " + std::string(op) + " holds a line break (\\n); write \\\\ for a backslash before n");
+        }
+        if ((use == StringUse::kPath && !utf8.empty()) || (use == StringUse::kWord && LooksLikePath(utf8))) {
+            NoteFile(utf8);
         }
         std::string cp932;
         if (!win32::Utf8ToCp932(utf8, cp932)) return Error("text has characters without a CP932 code: " + utf8);
@@ -297,6 +344,10 @@ private:
             strings_.push_back(cp932);
         }
         cells_.push_back({Cell::kString, index, {}, where_});
+    }
+
+    void NoteFile(const std::string& name) {
+        if (std::find(out_.files.begin(), out_.files.end(), name) == out_.files.end()) out_.files.push_back(name);
     }
 
     Output Finish() {
@@ -334,6 +385,8 @@ private:
     int includeDepth_ = 0;
     std::string where_;
     uint32_t messageNumber_ = 0;
+    std::optional<uint32_t> highestMessage_;
+    bool warnedNumbering_ = false;
     std::vector<Cell> cells_;
     std::map<std::string, uint32_t> labels_;
     std::map<std::string, uint32_t> pool_;

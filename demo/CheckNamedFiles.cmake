@@ -1,0 +1,27 @@
+# Fails when a file named by scenario code is in none of the places the game reads from. NAMES: the
+# lists vnasm writes (one Windows-style path a line); FOLDERS: folders standing for the game folder and
+# the archive's contents; ENTRIES: further archive entry names. Names are compared without regard to
+# case, as the game looks them up.
+cmake_minimum_required(VERSION 3.25)
+set(known)
+foreach(folder ${FOLDERS})
+  file(GLOB_RECURSE files RELATIVE ${folder} ${folder}/*)
+  list(APPEND known ${files})
+endforeach()
+list(APPEND known ${ENTRIES})
+list(TRANSFORM known TOLOWER)
+set(missing)
+foreach(list ${NAMES})
+  file(STRINGS ${list} names ENCODING UTF-8)
+  foreach(name ${names})
+    string(REPLACE "\\" "/" path "${name}")
+    string(TOLOWER "${path}" path)
+    if(NOT path IN_LIST known)
+      list(APPEND missing "${name}")
+    endif()
+  endforeach()
+endforeach()
+if(missing)
+  list(JOIN missing "\n  " text)
+  message(FATAL_ERROR "The demo's code names files that are not there:\n  ${text}")
+endif()
