@@ -18,6 +18,7 @@ CStringRenderTexture::~CStringRenderTexture() {
     DeleteDC();
     ClearChars();
     font_.DeleteFont();
+    GetTextureManager().Release(texture_);
 }
 
 void CStringRenderTexture::ClearChars() {
@@ -38,6 +39,7 @@ void CStringRenderTexture::ResetLayout() {
 bool CStringRenderTexture::CreateTexture(std::uint32_t width, std::uint32_t height) {
     boxWidth_ = static_cast<float>(width);
     boxHeight_ = static_cast<float>(height);
+    GetTextureManager().Release(texture_);
     if (!::CreateTexture(&texture_, AtlasFormat().GetFormat(), width, height, 0)) return false;
     const D3DSURFACE_DESC& desc = GetTexture(texture_)->GetLevelDesc();
     atlasWidth_ = static_cast<float>(desc.Width);

@@ -296,7 +296,8 @@ TEST(NovelSetup, ScriptSetsRowsWrapAndSpeakers) {
 }
 
 // Each novel scene (every return to the game's start makes one) runs the setting script: the text
-// buffers it makes replace the last run's, numbered from 0 again, instead of piling up.
+// buffers it makes replace the last run's, numbered from 0 again, and the last run's textures go
+// with them, instead of piling up.
 TEST(NovelSetup, TextBuffersAreMadeAfreshByEachRun) {
     ScratchDir dir;
     dir.OpenLog();
@@ -305,14 +306,17 @@ TEST(NovelSetup, TextBuffersAreMadeAfreshByEachRun) {
               "void Initialize() { AddTextBuffer(16, 0, 64, 32, 16, 16, 0); AddTextBuffer(16, 1, 64, 32, 16, 16, 0); }\n");
     CStringRendererManager& buffers = CNovelSystem::GetInstance()->GetTextBuffers();
     buffers.DeleteAll();
+    const std::uint32_t texturesBefore = GetTextureManager().GetCount();
     CASNovelSetting host;
     for (int run = 0; run < 3; ++run) {
         SCOPED_TRACE(run);
         ASSERT_TRUE(host.Execute("AS\\InitNovel.as")) << dir.Log();
         EXPECT_NE(buffers.Get(1), nullptr);
         EXPECT_EQ(buffers.Get(2), nullptr);
+        EXPECT_EQ(GetTextureManager().GetCount(), texturesBefore + 2);
     }
     buffers.DeleteAll();
+    EXPECT_EQ(GetTextureManager().GetCount(), texturesBefore);
 }
 
 }  // namespace
