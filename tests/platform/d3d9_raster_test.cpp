@@ -174,6 +174,27 @@ TEST_F(Raster, DepthTiesPassUnderLessEqualOnly) {
     }
 }
 
+TEST_F(Raster, DepthClearValuesOutsideTheRangeClearToTheNearerEnd) {
+    // A clear value beyond 0..1 clears to the nearer end, one that is not a number to 0 (as draws
+    // store such depths). A quad at the stored depth passes both LESSEQUAL and GREATEREQUAL only
+    // when the depth surface holds exactly that value.
+    struct Case {
+        float clear, stored;
+    };
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const Case cases[] = {
+        {std::numeric_limits<float>::quiet_NaN(), 0.f}, {-kInf, 0.f}, {-3.f, 0.f}, {kInf, 1.f}, {2.f, 1.f}};
+    dev->SetRenderState(D3DRS_ZENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    for (const Case& c : cases)
+        for (DWORD func : {D3DCMP_LESSEQUAL, D3DCMP_GREATEREQUAL}) {
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, c.clear, 0);
+            dev->SetRenderState(D3DRS_ZFUNC, func);
+            DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF00FF00, c.stored);
+            EXPECT_EQ(Pixel(0, 0), 0xFF00FF00u) << "cleared to " << c.clear << ", func " << func;
+        }
+}
+
 TEST_F(Raster, StageWithoutTextureAndMissingColourAndX8Alpha) {
     // No texture: stage 0 (TEXTURE x CURRENT) passes the diffuse colour on.
     DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF336699);

@@ -25,14 +25,14 @@ DWORD FloatBits(float f) {
     return d;
 }
 
-// Writes a depth value into a depth surface cell.
+// Writes a depth value into a depth surface cell, as draws store it (a clear value that is not a
+// number clears to 0, one beyond 0..1 to the nearer end).
 void StoreDepth(Surface& s, BYTE* cell, float z) {
-    z = std::clamp(z, 0.f, 1.f);
     if (s.Bpp() == 2) {
-        WORD v = WORD(z * 65535.f + 0.5f);
+        const WORD v = WORD(DepthValue(z, 65535.0));
         std::memcpy(cell, &v, 2);
     } else {
-        DWORD v = DWORD(double(z) * 16777215.0 + 0.5);
+        const DWORD v = DepthValue(z, 16777215.0);
         std::memcpy(cell, &v, 4);
     }
 }

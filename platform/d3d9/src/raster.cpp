@@ -61,11 +61,6 @@ inline int64_t TexelPosition(double x, int size, DWORD mode) {
     return std::isnan(inPeriod) ? 0 : RoundHalfUp(inPeriod);
 }
 
-// A depth value in the depth surface's units: z clamped to 0..1 (0 when not a number) times scale.
-inline unsigned DepthValue(double z, double scale) {
-    z = z > 0.0 ? std::min(z, 1.0) : 0.0;
-    return unsigned(z * scale + 0.5);
-}
 
 inline DWORD Pack(int a, int r, int g, int b) { return DWORD(a) << 24 | DWORD(r) << 16 | DWORD(g) << 8 | DWORD(b); }
 
