@@ -1,5 +1,6 @@
 // Fuzz target: scenario code files on both machines, the novel machine and the scene machine, each run
 // from the start for a number of slices with the engine's device and the game variables in place.
+#include <chrono>
 #include <cstdint>
 
 #include "fuzz/device_support.h"
@@ -25,12 +26,15 @@ void ResetGameState() {
     config->AddWaitFrameAutoSkipMode(0);
 }
 
+// Up to 40 slices, as long as they take together at most about a second: a slice of slow
+// instructions may take the game's whole slice time, and forty of those would pass for a hang.
 template <class Machine>
 void RunSlices(const std::uint8_t* data, std::size_t size) {
     Machine machine;
     machine.SetCode(CVirtualCode::CreateFromBytes("fuzz.bin", data, static_cast<std::uint32_t>(size)));
     machine.JumpTo(0);
-    for (int slice = 0; slice < 40; ++slice) machine.Run();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (int slice = 0; slice < 40 && std::chrono::steady_clock::now() < end; ++slice) machine.Run();
 }
 }  // namespace
 
