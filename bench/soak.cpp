@@ -1,9 +1,10 @@
 // Soak run of the demo game in-process (dummy video and audio drivers, a clock that sleeping advances):
-// it plays for a number of frames with a click every few frames, returns to the game's start where the
-// scenario would end the game, and can force a lost device or a return to the start every so many
-// frames. It prints the resident memory as it goes and fails (status 1) when a frame does not resume
-// after a lost device or when the resident memory at the end exceeds that after the first 1,000 frames
-// by more than the allowed share.
+// it plays for a number of frames with a click every few frames where the title's NEW GAME is (so the
+// game goes from the title through the chapters and back to the title again and again), returns to
+// the game's start where the game would close, and can force a lost device or a return to the start
+// every so many frames. It prints the resident memory as it goes and fails (status 1) when frames do
+// not resume after a lost device or when the resident memory at the end exceeds that after the first
+// 1,000 frames by more than the allowed share.
 //   soak [--frames N] [--lose-every N] [--restart-every N] [--click-every N] [--allow-percent P]
 #include <d3d9/testhooks.h>
 #include <dinput_hooks.h>
@@ -19,6 +20,7 @@
 
 #include "engine/device/D3DDevice.h"
 #include "novel/app/MainApp.h"
+#include "novel/novel/NovelSystem.h"
 #include "novel/ui/UIScriptInterface.h"
 #include "settings_tool/AppSetting.h"
 
@@ -76,9 +78,10 @@ public:
         }
         hwnd_ = app_.GetWindow()->GetHandle();
         dinput::hooks::InjectFocus(hwnd_, true);
-        dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+        dinput::hooks::InjectMouseMove(hwnd_, 400, 316);
         long afterFirst = 0;
-        int lost = 0, notResumed = 0, returns = 0;
+        int lost = 0, notResumed = 0, returns = 0, scenarios = 0;
+        std::string scenario;
         for (int frame = 1; frame <= options_.frames; ++frame) {
             if (options_.clickEvery > 0 && frame % options_.clickEvery == 0)
                 dinput::hooks::InjectMouseButton(hwnd_, 0, true);
@@ -92,19 +95,24 @@ public:
                 d3d9test::ForceDeviceLost(GetD3DDevice());
                 ++lost;
             }
-            // Focus comes back two frames after a loss; the frame after that must be drawn again.
+            // Focus comes back two frames after a loss; by the frame before the next loss the device
+            // must be drawing again.
             if (options_.loseEvery > 0 && frame % options_.loseEvery == 2) d3d9test::RestoreFocus(GetD3DDevice());
             returns += Step();
-            if (options_.loseEvery > 0 && frame % options_.loseEvery == 3 && frame > 3 &&
-                GetDeviceState() != static_cast<DWORD>(kDeviceReady))
+            if (options_.loseEvery > 0 && frame % options_.loseEvery == options_.loseEvery - 1 &&
+                frame > options_.loseEvery && GetDeviceState() != static_cast<DWORD>(kDeviceReady))
                 ++notResumed;
+            if (CNovelSystem::GetInstance()->GetScenarioName() != scenario) {
+                scenario = CNovelSystem::GetInstance()->GetScenarioName();
+                ++scenarios;
+            }
             if (frame == 1000) afterFirst = ResidentKb();
             if (frame % 1000 == 0) std::printf("frame %d: %ld kB resident\n", frame, ResidentKb());
         }
         const long atEnd = ResidentKb();
         const double growth = 100.0 * double(atEnd - afterFirst) / double(afterFirst);
-        std::printf("%d frames, %d lost devices (%d not resumed), %d returns to the start\n", options_.frames, lost,
-                    notResumed, returns);
+        std::printf("%d frames, %d lost devices (%d not resumed), %d scenarios started, %d returns to the start\n",
+                    options_.frames, lost, notResumed, scenarios, returns);
         std::printf("resident: %ld kB after 1000 frames, %ld kB at the end (%+.2f %%, allowed %.1f %%)\n", afterFirst,
                     atEnd, growth, options_.allowPercent);
         return notResumed == 0 && growth <= options_.allowPercent ? 0 : 1;

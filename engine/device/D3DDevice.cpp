@@ -169,6 +169,9 @@ HRESULT BeginFrame() {
         if (hr == D3DERR_DEVICELOST) return hr;
         hr = s.device->Reset(&GetCurrentPresentParameters());
         if (hr == 0) OnDeviceReset();
+        // Objects of the default pool made while the device was lost (a scene that started then)
+        // keep Reset failing: they are let go as at the loss, and the next frame tries again.
+        if (hr == D3DERR_INVALIDCALL) OnDeviceLost();
         if (hr < 0) return hr;
         s.state = kDeviceReady;
     }
