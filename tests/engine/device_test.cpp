@@ -104,6 +104,24 @@ TEST_F(DeviceTest, LostDeviceRunsEachListOnceAndRebuildsRenderTargets) {
     EXPECT_EQ(GetTexture(managed)->GetD3DTexture(), managedBefore);
 }
 
+TEST_F(DeviceTest, RenderTargetMadeWhileLostDoesNotKeepTheDeviceLost) {
+    Start(800, 600);
+    ASSERT_GE(BeginFrame(), 0);
+    d3d9test::ForceDeviceLost(GetD3DDevice());
+    EndFrame();
+    EXPECT_EQ(BeginFrame(), D3DERR_DEVICELOST);
+    TextureHandle target;  // a scene that starts while the device is lost makes its target
+    ASSERT_TRUE(CreateTexture(&target, D3DFMT_A8R8G8B8, 64, 32, 1));
+
+    d3d9test::RestoreFocus(GetD3DDevice());
+    HRESULT hr = BeginFrame();
+    if (hr < 0) hr = BeginFrame();  // the first Reset meets the new target and lets it go
+    ASSERT_GE(hr, 0);
+    EndFrame();
+    EXPECT_EQ(GetDeviceState(), static_cast<DWORD>(kDeviceReady));
+    EXPECT_NE(GetTexture(target)->GetD3DTexture(), nullptr);
+}
+
 TEST_F(DeviceTest, DisplayChangeToFullScreenAndBackRestoresTheClientArea) {
     std::vector<D3DDISPLAYMODE> modes = {Mode(1024, 768), Mode(800, 600)};
     d3d9test::SetDisplayModes(&modes);
