@@ -5,27 +5,12 @@
 
 #include "fuzz/device_support.h"
 #include "fuzz/fuzz_support.h"
-#include "novel/state/ConfigDataManager.h"
-#include "novel/state/GameVariables.h"
+#include "novel/support/GameState.h"
 #include "novel/vm/VCPUNovel.h"
 #include "novel/vm/VCPUSceneManager.h"
 #include "novel/vm/VirtualCode.h"
 
 namespace {
-void ResetGameState() {
-    CGameFlagsManager::GetInstance()->AllocGameFlags(64);
-    CGameParameterManager::GetInstance()->AllocGameParam(64);
-    CConfigDataManager* config = CConfigDataManager::GetInstance();
-    for (int i = 0; i <= USER_CFG_INDEX; ++i) {
-        config->InitConfigValue(i, 0);
-        config->SetConfigValue(i, 0);
-    }
-    config->InitIntervalRenderingText();
-    config->AddIntervalRenderingText(2);
-    config->InitWaitFrameAutoSkipMode();
-    config->AddWaitFrameAutoSkipMode(0);
-}
-
 // Up to 40 slices, as long as they take together at most about a second: a slice of slow
 // instructions may take the game's whole slice time, and forty of those would pass for a hang.
 template <class Machine>
@@ -42,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!fuzz::OpenEngineDevice()) return 0;
     // Sub-code files and saved cursors open the code by name.
     fuzz::WriteFile("fuzz.bin", data, size);
-    ResetGameState();
+    testsupport::ResetGameState(64);
     RunSlices<CVCPUNovel>(data, size);
-    ResetGameState();
+    testsupport::ResetGameState(64);
     RunSlices<CVCPUSceneManager>(data, size);
     return 0;
 }

@@ -9,8 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "novel/state/ConfigDataManager.h"
-#include "novel/state/GameVariables.h"
 #include "tools/vnasm/Assembler.h"
 
 namespace testsupport {
@@ -54,20 +52,6 @@ std::vector<uint8_t> BuiltFile(const std::string& path) {
     std::ifstream in(std::string(MARLOWE_BINARY_DIR) + "/" + path, std::ios::binary);
     EXPECT_TRUE(in) << path;
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void ResetGameState() {
-    CGameFlagsManager::GetInstance()->AllocGameFlags(16);
-    CGameParameterManager::GetInstance()->AllocGameParam(16);
-    CConfigDataManager* config = CConfigDataManager::GetInstance();
-    for (int i = 0; i <= USER_CFG_INDEX; ++i) {
-        config->InitConfigValue(i, 0);
-        config->SetConfigValue(i, 0);
-    }
-    config->InitIntervalRenderingText();
-    config->AddIntervalRenderingText(2);
-    config->InitWaitFrameAutoSkipMode();
-    config->AddWaitFrameAutoSkipMode(0);
 }
 
 }  // namespace testsupport

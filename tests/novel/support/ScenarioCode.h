@@ -6,6 +6,7 @@
 
 #include "engine/save/USBinaryStream.h"
 #include "novel/vm/BaseAppVCPU.h"
+#include "novel/support/GameState.h"
 #include "novel/vm/VirtualCode.h"
 
 namespace testsupport {
@@ -31,10 +32,6 @@ private:
 
 // A file the build made, by its path under the build folder ("game/puppet/hero.pup").
 std::vector<uint8_t> BuiltFile(const std::string& path);
-
-// Game flags, parameters and configuration values in a known state: 16 flags, 16 parameters,
-// configuration indexes 0-8 registered as 0, character interval table {2}, automatic wait table {0}.
-void ResetGameState();
 
 // Saves with Save(out) and loads back with Load(in, 0) into the same or another object.
 template <class From, class To>
