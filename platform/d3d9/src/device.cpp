@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "depth.h"
 #include "direct3d.h"
 #include "raster.h"
 
@@ -23,18 +24,6 @@ DWORD FloatBits(float f) {
     DWORD d;
     std::memcpy(&d, &f, 4);
     return d;
-}
-
-// Writes a depth value into a depth surface cell, as draws store it (a clear value that is not a
-// number clears to 0, one beyond 0..1 to the nearer end).
-void StoreDepth(Surface& s, BYTE* cell, float z) {
-    if (s.Bpp() == 2) {
-        const WORD v = WORD(DepthValue(z, 65535.0));
-        std::memcpy(cell, &v, 2);
-    } else {
-        const DWORD v = DepthValue(z, 16777215.0);
-        std::memcpy(cell, &v, 4);
-    }
 }
 
 }  // namespace
@@ -590,7 +579,12 @@ void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& it
             items.push_back(item);
         };
         fill(clear.target, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, clear.colour); });
-        fill(clear.depth, [&](Surface& t, BYTE* p) { StoreDepth(t, p, clear.z); });
+        // Clears store depth as draws do (a value that is not a number clears to 0, one beyond 0..1 to
+        // the nearer end).
+        fill(clear.depth, [&](Surface& t, BYTE* p) {
+            const DepthRow cell(t, p);
+            cell.Store(0, cell.Value(clear.z));
+        });
     }
 }
 

@@ -65,8 +65,7 @@ void ClipTriangle(const ClipVertex* tri, std::vector<ClipVertex>& poly, std::vec
 
 // Row vector times matrix.
 void Transform(const float in[4], const D3DMATRIX& m, float out[4]) {
-    for (int j = 0; j < 4; ++j)
-        out[j] = in[0] * m.m[0][j] + in[1] * m.m[1][j] + in[2] * m.m[2][j] + in[3] * m.m[3][j];
+    for (int j = 0; j < 4; ++j) out[j] = in[0] * m.m[0][j] + in[1] * m.m[1][j] + in[2] * m.m[2][j] + in[3] * m.m[3][j];
 }
 
 D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
@@ -75,16 +74,10 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     return r;
 }
 
-}  // namespace
-
-HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
-                     bool index32, const BYTE* upVertices, UINT upStride) {
-    if (lost_) return D3D_OK;  // draws on a lost device are dropped
-    DrawState& s = *state_;
-    if (!s.renderTarget) return D3DERR_INVALIDCALL;
-    if (primitiveCount == 0) return D3D_OK;
-
-    // Indices of the triangles' corners.
+// The vertex indices of the triangles' corners, three per triangle; false for a primitive type that is
+// not a triangle list, strip or fan.
+bool Corners(D3DPRIMITIVETYPE type, INT baseVertex, UINT primitiveCount, const void* indices, bool index32,
+             std::vector<int64_t>& corners) {
     auto index = [&](UINT i) -> int64_t {
         if (index32) {
             DWORD v;
@@ -95,7 +88,6 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         std::memcpy(&v, static_cast<const BYTE*>(indices) + size_t(i) * 2, 2);
         return int64_t(v) + baseVertex;
     };
-    std::vector<int64_t> corners;
     corners.reserve(size_t(primitiveCount) * 3);
     for (UINT p = 0; p < primitiveCount; ++p) {
         switch (type) {
@@ -112,85 +104,117 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
                 corners.push_back(index(p + 1));
                 corners.push_back(index(p + 2));
                 break;
-            default: return D3DERR_INVALIDCALL;
+            default: return false;
         }
     }
+    return true;
+}
 
-    // Vertex layout and streams.
+// Where a draw's vertices come from: the layout (a declaration or the FVF) and each stream's bytes.
+struct Streams {
     std::vector<D3DVERTEXELEMENT9> elements;
-    if (s.declaration)
-        elements = s.declaration->Elements();
-    else if (!ElementsFromFvf(s.fvf, elements))
-        return D3DERR_INVALIDCALL;
-    const BYTE* streamData[kStreamCount] = {};
-    size_t streamSize[kStreamCount] = {};
+    const BYTE* data[kStreamCount] = {};
+    size_t size[kStreamCount] = {};
     UINT stride[kStreamCount] = {};
+    bool pretransformed = false;  // positions are already on screen (POSITIONT)
+};
+
+// The streams of a draw from the bound buffers or the caller's vertices (upVertices); false when the
+// layout is not valid or a vertex up to last reads past the end of its stream.
+bool StreamsOf(const DrawState& s, UINT numVertices, const BYTE* upVertices, UINT upStride, int64_t last,
+               Streams& out) {
+    if (s.declaration)
+        out.elements = s.declaration->Elements();
+    else if (!ElementsFromFvf(s.fvf, out.elements))
+        return false;
     if (upVertices) {
-        streamData[0] = upVertices;
-        streamSize[0] = size_t(numVertices) * upStride;
-        stride[0] = upStride;
+        out.data[0] = upVertices;
+        out.size[0] = size_t(numVertices) * upStride;
+        out.stride[0] = upStride;
     } else {
         for (uint32_t i = 0; i < kStreamCount; ++i)
             if (s.streams[i] && s.streamOffset[i] <= s.streams[i]->Data().size()) {
-                streamData[i] = s.streams[i]->Data().data() + s.streamOffset[i];
-                streamSize[i] = s.streams[i]->Data().size() - s.streamOffset[i];
-                stride[i] = s.streamStride[i];
+                out.data[i] = s.streams[i]->Data().data() + s.streamOffset[i];
+                out.size[i] = s.streams[i]->Data().size() - s.streamOffset[i];
+                out.stride[i] = s.streamStride[i];
             }
     }
-    int64_t lo = *std::min_element(corners.begin(), corners.end());
-    int64_t hi = *std::max_element(corners.begin(), corners.end());
-    if (lo < 0) return D3DERR_INVALIDCALL;
-    for (const D3DVERTEXELEMENT9& e : elements) {
+    for (const D3DVERTEXELEMENT9& e : out.elements) {
         const int st = e.Stream;
-        if (!streamData[st] || size_t(hi) * stride[st] + e.Offset + ElementSize(e.Type) > streamSize[st])
-            return D3DERR_INVALIDCALL;
+        if (!out.data[st] || size_t(last) * out.stride[st] + e.Offset + ElementSize(e.Type) > out.size[st])
+            return false;
+        out.pretransformed |= e.Usage == D3DDECLUSAGE_POSITIONT;
     }
-    bool pretransformed = false;
-    for (const D3DVERTEXELEMENT9& e : elements) pretransformed |= e.Usage == D3DDECLUSAGE_POSITIONT;
+    return true;
+}
 
-    // Vertex processing, once per vertex used.
-    const VertexShader* vs = s.vertexShader;
-    const D3DMATRIX wvp = Multiply(Multiply(s.world, s.view), s.proj);
-    const D3DVIEWPORT9& vp = s.viewport;
-    std::vector<ClipVertex> processed(size_t(hi - lo + 1));
-    std::vector<char> done(processed.size(), 0);
-    auto process = [&](int64_t vi) -> const ClipVertex& {
-        ClipVertex& out = processed[size_t(vi - lo)];
-        if (done[size_t(vi - lo)]) return out;
-        done[size_t(vi - lo)] = 1;
-        float in[kVertexInputCount][4];
-        int usage[kVertexInputCount], usageIndex[kVertexInputCount];
-        int count = 0;
-        for (const D3DVERTEXELEMENT9& e : elements) {
-            if (count == int(kVertexInputCount)) break;
-            ReadElement(e.Type, streamData[e.Stream] + size_t(vi) * stride[e.Stream] + e.Offset, in[count]);
-            usage[count] = e.Usage;
-            usageIndex[count] = e.UsageIndex;
-            ++count;
-        }
-        auto find = [&](int u, int ui) -> const float* {
-            for (int i = 0; i < count; ++i)
-                if (usage[i] == u && usageIndex[i] == ui) return in[i];
-            return nullptr;
-        };
+// The vertex stage over vertices first..last: each vertex is fetched and processed (vertex shader,
+// or the fixed-function transform) once, when a triangle first asks for it.
+class VertexProcessor {
+public:
+    VertexProcessor(const DrawState& s, const Streams& streams, int64_t first, int64_t last)
+        : s_(s),
+          streams_(streams),
+          wvp_(Multiply(Multiply(s.world, s.view), s.proj)),
+          first_(first),
+          processed_(size_t(last - first + 1)),
+          done_(processed_.size(), 0) {}
+
+    const ClipVertex& operator()(int64_t vi) {
+        ClipVertex& out = processed_[size_t(vi - first_)];
+        if (done_[size_t(vi - first_)]) return out;
+        done_[size_t(vi - first_)] = 1;
+        Fetch(vi);
         std::memset(&out, 0, sizeof out);
-        if (vs) {
-            const ShaderProgram& prog = vs->Program();
-            float regs[kVertexInputCount][4] = {};
-            for (const ShaderDecl& d : prog.decls)
-                if (d.type == kRegInput && d.index < int(kVertexInputCount)) {
-                    const float* src = find(d.usage, d.usageIndex);
-                    if (src) std::memcpy(regs[d.index], src, 16);
-                    else regs[d.index][3] = 1.f;
-                }
-            VertexShaderOutput o;
-            RunVertexShader(prog, s.vsConst, regs, o);
-            std::memcpy(out.pos, o.pos, 16);
-            std::memcpy(out.a + kAttrDiffuse, o.diffuse, 16);
-            std::memcpy(out.a + kAttrTex, o.tex, sizeof o.tex);
-            return out;
+        if (s_.vertexShader)
+            Shade(out);
+        else
+            FixedFunction(out);
+        return out;
+    }
+
+private:
+    // Reads the elements of vertex vi into the inputs.
+    void Fetch(int64_t vi) {
+        count_ = 0;
+        for (const D3DVERTEXELEMENT9& e : streams_.elements) {
+            if (count_ == int(kVertexInputCount)) break;
+            ReadElement(e.Type, streams_.data[e.Stream] + size_t(vi) * streams_.stride[e.Stream] + e.Offset,
+                        in_[count_]);
+            usage_[count_] = e.Usage;
+            usageIndex_[count_] = e.UsageIndex;
+            ++count_;
         }
-        const float* pos = find(pretransformed ? D3DDECLUSAGE_POSITIONT : D3DDECLUSAGE_POSITION, 0);
+    }
+
+    const float* Find(int u, int ui) const {
+        for (int i = 0; i < count_; ++i)
+            if (usage_[i] == u && usageIndex_[i] == ui) return in_[i];
+        return nullptr;
+    }
+
+    void Shade(ClipVertex& out) const {
+        const ShaderProgram& prog = s_.vertexShader->Program();
+        float regs[kVertexInputCount][4] = {};
+        for (const ShaderDecl& d : prog.decls)
+            if (d.type == kRegInput && d.index < int(kVertexInputCount)) {
+                const float* src = Find(d.usage, d.usageIndex);
+                if (src)
+                    std::memcpy(regs[d.index], src, 16);
+                else
+                    regs[d.index][3] = 1.f;
+            }
+        VertexShaderOutput o;
+        RunVertexShader(prog, s_.vsConst, regs, o);
+        std::memcpy(out.pos, o.pos, 16);
+        std::memcpy(out.a + kAttrDiffuse, o.diffuse, 16);
+        std::memcpy(out.a + kAttrTex, o.tex, sizeof o.tex);
+    }
+
+    void FixedFunction(ClipVertex& out) const {
+        const bool pretransformed = streams_.pretransformed;
+        const D3DVIEWPORT9& vp = s_.viewport;
+        const float* pos = Find(pretransformed ? D3DDECLUSAGE_POSITIONT : D3DDECLUSAGE_POSITION, 0);
         float p[4] = {0, 0, 0, 1};
         if (pos) std::memcpy(p, pos, pretransformed ? 16 : 12);
         if (pretransformed) {
@@ -201,19 +225,31 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
             out.pos[2] = p[2] * w;
             out.pos[3] = w;
         } else {
-            Transform(p, wvp, out.pos);
+            Transform(p, wvp_, out.pos);
         }
-        const float* diffuse = find(D3DDECLUSAGE_COLOR, 0);
+        const float* diffuse = Find(D3DDECLUSAGE_COLOR, 0);
         for (int c = 0; c < 4; ++c) out.a[kAttrDiffuse + c] = diffuse ? diffuse[c] : 1.f;  // missing colour is white
         for (int t = 0; t < int(kTexCoordCount); ++t) {
-            const float* tc = find(D3DDECLUSAGE_TEXCOORD, t);
+            const float* tc = Find(D3DDECLUSAGE_TEXCOORD, t);
             if (tc) std::memcpy(out.a + kAttrTex + 4 * t, tc, 16);
         }
-        return out;
-    };
+    }
 
-    // Clip, project, cull.
-    const DWORD cull = s.rs[D3DRS_CULLMODE];
+    const DrawState& s_;
+    const Streams& streams_;
+    const D3DMATRIX wvp_;
+    const int64_t first_;
+    std::vector<ClipVertex> processed_;
+    std::vector<char> done_;
+    float in_[kVertexInputCount][4];
+    int usage_[kVertexInputCount], usageIndex_[kVertexInputCount];
+    int count_ = 0;
+};
+
+// The corners' triangles clipped, projected through the viewport and culled: screen triangles, three
+// vertices each (a clipped polygon becomes a fan).
+std::vector<ScreenVertex> ClipAndCull(const std::vector<int64_t>& corners, VertexProcessor& process,
+                                      const D3DVIEWPORT9& vp, DWORD cull) {
     std::vector<ScreenVertex> screen;
     std::vector<ClipVertex> poly, scratch;
     const float halfW = float(vp.Width) / 2.f, halfH = float(vp.Height) / 2.f;
@@ -242,11 +278,15 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
             screen.push_back(fan[i + 1]);
         }
     }
-    if (screen.empty()) return D3D_OK;
+    return screen;
+}
 
-    // Pixel state.
+// The state the rasteriser shades the draw with, copied out of the device's state. A depth surface
+// smaller than the drawn area is left out (logged once, through smallDepthLogged).
+std::unique_ptr<PixelState> PixelStateOf(const DrawState& s, bool& smallDepthLogged) {
     auto state = std::make_unique<PixelState>();
     PixelState& ps = *state;
+    const D3DVIEWPORT9& vp = s.viewport;
     ps.target = s.renderTarget;
     ps.depth = s.depth;
     const D3DSURFACE_DESC& rt = s.renderTarget->Desc();
@@ -254,8 +294,9 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
                    LONG(std::min(vp.Y + vp.Height, rt.Height))};
     if (ps.depth && (ps.depth->Desc().Width < UINT(ps.clip.right) || ps.depth->Desc().Height < UINT(ps.clip.bottom))) {
         // A depth surface smaller than the drawn area: draw without depth rather than outside its memory.
-        if (!smallDepthLogged_) OutputDebugStringA("Draw: depth surface smaller than the render target; depth ignored\n");
-        smallDepthLogged_ = true;
+        if (!smallDepthLogged)
+            OutputDebugStringA("Draw: depth surface smaller than the render target; depth ignored\n");
+        smallDepthLogged = true;
         ps.depth = nullptr;
     }
     std::memcpy(ps.rs, s.rs, sizeof ps.rs);
@@ -270,7 +311,28 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
         ps.pixelShader = &s.pixelShader->Program();
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
-    pending_.AddDraw(std::move(state), std::move(screen), s.pixelShader);
+    return state;
+}
+
+}  // namespace
+
+HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UINT primitiveCount, const void* indices,
+                     bool index32, const BYTE* upVertices, UINT upStride) {
+    if (lost_) return D3D_OK;  // draws on a lost device are dropped
+    const DrawState& s = *state_;
+    if (!s.renderTarget) return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0) return D3D_OK;
+    std::vector<int64_t> corners;
+    if (!Corners(type, baseVertex, primitiveCount, indices, index32, corners)) return D3DERR_INVALIDCALL;
+    const int64_t first = *std::min_element(corners.begin(), corners.end());
+    const int64_t last = *std::max_element(corners.begin(), corners.end());
+    if (first < 0) return D3DERR_INVALIDCALL;
+    Streams streams;
+    if (!StreamsOf(s, numVertices, upVertices, upStride, last, streams)) return D3DERR_INVALIDCALL;
+    VertexProcessor process(s, streams, first, last);
+    std::vector<ScreenVertex> screen = ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE]);
+    if (screen.empty()) return D3D_OK;
+    pending_.AddDraw(PixelStateOf(s, smallDepthLogged_), std::move(screen), s.pixelShader);
     LimitPending();
     return D3D_OK;
 }

@@ -42,13 +42,6 @@ struct PixelState {
     float psConst[kPixelShaderConstCount][4];
 };
 
-// A depth value in the depth surface's units (scale: 65535 for 16 bits, 16777215 for 24): z clamped
-// to 0..1, and 0 when it is not a number, times scale. Draws and clears store depth through it.
-inline unsigned DepthValue(double z, double scale) {
-    z = z > 0.0 ? (z < 1.0 ? z : 1.0) : 0.0;
-    return unsigned(z * scale + 0.5);
-}
-
 // One item of a run: a draw (state and triangles, three vertices each, already clipped and culled)
 // or a task run for each row top..bottom (clears).
 struct RasterItem {

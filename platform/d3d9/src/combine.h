@@ -1,0 +1,31 @@
+// Row combining: a row of source colours, optionally multiplied by one colour, blended into a row of
+// a 32-bit target with the general path's 8-bit arithmetic, eight pixels at a time (AVX2) or two
+// (SSE2). The fast paths and the general span shader both write through it when the draw's blend
+// has a class here.
+#pragma once
+#include <d3d9.h>
+
+#include "raster.h"
+
+namespace d3d9 {
+
+// The blends the row combiner does: the source alone, SRCALPHA over INVSRCALPHA, SRCALPHA plus ONE.
+enum class BlendClass { kReplace, kOver, kAdd };
+
+struct Combine {
+    BlendClass blend = BlendClass::kReplace;
+    bool separateOneOne = false;  // alpha blended ONE, ONE (ADD) beside the colour's blend
+    bool targetX8 = false;        // alpha is written as 255
+    bool modColour = false;       // source colour channels times the colour passed to CombineRow
+    bool modAlpha = false;        // source alpha times the colour's alpha
+};
+
+// The row combiner's way of writing a draw, when its target is 32 bits, every channel is written and
+// the blend has a class; false otherwise. The modulation flags stay off.
+bool ClassifyWrite(const PixelState& st, Combine& c);
+
+// Combines n source pixels into out: each source times colour where the combine modulates, then
+// blended over out.
+void CombineRow(const Combine& c, const DWORD* src, DWORD colour, DWORD* out, int n);
+
+}  // namespace d3d9

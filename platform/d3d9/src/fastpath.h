@@ -1,0 +1,59 @@
+// The fast paths for the shapes most pixels take: an axis-aligned textured quad with a constant
+// colour, point-sampled or bilinear, optionally blended SRCALPHA over INVSRCALPHA or ONE, into a
+// 32-bit target, and flat colour. They compute exactly what the general path computes, with the
+// per-pixel decisions taken once per draw or once per row.
+#pragma once
+#include <emmintrin.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "combine.h"
+#include "triangle.h"
+
+namespace d3d9 {
+
+enum class FastKind { kNone, kPoint, kBilinear, kFlat /* the vertex colour alone, no texture */ };
+
+struct FastPlan {
+    FastKind kind = FastKind::kNone;
+    int set = 0;
+    const Surface* tex = nullptr;
+    bool texX8 = false;
+    Combine combine;            // the blend, and the texture times the colour where the stage modulates
+    bool factorColour = false;  // the stage modulates by the texture factor, not the vertex colour
+    bool aligned = false;       // sampler suits the per-row paths (point, or bilinear with clamping)
+    bool depthTest = false, depthWrite = false;
+    DWORD depthFunc = D3DCMP_ALWAYS;
+    bool alphaTest = false;
+    DWORD alphaFunc = D3DCMP_ALWAYS, alphaRef = 0;
+};
+
+// The fast path a draw's state allows; kind stays kNone when only the general path can shade it.
+FastPlan PlanFast(const PixelState& st);
+
+// Texel columns of one triangle for every x it covers, kept while a thread works on its rows (the
+// texture coordinate u depends on x alone for the quads the fast paths take).
+// Made once, by the first thread that needs it, and shared by all; a thread that needs it while it is
+// being made shades its span without it (the same pixels) rather than wait.
+struct ColumnTable {
+    enum State { kNone, kMaking, kMade };
+    std::atomic<int> state{kNone};
+    std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
+    bool straight = false;   // point sampling: texel column = x + offset everywhere
+    int offset = 0;
+    // Bilinear: left texel column (clamped) and the weights (256 - fx) x 4, fx x 4 of each x; where
+    // the clamp makes both columns the same one the weights are 256 and 0 (c 256 - fx + c fx = 256 c).
+    std::vector<int> left;
+    struct Weights {
+        __m128i v;
+    };
+    std::vector<Weights> weights;
+};
+
+// Shades and writes pixels x0..x1 of row y of triangle t by plan f; false when the row needs the
+// general path after all (a texel column outside the texture).
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table);
+
+}  // namespace d3d9

@@ -1,0 +1,309 @@
+// The general span shader: attributes per pixel (perspective-correct), the texture-stage cascade or
+// the draw's pixel program over blocks of pixels, then the alpha test, depth, blend and the write in
+// the target's format. It is the reference every shortcut matches; blends with a class go through the
+// row combiner, which is the same arithmetic.
+#include "spanshader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "depth.h"
+#include "formats.h"
+#include "sampler.h"
+
+namespace d3d9 {
+
+// True when a stage's colour or alpha operation takes a texture argument.
+bool StageReadsTexture(const DWORD* ts) {
+    auto uses = [](DWORD op, DWORD a1, DWORD a2) {
+        return (op != D3DTOP_SELECTARG2 && (a1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE) ||
+               (op != D3DTOP_SELECTARG1 && (a2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE);
+    };
+    const DWORD aop = ts[D3DTSS_ALPHAOP];
+    return uses(ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]) ||
+           (aop != D3DTOP_DISABLE && uses(aop, ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]));
+}
+
+namespace {
+
+// One colour or alpha argument of a texture stage, as 8-bit channels.
+struct Rgba {
+    int r, g, b, a;
+};
+inline Rgba Unpack(DWORD c) { return {int((c >> 16) & 255), int((c >> 8) & 255), int(c & 255), int(c >> 24)}; }
+
+inline Rgba Arg(DWORD arg, const Rgba& diffuse, const Rgba& current, const Rgba& texture, const Rgba& factor) {
+    Rgba v{};
+    switch (arg & D3DTA_SELECTMASK) {
+        case D3DTA_DIFFUSE: v = diffuse; break;
+        case D3DTA_CURRENT: v = current; break;
+        case D3DTA_TEXTURE: v = texture; break;
+        case D3DTA_TFACTOR: v = factor; break;
+        default: v = Rgba{0, 0, 0, 0}; break;
+    }
+    if (arg & D3DTA_COMPLEMENT) v = {255 - v.r, 255 - v.g, 255 - v.b, 255 - v.a};
+    if (arg & D3DTA_ALPHAREPLICATE) v = {v.a, v.a, v.a, v.a};
+    return v;
+}
+
+inline int Op(DWORD op, int a, int b) {
+    switch (op) {
+        case D3DTOP_SELECTARG1: return a;
+        case D3DTOP_SELECTARG2: return b;
+        case D3DTOP_MODULATE: return Div255(a * b);
+        case D3DTOP_MODULATE2X: return std::min(255, 2 * Div255(a * b));
+        case D3DTOP_MODULATE4X: return std::min(255, 4 * Div255(a * b));
+        case D3DTOP_ADD: return std::min(255, a + b);
+        default: return Div255(a * b);
+    }
+}
+
+inline int Factor(DWORD blend, int channel, bool alpha, const Rgba& s, const Rgba& d, DWORD blendFactor) {
+    const int sc = alpha ? s.a : (&s.r)[channel], dc = alpha ? d.a : (&d.r)[channel];
+    switch (blend) {
+        case D3DBLEND_ZERO: return 0;
+        case D3DBLEND_ONE: return 255;
+        case D3DBLEND_SRCCOLOR: return sc;
+        case D3DBLEND_INVSRCCOLOR: return 255 - sc;
+        case D3DBLEND_SRCALPHA: return s.a;
+        case D3DBLEND_INVSRCALPHA: return 255 - s.a;
+        case D3DBLEND_DESTALPHA: return d.a;
+        case D3DBLEND_INVDESTALPHA: return 255 - d.a;
+        case D3DBLEND_DESTCOLOR: return dc;
+        case D3DBLEND_INVDESTCOLOR: return 255 - dc;
+        case D3DBLEND_SRCALPHASAT: return alpha ? 255 : std::min(s.a, 255 - d.a);
+        case 14: {  // BLENDFACTOR
+            Rgba f = Unpack(blendFactor);
+            return alpha ? f.a : (&f.r)[channel];
+        }
+        case 15: {  // INVBLENDFACTOR
+            Rgba f = Unpack(blendFactor);
+            return 255 - (alpha ? f.a : (&f.r)[channel]);
+        }
+        default: return 255;
+    }
+}
+
+inline int BlendOp(DWORD op, int s, int fs, int d, int fd) {
+    switch (op) {
+        case D3DBLENDOP_SUBTRACT: return std::clamp(Div255(s * fs) - Div255(d * fd), 0, 255);
+        case D3DBLENDOP_REVSUBTRACT: return std::clamp(Div255(d * fd) - Div255(s * fs), 0, 255);
+        case D3DBLENDOP_MIN: return std::min(s, d);
+        case D3DBLENDOP_MAX: return std::max(s, d);
+        default: return std::min(255, Div255(s * fs + d * fd));
+    }
+}
+
+DWORD Blend(const PixelState& st, DWORD src, DWORD dst) {
+    Rgba s = Unpack(src), d = Unpack(dst);
+    const DWORD* rs = st.rs;
+    DWORD sb = rs[D3DRS_SRCBLEND], db = rs[D3DRS_DESTBLEND], op = rs[D3DRS_BLENDOP];
+    DWORD sba = sb, dba = db, opa = op;
+    if (rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+        sba = rs[D3DRS_SRCBLENDALPHA];
+        dba = rs[D3DRS_DESTBLENDALPHA];
+        opa = rs[D3DRS_BLENDOPALPHA];
+    }
+    DWORD bf = rs[D3DRS_BLENDFACTOR];
+    int out[4];
+    for (int c = 0; c < 3; ++c)
+        out[c] = BlendOp(op, (&s.r)[c], Factor(sb, c, false, s, d, bf), (&d.r)[c], Factor(db, c, false, s, d, bf));
+    out[3] = BlendOp(opa, s.a, Factor(sba, 3, true, s, d, bf), d.a, Factor(dba, 3, true, s, d, bf));
+    return Pack(out[3], out[0], out[1], out[2]);
+}
+
+// Point-sampled texel columns of a triangle's pixels, for a texture coordinate u that depends on x
+// alone: made for the first row that needs them and kept, one per sampler, while the rows after it take
+// the same columns (the same u plane over the same columns, the same texture width and addressing).
+struct TriangleColumns {
+    double base = 0, dx = 0;
+    int xmin = 0, xmax = -1;
+    size_t width = 0;
+    DWORD mode = 0;
+    std::vector<int> column;  // per pixel from xmin: texel column, or -1 for the border
+    bool straight = false;    // the columns follow each other from one inside the texture
+};
+
+const TriangleColumns& TriangleColumnsOf(int stage, const Sampler& sampler, const Triangle& t, const Plane& pu, int y) {
+    thread_local TriangleColumns kept[kSamplerCount];
+    TriangleColumns& c = kept[stage];
+    if (c.base == pu.base && c.dx == pu.dx && c.xmin == t.xmin && c.xmax == t.xmax && c.width == sampler.Width() &&
+        c.mode == sampler.ModeU())
+        return c;
+    c.base = pu.base;
+    c.dx = pu.dx;
+    c.xmin = t.xmin;
+    c.xmax = t.xmax;
+    c.width = sampler.Width();
+    c.mode = sampler.ModeU();
+    const size_t n = size_t(t.xmax - t.xmin + 1);
+    std::vector<float> u(n);
+    AttrRun(pu, t.xmin, y, int(n), u.data());
+    c.column.resize(n);
+    c.straight = true;
+    for (size_t i = 0; i < n; ++i) {
+        c.column[i] = sampler.ColumnOf(u[i]);
+        c.straight &= c.column[0] >= 0 && c.column[i] == c.column[0] + int(i);
+    }
+    return c;
+}
+
+}  // namespace
+
+void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, const PixelProgram* program,
+               const Triangle& t, int y, int x0, int x1) {
+    Surface& target = *st.target;
+    const DWORD* rs = st.rs;
+    const bool zTest = st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    const bool zWrite = zTest && rs[D3DRS_ZWRITEENABLE];
+    const bool alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0;
+    const bool everyPixel = !zTest && !alphaTest && !(program && program->Kills());
+    const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+    const DWORD writeMask =
+        (rs[D3DRS_COLORWRITEENABLE] & 1 ? 0x00FF0000u : 0) | (rs[D3DRS_COLORWRITEENABLE] & 2 ? 0x0000FF00u : 0) |
+        (rs[D3DRS_COLORWRITEENABLE] & 4 ? 0x000000FFu : 0) | (rs[D3DRS_COLORWRITEENABLE] & 8 ? 0xFF000000u : 0);
+    const D3DFORMAT fmt = target.Desc().Format;
+    BYTE* row = target.Bits() + size_t(y) * target.Pitch();
+    const DepthRow depth(zTest ? st.depth : nullptr, y);
+    const Rgba factor = Unpack(rs[D3DRS_TEXTUREFACTOR]);
+
+    float attr[kAttrCount][kChunk];
+    bool live[kChunk];
+    DWORD colour[kChunk];
+    unsigned zval[kChunk];
+    for (int cx = x0; cx <= x1;) {
+        // Blocks end on 64-pixel boundaries, so attribute values do not depend on where the span starts.
+        const int n = std::min(x1, cx | (kChunk - 1)) - cx + 1;
+        // Depth.
+        for (int i = 0; i < n; ++i) {
+            live[i] = true;
+            if (!zTest) continue;
+            zval[i] = depth.Value(t.z.At(cx + i, y));
+            live[i] = Compare(rs[D3DRS_ZFUNC], zval[i], depth.Load(cx + i));
+        }
+        // Attributes, perspective-correct unless the triangle is affine.
+        float w[kChunk];
+        if (!t.affine)
+            for (int i = 0; i < n; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
+        for (int k = 0; k < use.attrCount; ++k) {
+            int a = use.attrList[k];
+            AttrRun(t.attr[a], cx, y, n, attr[a]);
+            if (!t.affine)
+                for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
+        }
+        // Colour.
+        std::fill(colour, colour + n, 0u);
+        if (program) {
+            static const std::array<float, kPixelBlock> ones = [] {
+                std::array<float, kPixelBlock> row;
+                row.fill(1.f);
+                return row;
+            }();
+            for (int b = 0; b < n; b += kPixelBlock) {
+                PixelBlock block;
+                block.count = std::min(kPixelBlock, n - b);
+                for (int tset = 0; tset < 8; ++tset)
+                    for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
+                for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
+                program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
+                    const Surface* tex = st.textures[stage];
+                    if (!tex) {
+                        std::fill(out, out + count, 0xFF000000u);
+                        return;
+                    }
+                    const Sampler sampler(*tex, st.samp[stage]);
+                    if (set < 0 || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
+                        t.attr[kAttrTex + 4 * set + 1].dx != 0.0 || !sampler.Point()) {
+                        sampler.Span(u, v, count, out);
+                        return;
+                    }
+                    // u depends on x alone and v is the same along the row: the triangle's columns, once.
+                    const TriangleColumns& columns =
+                        TriangleColumnsOf(stage, sampler, t, t.attr[kAttrTex + 4 * set], y);
+                    sampler.Gather(sampler.RowOf(v[0]), columns.column.data() + (cx + b - t.xmin), columns.straight,
+                                   count, out);
+                });
+                std::memcpy(colour + b, block.out, sizeof(DWORD) * size_t(block.count));
+                for (int i = 0; i < block.count; ++i)
+                    if (block.killed[i]) live[b + i] = false;
+            }
+        } else {
+            std::optional<Sampler> samplers[8];
+            for (int s = 0; s < 8 && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
+                if (st.textures[s]) samplers[s].emplace(*st.textures[s], st.samp[s]);
+            for (int i = 0; i < n; ++i) {
+                if (!live[i]) continue;
+                Rgba diffuse{ToByte(attr[kAttrDiffuse][i]), ToByte(attr[kAttrDiffuse + 1][i]),
+                             ToByte(attr[kAttrDiffuse + 2][i]), ToByte(attr[kAttrDiffuse + 3][i])};
+                Rgba current = diffuse;
+                for (int s = 0; s < 8; ++s) {
+                    const DWORD* ts = st.tss[s];
+                    DWORD cop = ts[D3DTSS_COLOROP];
+                    if (cop == D3DTOP_DISABLE) break;
+                    const Surface* tex = st.textures[s];
+                    DWORD aop = ts[D3DTSS_ALPHAOP];
+                    bool needTex = StageReadsTexture(ts);
+                    // A stage that reads a texture it does not have passes its input on.
+                    if (needTex && !tex) continue;
+                    Rgba texel{0, 0, 0, 0};
+                    if (needTex) {
+                        int set = int(ts[D3DTSS_TEXCOORDINDEX] & 7);
+                        texel = Unpack(samplers[s]->At(attr[kAttrTex + 4 * set][i], attr[kAttrTex + 4 * set + 1][i]));
+                    }
+                    Rgba c1 = Arg(ts[D3DTSS_COLORARG1], diffuse, current, texel, factor);
+                    Rgba c2 = Arg(ts[D3DTSS_COLORARG2], diffuse, current, texel, factor);
+                    Rgba next = current;
+                    next.r = Op(cop, c1.r, c2.r);
+                    next.g = Op(cop, c1.g, c2.g);
+                    next.b = Op(cop, c1.b, c2.b);
+                    if (aop != D3DTOP_DISABLE) {
+                        int a1 = Arg(ts[D3DTSS_ALPHAARG1], diffuse, current, texel, factor).a;
+                        int a2 = Arg(ts[D3DTSS_ALPHAARG2], diffuse, current, texel, factor).a;
+                        next.a = Op(aop, a1, a2);
+                    }
+                    current = next;
+                }
+                colour[i] = Pack(current.a, current.r, current.g, current.b);
+            }
+        }
+        // Alpha test, depth write, blend and store.
+        const unsigned ref = rs[D3DRS_ALPHAREF] & 255;
+        if (writer && everyPixel) {  // no test drops a pixel: the blend goes straight into the row
+            CombineRow(*writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
+            cx += n;
+            continue;
+        }
+        if (writer) {
+            DWORD* out = reinterpret_cast<DWORD*>(row) + cx;
+            DWORD mixed[kChunk];
+            std::memcpy(mixed, out, size_t(n) * 4);
+            CombineRow(*writer, colour, 0xFFFFFFFFu, mixed, n);
+            for (int i = 0; i < n; ++i) {
+                if (!live[i] || (alphaTest && !Compare(rs[D3DRS_ALPHAFUNC], colour[i] >> 24, ref))) continue;
+                out[i] = mixed[i];
+                if (zWrite) depth.Store(cx + i, zval[i]);
+            }
+            cx += n;
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            if (!live[i]) continue;
+            if (alphaTest && !Compare(rs[D3DRS_ALPHAFUNC], colour[i] >> 24, ref)) continue;
+            if (zWrite) depth.Store(cx + i, zval[i]);
+            BYTE* p = row + size_t(cx + i) * target.Bpp();
+            DWORD out = colour[i];
+            if (blend || writeMask != 0xFFFFFFFFu) {
+                DWORD dst = ReadPixel(fmt, p);
+                if (blend) out = Blend(st, out, dst);
+                out = (out & writeMask) | (dst & ~writeMask);
+            }
+            WritePixel(fmt, p, out);
+        }
+        cx += n;
+    }
+}
+
+}  // namespace d3d9

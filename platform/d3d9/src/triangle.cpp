@@ -1,0 +1,124 @@
+// Triangle set-up: snapping corners to 1/256 pixel, edge functions, the clipped bounding box and the
+// plane equations over the snapped positions; each row's span from the edges; attribute runs.
+#include "triangle.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace d3d9 {
+
+Usage UsageOf(const PixelState& st) {
+    Usage u;
+    if (st.pixelShader) {
+        u.diffuse = st.pixelShader->colourRead;
+        for (int t = 0; t < 8; ++t) {
+            u.texComponents[t] = st.pixelShader->texcoordComponents[size_t(t)];
+            if (u.texComponents[t]) u.texSets |= 1u << t;
+        }
+    } else {
+        u.diffuse = true;
+        for (int s = 0; s < 8; ++s) {
+            if (st.tss[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+            if (st.textures[s]) {
+                const int set = int(st.tss[s][D3DTSS_TEXCOORDINDEX] & 7);
+                u.texSets |= 1u << set;
+                u.texComponents[set] = 3;  // u and v
+            }
+        }
+    }
+    if (u.diffuse)
+        for (int c = 0; c < 4; ++c) u.attrList[u.attrCount++] = kAttrDiffuse + c;
+    for (int t = 0; t < 8; ++t)
+        for (int c = 0; c < 4; ++c)
+            if (u.texComponents[t] & (1u << c)) u.attrList[u.attrCount++] = kAttrTex + 4 * t + c;
+    return u;
+}
+
+bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t) {
+    // A corner that is not a finite point draws nothing. Corners further out than 2^20 pixels, where
+    // the guard band never puts one, are brought in to it, which keeps the edge products within 64 bits.
+    constexpr double kFar = 1 << 20;
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        if (!std::isfinite(v[i].x) || !std::isfinite(v[i].y) || !std::isfinite(v[i].z) || !std::isfinite(v[i].invW))
+            return false;
+        X[i] = std::llround(std::clamp(double(v[i].x), -kFar, kFar) * kSub);
+        Y[i] = std::llround(std::clamp(double(v[i].y), -kFar, kFar) * kSub);
+    }
+    int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0) return false;
+    int order[3] = {0, 1, 2};
+    if (area < 0) std::swap(order[1], order[2]);  // make the triangle clockwise on screen
+    for (int e = 0; e < 3; ++e) {
+        int a = order[e], b = order[(e + 1) % 3];
+        Edge& E = t.edge[e];
+        E.ax = X[a];
+        E.ay = Y[a];
+        E.dx = X[b] - X[a];
+        E.dy = Y[b] - Y[a];
+        bool top = E.dy == 0 && E.dx > 0;
+        bool left = E.dy < 0;
+        E.bias = (top || left) ? 0 : 1;
+    }
+    int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    t.xmin = int(std::max<int64_t>(st.clip.left, -FloorDiv(-minX, kSub)));
+    t.xmax = int(std::min<int64_t>(st.clip.right - 1, FloorDiv(maxX, kSub)));
+    t.ymin = int(std::max<int64_t>(st.clip.top, -FloorDiv(-minY, kSub)));
+    t.ymax = int(std::min<int64_t>(st.clip.bottom - 1, FloorDiv(maxY, kSub)));
+    if (t.xmin > t.xmax || t.ymin > t.ymax) return false;
+
+    // Plane equations over the snapped positions.
+    double x0 = double(X[0]) / kSub, y0 = double(Y[0]) / kSub;
+    double x1 = double(X[1]) / kSub - x0, y1 = double(Y[1]) / kSub - y0;
+    double x2 = double(X[2]) / kSub - x0, y2 = double(Y[2]) / kSub - y0;
+    double det = x1 * y2 - x2 * y1;
+    auto plane = [&](double a0, double a1, double a2) {
+        double dx = ((a1 - a0) * y2 - (a2 - a0) * y1) / det;
+        double dy = ((a2 - a0) * x1 - (a1 - a0) * x2) / det;
+        return Plane{a0 - dx * x0 - dy * y0, dx, dy};
+    };
+    t.affine = v[0].invW == v[1].invW && v[0].invW == v[2].invW;
+    t.z = plane(v[0].z, v[1].z, v[2].z);
+    t.invW = plane(v[0].invW, v[1].invW, v[2].invW);
+    for (int i = 0; i < use.attrCount; ++i) {
+        int k = use.attrList[i];
+        if (t.affine)
+            t.attr[k] = plane(v[0].a[k], v[1].a[k], v[2].a[k]);
+        else
+            t.attr[k] =
+                plane(double(v[0].a[k]) * v[0].invW, double(v[1].a[k]) * v[1].invW, double(v[2].a[k]) * v[2].invW);
+    }
+    return true;
+}
+
+namespace {
+
+// AttrRun's sums four pixels at a time (AVX2); returns how many it made.
+__attribute__((target("avx2"))) int AttrRunAvx2(double start, double dx, int offset, int n, float* out) {
+    const __m256d step = _mm256_set1_pd(dx);
+    __m256d at = _mm256_setr_pd(offset, offset + 1, offset + 2, offset + 3);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_add_pd(_mm256_set1_pd(start), _mm256_mul_pd(step, at))));
+        at = _mm256_add_pd(at, _mm256_set1_pd(4.0));
+    }
+    return i;
+}
+
+}  // namespace
+
+void AttrRun(const Plane& p, int cx, int y, int n, float* out) {
+    while (n > 0) {
+        const int block = cx & ~(kChunk - 1);
+        const int m = std::min(n, block + kChunk - cx);
+        const double start = p.base + p.dx * block + p.dy * y;
+        int i = Avx2() ? AttrRunAvx2(start, p.dx, cx - block, m, out) : 0;
+        for (; i < m; ++i) out[i] = float(start + p.dx * (cx - block + i));
+        cx += m;
+        out += m;
+        n -= m;
+    }
+}
+
+}  // namespace d3d9

@@ -1,0 +1,79 @@
+// Triangle set-up for the rasteriser: edges in fixed point with the top-left fill rule, the rows' x
+// ranges, and plane equations of depth, 1/w and the attributes a draw reads, evaluated per pixel the
+// same way whatever span asks.
+#pragma once
+#include <algorithm>
+
+#include "pixelmath.h"
+#include "raster.h"
+
+namespace d3d9 {
+
+// A plane a(x, y) = base + dx * x + dy * y over screen coordinates.
+struct Plane {
+    double base, dx, dy;
+    float At(double x, double y) const { return float(base + dx * x + dy * y); }
+};
+
+struct Edge {
+    int64_t ax, ay, dx, dy;
+    int64_t bias;  // 0 for top and left edges (pixels on them are inside), 1 otherwise
+};
+
+struct Triangle {
+    Edge edge[3];
+    int ymin, ymax, xmin, xmax;
+    bool affine;  // all three w equal: attributes interpolate linearly on screen
+    Plane z, invW;
+    Plane attr[kAttrCount];
+};
+
+// Which attributes a draw reads, and where each stage's texture coordinates come from.
+struct Usage {
+    bool diffuse = false;
+    unsigned texSets = 0;            // bit per texture coordinate set
+    unsigned texComponents[8] = {};  // bit per component read of each set
+    int attrList[kAttrCount];
+    int attrCount = 0;
+};
+
+Usage UsageOf(const PixelState& st);
+
+// Sets up triangle t from three screen vertices, inside the state's clip rectangle; false when it
+// covers no pixel (or a corner is not a finite point).
+bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t);
+
+// The x range of row y inside the triangle, or false when the row misses it.
+inline bool Span(const Triangle& t, int y, int& x0, int& x1) {
+    int64_t lo = t.xmin, hi = t.xmax;
+    int64_t Y = int64_t(y) * kSub;
+    for (const Edge& e : t.edge) {
+        // E(x) = dx * (Y - ay) - dy * (x * kSub - ax) must be >= bias.
+        int64_t c = e.dx * (Y - e.ay) + e.dy * e.ax;
+        if (e.dy == 0) {
+            if (c < e.bias) return false;
+        } else if (e.dy < 0) {
+            lo = std::max(lo, -FloorDiv(c - e.bias, -e.dy * kSub));
+        } else {
+            hi = std::min(hi, FloorDiv(c - e.bias, e.dy * kSub));
+        }
+    }
+    if (lo > hi) return false;
+    x0 = int(lo);
+    x1 = int(hi);
+    return true;
+}
+
+// The value of attribute plane p at pixel x of row y. Rows are evaluated from the start of each
+// 64-pixel-aligned block and stepped from there, so a value depends on x and y only, not on where a
+// span starts.
+inline float AttrAt(const Plane& p, int x, int y) {
+    const int block = x & ~(kChunk - 1);
+    return float((p.base + p.dx * block + p.dy * y) + p.dx * (x - block));
+}
+
+// The values of attribute plane p at pixels cx .. cx + n - 1 of row y: the same sums as AttrAt,
+// block by block.
+void AttrRun(const Plane& p, int cx, int y, int n, float* out);
+
+}  // namespace d3d9
