@@ -283,8 +283,10 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     sent_.clear();
     const Surface& bb = *backBuffer_;
     if (shown_ && bb.Version() == presentedVersion_) return D3D_OK;  // nothing drawn since the last Present
+    // Only the changed area needs comparing when the frame was drawn in part over the one presented.
+    const bool inPart = changed_.before == presentedVersion_ && changed_.after == bb.Version();
     presentedVersion_ = bb.Version();
-    TakeFrame();
+    TakeFrame(inPart ? &changed_.rect : nullptr);
     // Only what differs from the frame on screen is sent: presenting through the window system costs far
     // more than the comparison, a game waiting for a click presents the same frame for long, and text
     // appearing a glyph at a time changes a few hundred pixels of a frame.
@@ -308,7 +310,7 @@ void ChangedColumns(const DWORD* from, const DWORD* shown, LONG& left, LONG& rig
 }
 }  // namespace
 
-void Device::TakeFrame() {
+void Device::TakeFrame(const RECT* only) {
     const Surface& bb = *backBuffer_;
     const UINT width = bb.Desc().Width, height = bb.Desc().Height;
     const bool whole = width != frameWidth_ || height != frameHeight_ || !shown_;
@@ -320,7 +322,8 @@ void Device::TakeFrame() {
     // Changed rows next to each other make one rectangle spanning their changed columns.
     RECT band{0, 0, 0, 0};
     bool inBand = false;
-    for (UINT y = 0; y < height; ++y) {
+    const RECT look = only && !whole ? *only : RECT{0, 0, LONG(width), LONG(height)};
+    for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
         DWORD* out = frame_.data() + size_t(y) * width;
         const DWORD* from = line.data();
@@ -330,7 +333,7 @@ void Device::TakeFrame() {
             std::memcpy(line.data(), row, size_t(width) * 4);
         else
             for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
-        LONG left = 0, right = LONG(width);
+        LONG left = look.left, right = look.right;
         if (!whole) ChangedColumns(from, out, left, right);
         if (left == right) {
             if (inBand) sent_.push_back(band);
@@ -588,7 +591,56 @@ void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& it
     }
 }
 
-void Device::Run(const FrameRecord& frame) {
+namespace {
+RECT Intersect(const RECT& a, const RECT& b) {
+    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+}  // namespace
+
+void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas) {
+    // With changed areas, each surface is cleared and drawn only inside its own: the frame's commands
+    // cut to them (clears split per surface, draws clipped), and commands left with nothing dropped.
+    struct Step {
+        const ClearCommand* clear = nullptr;
+        const PixelState* state = nullptr;
+        const std::vector<ScreenVertex>* vertices = nullptr;
+    };
+    std::vector<Step> steps;
+    std::deque<ClearCommand> cutClears;
+    std::deque<PixelState> cutStates;
+    auto areaOf = [&](const Surface* s) {
+        for (const ChangedArea& a : *areas)
+            if (a.surface == s) return a.rect;
+        return RECT{};
+    };
+    for (const Command& c : frame.Commands()) {
+        if (!areas) {
+            steps.push_back(c.isClear ? Step{&c.clear} : Step{nullptr, c.state.get(), &c.vertices});
+        } else if (c.isClear) {
+            for (Surface* s : {c.clear.target, c.clear.depth}) {
+                if (!s) continue;
+                ClearCommand cut = c.clear;
+                cut.target = s == c.clear.target ? s : nullptr;
+                cut.depth = s == c.clear.target ? nullptr : s;
+                cut.rects.clear();
+                const RECT area = areaOf(s);
+                for (const D3DRECT& r : c.clear.rects) {
+                    const RECT in = Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, area);
+                    if (in.left < in.right && in.top < in.bottom) cut.rects.push_back(D3DRECT{in.left, in.top, in.right, in.bottom});
+                }
+                if (cut.rects.empty()) continue;
+                cutClears.push_back(std::move(cut));
+                steps.push_back(Step{&cutClears.back()});
+            }
+        } else {
+            const RECT clip = Intersect(c.state->clip, areaOf(c.state->target));
+            if (clip.left >= clip.right || clip.top >= clip.bottom) continue;
+            cutStates.push_back(*c.state);
+            cutStates.back().clip = clip;
+            steps.push_back(Step{nullptr, &cutStates.back(), &c.vertices});
+        }
+    }
+
     // Commands go to the rasteriser in runs that share out rows together: a run ends where a command
     // writes other surfaces than the run's, or reads a surface the run writes.
     std::vector<RasterItem> items;
@@ -601,25 +653,25 @@ void Device::Run(const FrameRecord& frame) {
         written.clear();
     };
     auto has = [&](const Surface* s) { return std::find(written.begin(), written.end(), s) != written.end(); };
-    for (const Command& c : frame.Commands()) {
-        const Surface* target = c.isClear ? c.clear.target : c.state->target;
-        const Surface* depth = c.isClear ? c.clear.depth : c.state->depth;
+    for (const Step& c : steps) {
+        const Surface* target = c.clear ? c.clear->target : c.state->target;
+        const Surface* depth = c.clear ? c.clear->depth : c.state->depth;
         bool fits = true;
         for (const Surface* w : written) fits &= w == target || w == depth;
-        if (!c.isClear)
+        if (c.state)
             for (const Surface* t : c.state->textures) fits &= !t || !has(t);
         if (!fits) finish();
         for (const Surface* s : {target, depth})
             if (s && !has(s)) written.push_back(s);
-        if (c.isClear) {
-            AddClearRows(c.clear, items, tasks);
+        if (c.clear) {
+            AddClearRows(*c.clear, items, tasks);
             continue;
         }
         c.state->target->Touch();
         if (c.state->depth) c.state->depth->Touch();
         RasterItem item;
-        item.state = c.state.get();
-        item.vertices = &c.vertices;
+        item.state = c.state;
+        item.vertices = c.vertices;
         items.push_back(item);
     }
     finish();
@@ -647,7 +699,16 @@ void Device::FinishFrame() {
         pending_.Drop();
         return;
     }
-    Run(pending_);
+    // A frame that differs from the last in part (a character moving, text appearing) is drawn again
+    // only where it differs; Present then compares only that part of the back buffer with what it showed.
+    std::vector<ChangedArea> areas;
+    const bool inPart = pending_.ChangedAreas(last_, areas);
+    const uint64_t before = backBuffer_->Version();
+    Run(pending_, inPart ? &areas : nullptr);
+    changed_ = ChangedBackBuffer{};
+    if (inPart)
+        for (const ChangedArea& a : areas)
+            if (a.surface == backBuffer_) changed_ = ChangedBackBuffer{before, backBuffer_->Version(), a.rect};
     pending_.Finished();
     last_.Drop();
     last_.Swap(pending_);

@@ -137,13 +137,15 @@ private:
     void ResetState();
     void UnbindAll();
     void ApplyWindowMode();
-    // Takes the back buffer into frame_, noting in sent_ the rectangles that differ from what frame_ held.
-    void TakeFrame();
+    // Takes the back buffer into frame_, noting in sent_ the rectangles that differ from what frame_ held;
+    // with `only`, the back buffer is known to differ from frame_ nowhere else.
+    void TakeFrame(const RECT* only);
     void ShowFrame();
     // Turns a clear into row tasks (kept in tasks) for the rasteriser.
     void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
                       std::deque<std::function<void(int)>>& tasks);
-    void Run(const FrameRecord& frame);
+    // Runs a frame's commands; with areas, each surface only inside its changed area.
+    void Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas = nullptr);
     // At Present: runs the frame's commands unless they repeat the last frame's.
     void FinishFrame();
     void LimitPending();
@@ -173,6 +175,11 @@ private:
     bool smallDepthLogged_ = false;
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
+    // The back buffer's area that the last frame drew in part changed, between the two versions.
+    struct ChangedBackBuffer {
+        uint64_t before = 0, after = 0;
+        RECT rect{};
+    } changed_;
 };
 
 // Binds an object for the device's own use and drops the previous one (either may be null).

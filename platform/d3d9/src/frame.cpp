@@ -2,7 +2,9 @@
 #include "frame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace d3d9 {
 
@@ -125,6 +127,188 @@ bool FrameRecord::SelfContained() const {
             if (t && has(written, t) && !has(covered, t)) return false;
     }
     return true;
+}
+
+uint64_t FrameRecord::FinishedVersion(const Surface* surface) const {
+    for (const auto& [s, version] : versions_)
+        if (s == surface) return version;
+    return 0;
+}
+
+namespace {
+
+bool EmptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+RECT Unite(const RECT& a, const RECT& b) {
+    if (EmptyRect(a)) return b;
+    if (EmptyRect(b)) return a;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+// A point of a triangle on screen with its texture position in texels.
+struct TexelPoint {
+    double x, y, u, v;
+};
+
+// The pixels whose centres may lie in the hull of the points, a pixel more on each side, within clip.
+RECT BoxAround(const TexelPoint* p, size_t n, const RECT& clip) {
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(p[i].x) || !std::isfinite(p[i].y)) return clip;
+        x0 = std::min(x0, p[i].x), x1 = std::max(x1, p[i].x);
+        y0 = std::min(y0, p[i].y), y1 = std::max(y1, p[i].y);
+    }
+    auto at = [](double v, LONG lo, LONG hi) { return LONG(std::clamp(v, double(lo), double(hi))); };
+    RECT r{at(std::floor(x0) - 1, clip.left, clip.right), at(std::floor(y0) - 1, clip.top, clip.bottom),
+           at(std::ceil(x1) + 2, clip.left, clip.right), at(std::ceil(y1) + 2, clip.top, clip.bottom)};
+    return EmptyRect(r) ? RECT{} : r;
+}
+
+// The pixels a draw may write: the box around its triangles.
+RECT DrawnBox(const PixelState& st, const std::vector<ScreenVertex>& vertices) {
+    std::vector<TexelPoint> points(vertices.size());
+    for (size_t i = 0; i < vertices.size(); ++i) points[i] = TexelPoint{vertices[i].x, vertices[i].y, 0, 0};
+    return BoxAround(points.data(), points.size(), st.clip);
+}
+
+// The reach of the texels [lo, hi) of an axis of `size` texels addressed in `mode`: the texel
+// positions whose samples may read one of them, point or bilinear, with a texel to spare. Samples past
+// an edge read the edge texels (clamp) or those of the other edge (wrap, mirror); positions outside
+// the texture under wrap or mirror may read any texel.
+void Reach(LONG lo, LONG hi, UINT size, DWORD mode, bool inside, double& from, double& to) {
+    constexpr double kAll = std::numeric_limits<double>::infinity();
+    const bool edge = lo <= 0 || hi >= LONG(size);
+    from = lo <= 0 ? -kAll : lo - 1.5;
+    to = hi >= LONG(size) ? kAll : hi + 1.5;
+    if (mode != D3DTADDRESS_CLAMP && (edge || !inside)) from = -kAll, to = kAll;
+}
+
+// Cuts a convex polygon to the side of a line where f(point) >= 0, f affine.
+template <class F>
+void CutPolygon(std::vector<TexelPoint>& poly, F f) {
+    std::vector<TexelPoint> out;
+    for (size_t i = 0; i < poly.size(); ++i) {
+        const TexelPoint& a = poly[i];
+        const TexelPoint& b = poly[(i + 1) % poly.size()];
+        const double fa = f(a), fb = f(b);
+        if (fa >= 0) out.push_back(a);
+        if ((fa >= 0) != (fb >= 0)) {
+            const double t = fa / (fa - fb);
+            out.push_back(TexelPoint{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.u + t * (b.u - a.u),
+                                     a.v + t * (b.v - a.v)});
+        }
+    }
+    poly.swap(out);
+}
+
+// The pixels of a draw that may sample the texels `dirty` of the texture of its stage `stage`. A
+// triangle drawn without perspective maps texture positions onto the screen affinely: only its part
+// within reach of those texels counts. Any other triangle, or a pixel shader, counts whole.
+RECT ReachOnScreen(const PixelState& st, const std::vector<ScreenVertex>& vertices, int stage, const RECT& dirty) {
+    const Surface& texture = *st.textures[stage];
+    const double width = texture.Desc().Width, height = texture.Desc().Height;
+    const int set = int(st.tss[stage][D3DTSS_TEXCOORDINDEX] & 7);
+    RECT area{};
+    for (size_t i = 0; i + 2 < vertices.size(); i += 3) {
+        const ScreenVertex* v = &vertices[i];
+        std::vector<TexelPoint> poly(3);
+        bool inside = true;
+        for (int k = 0; k < 3; ++k) {
+            poly[size_t(k)] = TexelPoint{v[k].x, v[k].y, double(v[k].a[kAttrTex + 4 * set]) * width,
+                                         double(v[k].a[kAttrTex + 4 * set + 1]) * height};
+            inside &= poly[size_t(k)].u >= 0 && poly[size_t(k)].u <= width && poly[size_t(k)].v >= 0 &&
+                      poly[size_t(k)].v <= height;
+        }
+        const bool affine = v[0].invW == v[1].invW && v[0].invW == v[2].invW;
+        if (affine && !st.pixelShader && std::isfinite(poly[0].u + poly[1].u + poly[2].u + poly[0].v + poly[1].v + poly[2].v)) {
+            double u0, u1, v0, v1;
+            Reach(dirty.left, dirty.right, UINT(width), st.samp[stage][D3DSAMP_ADDRESSU], inside, u0, u1);
+            Reach(dirty.top, dirty.bottom, UINT(height), st.samp[stage][D3DSAMP_ADDRESSV], inside, v0, v1);
+            if (std::isfinite(u0)) CutPolygon(poly, [&](const TexelPoint& p) { return p.u - u0; });
+            if (std::isfinite(u1)) CutPolygon(poly, [&](const TexelPoint& p) { return u1 - p.u; });
+            if (std::isfinite(v0)) CutPolygon(poly, [&](const TexelPoint& p) { return p.v - v0; });
+            if (std::isfinite(v1)) CutPolygon(poly, [&](const TexelPoint& p) { return v1 - p.v; });
+        }
+        if (!poly.empty()) area = Unite(area, BoxAround(poly.data(), poly.size(), st.clip));
+    }
+    return area;
+}
+
+}  // namespace
+
+bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>& areas) const {
+    areas.clear();
+    if (commands_.size() != last.commands_.size() || last.versions_.empty() || !SelfContained()) return false;
+    auto areaOf = [&](const Surface* s) -> RECT* {
+        for (ChangedArea& a : areas)
+            if (a.surface == s) return &a.rect;
+        return nullptr;
+    };
+    // A written surface must hold what the last frame left in it, and nothing may have read it before.
+    std::vector<const Surface*> read;
+    auto write = [&](const Surface* s) {
+        if (!s || areaOf(s)) return true;
+        if (std::find(read.begin(), read.end(), s) != read.end() || s->Version() != last.FinishedVersion(s))
+            return false;
+        areas.push_back(ChangedArea{s, RECT{}});
+        return true;
+    };
+    for (size_t i = 0; i < commands_.size(); ++i) {
+        const Command& now = commands_[i];
+        const Command& before = last.commands_[i];
+        if (now.isClear != before.isClear) return false;
+        if (now.isClear) {
+            if (!SameClear(now.clear, before.clear) || !write(now.clear.target) || !write(now.clear.depth)) return false;
+            continue;
+        }
+        if (now.state->target != before.state->target || now.state->depth != before.state->depth ||
+            !write(now.state->target) || !write(now.state->depth))
+            return false;
+        for (const Surface* t : now.state->textures)
+            if (t) read.push_back(t);
+    }
+
+    // A draw that tests depth reads and writes its target and its depth surface at the same pixels, so
+    // the two must be drawn again over one area. Tied areas that grow can make the areas of surfaces
+    // drawn from them grow: the areas are worked out again until none grows.
+    std::vector<std::pair<RECT*, RECT*>> tied;
+    for (size_t i = 0; i < commands_.size(); ++i) {
+        const Command& now = commands_[i];
+        if (now.isClear || !now.state->depth) continue;
+        if (now.state->rs[D3DRS_ZENABLE] != D3DZB_FALSE || last.commands_[i].state->rs[D3DRS_ZENABLE] != D3DZB_FALSE)
+            tied.emplace_back(areaOf(now.state->target), areaOf(now.state->depth));
+    }
+    constexpr int kMostRounds = 8;
+    for (int round = 0; round < kMostRounds; ++round) {
+        std::vector<RECT> start;
+        for (const ChangedArea& a : areas) start.push_back(a.rect);
+        for (size_t i = 0; i < commands_.size(); ++i) {
+            const Command& now = commands_[i];
+            const Command& before = last.commands_[i];
+            if (now.isClear) continue;
+            const PixelState& s = *now.state;
+            RECT& area = *areaOf(s.target);
+            if (!SameCommand(now, before)) {
+                area = Unite(area, Unite(DrawnBox(s, now.vertices), DrawnBox(*before.state, before.vertices)));
+                continue;
+            }
+            for (int k = 0; k < int(kSamplerCount); ++k) {
+                const Surface* t = s.textures[k];
+                if (!t) continue;
+                RECT dirty{};
+                if (const RECT* drawn = areaOf(t))
+                    dirty = *drawn;
+                else if (t->Version() != last.FinishedVersion(t))
+                    dirty = RECT{0, 0, LONG(t->Desc().Width), LONG(t->Desc().Height)};
+                if (!EmptyRect(dirty)) area = Unite(area, ReachOnScreen(s, now.vertices, k, dirty));
+            }
+        }
+        for (auto& [target, depth] : tied) *target = *depth = Unite(*target, *depth);
+        bool grew = false;
+        for (size_t i = 0; i < areas.size(); ++i) grew |= std::memcmp(&start[i], &areas[i].rect, sizeof(RECT)) != 0;
+        if (!grew) return true;
+    }
+    return false;
 }
 
 bool FrameRecord::Repeats(const FrameRecord& last) const {

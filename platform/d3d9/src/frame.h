@@ -14,6 +14,12 @@
 
 namespace d3d9 {
 
+// The part of a surface that a frame changes against the last frame it followed.
+struct ChangedArea {
+    const Surface* surface = nullptr;
+    RECT rect{};  // right and bottom exclusive; empty when nothing of the surface changes
+};
+
 // A clear of rectangles (already cut to the viewport) of a target and its depth surface.
 struct ClearCommand {
     Surface* target = nullptr;
@@ -54,12 +60,18 @@ public:
     // surface still holding what it held when last finished, and each written surface cleared whole
     // before anything draws into or reads it (so what it held before the frame does not matter).
     bool Repeats(const FrameRecord& last) const;
+    // Where a frame differs from the last only in some draws, or in the contents of textures it reads,
+    // finds for each surface it writes the rectangle outside which running it would leave every pixel
+    // as the last run did: those pixels need not be drawn again. False when the whole frame must run
+    // (other commands or surfaces written since, a surface written after it was read).
+    bool ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>& areas) const;
     // Forgets the commands and unbinds their objects.
     void Drop();
     void Swap(FrameRecord& other) noexcept;
 
 private:
     bool SelfContained() const;
+    uint64_t FinishedVersion(const Surface* surface) const;
     template <class F>
     void ForEachSurface(F f) const;
 
