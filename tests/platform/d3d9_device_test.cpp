@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <windows.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -235,6 +236,124 @@ TEST(Device, RepeatedFramesShowWhatChangedBetweenThem) {
     picture->Release();
     tex->Release();
     bb->Release();
+}
+
+// A frame that differs from the last in part is drawn again only where it differs. Every frame of a
+// sequence must equal the same frame drawn whole on a fresh device; each step changes one thing whose
+// reach a partial redraw could miss: a rotated sprite tested against depth moving off what it hid, a
+// texel of a magnified texture, a texel at the edge of a tiled (wrapping) texture, a render target read
+// back shifted by a fraction of a pixel and wrapping at its edges, a blended overlay.
+TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
+    constexpr UINT W = 48, H = 40;
+    struct Step {
+        const char* name;
+        float spriteX, spriteAngle;
+        int poke;  // 0 none, 1 a texel inside the glyphs, 2 the tile's corner texel
+        DWORD overlay;
+    };
+    const Step steps[] = {
+        {"first frame", 12, 0.f, 0, 0x40FF0000},     {"sprite moves", 17, 0.f, 0, 0x40FF0000},
+        {"sprite turns", 17, 0.5f, 0, 0x40FF0000},   {"glyph texel changes", 17, 0.5f, 1, 0x40FF0000},
+        {"tile edge changes", 17, 0.5f, 2, 0x40FF0000}, {"overlay changes", 17, 0.5f, 0, 0x6000FF00},
+        {"nothing changes", 17, 0.5f, 0, 0x6000FF00}, {"sprite at the right edge", 45, 0.f, 0, 0x6000FF00},
+        {"sprite back", 12, 0.f, 0, 0x6000FF00},
+    };
+    auto pattern = [](UINT w, UINT h, DWORD seed) {
+        std::vector<DWORD> px(size_t(w) * h);
+        for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | DWORD((i * 2654435761u + seed) >> 8 & 0xFFFFFF);
+        return px;
+    };
+    struct Scene {
+        TestDevice dev{W, H};
+        IDirect3DTexture9 *rt = nullptr, *tile = nullptr, *glyphs = nullptr, *sprite = nullptr;
+        IDirect3DSurface9 *rtSurface = nullptr, *bb = nullptr;
+        ~Scene() {
+            for (IUnknown* o : std::initializer_list<IUnknown*>{rtSurface, bb, rt, tile, glyphs, sprite})
+                if (o) o->Release();
+        }
+    };
+    auto setUp = [&](Scene& s) {
+        s.dev->CreateTexture(W, H, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &s.rt, nullptr);
+        s.rt->GetSurfaceLevel(0, &s.rtSurface);
+        s.dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &s.bb);
+        s.tile = MakeTexture(s.dev.device, 8, 8, pattern(8, 8, 1));
+        s.glyphs = MakeTexture(s.dev.device, 16, 8, pattern(16, 8, 2));
+        s.sprite = MakeTexture(s.dev.device, 8, 8, pattern(8, 8, 3));
+    };
+    auto poke = [](IDirect3DTexture9* t, UINT x, UINT y) {
+        D3DLOCKED_RECT lr;
+        t->LockRect(0, &lr, nullptr, 0);
+        reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] ^= 0x00FFFFFFu;
+        t->UnlockRect(0);
+    };
+    auto apply = [&](Scene& s, const Step& step) {
+        if (step.poke == 1) poke(s.glyphs, 7, 3);
+        if (step.poke == 2) poke(s.tile, 0, 0);
+    };
+    auto draw = [&](Scene& s, const Step& step) {
+        IDirect3DDevice9* d = s.dev.device;
+        SetScreenProjection(d, W, H);
+        d->SetRenderState(D3DRS_LIGHTING, FALSE);
+        for (DWORD f : {D3DSAMP_MAGFILTER, D3DSAMP_MINFILTER}) d->SetSamplerState(0, D3DSAMPLERSTATETYPE(f), D3DTEXF_LINEAR);
+        d->SetRenderTarget(0, s.rtSurface);
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+        d->SetRenderState(D3DRS_ZENABLE, FALSE);
+        d->SetTexture(0, s.tile);  // tiled 2.5 times across, wrapping
+        DrawQuad(d, -0.5f, -0.5f, W - 0.5f, H - 0.5f, 0xFFFFFFFF, 0.f, 2.5f, 2.5f);
+        // The sprite, turned about its centre, in front of a wall drawn after it.
+        d->SetRenderState(D3DRS_ZENABLE, TRUE);
+        d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        const float c = std::cos(step.spriteAngle) * 7, n = std::sin(step.spriteAngle) * 7, cx = step.spriteX, cy = 14;
+        const SpriteVertex v[4] = {{cx - c + n, cy - n - c, 0.4f, 0xFFFFFFFF, 0, 0},
+                                   {cx + c + n, cy + n - c, 0.4f, 0xFFFFFFFF, 1, 0},
+                                   {cx - c - n, cy - n + c, 0.4f, 0xFFFFFFFF, 0, 1},
+                                   {cx + c - n, cy + n + c, 0.4f, 0xFFFFFFFF, 1, 1}};
+        d->SetTexture(0, s.sprite);
+        d->SetFVF(kSpriteFvf);
+        const WORD corners[6] = {0, 1, 2, 2, 1, 3};
+        d->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, corners, D3DFMT_INDEX16, v, sizeof(SpriteVertex));
+        d->SetTexture(0, nullptr);
+        DrawQuad(d, 4.5f, 9.5f, 30.5f, 20.5f, 0xFF3050A0, 0.6f);
+        d->SetRenderState(D3DRS_ZENABLE, FALSE);
+        d->SetTexture(0, s.glyphs);  // magnified twice at a fraction of a pixel, clamped
+        d->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        d->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        DrawQuad(d, 8.2f, 24.3f, 40.2f, 40.3f, 0xFFFFFFFF);
+        // The picture onto the back buffer, shifted by a fraction of a pixel, and a blended overlay.
+        d->SetRenderTarget(0, s.bb);
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+        d->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+        d->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+        d->SetTexture(0, s.rt);  // the left column reads the picture's right edge, wrapping
+        DrawQuad(d, 0.8f, -0.2f, W + 0.8f, H - 0.2f, 0xFFFFFFFF);
+        d->SetTexture(0, nullptr);
+        d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        DrawQuad(d, 30.5f, 2.5f, 44.5f, 12.5f, step.overlay);
+        d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        d->Present(nullptr, nullptr, nullptr, nullptr);
+        std::vector<DWORD> frame;
+        UINT w = 0, h = 0;
+        d3d9test::ReadPresentedFrame(d, frame, w, h);
+        return frame;
+    };
+
+    Scene played;
+    setUp(played);
+    for (size_t k = 0; k < std::size(steps); ++k) {
+        SCOPED_TRACE(steps[k].name);
+        apply(played, steps[k]);
+        const std::vector<DWORD> frame = draw(played, steps[k]);
+        Scene fresh;
+        setUp(fresh);
+        for (size_t i = 0; i <= k; ++i) apply(fresh, steps[i]);
+        const std::vector<DWORD> whole = draw(fresh, steps[k]);
+        ASSERT_EQ(whole.size(), size_t(W) * H);
+        size_t differ = 0;
+        for (size_t i = 0; i < whole.size(); ++i) differ += frame[i] != whole[i];
+        EXPECT_EQ(differ, 0u);
+    }
 }
 
 TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {
