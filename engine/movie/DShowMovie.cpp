@@ -9,6 +9,9 @@
 namespace {
 constexpr int kWidePathLength = 260;
 constexpr DWORD kEventTimeoutMs = 4;
+// Made before the program's entry, so that it outlives the shutdown callback that empties it, even
+// when that callback runs from an exit handler registered before the first movie played.
+MovieGrabTextureManagerType g_movieGrabTextures;
 
 template <class T>
 void ReleaseInterface(T*& object) {
@@ -114,10 +117,7 @@ void CDShowMovieGrabTexture::Update() {
     if (renderer_) renderer_->UpdateTexture();
 }
 
-MovieGrabTextureManagerType& MovieGrabTextureManager() {
-    static MovieGrabTextureManagerType manager;
-    return manager;
-}
+MovieGrabTextureManagerType& MovieGrabTextureManager() { return g_movieGrabTextures; }
 
 bool CreateMovieGrabTexture(Handle<_tagDShowMovieGrabTexture>* out, const char* name) {
     auto* player = new CDShowMovieGrabTexture;
