@@ -8,11 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-extern "C" {
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
-
+#include "ffmpeg_library.h"
 #include "media_sample.h"
 #include "win32/path.h"
 
@@ -104,9 +100,9 @@ HRESULT FilterGraph::RenderFile(LPCWSTR file, LPCWSTR) {
     std::unique_ptr<StreamDecoder> video = StreamDecoder::Open(path, AVMEDIA_TYPE_VIDEO);
     if (!video) return E_FAIL;
     // Cue the first frame: a stream that decodes no picture cannot be rendered.
-    AVFrame* frame = av_frame_alloc();
+    AVFrame* frame = Ff().av_frame_alloc();
     bool decodes = frame && video->Next(frame);
-    av_frame_free(&frame);
+    Ff().av_frame_free(&frame);
     if (!decodes) return E_FAIL;
 
     int width = video->Codec()->width;
@@ -219,12 +215,12 @@ void FilterGraph::StreamEnded() {
 void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
     const int pitch = RowPitch(m_width);
     const size_t size = static_cast<size_t>(pitch) * m_height;
-    AVFrame* frame = av_frame_alloc();
+    AVFrame* frame = Ff().av_frame_alloc();
     // swscale writes whole SIMD blocks past the end of a row, so it converts into a padded picture
     // of its own, which is then copied row by row into the sample, bottom row first.
     uint8_t* picture[4] = {};
     int linesizes[4] = {};
-    bool ready = frame && av_image_alloc(picture, linesizes, m_width, m_height, AV_PIX_FMT_BGR24, 64) >= 0;
+    bool ready = frame && Ff().av_image_alloc(picture, linesizes, m_width, m_height, AV_PIX_FMT_BGR24, 64) >= 0;
     SwsContext* scaler = nullptr;
     REFERENCE_TIME lastEnd = 0;
     bool stopping = false;
@@ -235,10 +231,10 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
         // A frame whose display time is already over is dropped, so a slow machine keeps pace.
         bool late = !m_freeRunning && m_clock.Now() > end;
         if (!late)
-            scaler = sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+            scaler = Ff().sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                           m_width, m_height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!late && scaler) {
-            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, picture, linesizes);
+            Ff().sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, picture, linesizes);
             auto* sample = new MediaSample(size, start, end);
             for (int y = 0; y < m_height; ++y)
                 std::memcpy(sample->Data() + static_cast<size_t>(pitch) * (m_height - 1 - y),
@@ -246,13 +242,13 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
             if (m_freeRunning || WaitUntil(start)) m_renderer->DoRenderSample(sample);
             sample->Release();
         }
-        av_frame_unref(frame);
+        Ff().av_frame_unref(frame);
         std::lock_guard<std::mutex> lock(m_streamMutex);
         stopping = m_stopping;
     }
-    sws_freeContext(scaler);
-    av_freep(&picture[0]);
-    av_frame_free(&frame);
+    Ff().sws_freeContext(scaler);
+    Ff().av_freep(&picture[0]);
+    Ff().av_frame_free(&frame);
     // The stream ends when its last frame's display time is over.
     if (!stopping && !m_freeRunning) WaitUntil(lastEnd);
     StreamEnded();
@@ -260,7 +256,7 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
 
 void FilterGraph::AudioStream(std::unique_ptr<StreamDecoder> decoder, std::unique_ptr<SoundOutput> sound) {
     constexpr UINT32 kMostQueued = 4;  // 200 ms of sound ahead of the voice
-    AVFrame* frame = av_frame_alloc();
+    AVFrame* frame = Ff().av_frame_alloc();
     REFERENCE_TIME first = -1;
     bool playing = frame != nullptr;
     while (playing && decoder->Next(frame)) {
@@ -274,13 +270,13 @@ void FilterGraph::AudioStream(std::unique_ptr<StreamDecoder> decoder, std::uniqu
             sound->Write(frame);
             playing = FollowSound(*sound, first, kMostQueued);
         }
-        av_frame_unref(frame);
+        Ff().av_frame_unref(frame);
     }
     if (playing) {
         sound->Finish();
         FollowSound(*sound, std::max<REFERENCE_TIME>(first, 0), 0);
     }
-    av_frame_free(&frame);
+    Ff().av_frame_free(&frame);
     sound.reset();
     StreamEnded();
 }

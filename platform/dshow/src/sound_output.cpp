@@ -13,15 +13,15 @@ std::unique_ptr<SoundOutput> SoundOutput::Open(const AVCodecContext* codec) {
 
     AVChannelLayout in{}, out{};
     if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&in, codec->ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&in, &codec->ch_layout) < 0)
+        Ff().av_channel_layout_default(&in, codec->ch_layout.nb_channels);
+    else if (Ff().av_channel_layout_copy(&in, &codec->ch_layout) < 0)
         return nullptr;
-    av_channel_layout_default(&out, s->m_channels);
-    int r = swr_alloc_set_opts2(&s->m_resampler, &out, AV_SAMPLE_FMT_S16, s->m_rate, &in, codec->sample_fmt,
+    Ff().av_channel_layout_default(&out, s->m_channels);
+    int r = Ff().swr_alloc_set_opts2(&s->m_resampler, &out, AV_SAMPLE_FMT_S16, s->m_rate, &in, codec->sample_fmt,
                                 codec->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&in);
-    av_channel_layout_uninit(&out);
-    if (r < 0 || swr_init(s->m_resampler) < 0) return nullptr;
+    Ff().av_channel_layout_uninit(&in);
+    Ff().av_channel_layout_uninit(&out);
+    if (r < 0 || Ff().swr_init(s->m_resampler) < 0) return nullptr;
 
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -40,18 +40,18 @@ SoundOutput::~SoundOutput() {
     if (m_voice) m_voice->DestroyVoice();
     if (m_master) m_master->DestroyVoice();
     if (m_engine) m_engine->Release();
-    swr_free(&m_resampler);
+    Ff().swr_free(&m_resampler);
 }
 
 void SoundOutput::Start() { m_voice->Start(); }
 
 void SoundOutput::Write(const AVFrame* frame) {
-    int room = swr_get_out_samples(m_resampler, frame->nb_samples);
+    int room = Ff().swr_get_out_samples(m_resampler, frame->nb_samples);
     if (room <= 0) return;
     size_t used = m_pending.size();
     m_pending.resize(used + static_cast<size_t>(room) * m_channels);
     uint8_t* out = reinterpret_cast<uint8_t*>(m_pending.data() + used);
-    int got = swr_convert(m_resampler, &out, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    int got = Ff().swr_convert(m_resampler, &out, room, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     m_pending.resize(used + static_cast<size_t>(std::max(got, 0)) * m_channels);
     if (m_pending.size() >= static_cast<size_t>(m_rate / 20) * m_channels) Submit(false);
 }

@@ -8,10 +8,7 @@
 #include <memory>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libswresample/swresample.h>
-}
+#include "ffmpeg_library.h"
 
 namespace dshow {
 

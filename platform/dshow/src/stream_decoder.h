@@ -3,12 +3,9 @@
 #include <memory>
 #include <string>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include <dshow.h>
+
+#include "ffmpeg_library.h"
 
 namespace dshow {
 
