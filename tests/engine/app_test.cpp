@@ -24,6 +24,8 @@ public:
     }
     int Terminate() override {
         g_events.push_back("terminate");
+        // The window is gone; its class goes too, so that the next app of this process can register it.
+        UnregisterClassA("AppTestWindow", nullptr);
         return CUSApp::Terminate();
     }
     void Frame() override {

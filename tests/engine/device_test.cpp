@@ -15,6 +15,7 @@
 #include "engine/render/ResolutionAdjuster.h"
 #include "engine/resources/Mesh.h"
 #include "engine/resources/Texture.h"
+#include "support/EngineDevice.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -51,19 +52,14 @@ TEST(DisplayModeTest, FindDisplayModeTakesTheSmallestCoveringElseTheLargestBelow
 // A device on a window of the dummy video driver.
 class DeviceTest : public ::testing::Test {
 protected:
-    void SetUp() override { window_.Create(nullptr, "DeviceTestWindow", 800, 600); }
     void Start(UINT fullWidth, UINT fullHeight) {
-        ASSERT_GE(InitDirect3D(), 0);
-        ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-        ASSERT_GE(CreateD3DDevice(window_.GetHandle(), 800, 600, fullWidth, fullHeight, D3DFMT_X8R8G8B8,
-                                  D3DFMT_X8R8G8B8),
-                  0);
+        ASSERT_TRUE(testsupport::StartEngineDevice(window_.Handle(), fullWidth, fullHeight));
     }
     void TearDown() override {
         d3d9test::SetDisplayModes(nullptr);
         ReleaseDirect3D();
     }
-    CUSWindow window_;
+    testsupport::GameWindow window_{"DeviceTestWindow"};
 };
 
 int g_lost = 0, g_reset = 0;
@@ -132,7 +128,7 @@ TEST_F(DeviceTest, DisplayChangeToFullScreenAndBackRestoresTheClientArea) {
     ASSERT_GE(ChangeDisplayMode(800, 600, true), 0);
     EXPECT_TRUE(IsDeviceWindowed());
     RECT client;
-    ASSERT_TRUE(GetClientRect(window_.GetHandle(), &client));
+    ASSERT_TRUE(GetClientRect(window_.Handle(), &client));
     EXPECT_EQ(client.right - client.left, 800);
     EXPECT_EQ(client.bottom - client.top, 600);
 }

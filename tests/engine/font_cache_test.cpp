@@ -4,36 +4,25 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
-#include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/font/FontTextureManager.h"
+#include "support/EngineDevice.h"
 
 namespace {
-
-LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 const std::string kGothic = win32::Utf8ToCp932("ＭＳ ゴシック");
 
 class FontCacheTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "font_cache_test";
-        RegisterClassExA(&wc);
-        hwnd_ = CreateWindowExA(0, "font_cache_test", "glyphs", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr,
-                                nullptr);
-        ASSERT_GE(InitDirect3D(), 0);
-        ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-        ASSERT_GE(CreateD3DDevice(hwnd_, 800, 600, 800, 600, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+        device_ = std::make_unique<testsupport::EngineDevice>("font_cache_test");
+        ASSERT_TRUE(device_->Ok());
     }
     static void TearDownTestSuite() {
-        ReleaseDirect3D();
-        DestroyWindow(hwnd_);
-        UnregisterClassA("font_cache_test", nullptr);
+        device_.reset();
     }
 
     // The texels of a slot's texture as A8R8G8B8 words.
@@ -63,10 +52,9 @@ protected:
         return node;
     }
 
-    static HWND hwnd_;
+    inline static std::unique_ptr<testsupport::EngineDevice> device_;
     CUSFontTextureManager manager_;
 };
-HWND FontCacheTest::hwnd_ = nullptr;
 
 TEST(FontCellTest, CellIsTheFirstPowerOfTwoAboveTheSize) {
     const struct {

@@ -26,9 +26,13 @@ ThingHandle AddThing(Manager& m, int id) {
 TEST(HandleTest, StaleHandlesResolveToNothingAndFreedSlotsAreReusedLastInFirstOut) {
     struct _tagA;
     CUSHandleManager<Thing, Handle<_tagA>> fresh;
-    Handle<_tagA> first;
+    Handle<_tagA> first, second;
     fresh.Add(new Thing, &first);
-    EXPECT_EQ(first.Value(), 65536u);  // Slot 0, serial 1.
+    fresh.Add(new Thing, &second);
+    // Slot in the low 16 bits, serial in the high 16; the serial counter lives as long as the process.
+    EXPECT_EQ(first.Value() & 0xFFFFu, 0u);
+    EXPECT_NE(first.Serial(), 0u);
+    EXPECT_EQ(second.Value(), ((first.Serial() % 0xFFFF + 1) << 16) | 1u);
 
     Manager m;
     ThingHandle a = AddThing(m, 1), b = AddThing(m, 2), c = AddThing(m, 3);
@@ -54,10 +58,14 @@ TEST(HandleTest, SerialsWrapFrom0xFFFFTo1) {
     struct _tagWrap;
     CUSHandleManager<Thing, Handle<_tagWrap>> m;
     Handle<_tagWrap> h;
-    for (int i = 0; i < 0xFFFF; ++i) {
+    // The counter goes on from wherever an earlier run of this test left it.
+    uint32_t last = 0;
+    for (int i = 0; i < 0xFFFF && last != 0xFFFF; ++i) {
         m.Add(new Thing, &h);
+        last = h.Serial();
         m.Release(h);
     }
+    ASSERT_EQ(last, 0xFFFFu);
     m.Add(new Thing, &h);
     EXPECT_EQ(h.Serial(), 1u);
     EXPECT_NE(h.Value(), 0u);

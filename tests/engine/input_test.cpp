@@ -5,31 +5,25 @@
 #include <SDL2/SDL.h>
 #include <dinput_hooks.h>
 
+#include <memory>
 #include <vector>
 
 #include <d3d9/testhooks.h>
 
 #include "engine/app/USApp.h"
-#include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/render/ResolutionAdjuster.h"
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
+#include "support/EngineDevice.h"
 
 namespace {
-
-LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 class InputTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "input_test";
-        RegisterClassExA(&wc);
-        hwnd_ = CreateWindowExA(0, "input_test", "input", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
-                                nullptr, nullptr);
+        window_ = std::make_unique<testsupport::TestWindow>("input_test");
+        hwnd_ = window_->Handle();
         // One game controller is attached when DirectInput starts.
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
         int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 0);
@@ -42,8 +36,7 @@ protected:
         ReleaseDirectInput();
         SDL_JoystickClose(stick_);
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-        DestroyWindow(hwnd_);
-        UnregisterClassA("input_test", nullptr);
+        window_.reset();
     }
     void SetUp() override {
         Info()->SetFullScreen(0);
@@ -69,6 +62,7 @@ protected:
         Vid()->Update();
     }
 
+    inline static std::unique_ptr<testsupport::TestWindow> window_;
     static HWND hwnd_;
     static SDL_Joystick* stick_;
 };
@@ -234,9 +228,7 @@ TEST_F(InputTest, CursorIsInGamePixelsInAWindowAndInScaledFullScreen) {
     // adjuster draws the frame.
     std::vector<D3DDISPLAYMODE> modes = {D3DDISPLAYMODE{1280, 720, 60, D3DFMT_X8R8G8B8}};
     d3d9test::SetDisplayModes(&modes);
-    ASSERT_GE(InitDirect3D(), 0);
-    ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-    ASSERT_GE(CreateD3DDevice(hwnd_, 800, 600, 1280, 720, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+    ASSERT_TRUE(testsupport::StartEngineDevice(hwnd_, 1280, 720));
     ASSERT_TRUE(USResolutionAdjuster::GetInstance()->Setup());
     Info()->SetFullScreen(1);
     SetWindowPos(hwnd_, nullptr, 0, 0, 1280, 720, 0);

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <optional>
 
 #include "engine/movie/DShowMovie.h"
 #include "engine/movie/USDirectShow.h"
-#include "engine/app/USWindow.h"
 #include "engine/files/USPath.h"
 #include "engine/support/scratch_dir.h"
 #include "engine/util/USLogManager.h"
@@ -21,6 +21,7 @@
 #include "engine/device/D3DDevice.h"
 #include "engine/resources/Texture.h"
 #include "engine/util/USSingleton.h"
+#include "support/EngineDevice.h"
 
 namespace {
 
@@ -139,15 +140,13 @@ class MovieTextureTest : public MovieTest {
 protected:
     void SetUp() override {
         MovieTest::SetUp();
-        window_.Create(nullptr, "MovieTestWindow", 800, 600);
-        ASSERT_GE(InitDirect3D(), 0);
-        ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-        ASSERT_GE(CreateD3DDevice(window_.GetHandle(), 800, 600, 800, 600, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+        device_.emplace("MovieTestWindow");
+        ASSERT_TRUE(device_->Ok());
     }
     void TearDown() override {
         MovieGrabTextureManager().ReleaseAll();
         GetTextureManager().ReleaseAll();
-        ReleaseDirect3D();
+        device_.reset();
         MovieTest::TearDown();
     }
     // Plays to the end, updating once per "game frame"; false when the end never comes.
@@ -188,7 +187,7 @@ protected:
             EXPECT_NEAR(got.b, p.colour.b, 24) << p.x << "," << p.pictureY;
         }
     }
-    CUSWindow window_;
+    std::optional<testsupport::EngineDevice> device_;
 };
 
 TEST_F(MovieTextureTest, FramesReachBothTextureFormatsInTheSameOrientationAndTheEndIsReportedOnce) {

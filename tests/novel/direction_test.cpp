@@ -397,12 +397,6 @@ protected:
         ASSERT_TRUE(novel.GetDirections().Initialize(&novel.GetRenderers(), &novel.GetRenderSources()));
     }
     void TearDown() override { novel.GetDirections().Release(); }
-    uint32_t Run(const std::string& source) {
-        CVCPUNovel& machine = novel.GetMachine();
-        machine.SetCode(testsupport::Code(source + "\n Yield\n"));
-        machine.JumpTo(0);
-        return machine.Run();
-    }
     ScratchDir dir;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
 };
@@ -423,7 +417,7 @@ TEST_F(DirectionOpcodes, ParametersReachEveryStartUntilCleared) {
     m.AllocateResidentSlots(1);
     dir.Write("AS/Move.as", "void Update() { Log('[#' + GetIntParam(0) + ',' + GetFloatParam(0) + ']'); Wait(2); }\n");
     // The operands are taken as operands: the code after them runs on to its result.
-    EXPECT_EQ(Run(R"(
+    EXPECT_EQ(testsupport::RunNovel(R"(
         ClearDirectionParams
         PushDirectionIntParam 5
         PushDirectionFloatParam 2.5
@@ -437,7 +431,7 @@ TEST_F(DirectionOpcodes, ParametersReachEveryStartUntilCleared) {
     m.Update();
     EXPECT_EQ(testsupport::LogMarks(dir.Log()), (Strings{"5,2.5", "5,2.5", "5,2.5"})) << dir.Log();
     EXPECT_TRUE(m.IsResidentActive(0));
-    Run(R"(
+    testsupport::RunNovel(R"(
         StopResidentDirection 0
         StopAllDirections
         ClearDirectionParams

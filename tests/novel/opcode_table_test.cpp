@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/support/scratch_dir.h"
 #include "novel/vm/VCOpcodes.h"
 #include "novel/vm/VCPUNovel.h"
 #include "novel/vm/VCPUSceneManager.h"
@@ -57,6 +58,9 @@ void CheckMachine(CBaseAppVCPU& machine, VCOpcodes::Machine which) {
 }
 
 TEST(OpcodeTable, NovelMachineMatchesTheTable) {
+    // Every instruction runs, those that write files too (the configuration file): in a scratch folder.
+    ScratchDir dir;
+    dir.OpenLog();
     testsupport::ResetGameState();
     CVCPUNovel machine;
     CheckMachine(machine, VCOpcodes::kNovel);
@@ -65,6 +69,8 @@ TEST(OpcodeTable, NovelMachineMatchesTheTable) {
 }
 
 TEST(OpcodeTable, SceneMachineMatchesTheTable) {
+    ScratchDir dir;
+    dir.OpenLog();
     testsupport::ResetGameState();
     CVCPUSceneManager machine;
     CheckMachine(machine, VCOpcodes::kScene);

@@ -28,13 +28,6 @@ protected:
         novel.GetRenderSources().ReleaseAll();
         novel.GetTextBuffers().DeleteAll();
     }
-    // Runs the code to its first yield.
-    void Run(const std::string& source) {
-        CVCPUNovel& machine = novel.GetMachine();
-        machine.SetCode(testsupport::Code(source + "\n Yield\n"));
-        machine.JumpTo(0);
-        testsupport::RunSlice(machine);
-    }
     testsupport::ScratchFolder folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
@@ -42,7 +35,7 @@ protected:
 };
 
 TEST_F(PictureOpcodes, RendererStateBySourceAndId) {
-    Run(R"(
+    testsupport::RunNovel(R"(
         LoadSingleTexture 0, "a.tga"
         LoadSingleTextureAt 1, "b.tga", 10, 20
         SwapSingleTexture 0, 1
@@ -74,7 +67,7 @@ TEST_F(PictureOpcodes, OnlyFlagOneTurnsDrawingOn) {
         bool rendering;
     };
     for (const Case& c : {Case{1, true}, Case{2, false}, Case{0, false}}) {
-        Run("SetRendering 5, 1\n SetRendering 5, " + std::to_string(c.flag));
+        testsupport::RunNovel("SetRendering 5, 1\n SetRendering 5, " + std::to_string(c.flag));
         EXPECT_EQ(picture->IsRendering(), c.rendering) << c.flag;
     }
 }
@@ -83,7 +76,7 @@ TEST_F(PictureOpcodes, TextBufferOpcodesSetClearAndReveal) {
     const char* const gothic = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
     novel.GetTextBuffers().CreateStringRenderTexture(16, gothic, 256, 128, 16, 20, 0, true);
     CStringRenderTexture* b = novel.GetTextBuffers().Get(0);
-    Run(R"(
+    testsupport::RunNovel(R"(
         SetTextBufferString 0, "ABCD", 0
         SetTextBufferRenderingCharCnt 0, 2
         AddTextBufferRenderingCharCnt 0
@@ -93,15 +86,15 @@ TEST_F(PictureOpcodes, TextBufferOpcodesSetClearAndReveal) {
     EXPECT_EQ(b->GetText(), "ABCD");
     EXPECT_EQ(b->GetCharCount(), 4u);
     EXPECT_EQ(b->GetRenderingCharCount(), 3u);
-    Run("SetTextBufferAllRendering 0");
+    testsupport::RunNovel("SetTextBufferAllRendering 0");
     EXPECT_EQ(b->GetRenderingCharCount(), CStringRenderTexture::kAll);
     // Wrap word 1: the word-wrap manager breaks a line longer than its width.
     novel.SetWordWrap(2, 0, false);
-    Run(R"(SetTextBufferString 0, "ABCDEFGH", 1)");
+    testsupport::RunNovel(R"(SetTextBufferString 0, "ABCDEFGH", 1)");
     EXPECT_NE(b->GetText().find('\n'), std::string::npos);
-    Run(R"(SetTextBufferString 0, "ABCDEFGH", 9)");
+    testsupport::RunNovel(R"(SetTextBufferString 0, "ABCDEFGH", 9)");
     EXPECT_EQ(b->GetText(), "");
-    Run(R"(SetTextBufferString 0, "AB", 0
+    testsupport::RunNovel(R"(SetTextBufferString 0, "AB", 0
         ClearTextBuffer 0)");
     EXPECT_EQ(b->GetCharCount(), 0u);
 }

@@ -212,12 +212,6 @@ protected:
         novel.GetRenderers().DeleteAll();
         novel.GetRenderSources().ReleaseAll();
     }
-    void Run(const std::string& source) {
-        CVCPUNovel& machine = novel.GetMachine();
-        machine.SetCode(testsupport::Code(source + "\n Yield\n"));
-        machine.JumpTo(0);
-        testsupport::RunSlice(machine);
-    }
     testsupport::ScratchFolder folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
@@ -225,7 +219,7 @@ protected:
 };
 
 TEST_F(PuppetOpcodes, ModelsMotionsAndChannels) {
-    Run(R"(
+    testsupport::RunNovel(R"(
         LoadPuppetModel 1, "hero.pup"
         AddTexturePuppetModel 1, "hero_body.png"
         AddMotionPuppetModel 1, "talk.mtn"

@@ -14,6 +14,7 @@
 #include "novel/state/GameVariables.h"
 #include "novel/vm/VCOpcodes.h"
 #include "novel/vm/VCPUNovel.h"
+#include "engine/support/scratch_dir.h"
 #include "novel/support/ScenarioCode.h"
 
 namespace {
@@ -186,12 +187,15 @@ TEST_F(ScenarioMachine, SavedStateKeepsCursorWaitAndStackButNotDepth) {
     EXPECT_EQ(loaded.GetWaitCounter(), 5u);
 }
 
+// Each test logs into a scratch folder of its own.
 class BadCode : public ScenarioMachine {
 protected:
-    std::string LogText() {
-        std::ifstream in(win32::NativePath(CUSSingleton<CUSLogManager>::GetInstance()->GetPath()));
-        return std::string(std::istreambuf_iterator<char>(in), {});
+    void SetUp() override {
+        ScenarioMachine::SetUp();
+        dir_.OpenLog();
     }
+    std::string LogText() const { return dir_.Log(); }
+    ScratchDir dir_;
 };
 
 TEST_F(BadCode, StopsTheScenarioWithALogLineAndStaysResponsive) {
@@ -207,9 +211,7 @@ TEST_F(BadCode, StopsTheScenarioWithALogLineAndStaysResponsive) {
         {"endless recursion", "self: Call self", "calls nested too deeply"},
         {"sub-code calling itself", "RunSubCode \"self.bin\"\nPush 1\nPopTo param[0]\nYield", "nested too deeply"},
     };
-    CUSSingleton<CUSLogManager>::GetInstance()->Open("scenario_test_log.txt");
-    testsupport::ScratchFolder folder;
-    folder.Write("self.bin", testsupport::Bytes("RunSubCode \"self.bin\"\nYield"));
+    dir_.Write("self.bin", testsupport::Bytes("RunSubCode \"self.bin\"\nYield"));
     for (const Case& k : cases) {
         Params().SetParam(0, 0);
         EXPECT_EQ(RunOnce(std::string("ClearStack\n") + k.source), 0u) << k.what;
@@ -231,7 +233,6 @@ TEST_F(BadCode, UnknownOpcodesAreSkippedAndOutsideTargetsEndInYields) {
 }
 
 TEST_F(BadCode, AnEndlessLoopStopsTheScenario) {
-    CUSSingleton<CUSLogManager>::GetInstance()->Open("scenario_test_log.txt");
     EXPECT_EQ(RunOnce("loop: Jump loop"), 0u);
     // A slow machine may cut the loop into several slices by time; the count goes on across them.
     for (int i = 0; i < 1000 && LogText().find("no yield") == std::string::npos; ++i) EXPECT_EQ(machine.Run(), 0u);
@@ -244,7 +245,6 @@ DWORD TickingClock() { return ++g_ticks; }
 void TickingSleep(DWORD ms) { g_ticks += ms; }
 
 TEST_F(BadCode, SlowInstructionsGiveTheFrameBackOnTime) {
-    CUSSingleton<CUSLogManager>::GetInstance()->Open("scenario_test_log.txt");
     win32::hooks::SetClock(TickingClock, TickingSleep);
     Params().SetParam(0, 0);
     RunOnce("loop: Push param[0]\nPush 1\nAdd\nPopTo param[0]\nJump loop");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <d3dx9.h>
+#include <optional>
 
-#include "engine/app/USWindow.h"
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/support/audio_fixtures.h"
@@ -13,6 +13,7 @@
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
 #include "novel/support/ScenarioCode.h"
+#include "support/EngineDevice.h"
 
 namespace {
 
@@ -38,16 +39,14 @@ protected:
     void SetUp() override {
         dir_.OpenLog();
         g_gameScreen.Set(800, 600);
-        window_.Create(nullptr, "SnapshotTestWindow", 800, 600);
-        ASSERT_GE(InitDirect3D(), 0);
-        ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-        ASSERT_GE(CreateD3DDevice(window_.GetHandle(), 800, 600, 800, 600, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+        device_.emplace("SnapshotTestWindow");
+        ASSERT_TRUE(device_->Ok());
         snap_.SetSize(8, 6);
         ASSERT_TRUE(snap_.CreateResources());
     }
     void TearDown() override {
         snap_.Release();
-        ReleaseDirect3D();
+        device_.reset();
     }
     // Clears the snapshot's target to a colour the way a scene would draw into it, and captures.
     bool CaptureCleared(D3DCOLOR colour) {
@@ -56,7 +55,7 @@ protected:
         return snap_.Capture();
     }
     ScratchDir dir_;
-    CUSWindow window_;
+    std::optional<testsupport::EngineDevice> device_;
     CSnapImage snap_;  // not registered: a test's own snapshot
 };
 

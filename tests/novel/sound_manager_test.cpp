@@ -191,8 +191,7 @@ TEST_F(SoundManagers, MusicResumesAfterALoad) {
     dir_.Write("save/.keep", "");
     // The whole game is saved and loaded: no code left behind by an earlier test (whose name a load
     // would refuse) rides along.
-    CNovelSystem::GetInstance()->GetMachine().GetCursor().ReleaseDelegate();
-    CNovelSystem::GetInstance()->GetMachine().SetCode(nullptr);
+    testsupport::ResetNovelMachine();
     CBGMManager& bgm = *CBGMManager::GetInstance();
     CBGMInfo& track = bgm.GetCurrentTrack();
     ASSERT_TRUE(track.LoadSound("dc.wav"));

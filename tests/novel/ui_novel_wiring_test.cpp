@@ -17,6 +17,7 @@ protected:
     void SetUp() override {
         dir_.OpenLog();
         testsupport::ResetGameState();
+        testsupport::ResetNovelMachine();
         novel.GetWindowManager().Initialize();
         dir_.Write("AS/Bar.as", R"(
 void Initialize() {
@@ -28,19 +29,14 @@ void Initialize() {
     void TearDown() override {
         novel.GetWindowManager().Initialize();
         novel.SetFeatureMask(0);
-    }
-    void Run(const std::string& source) {
-        CVCPUNovel& machine = novel.GetMachine();
-        machine.SetCode(testsupport::Code(source + "\n Yield\n"));
-        machine.JumpTo(0);
-        machine.Run();
+        testsupport::ResetNovelMachine();
     }
     ScratchDir dir_;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
 };
 
 TEST_F(UINovelTest, ScenarioOpensMovesAndClosesResidentWindows) {
-    Run(R"(
+    testsupport::RunNovel(R"(
         OpenUIWindow 0, "AS\\Bar.as", 1, 2, 3, 4
         OpenUIWindow 7, "AS\\Bar.as", 0, 0, 0, 0
         SetUIWindowPosition 0, 50, 60, 70

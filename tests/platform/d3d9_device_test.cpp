@@ -13,6 +13,7 @@
 #include "d3d9/testhooks.h"
 #include "support/d3d_device.h"
 #include "support/d3d_draw.h"
+#include "support/Windows.h"
 
 namespace {
 
@@ -420,13 +421,8 @@ namespace {
 TEST(DeviceWindow, FullScreenAndFocusLoss) {
     std::vector<D3DDISPLAYMODE> modes = {{800, 600, 60, D3DFMT_X8R8G8B8}, {640, 480, 60, D3DFMT_X8R8G8B8}};
     d3d9test::SetDisplayModes(&modes);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "D3D9DeviceWindowTest";
-    RegisterClassExA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "test", WS_POPUP | WS_CAPTION, 0, 0, 320, 240, nullptr, nullptr,
-                                nullptr, nullptr);
+    testsupport::TestWindow window("D3D9DeviceWindowTest", 320, 240, DefWindowProcA, WS_POPUP | WS_CAPTION);
+    HWND hwnd = window.Handle();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -485,20 +481,14 @@ TEST(DeviceWindow, FullScreenAndFocusLoss) {
 
     dev->Release();
     d3d->Release();
-    DestroyWindow(hwnd);
     d3d9test::SetDisplayModes(nullptr);
 }
 
 // Present sends the window only the rectangles that changed (rows next to each other make one
 // rectangle over their changed columns), and the window then holds exactly the presented frame.
 TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "D3D9PresentRectsTest";
-    RegisterClassExA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "test", WS_POPUP | WS_CAPTION, 0, 0, 64, 48, nullptr, nullptr,
-                                nullptr, nullptr);
+    testsupport::TestWindow window("D3D9PresentRectsTest", 64, 48, DefWindowProcA, WS_POPUP | WS_CAPTION);
+    HWND hwnd = window.Handle();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
@@ -571,7 +561,6 @@ TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
 
     dev->Release();
     d3d->Release();
-    DestroyWindow(hwnd);
 }
 
 }  // namespace

@@ -6,22 +6,18 @@
 #include <dinput.h>
 #include <dinput_hooks.h>
 
+#include <optional>
 #include <vector>
 
-namespace {
+#include "support/Windows.h"
 
-LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+namespace {
 
 class DInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "dinput_test";
-        RegisterClassExA(&wc);
-        hwnd_ = CreateWindowExA(0, "dinput_test", "dinput", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
-                                nullptr, nullptr);
+        window_.emplace("dinput_test", 320, 240);
+        hwnd_ = window_->Handle();
         ASSERT_NE(hwnd_, nullptr);
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
         ASSERT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_ALL, IID_IDirectInput8A,
@@ -32,8 +28,7 @@ protected:
     void TearDown() override {
         if (input_) input_->Release();
         CoUninitialize();
-        DestroyWindow(hwnd_);
-        UnregisterClassA("dinput_test", nullptr);
+        window_.reset();
     }
 
     IDirectInputDevice8A* Open(REFGUID guid, const DIDATAFORMAT& format) {
@@ -49,6 +44,7 @@ protected:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
 
+    std::optional<testsupport::TestWindow> window_;
     HWND hwnd_ = nullptr;
     IDirectInput8A* input_ = nullptr;
 };

@@ -4,8 +4,8 @@
 
 #include <fstream>
 #include <sstream>
+#include <optional>
 
-#include "engine/app/USWindow.h"
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/support/scratch_dir.h"
@@ -13,6 +13,7 @@
 #include "puppet/RenderPuppetModel.h"
 #include "puppet/Ut.h"
 #include "puppet/support/PuppetTestModel.h"
+#include "support/EngineDevice.h"
 
 namespace {
 std::string demoFile(const char* name) {
@@ -29,10 +30,8 @@ std::string demoFile(const char* name) {
 class PuppetWrapperTest : public testing::Test {
 protected:
     void SetUp() override {
-        window_.Create(nullptr, "PuppetWrapperTest", 800, 600);
-        ASSERT_GE(InitDirect3D(), 0);
-        ASSERT_TRUE(CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false));
-        ASSERT_GE(CreateD3DDevice(window_.GetHandle(), 800, 600, 800, 600, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8), 0);
+        device_.emplace("PuppetWrapperTest");
+        ASSERT_TRUE(device_->Ok());
         std::vector<uint8_t> model = puppet_test::ModelBytes(demoFile("hero.txt"));
         dir_.Write("hero.pup", std::string(model.begin(), model.end()));
         for (const char* f : {"hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"}) dir_.Write(f, demoFile(f));
@@ -45,11 +44,11 @@ protected:
     void TearDown() override {
         GetPuppetModelTable().ReleaseAll();
         puppet_test::UnbindDrawObjects(GetD3DDevice());
-        ReleaseDirect3D();
+        device_.reset();
         puppet::UtSystem::setUserTimeMSec(0);
     }
     ScratchDir dir_;
-    CUSWindow window_;
+    std::optional<testsupport::EngineDevice> device_;
 };
 }  // namespace
 

@@ -5,24 +5,16 @@
 
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
+#include "support/Windows.h"
 
 namespace testsupport {
 
 namespace {
 
-LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
+// One window serves every test of the process; it goes at exit.
 HWND InputWindow() {
-    static HWND window = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "scene_input_test";
-        RegisterClassExA(&wc);
-        return CreateWindowExA(0, "scene_input_test", "input", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                               nullptr, nullptr, nullptr);
-    }();
-    return window;
+    static const TestWindow window("scene_input_test");
+    return window.Handle();
 }
 
 }  // namespace

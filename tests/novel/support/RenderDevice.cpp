@@ -6,17 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "novel/app/SharedResources.h"
 
 namespace testsupport {
 
 RenderDevice::RenderDevice() {
-    window_.Create(nullptr, "RenderTestWindow", 800, 600);
-    if (InitDirect3D() < 0 || !CUSSingleton<CUSAppDeviceInfo>::GetInstance()->Setup(D3DFMT_X8R8G8B8, false) ||
-        CreateD3DDevice(window_.GetHandle(), 800, 600, 800, 600, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8) < 0)
-        return;
+    if (!device_.Ok()) return;
     // The shared meshes and shaders are files of the game folder.
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(MARLOWE_GAME_DIR);
@@ -33,7 +29,6 @@ RenderDevice::~RenderDevice() {
     // Nothing of this device outlives it into the next test.
     GetTextureManager().ReleaseAll();
     GetMeshManager().ReleaseAll();
-    ReleaseDirect3D();
 }
 
 std::vector<DWORD> RenderDevice::Frame(const std::function<void()>& queue) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/USWindow.h"
 #include "novel/scenes/RenderProcessSceneNovel.h"
+#include "support/EngineDevice.h"
 
 namespace testsupport {
 
@@ -28,7 +28,7 @@ public:
     bool Ok() const { return ok_; }
 
 private:
-    CUSWindow window_;
+    EngineDevice device_{"RenderTestWindow"};
     CRenderProcessSceneNovel process_;
     bool ok_ = false;
 };

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "novel/novel/NovelSystem.h"
 #include "tools/vnasm/Assembler.h"
 
 namespace testsupport {
@@ -28,6 +29,19 @@ uint32_t RunSlice(CBaseAppVCPU& machine) {
     uint32_t result = machine.Run();
     while (machine.IsSliceCut()) result = machine.Run();
     return result;
+}
+
+uint32_t RunNovel(const std::string& source) {
+    CVCPUNovel& machine = CNovelSystem::GetInstance()->GetMachine();
+    machine.SetCode(Code(source + "\n Yield\n"));
+    machine.JumpTo(0);
+    return RunSlice(machine);
+}
+
+void ResetNovelMachine() {
+    CVCPUNovel& machine = CNovelSystem::GetInstance()->GetMachine();
+    machine.GetCursor().ReleaseDelegate();
+    machine.SetCode(nullptr);
 }
 
 ScratchFolder::ScratchFolder() {

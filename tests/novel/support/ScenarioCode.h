@@ -17,6 +17,12 @@ std::vector<uint8_t> Bytes(const std::string& source, bool scene = false);
 // Runs the machine's slice to its yield, going on where a busy machine cut it short by time; returns
 // the run result.
 uint32_t RunSlice(CBaseAppVCPU& machine);
+// Runs the source, with a Yield added at its end, in the novel system's machine from offset 0 to its
+// first yield; returns the run result.
+uint32_t RunNovel(const std::string& source);
+// The novel system's machine holds no code, so that a whole-game save made by the next test names no
+// code file of this one (a load refuses any name that is not a scenario code file).
+void ResetNovelMachine();
 
 // Makes the current directory a fresh scratch folder for the test's lifetime and writes files there.
 class ScratchFolder {
