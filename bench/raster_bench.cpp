@@ -80,6 +80,10 @@ struct Scene {
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
         device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     }
+    void Filter(DWORD stage, DWORD filter) {
+        device->SetSamplerState(stage, D3DSAMP_MINFILTER, filter);
+        device->SetSamplerState(stage, D3DSAMP_MAGFILTER, filter);
+    }
     void Quad(float x0, float y0, float x1, float y1) {
         const Vertex v[4] = {{x0, y0, 0, 0xFFFFFFFF, 0, 0}, {x1, y0, 0, 0xFFFFFFFF, 1, 0},
                              {x0, y1, 0, 0xFFFFFFFF, 0, 1}, {x1, y1, 0, 0xFFFFFFFF, 1, 1}};
@@ -95,16 +99,18 @@ struct Scene {
     int sourcePitch = 0;
 };
 
+// Arguments: threads, then the filter (0 point, 1 bilinear, both on stage 0).
 void SpriteOver(benchmark::State& state) {
     Scene scene(800, 600, unsigned(state.range(0)));
     scene.Blended();
+    scene.Filter(0, state.range(1) ? D3DTEXF_LINEAR : D3DTEXF_POINT);
     for (auto _ : state) {
         scene.Quad(-0.5f, -0.5f, 799.5f, 599.5f);
         scene.Finish();
     }
     state.SetItemsProcessed(state.iterations() * 800 * 600);
 }
-BENCHMARK(SpriteOver)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SpriteOver)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PixmanSpriteOver(benchmark::State& state) {
     std::vector<uint32_t> src(800 * 600), dst(800 * 600, 0xFF204060);
@@ -187,9 +193,14 @@ std::vector<uint32_t> Assemble(const char* name) {
 }
 
 // A full-screen picture faded through a mask by the game's pixel shader (vertex program PartRender).
+// Arguments: threads, then the filter of both stages (0 point, 1 bilinear), as for SpriteOver, its
+// fixed-function match.
 void AlphaFadeLayer(benchmark::State& state) {
     Scene scene(800, 600, unsigned(state.range(0)));
     scene.Blended();
+    for (DWORD stage : {0u, 1u}) scene.Filter(stage, state.range(1) ? D3DTEXF_LINEAR : D3DTEXF_POINT);
+    scene.device->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);  // the mask clamped like the picture
+    scene.device->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     auto vsCode = Assemble("PartRender.vsa"), psCode = Assemble("AlphaFade.psa");
     IDirect3DVertexShader9* vs = nullptr;
     IDirect3DPixelShader9* ps = nullptr;
@@ -217,13 +228,13 @@ void AlphaFadeLayer(benchmark::State& state) {
     vs->Release();
     ps->Release();
 }
-BENCHMARK(AlphaFadeLayer)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AlphaFadeLayer)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Each vertex program of the game drawing its usual quads, blended, on one thread, beside the
 // fixed-function path drawing the same quads (ProgramLayer/<program>/0 against .../1): a full-screen
 // layer for PartRender and AtmosphericPolygon (a colour, no texture), a grid of 24 cells of 120 x 120
-// pixels for StringRender, PartsRender and BBRender. AlphaFadeLayer/1 has its fixed-function match
-// in SpriteOver/1.
+// pixels for StringRender, PartsRender and BBRender. AlphaFadeLayer/1/F has its fixed-function
+// match in SpriteOver/1/F.
 enum Program { kPartRender, kStringRender, kPartsRender, kBBRender, kAtmosphericPolygon };
 
 void ProgramLayer(benchmark::State& state, Program program) {

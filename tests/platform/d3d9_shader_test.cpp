@@ -222,6 +222,63 @@ TEST_F(Shaders, ProgramsOutsideTheSubsetAreRefused) {
     }
 }
 
+struct ProgramVertex {
+    float x, y, z, rhw;
+    DWORD colour;
+    float u0, v0, u1, v1;
+};
+
+// The samplers of both stages.
+struct Sampling {
+    DWORD filter = D3DTEXF_POINT;
+    DWORD address = D3DTADDRESS_WRAP;
+    D3DFORMAT format = D3DFMT_A8R8G8B8;
+};
+
+// The frame of one blended draw of a pixel program (with its lanes and shortcuts, or one pixel and one
+// sample at a time) over two small textures on a 64 x 48 target.
+std::vector<DWORD> RenderProgram(const DWORD* tokens, bool lanes, const ProgramVertex (&quad)[4],
+                                 const Sampling& sampling) {
+    d3d9test::SetVectorLanes(lanes);
+    TestDevice dev(64, 48);
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+    // Blended, so that the output's alpha shows in the (X8) target.
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
+    IDirect3DTexture9* tex[2];
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        std::vector<DWORD> texels((13 + stage) * 11);
+        for (size_t i = 0; i < texels.size(); ++i)
+            texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
+        tex[stage] = MakeTexture(dev.device, 13 + stage, 11, texels, sampling.format);
+        dev->SetTexture(stage, tex[stage]);
+        dev->SetSamplerState(stage, D3DSAMP_MINFILTER, sampling.filter);
+        dev->SetSamplerState(stage, D3DSAMP_MAGFILTER, sampling.filter);
+        dev->SetSamplerState(stage, D3DSAMP_ADDRESSU, sampling.address);
+        dev->SetSamplerState(stage, D3DSAMP_ADDRESSV, sampling.address);
+    }
+    const float progress[4] = {0.9f, 0.4f, 1.2f, 0.55f};
+    dev->SetPixelShaderConstantF(0, progress, 1);
+    IDirect3DPixelShader9* ps = nullptr;
+    EXPECT_EQ(dev->CreatePixelShader(tokens, &ps), D3D_OK);
+    dev->SetPixelShader(ps);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, sizeof(ProgramVertex));
+    auto frame = ReadTarget(dev.device);
+    dev->SetPixelShader(nullptr);
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        dev->SetTexture(stage, nullptr);
+        tex[stage]->Release();
+    }
+    ps->Release();
+    d3d9test::SetVectorLanes(true);
+    return frame;
+}
+
 // A pixel shader run in lanes gives the pixels of each instruction run one pixel at a time. The first
 // program: every lane-wise instruction, negated and swizzled sources, saturation, an instruction that
 // overwrites what it still reads, the per-pixel rest (dp3, rcp), texkill, perspective-correct inputs.
@@ -290,56 +347,16 @@ mov oC0, r7
 mul_sat oC0.x, r0.z, c1.x
 mov oC0.y, c1.z
 )"};
+    const ProgramVertex quad[4] = {{2.5f, 1.5f, 0, 1, 0xFF80C040, -0.3f, 0.1f, 1.7f, -0.6f},
+                                   {61.5f, 6.5f, 0, 0.4f, 0x40FF2080, 1.6f, -0.2f, -0.9f, 0.8f},
+                                   {4.5f, 46.5f, 0, 1, 0xC0102030, 0.2f, 1.3f, 0.4f, 2.2f},
+                                   {58.5f, 43.5f, 0, 0.7f, 0xFFFFFFFF, 1.1f, 1.2f, -1.4f, -0.3f}};
     for (size_t p = 0; p < std::size(programs); ++p) {
         std::vector<uint32_t> tokens;
         std::string error;
         ASSERT_TRUE(shaderasm::Assemble(programs[p], tokens, error)) << error;
-        auto render = [&](bool lanes) {
-            d3d9test::SetVectorLanes(lanes);
-            TestDevice dev(64, 48);
-            dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-            dev->SetRenderState(D3DRS_ZENABLE, FALSE);
-            // Blended, so that the output's alpha shows in the (X8) target.
-            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-            dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-            dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-            dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
-            IDirect3DTexture9* tex[2];
-            for (DWORD stage = 0; stage < 2; ++stage) {
-                std::vector<DWORD> texels((13 + stage) * 11);
-                for (size_t i = 0; i < texels.size(); ++i)
-                    texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
-                tex[stage] = MakeTexture(dev.device, 13 + stage, 11, texels);
-                dev->SetTexture(stage, tex[stage]);
-            }
-            const float progress[4] = {0.9f, 0.4f, 1.2f, 0.55f};
-            dev->SetPixelShaderConstantF(0, progress, 1);
-            IDirect3DPixelShader9* ps = nullptr;
-            EXPECT_EQ(dev->CreatePixelShader(reinterpret_cast<const DWORD*>(tokens.data()), &ps), D3D_OK);
-            dev->SetPixelShader(ps);
-            dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
-            struct Vertex {
-                float x, y, z, rhw;
-                DWORD colour;
-                float u0, v0, u1, v1;
-            };
-            const Vertex v[4] = {{2.5f, 1.5f, 0, 1, 0xFF80C040, -0.3f, 0.1f, 1.7f, -0.6f},
-                                 {61.5f, 6.5f, 0, 0.4f, 0x40FF2080, 1.6f, -0.2f, -0.9f, 0.8f},
-                                 {4.5f, 46.5f, 0, 1, 0xC0102030, 0.2f, 1.3f, 0.4f, 2.2f},
-                                 {58.5f, 43.5f, 0, 0.7f, 0xFFFFFFFF, 1.1f, 1.2f, -1.4f, -0.3f}};
-            const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-            dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
-            auto frame = ReadTarget(dev.device);
-            dev->SetPixelShader(nullptr);
-            for (DWORD stage = 0; stage < 2; ++stage) {
-                dev->SetTexture(stage, nullptr);
-                tex[stage]->Release();
-            }
-            ps->Release();
-            return frame;
-        };
-        const auto scalar = render(false), lanes = render(true);
-        d3d9test::SetVectorLanes(true);
+        const DWORD* code = reinterpret_cast<const DWORD*>(tokens.data());
+        const auto scalar = RenderProgram(code, false, quad, {}), lanes = RenderProgram(code, true, quad, {});
         int drawn = 0, differing = 0;
         for (size_t i = 0; i < scalar.size(); ++i) {
             drawn += scalar[i] != 0xFF204060u;
@@ -347,6 +364,57 @@ mov oC0.y, c1.z
         }
         EXPECT_GT(drawn, 300) << "program " << p;  // texkill leaves a good part of the quad
         EXPECT_EQ(differing, 0) << "program " << p;
+    }
+}
+
+// Samples of an axis-aligned quad take texel columns made once per triangle (point, and bilinear with
+// clamping) and leave out coordinate rows that only samples read: they give the pixels of one sample
+// at a time. The game's AlphaFade reads t0 only through its samples; the second program also does
+// arithmetic on t0 and samples at computed coordinates. Perspective and wrapped bilinear quads take
+// the per-pixel sampler beside them.
+TEST(ShaderLanes, TexelColumnsMatchOneSampleAtATime) {
+    const char* const mixing = R"(ps_2_0
+dcl t0.xy
+dcl t1.xy
+dcl_2d s0
+dcl_2d s1
+texld r0, t0, s0
+texld r1, t1, s1
+add r2.xy, t0, r1.zw
+texld r3, r2, s1
+mul r0.xyz, r0, r3
+mad r0.w, r1.x, t0.y, r0.w
+mov oC0, r0
+)";
+    std::vector<uint32_t> assembled;
+    std::string error;
+    ASSERT_TRUE(shaderasm::Assemble(mixing, assembled, error)) << error;
+    const std::vector<DWORD> fade = LoadTokens("AlphaFade.pso");
+    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(assembled.data())};
+    const Sampling samplings[] = {{D3DTEXF_POINT, D3DTADDRESS_WRAP, D3DFMT_A8R8G8B8},
+                                  {D3DTEXF_POINT, D3DTADDRESS_CLAMP, D3DFMT_X8R8G8B8},
+                                  {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, D3DFMT_A8R8G8B8},
+                                  {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, D3DFMT_X8R8G8B8},
+                                  {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, D3DFMT_A8R8G8B8}};
+    for (float far : {1.f, 0.6f}) {  // affine, then perspective
+        // Off the pixel grid and scaled, so that bilinear weights vary and clamping reaches both edges.
+        const ProgramVertex quad[4] = {{3.25f, 2.5f, 0, 1, 0xFFFFFFFF, -0.2f, 0.1f, 0.05f, -0.3f},
+                                       {57.75f, 2.5f, 0, far, 0xFFFFFFFF, 1.3f, 0.1f, 0.95f, -0.3f},
+                                       {3.25f, 41.6f, 0, 1, 0xFFFFFFFF, -0.2f, 1.15f, 0.05f, 1.4f},
+                                       {57.75f, 41.6f, 0, far, 0xFFFFFFFF, 1.3f, 1.15f, 0.95f, 1.4f}};
+        for (size_t p = 0; p < std::size(programs); ++p)
+            for (const Sampling& sampling : samplings) {
+                const auto scalar = RenderProgram(programs[p], false, quad, sampling);
+                const auto lanes = RenderProgram(programs[p], true, quad, sampling);
+                int drawn = 0, differing = 0;
+                for (size_t i = 0; i < scalar.size(); ++i) {
+                    drawn += scalar[i] != 0xFF204060u;
+                    differing += scalar[i] != lanes[i];
+                }
+                EXPECT_GT(drawn, 1500) << "program " << p << " filter " << sampling.filter;
+                EXPECT_EQ(differing, 0) << "program " << p << " filter " << sampling.filter << " address "
+                                        << sampling.address << " format " << sampling.format << " far " << far;
+            }
     }
 }
 

@@ -42,31 +42,6 @@ inline DWORD Modulate(const FastPlan& f, DWORD texel, DWORD colour) {
     return Pack(a, r, g, b);
 }
 
-// Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
-void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
-    table.U.resize(size_t(t.xmax - t.xmin + 1));
-    const double shift = kind == FastKind::kBilinear ? 0.5 : 0.0;
-    for (int x = t.xmin; x <= t.xmax; ++x)
-        table.U[size_t(x - t.xmin)] = TexelPosition((double(AttrAt(pu, x, y)) * w - shift) * kSub, w, mode);
-    if (kind == FastKind::kBilinear) {
-        const size_t count = table.U.size();
-        table.left.resize(count);
-        table.weights.resize(count);
-        for (size_t i = 0; i < count; ++i) {
-            const int fraction = int(table.U[i] & (kSub - 1));
-            const int xl = int(FloorDiv(table.U[i], kSub));
-            const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
-            table.left[i] = xa;
-            const int fx = xb == xa ? 0 : fraction;
-            table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
-                                               short(kSub - fx), short(kSub - fx), short(kSub - fx));
-        }
-    }
-    table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
-    table.straight = true;
-    for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
-}
-
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
 // them, the texture-times-colour and the blend in CombineRow.
 // With gouraud set the vertex colour varies over the triangle: each pixel's colour is interpolated and
@@ -182,6 +157,92 @@ __attribute__((target("avx2"))) int BilinearAcrossAvx2(const uint16_t* vrow, int
 }
 
 }  // namespace
+
+void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
+    table.U.resize(size_t(t.xmax - t.xmin + 1));
+    const double shift = kind == FastKind::kBilinear ? 0.5 : 0.0;
+    for (int x = t.xmin; x <= t.xmax; ++x)
+        table.U[size_t(x - t.xmin)] = TexelPosition((double(AttrAt(pu, x, y)) * w - shift) * kSub, w, mode);
+    if (kind == FastKind::kBilinear) {
+        const size_t count = table.U.size();
+        table.left.resize(count);
+        table.weights.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            const int fraction = int(table.U[i] & (kSub - 1));
+            const int xl = int(FloorDiv(table.U[i], kSub));
+            const int xa = std::clamp(xl, 0, w - 1), xb = std::clamp(xl + 1, 0, w - 1);
+            table.left[i] = xa;
+            const int fx = xb == xa ? 0 : fraction;
+            table.weights[i].v = _mm_set_epi16(short(fx), short(fx), short(fx), short(fx), short(kSub - fx),
+                                               short(kSub - fx), short(kSub - fx), short(kSub - fx));
+        }
+    }
+    table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
+    table.straight = true;
+    for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
+}
+
+BilinearRow::BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int xmin, int x0, int x1)
+    : left_(table.left.data() + (x0 - xmin)), weights_(table.weights.data() + (x0 - xmin)) {
+    // The rows blended first: (c0 (256 - fy) + c1 fy) then across x, which adds up the same four
+    // products as Sampler::At does.
+    const int w = int(tex.Desc().Width), h = int(tex.Desc().Height);
+    const DWORD force = texX8 ? 0xFF000000u : 0u;
+    const int fy = int(V & (kSub - 1));
+    const int y0 = int(FloorDiv(V, kSub));
+    const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
+    const DWORD* rowA = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ya) * tex.Pitch());
+    const DWORD* rowB = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(yb) * tex.Pitch());
+    first_ = table.left[size_t(x0 - xmin)];
+    const int last = std::min(w - 1, table.left[size_t(x1 - xmin)] + 1);
+    thread_local std::vector<uint16_t> blended;
+    blended.resize(size_t(last - first_ + 2) * 4 + 8);
+    uint16_t* vrow = blended.data();
+    vrow_ = vrow;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i forceV = _mm_set1_epi32(int(force));
+    const __m128i w0 = _mm_set1_epi16(short(kSub - fy)), w1 = _mm_set1_epi16(short(fy));
+    int c = first_;
+    for (; c + 2 <= last + 1; c += 2) {
+        __m128i a =
+            _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowA + c)), forceV), zero);
+        __m128i b =
+            _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowB + c)), forceV), zero);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(vrow + size_t(c - first_) * 4),
+                         _mm_add_epi16(_mm_mullo_epi16(a, w0), _mm_mullo_epi16(b, w1)));
+    }
+    for (; c <= last; ++c)
+        for (int k = 0; k < 4; ++k)
+            vrow[size_t(c - first_) * 4 + size_t(k)] =
+                uint16_t(int(((rowA[c] | force) >> (8 * k)) & 255) * (kSub - fy) +
+                         int(((rowB[c] | force) >> (8 * k)) & 255) * fy);
+}
+
+void BilinearRow::Across(int done, int m, DWORD* dst, DWORD opaque) const {
+    // (left (256 - fx) + right fx + 32768) >> 16 in 32-bit lanes, four pixels packed together.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(32768);
+    const __m128i fill = _mm_set1_epi32(int(opaque));
+    const int* left = left_;
+    const ColumnTable::Weights* weights = weights_;
+    auto pixel = [&](int i) {
+        const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(vrow_ + size_t(left[i] - first_) * 4));
+        const __m128i wx = weights[i].v;
+        const __m128i lo = _mm_mullo_epi16(pair, wx), hi = _mm_mulhi_epu16(pair, wx);
+        return _mm_srli_epi32(
+            _mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi)), half), 16);
+    };
+    int i = Avx2() ? BilinearAcrossAvx2(vrow_, first_, left + done, weights + done, dst, m, opaque) : 0;
+    for (; i + 4 <= m; i += 4) {
+        const int at = done + i;
+        const __m128i p =
+            _mm_packus_epi16(_mm_packs_epi32(pixel(at), pixel(at + 1)), _mm_packs_epi32(pixel(at + 2), pixel(at + 3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(p, fill));
+    }
+    for (; i < m; ++i)
+        dst[i] = DWORD(
+            _mm_cvtsi128_si32(_mm_or_si128(_mm_packus_epi16(_mm_packs_epi32(pixel(done + i), zero), zero), fill)));
+}
 
 FastPlan PlanFast(const PixelState& st) {
     FastPlan f;
@@ -323,66 +384,16 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         }
         return true;
     }
-    // Bilinear with clamping, the rows blended first: (c0 (256 - fy) + c1 fy) then across x, which adds
-    // up the same four products as Sample does.
-    const int64_t V = TexelPosition((double(v) * h - 0.5) * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]);
-    const int fy = int(V & (kSub - 1));
-    const int y0 = int(FloorDiv(V, kSub));
-    const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
-    const DWORD* rowA = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ya) * tex.Pitch());
-    const DWORD* rowB = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(yb) * tex.Pitch());
-    const int first = table.left[size_t(x0 - t.xmin)];
-    const int last = std::min(w - 1, table.left[size_t(x1 - t.xmin)] + 1);
-    thread_local std::vector<uint16_t> blended;
-    blended.resize(size_t(last - first + 2) * 4 + 8);
-    uint16_t* vrow = blended.data();
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i forceV = _mm_set1_epi32(int(force));
-    const __m128i w0 = _mm_set1_epi16(short(kSub - fy)), w1 = _mm_set1_epi16(short(fy));
-    int c = first;
-    for (; c + 2 <= last + 1; c += 2) {
-        __m128i a =
-            _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowA + c)), forceV), zero);
-        __m128i b =
-            _mm_unpacklo_epi8(_mm_or_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rowB + c)), forceV), zero);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(vrow + size_t(c - first) * 4),
-                         _mm_add_epi16(_mm_mullo_epi16(a, w0), _mm_mullo_epi16(b, w1)));
-    }
-    for (; c <= last; ++c)
-        for (int k = 0; k < 4; ++k)
-            vrow[size_t(c - first) * 4 + size_t(k)] = uint16_t(int(((rowA[c] | force) >> (8 * k)) & 255) * (kSub - fy) +
-                                                               int(((rowB[c] | force) >> (8 * k)) & 255) * fy);
-    // Across x: (left (256 - fx) + right fx + 32768) >> 16 in 32-bit lanes, four pixels packed together.
-    // Without blend or colour the result goes straight into the target.
-    const __m128i half = _mm_set1_epi32(32768);
+    // Bilinear with clamping. Without blend or colour the result goes straight into the target.
+    const BilinearRow row(tex, f.texX8, TexelPosition((double(v) * h - 0.5) * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),
+                          table, t.xmin, x0, x1);
     const bool plain = f.combine.blend == BlendClass::kReplace &&
                        ((!f.combine.modColour && !f.combine.modAlpha) || colour == 0xFFFFFFFFu);
-    const __m128i opaque = _mm_set1_epi32(plain && f.combine.targetX8 ? int(0xFF000000u) : 0);
-    const int* left = table.left.data() + (x0 - t.xmin);
-    const ColumnTable::Weights* weights = table.weights.data() + (x0 - t.xmin);
-    auto pixel = [&](int i) {
-        const __m128i pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(vrow + size_t(left[i] - first) * 4));
-        const __m128i wx = weights[i].v;
-        const __m128i lo = _mm_mullo_epi16(pair, wx), hi = _mm_mulhi_epu16(pair, wx);
-        return _mm_srli_epi32(
-            _mm_add_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi)), half), 16);
-    };
     DWORD texels[kChunk];
     for (int done = 0; done < n; done += kChunk) {
         const int m = std::min(kChunk, n - done);
         DWORD* dst = plain ? out + done : texels;
-        int i = Avx2() ? BilinearAcrossAvx2(vrow, first, left + done, weights + done, dst, m,
-                                            DWORD(_mm_cvtsi128_si32(opaque)))
-                       : 0;
-        for (; i + 4 <= m; i += 4) {
-            const int at = done + i;
-            const __m128i p = _mm_packus_epi16(_mm_packs_epi32(pixel(at), pixel(at + 1)),
-                                               _mm_packs_epi32(pixel(at + 2), pixel(at + 3)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(p, opaque));
-        }
-        for (; i < m; ++i)
-            dst[i] = DWORD(_mm_cvtsi128_si32(
-                _mm_or_si128(_mm_packus_epi16(_mm_packs_epi32(pixel(done + i), zero), zero), opaque)));
+        row.Across(done, m, dst, plain && f.combine.targetX8 ? 0xFF000000u : 0u);
         if (!plain) CombineRow(f.combine, texels, colour, out + done, m);
     }
     return true;

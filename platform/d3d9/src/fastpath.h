@@ -52,6 +52,25 @@ struct ColumnTable {
     std::vector<Weights> weights;
 };
 
+// Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
+void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode);
+
+// Bilinear samples with clamping along one texel row position V (in 1/256 texels) for pixels x0..x1
+// of a triangle whose column table (bilinear) is table: Sampler::At's results, the two texel rows
+// blended once for the whole span and then across x.
+class BilinearRow {
+public:
+    BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int xmin, int x0, int x1);
+    // The samples of pixels x0 + done .. x0 + done + m - 1 into dst, ORed with opaque.
+    void Across(int done, int m, DWORD* dst, DWORD opaque) const;
+
+private:
+    const int* left_;
+    const ColumnTable::Weights* weights_;
+    int first_ = 0;         // the first texel column blended
+    const uint16_t* vrow_;  // the blended rows, four channels per column from first_
+};
+
 // Shades and writes pixels x0..x1 of row y of triangle t by plan f; false when the row needs the
 // general path after all (a texel column outside the texture).
 bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table);

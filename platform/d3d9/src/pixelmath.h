@@ -17,9 +17,13 @@ constexpr int kChunk = 64;  // pixels shaded together; attribute values are step
 extern const bool g_hasAvx2;
 extern std::atomic<bool> g_lanes;
 
+// Whether the shortcuts of pixel programs run (lanes, tables, texel columns): unless the test hook asks
+// for the reference arithmetic, one pixel and one sample at a time.
+inline bool VectorLanes() { return g_lanes.load(std::memory_order_relaxed); }
+
 // Whether the AVX2 lanes run: the processor has them and the test hook has not asked for the scalar
 // arithmetic.
-inline bool Avx2() { return g_hasAvx2 && g_lanes.load(std::memory_order_relaxed); }
+inline bool Avx2() { return g_hasAvx2 && VectorLanes(); }
 
 // The first count (below 8) of eight 32-bit lanes, for masked loads and stores (AVX2).
 __attribute__((target("avx2"))) inline __m256i TailMask(int count) {

@@ -157,7 +157,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
             job->usage = UsageOf(state);
             job->fast = PlanFast(state);
             if (Combine writer; ClassifyWrite(state, writer)) job->writer = writer;
-            if (state.pixelShader) job->program.emplace(*state.pixelShader, state.psConst, g_lanes.load());
+            if (state.pixelShader) job->program.emplace(*state.pixelShader, state.psConst, VectorLanes());
             job->triangles.reserve(item.vertices->size() / 3);
             for (size_t i = 0; i + 2 < item.vertices->size(); i += 3) {
                 Triangle t;

@@ -113,6 +113,10 @@ public:
     }
 
     bool Point() const { return !linear_; }
+    // Bilinear filtering of a 32-bit texture clamped both ways: what the bilinear column tables take.
+    bool ClampedBilinear() const {
+        return linear_ && direct_ && modeU_ == D3DTADDRESS_CLAMP && modeV_ == D3DTADDRESS_CLAMP;
+    }
     size_t Width() const { return size_t(w_); }
     DWORD ModeU() const { return modeU_; }
 

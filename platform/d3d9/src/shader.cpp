@@ -601,6 +601,22 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
             ch.row = v.row;
         }
     }
+    // Sets whose u and v rows nothing but samples of the set itself read.
+    unsigned rowSets = 0, sampledSets = 0;
+    auto readsRow = [&](const Row& r) {
+        if (r.bank == Bank::kTexcoord && r.index % 4 < 2) rowSets |= 1u << (r.index / 4);
+    };
+    for (const Step& step : steps_) {
+        if (step.kind == Kind::kSample && step.set >= 0) {
+            sampledSets |= 1u << step.set;
+            continue;
+        }
+        for (const auto& source : step.src)
+            for (const Row& r : source) readsRow(r);
+    }
+    for (const Channel& ch : channels_)
+        if (ch.kind == Channel::kRow) readsRow(ch.row);
+    sampleOnlySets_ = sampledSets & ~rowSets;
 }
 
 void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {

@@ -119,6 +119,9 @@ public:
     PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes = true);
     void Run(PixelBlock& block, const BlockSampler& sample) const;
     bool Kills() const { return kills_; }  // texkill may drop pixels
+    // Texture coordinate sets whose u and v only samples read, unchanged: their rows need not be made
+    // where the samples take texel columns instead (bit per set).
+    unsigned SampleOnlySets() const { return sampleOnlySets_; }
 
 private:
     static constexpr int kMaxSamples = 32;   // texld instructions of a ps_2_0 program
@@ -158,6 +161,7 @@ private:
     const bool lanes_;
     const bool avx2_;   // tables read eight lanes at a time
     bool kills_ = false;
+    unsigned sampleOnlySets_ = 0;
     int samples_ = 0;   // texld instructions run
     int expanded_ = 0;  // tables spread over rows for the instructions that run per pixel
     std::vector<std::array<float, kPixelBlock>> constants_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "depth.h"
+#include "fastpath.h"
 #include "formats.h"
 #include "sampler.h"
 
@@ -151,6 +152,28 @@ const TriangleColumns& TriangleColumnsOf(int stage, const Sampler& sampler, cons
     return c;
 }
 
+// Bilinear column tables (clamped addressing) of a triangle's pixels for a u that depends on x alone,
+// kept one per sampler like the point columns above.
+const ColumnTable& BilinearColumnsOf(int stage, const Surface& tex, const Triangle& t, const Plane& pu, int y) {
+    struct Kept {
+        double base = 0, dx = 0;
+        int xmin = 0, xmax = -1;
+        int width = 0;
+        ColumnTable table;
+    };
+    thread_local Kept kept[kSamplerCount];
+    Kept& k = kept[stage];
+    const int width = int(tex.Desc().Width);
+    if (k.base == pu.base && k.dx == pu.dx && k.xmin == t.xmin && k.xmax == t.xmax && k.width == width) return k.table;
+    k.base = pu.base;
+    k.dx = pu.dx;
+    k.xmin = t.xmin;
+    k.xmax = t.xmax;
+    k.width = width;
+    MakeColumnTable(k.table, t, FastKind::kBilinear, pu, y, width, D3DTADDRESS_CLAMP);
+    return k.table;
+}
+
 }  // namespace
 
 void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, const PixelProgram* program,
@@ -188,11 +211,17 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
         float w[kChunk];
         if (!t.affine)
             for (int i = 0; i < n; ++i) w[i] = 1.f / t.invW.At(cx + i, y);
-        for (int k = 0; k < use.attrCount; ++k) {
-            int a = use.attrList[k];
+        auto attribute = [&](int a) {
             AttrRun(t.attr[a], cx, y, n, attr[a]);
             if (!t.affine)
                 for (int i = 0; i < n; ++i) attr[a][i] *= w[i];
+        };
+        // The u and v of sets that only samples read are made when a sample needs them (bit per set).
+        unsigned unmade = program && VectorLanes() ? program->SampleOnlySets() : 0u;
+        for (int k = 0; k < use.attrCount; ++k) {
+            const int a = use.attrList[k], set = (a - kAttrTex) / 4;
+            if (a >= kAttrTex && (a - kAttrTex) % 4 < 2 && (unmade >> set & 1)) continue;
+            attribute(a);
         }
         // Colour.
         std::fill(colour, colour + n, 0u);
@@ -215,16 +244,33 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
                         return;
                     }
                     const Sampler sampler(*tex, st.samp[stage]);
-                    if (set < 0 || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
-                        t.attr[kAttrTex + 4 * set + 1].dx != 0.0 || !sampler.Point()) {
-                        sampler.Span(u, v, count, out);
-                        return;
+                    const int x = cx + b;
+                    if (set >= 0 && VectorLanes() && t.affine && t.attr[kAttrTex + 4 * set].dy == 0.0 &&
+                        t.attr[kAttrTex + 4 * set + 1].dx == 0.0) {
+                        // u depends on x alone and v is the same along the row: the triangle's columns, once.
+                        const Plane& pu = t.attr[kAttrTex + 4 * set];
+                        const float along = AttrAt(t.attr[kAttrTex + 4 * set + 1], x, y);
+                        if (sampler.Point()) {
+                            const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, pu, y);
+                            sampler.Gather(sampler.RowOf(along), columns.column.data() + (x - t.xmin), columns.straight,
+                                           count, out);
+                            return;
+                        }
+                        if (sampler.ClampedBilinear()) {
+                            const int h = int(tex->Desc().Height);
+                            const BilinearRow row(*tex, tex->Desc().Format == D3DFMT_X8R8G8B8,
+                                                  TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP),
+                                                  BilinearColumnsOf(stage, *tex, t, pu, y), t.xmin, x, x + count - 1);
+                            row.Across(0, count, out, 0);
+                            return;
+                        }
                     }
-                    // u depends on x alone and v is the same along the row: the triangle's columns, once.
-                    const TriangleColumns& columns =
-                        TriangleColumnsOf(stage, sampler, t, t.attr[kAttrTex + 4 * set], y);
-                    sampler.Gather(sampler.RowOf(v[0]), columns.column.data() + (cx + b - t.xmin), columns.straight,
-                                   count, out);
+                    if (set >= 0 && (unmade >> set & 1)) {
+                        attribute(kAttrTex + 4 * set);
+                        attribute(kAttrTex + 4 * set + 1);
+                        unmade &= ~(1u << set);
+                    }
+                    sampler.Span(u, v, count, out);
                 });
                 std::memcpy(colour + b, block.out, sizeof(DWORD) * size_t(block.count));
                 for (int i = 0; i < block.count; ++i)
