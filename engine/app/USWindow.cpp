@@ -23,7 +23,8 @@ void CUSWindow::Create(HINSTANCE instance, const char* title, unsigned width, un
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = title;
-    if (!RegisterClassExA(&wc)) return;
+    // A window made again in the same process (a second game) finds its class registered already.
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
 
     int outerWidth = static_cast<int>(width) + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
     int outerHeight = static_cast<int>(height) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);

@@ -28,6 +28,11 @@ void CAppCommonInfo::Update() {
     forceDraw_ = 0;
 }
 
+void CAppCommonInfo::Reset() {
+    mouse_.Release();
+    *this = CAppCommonInfo();
+}
+
 void CAppCommonInfo::SetCursorPos(int x, int y) {
     POINT point{x, y};
     ClientToScreen(GetDirectInputWindow(), &point);

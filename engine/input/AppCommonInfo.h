@@ -20,6 +20,9 @@ public:
 
     // First step of every frame: polls the devices and takes this frame's mouse state.
     void Update();
+    // Back to a new object's state (windowed, no buttons, the mouse device released); the game's
+    // start-up calls it, so that a game started again in the same process begins as the first did.
+    void Reset();
 
     // Maps a full-screen position to game-screen pixels: (screen − offset) ÷ scale, truncated toward
     // zero; positions on the bars give values outside the game screen.

@@ -42,11 +42,16 @@ void CDefoDirectInputDevice::Release() {
 }
 
 bool CDefoDirectInputDevice::Create(REFGUID guid, const DIDATAFORMAT& format, HWND hwnd) {
+    Release();
     if (!g_directInput || FAILED(g_directInput->CreateDevice(guid, &device_, nullptr))) return false;
     return SUCCEEDED(device_->SetDataFormat(&format)) && SUCCEEDED(device_->SetCooperativeLevel(hwnd, kCooperativeLevel));
 }
 
-void CDefoDirectInputDevice::Register() { g_registered.push_back(this); }
+void CDefoDirectInputDevice::Register() {
+    // A device started again is polled once a frame, not once per start: a second poll in one frame
+    // would take that frame's presses for held buttons.
+    if (std::find(g_registered.begin(), g_registered.end(), this) == g_registered.end()) g_registered.push_back(this);
+}
 
 void CDefoDirectInputDevice::AcquireOnce() {
     if (!acquired_ && device_->Acquire() == DI_OK) acquired_ = 1;

@@ -17,9 +17,10 @@ public:
     IDirectInputDevice8A*& Device() { return device_; }
 
 protected:
-    // Creates the device with the window's non-exclusive foreground level; false on any failure.
+    // Creates the device (releasing one made before) with the window's non-exclusive foreground level;
+    // false on any failure.
     bool Create(REFGUID guid, const DIDATAFORMAT& format, HWND hwnd);
-    // Appends the device to the process-wide list that the per-frame poll walks.
+    // Appends the device, once, to the process-wide list that the per-frame poll walks.
     void Register();
     // Acquire when not yet acquired; acquired becomes 1 on DI_OK.
     void AcquireOnce();

@@ -40,6 +40,8 @@ public:
 
     // Second step of every frame, after CAppCommonInfo::Update.
     void Update();
+    // No key held, no click, no wheel: the state at the game's start-up.
+    void Reset() { *this = CVirtualInputDevice(); }
 
     uint32_t GetHeld() const { return held_; }
     uint32_t GetPressed() const { return pressed_; }

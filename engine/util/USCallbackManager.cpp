@@ -22,6 +22,8 @@ void CUSCallbackManager::RunList2() {
 void CUSCallbackManager::RunShutdownCallbacks() {
     // Index-based: a callback may not add to the list, but copying would hide that mistake.
     for (size_t i = 0; i < lists_[2].size(); ++i) lists_[2][i]();
+    // Each service adds its release function again when it starts again (a later game in the process).
+    lists_[2].clear();
 }
 
 void CUSCallbackManager::Add(Callback callback) { lists_[2].push_back(callback); }

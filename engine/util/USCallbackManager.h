@@ -1,5 +1,5 @@
 // Ordered lists of argument-less callbacks; only the shutdown list is filled: each device service
-// adds its release function as it starts, and WM_DESTROY runs them in that order.
+// adds its release function as it starts, and WM_DESTROY runs them in that order and empties the list.
 #pragma once
 #include <vector>
 

@@ -48,6 +48,8 @@ CMainApp::~CMainApp() = default;
 
 bool CMainApp::Initialize() {
     CUSSingleton<CUSLogManager>::GetInstance()->Open("log.txt");
+    // The set-up script and "cfg.cfg" fill the configuration from nothing, also in a second game.
+    CConfigDataManager::GetInstance()->Reset();
     uint32_t width, height;
     GetAppSetting().GetWindowSize(width, height);
     g_gameScreen.Set(width, height);
@@ -82,7 +84,10 @@ bool CMainApp::Initialize() {
     AddDeviceLostCallback(ReleasePuppetDeviceObjects);
     AddDeviceReleaseCallback(ShutdownPuppet);
 
+    // Input starts as nothing held, the display as windowed, also in a second game of the process.
     CAppCommonInfo* common = CUSSingleton<CAppCommonInfo>::GetInstance();
+    common->Reset();
+    CUSSingleton<CVirtualInputDevice>::GetInstance()->Reset();
     common->GetMouse().Init(window->GetHandle());
     common->GetRand().Seed(timeGetTime());
     USFileArchiveSystem::GetInstance()->Init("qT7mRw2Z", false, true);

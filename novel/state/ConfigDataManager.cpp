@@ -56,6 +56,17 @@ void CConfigDataManager::Load(USLib::binary_istream& in, uint32_t) {
     CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(fullScreen);
 }
 
+void CConfigDataManager::Reset() {
+    readed_.Clear();
+    cgShown_.Clear();
+    values_.clear();
+    maxVolumes_.clear();
+    intervals_.clear();
+    autoWaits_.clear();
+    stateAtRefusal_.clear();
+    loadRan_ = false;
+}
+
 // The file's bytes for a container filled by SaveAll.
 static std::string ConfigFileBytes(SaveDataLoader4::SaveData& data) {
     std::ostringstream out;

@@ -77,6 +77,11 @@ public:
     CReadedFlagManager& GetReadedFlags() { return readed_; }
     CCGShownFlagsManager& GetCGShownFlags() { return cgShown_; }
 
+    // Back to the state before any set-up script or file ran: no values, empty tables, no read or seen
+    // records, no load yet. The game's start-up calls it, so that a game started again in the same
+    // process begins from its own defaults.
+    void Reset();
+
     // Writes every configuration object to "cfg.cfg". Nothing is written before LoadConfigFile has
     // run (a start-up that failed earlier must not replace the player's file with bare defaults), nor
     // after a refused file until something has changed, so the broken file stays for the player.

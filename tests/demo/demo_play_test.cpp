@@ -460,10 +460,10 @@ TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     ASSERT_TRUE(IsDeviceWindowed());
     ClickAt(327, 347);
     EXPECT_EQ(common->IsFullScreen(), 1u);
-    app_.OnIdle();
+    app_->OnIdle();
     EXPECT_FALSE(IsDeviceWindowed());
     common->SetFullScreen(0);
-    app_.OnIdle();
+    app_->OnIdle();
     EXPECT_TRUE(IsDeviceWindowed());
     Steps(2);
     ClickAt(744, 570);

@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "demo/support/demo_game.h"
+#include "engine/device/D3DDevice.h"
+#include "engine/input/AppCommonInfo.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
@@ -225,6 +227,41 @@ TEST_F(Playthrough, TruncatedQuickSaveIsNeverLoaded) {
     Steps(80);
     EXPECT_EQ(Settle(), second);
     EXPECT_NE(Log().find("q.sav cannot be read"), std::string::npos) << Log();
+}
+
+// A second game in the same process starts as the first one did: the first game's settings, seen
+// pictures, read text, message log and full screen do not reach it, and its first click is taken.
+TEST_F(Playthrough, SecondGameInTheSameProcessStartsClean) {
+    PassOpening();
+    MoveTo(kRest);
+    const Frame title = Settle();
+    CConfigDataManager& config = *CConfigDataManager::GetInstance();
+    const int32_t volume = config.GetConfigValue(CFG_VOLUME_BGM);
+    StartNewGame();
+    MoveTo(kRest);
+    Next();
+    Next();
+    ASSERT_NE(CMessageLogManager::GetInstance()->GetEntry(0), nullptr);
+    ASSERT_TRUE(config.GetReadedFlags().IsMessageReaded("scenario\\ch1.bin", 0));
+    config.SetConfigValue(CFG_VOLUME_BGM, volume / 2);
+    config.GetCGShownFlags().SetShown("image\\cg\\umbrella.png");
+    CUSSingleton<CAppCommonInfo>::GetInstance()->SetFullScreen(1);
+    app_->OnIdle();
+    ASSERT_FALSE(IsDeviceWindowed());
+
+    EndGame();
+    StartGame();
+    PassOpening();
+    MoveTo(kRest);
+    EXPECT_EQ(Settle(), title);
+    EXPECT_EQ(CUSSingleton<CAppCommonInfo>::GetInstance()->IsFullScreen(), 0u);
+    EXPECT_TRUE(IsDeviceWindowed());
+    EXPECT_EQ(config.GetConfigValue(CFG_VOLUME_BGM), volume);
+    EXPECT_FALSE(config.GetReadedFlags().IsMessageReaded("scenario\\ch1.bin", 0));
+    EXPECT_EQ(CMessageLogManager::GetInstance()->GetEntry(0), nullptr);
+    ClickAt(demo::kTitleGallery);
+    MoveTo(kRest);
+    ExpectReference("gallery_locked", Settle());
 }
 
 // Bad data on the way, each case in a game folder of its own: the game logs what it could not use and

@@ -1,5 +1,5 @@
 // The application skeleton end to end under the dummy video driver: the shutdown path from WM_CLOSE
-// to WM_QUIT, single instance, idle rules and the window table.
+// to WM_QUIT (and a second application after it), single instance, idle rules and the window table.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -54,7 +54,20 @@ TEST(AppTest, CloseRunsShutdownCallbacksThenQuitsAndTerminates) {
               g_events);
     // WM_NCDESTROY cleared the handle; the window no longer resolves through the table.
     EXPECT_EQ(app.GetWindow()->GetHandle(), nullptr);
-    CUSCallbackManager::Global().Clear();
+
+    // A second application in the process makes its window of the same class, and runs only the
+    // callbacks added since: the first one's services were released once.
+    {
+        CUSWindow window;
+        window.Create(nullptr, "AppTestWindow", 800, 600);
+        ASSERT_NE(window.GetHandle(), nullptr);
+        DestroyWindow(window.GetHandle());
+    }
+    g_events.clear();
+    RecordingApp second(1);
+    second.SetCreateInfo(nullptr, "", 0, "AppTestWindow", "MarloweAppTest_close");
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_EQ((std::vector<std::string>{"initialize", "WM_CLOSE", "WM_DESTROY", "terminate"}), g_events);
 }
 
 TEST(AppTest, SecondInstanceReturnsAtOnce) {

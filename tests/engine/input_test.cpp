@@ -161,6 +161,16 @@ TEST_F(InputTest, AClickIsATriggerOnlyInTheFrameItGoesDown) {
     }
 }
 
+// A second game in the process starts the mouse again: it is still polled once a frame, so that its
+// first click is a trigger (a second poll in the frame would read it as held).
+TEST_F(InputTest, MouseStartedAgainTakesItsFirstClick) {
+    ASSERT_TRUE(Info()->GetMouse().Init(hwnd_));
+    dinput::hooks::InjectMouseButton(hwnd_, 0, true);
+    Frame();
+    EXPECT_EQ(Info()->GetMouseTrig(), 1);
+    EXPECT_TRUE(Vid()->IsLeftButton());
+}
+
 TEST_F(InputTest, AltReturnIsSeenOnceAndHidesThatReturn) {
     dinput::hooks::InjectKey(hwnd_, DIK_LMENU, true);
     Frame();

@@ -252,7 +252,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
     std::lock_guard<std::mutex> lock(g_lock);
     if (g_classes.count(wc->lpszClassName)) {
-        SetLastError(1410);  // ERROR_CLASS_ALREADY_EXISTS
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
     g_classes[wc->lpszClassName] = *wc;

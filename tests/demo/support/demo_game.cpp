@@ -51,7 +51,7 @@ void WritePng(const std::filesystem::path& path, const Frame& f) {
 
 }  // namespace
 
-void DemoGame::SetUp() {
+void DemoGame::StartGame() {
     namespace fs = std::filesystem;
     previous_ = fs::current_path();
     std::string pattern = (fs::temp_directory_path() / "demo_game_XXXXXX").string();
@@ -66,18 +66,26 @@ void DemoGame::SetUp() {
     g_now = 0;
     win32::hooks::SetClock(TestClock, TestSleep);
     GetAppSetting().Load();
-    // Each game of the process registers a window class of its own name (a class stays registered).
-    static int games = 0;
-    title_ = "DemoGame" + std::to_string(++games);
-    app_.SetCreateInfo(nullptr, "", SW_SHOWNORMAL, title_.c_str(), "DemoGameTest");
-    ASSERT_TRUE(app_.Initialize());
-    hwnd_ = app_.GetWindow()->GetHandle();
+    quit_ = false;
+    app_ = std::make_unique<CMainApp>();
+    app_->SetCreateInfo(nullptr, "", SW_SHOWNORMAL, CMainApp::kTitle, "DemoGameTest");
+    ASSERT_TRUE(app_->Initialize());
+    hwnd_ = app_->GetWindow()->GetHandle();
     dinput::hooks::InjectFocus(hwnd_, true);
     MoveTo({400, 300});
 }
 
-void DemoGame::TearDown() {
-    app_.Terminate();
+void DemoGame::EndGame() {
+    if (!app_) return;
+    // As the program's message loop ends: the window's destruction releases the devices, then the
+    // shutdown.
+    if (!quit_) {
+        app_->Quit();
+        while (Step()) {
+        }
+    }
+    app_->Terminate();
+    app_.reset();
     win32::hooks::SetClock(nullptr, nullptr);
     puppet::UtSystem::setUserTimeMSec(0);
     std::filesystem::current_path(previous_);
@@ -85,15 +93,19 @@ void DemoGame::TearDown() {
 }
 
 bool DemoGame::Step() {
+    if (quit_) return false;
     // The Puppet characters move on the same settable clock (their own clock is the process's).
     puppet::UtSystem::setUserTimeMSec(int64_t{g_now} + 1);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) return false;
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            return false;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    app_.Frame();
+    app_->Frame();
     return true;
 }
 

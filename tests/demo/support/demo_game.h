@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,16 @@ constexpr Point kBack{680, 556};
 
 class DemoGame : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { StartGame(); }
+    void TearDown() override { EndGame(); }
+    // A game in a fresh copy of the game folder, started as the program starts it; its opening movie
+    // is running.
+    void StartGame();
+    // The window closed as a player closes it (unless the game has quit already), the game shut down
+    // and its folder removed.
+    void EndGame();
     // Changes the copy of the game folder before the game starts (bad data for a test).
     virtual void PrepareFolder() {}
-    void TearDown() override;
 
     // Pumps the window messages and runs one frame; false once the game has quit.
     bool Step();
@@ -72,9 +79,9 @@ protected:
     std::string Log() const;
 
     std::filesystem::path previous_, folder_;
-    std::string title_;
-    CMainApp app_;
+    std::unique_ptr<CMainApp> app_;
     HWND hwnd_ = nullptr;
+    bool quit_ = false;  // The game's message loop has ended.
 };
 
 }  // namespace demo

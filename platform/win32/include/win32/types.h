@@ -189,6 +189,7 @@ inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xFFFF))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xFFFF))
