@@ -24,14 +24,14 @@ done
 convert -size 760x150 xc:none -fill '#101828c0' -stroke '#d8e0f0' -strokewidth 3 \
   -draw 'roundrectangle 2,2 757,147 16,16' $PNG PNG32:../../ui/msgwnd.png
 
-# The button bar's sheet (loose beside the program, its parts listed in demo/ui/bar.txt): seven 64x24
+# The button bar's sheet (loose beside the program, its parts listed in demo/ui/bar.txt): nine 64x24
 # buttons across, their looks down: normal, under the cursor, pressed, disabled.
 FONT=/usr/share/fonts/truetype/fonts-japanese-gothic.ttf
-set -- convert -size 512x96 xc:none -font "$FONT" -pointsize 13 -strokewidth 2 -gravity NorthWest
+set -- convert -size 576x96 xc:none -font "$FONT" -pointsize 13 -strokewidth 2 -gravity NorthWest
 row=0
 for look in '#28344cd0:#d8e0f0' '#3c5a8ae0:#ffffff' '#e0a040f0:#202020' '#30303080:#808080'; do
   bg=${look%%:*}; fg=${look#*:}; col=0
-  for label in SAVE LOAD CONFIG AUTO SKIP Q.SAVE Q.LOAD; do
+  for label in SAVE LOAD CONFIG AUTO SKIP Q.SAVE Q.LOAD LOG HIDE; do
     x=$((col * 64)); y=$((row * 24))
     set -- "$@" -fill "$bg" -stroke "$fg" -draw "roundrectangle $((x + 2)),$((y + 2)) $((x + 61)),$((y + 21)) 6,6" \
       -stroke none -fill "$fg" -annotate +$((x + 10))+$((y + 4)) "$label"

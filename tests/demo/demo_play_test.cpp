@@ -128,7 +128,7 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
     EXPECT_GT(border >> 16 & 0xFF, 150u);
     EXPECT_GT(border & 0xFF, 150u);
     EXPECT_FALSE(std::filesystem::exists("save/q.sav"));
-    dinput::hooks::InjectMouseMove(hwnd_, 510 + 132 + 32, 446 + 12);
+    dinput::hooks::InjectMouseMove(hwnd_, 180 + 66 * 5 + 32, 446 + 12);
     Steps(2);
     Click();
     Steps(10);
@@ -295,10 +295,10 @@ protected:
         for (std::int16_t s : samples) sum += double(s) * s;
         return samples.empty() ? 0 : std::sqrt(sum / double(samples.size()));
     }
-    // A click on column c of the button bar (SAVE, LOAD, CONFIG, AUTO, SKIP, Q.SAVE, Q.LOAD), then
+    // A click on column c of the button bar (SAVE, LOAD, CONFIG, AUTO, SKIP, Q.SAVE, Q.LOAD, LOG, HIDE), then
     // frames for the dialog it opens to come up.
     void ClickBar(int c) {
-        ClickAt(312 + 66 * c + 32, 458);
+        ClickAt(180 + 66 * c + 32, 458);
         Steps(3);
     }
     // Runs frames until the scene waits for a click (its message whole), then until the picture is
@@ -484,6 +484,27 @@ TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
     Steps(80);
     EXPECT_EQ(AtClickWait(), quick);
+
+    // LOG opens the message log over the chapter, the message window hidden; a turn of the wheel
+    // down at the newest line closes it.
+    ClickBar(7);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    const Frame logged = Settle();
+    EXPECT_LT(At(logged, 22, 520) & 0xFF, 100u);
+    EXPECT_NE(logged, quick);
+    Wheel(-1);
+    EXPECT_EQ(Settle(), quick);
+
+    // HIDE hides the message window and the bar, the scene left as it is, until a click.
+    ClickBar(8);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    const Frame hidden = Settle();
+    EXPECT_LT(At(hidden, 22, 520) & 0xFF, 100u);
+    EXPECT_EQ(BrightPixels(hidden, 180, 446, 594, 24), 0);
+    EXPECT_EQ(At(hidden, 250, 185), kHaruHead);
+    Click();
+    EXPECT_EQ(Settle(), quick);
+    EXPECT_EQ(At(Settle(), 250, 185), kHaruHead);  // the click brought the window back, the text stayed
 
     // Every screen built, with every function of the interface registered.
     const std::string log = Log();

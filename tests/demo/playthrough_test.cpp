@@ -24,7 +24,7 @@ using demo::Frame;
 using demo::Point;
 
 // The button bar on the message window: quick save and quick load.
-constexpr Point kQuickSave{674, 458}, kQuickLoad{740, 458};
+constexpr Point kQuickSave{542, 458}, kQuickLoad{608, 458};
 // A place on the screen with no button under it, where the cursor rests between clicks.
 constexpr Point kRest{40, 40};
 

@@ -33,17 +33,17 @@ sleep 2
 import -window root "$OUT/demo_2_line.png"
 click; click; click
 import -window root "$OUT/demo_3_two.png"
-# The button bar's SAVE, LOAD and CONFIG (columns 0-2 from x 312 on the message window's top edge):
+# The button bar's SAVE, LOAD and CONFIG (columns 0-2 from x 180 on the message window's top edge):
 # a slot saved on the save screen, then the load screen showing it, then the configuration screen.
 at() { xdotool mousemove "\$1" "\$2"; sleep 0.3; click; }
-at 344 458
+at 212 458
 at 110 185
 import -window root "$OUT/demo_4_save.png"
 at 744 570
-at 410 458
+at 278 458
 import -window root "$OUT/demo_5_load.png"
 at 744 570
-at 476 458
+at 344 458
 import -window root "$OUT/demo_6_config.png"
 at 744 570
 kill \$pid
