@@ -176,7 +176,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
     }
     if (batch.jobs.empty()) return;
     // Small runs stay on the calling thread: waking the pool would cost more than it saves.
-    if (threads_ == 1 || batch.area < 8192) {
+    if (threads_ == 1 || batch.area < 131072) {
         RunBands(batch);
         return;
     }
