@@ -326,6 +326,10 @@ TEST_F(RendererScreenTest, SnapshotHoldsThePictureWithoutTheLayersAboveIt) {
         EXPECT_EQ(pixels[at + 2], 255) << at;
     }
     snapshot->ReleaseResources();
+    // The next frame's input update drops the request, as in the game; a request left pending would
+    // draw the next test's picture over its top layers.
+    CUSSingleton<CAppCommonInfo>::GetInstance()->Update();
+    EXPECT_FALSE(CUSSingleton<CAppCommonInfo>::GetInstance()->IsSnapshotRequested());
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ protected:
         ASSERT_TRUE(device.Ok());
         ASSERT_TRUE(input.Ok());
         testsupport::ResetGameState();
+        // An empty log: the wheel has nothing to scroll, so one step down is past the newest line.
+        CMessageLogManager::GetInstance()->Clear();
         // The log window turns automatic mode on in every step it gets.
         folder.Write("AS/LogDialog.as", Text("void Initialize() {}\n"
                                              "void Update() { for (;;) { SendCommandToNovelSystem(1); Suspend(); } }\n"));
