@@ -4,7 +4,7 @@
 # UBSan's alignment check is off: AngelScript hands registered functions string constants that sit
 # unaligned inside its byte code (harmless on x86). Its bounds check is off: GCC 12 miscompiles calls
 # through arrays of member-function pointers under -fsanitize=bounds (the scenario machines' tables).
-# The sanitizer builds compile at -O1 with line tables only (-g1): they build in about half the time of
+# The sanitizer builds compile at -O1 with line tables only (-g1): they build faster than at
 # -O2 -g, and their reports still name every frame's file and line.
 if(MARLOWE_SANITIZE OR MARLOWE_TSAN)
   add_compile_options(-O1 -g1)

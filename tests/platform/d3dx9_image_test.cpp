@@ -3,6 +3,9 @@
 #include <d3dx9.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "support/d3d_device.h"
 #include "support/fixture_file.h"
 
@@ -109,6 +112,56 @@ TEST(D3DXImage, BrokenDataFailsWithoutATexture) {
         IDirect3DTexture9* tex = reinterpret_cast<IDirect3DTexture9*>(1);
         EXPECT_TRUE(FAILED(D3DXCreateTextureFromFileInMemory(dev.device, c.data, c.size, &tex)));
         EXPECT_EQ(tex, nullptr);
+    }
+}
+
+// Headers that declare far more pixels than their files hold are refused before anything is decoded
+// (the decoder would read the missing bytes as 0 and make the whole image); the same headers with all
+// their pixels load.
+TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
+    TestDevice dev;
+    // 32-bit TGA of type 2 (plain) or 10 (run-length) with the given pixel data.
+    auto tga = [](std::uint8_t type, int w, int h, std::vector<std::uint8_t> data) {
+        std::vector<std::uint8_t> f = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(w), std::uint8_t(w >> 8),
+                                       std::uint8_t(h), std::uint8_t(h >> 8), 32, 8};
+        f.insert(f.end(), data.begin(), data.end());
+        return f;
+    };
+    const std::vector<std::uint8_t> fourBytes(4, 0x7F), sixPixels(6 * 4, 0x7F);
+    const std::vector<std::uint8_t> runOfSix = {0x80 | 5, 1, 2, 3, 4};
+    // 24-bit BMP with the given number of pixel data bytes.
+    auto bmp = [](int w, int h, std::size_t dataBytes) {
+        std::vector<std::uint8_t> f(54 + dataBytes, 0x7F);
+        auto put = [&](std::size_t at, std::uint32_t v, int n) {
+            for (int i = 0; i < n; ++i) f[at + i] = std::uint8_t(v >> (8 * i));
+        };
+        f[0] = 'B', f[1] = 'M';
+        put(2, std::uint32_t(f.size()), 4), put(6, 0, 4), put(10, 54, 4), put(14, 40, 4), put(18, w, 4);
+        put(22, h, 4), put(26, 1, 2), put(28, 24, 2), put(30, 0, 4), put(34, 0, 20);
+        return f;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> file;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"TGA, 4096 x 4096 declared, 4 bytes", tga(2, 4096, 4096, fourBytes), false},
+        {"run-length TGA, 4096 x 4096 declared, one packet", tga(10, 4096, 4096, runOfSix), false},
+        {"BMP, 4096 x 4096 declared, 4 bytes", bmp(4096, 4096, 4), false},
+        {"TGA, 3 x 2, all pixels", tga(2, 3, 2, sixPixels), true},
+        {"run-length TGA, 3 x 2, one packet", tga(10, 3, 2, runOfSix), true},
+        {"BMP, 3 x 2, all rows", bmp(3, 2, 2 * 12), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        IDirect3DTexture9* tex = nullptr;
+        const HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(
+            dev.device, c.file.data(), UINT(c.file.size()), 64, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+            D3DX_FILTER_LINEAR, D3DX_FILTER_NONE, 0, nullptr, nullptr, &tex);
+        EXPECT_EQ(SUCCEEDED(hr), c.loads);
+        EXPECT_EQ(tex != nullptr, c.loads);
+        if (tex) tex->Release();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -17,18 +18,56 @@ struct Image {
     std::vector<DWORD> argb;  // row after row
 };
 
+// The most pixels an image may have: that of the largest texture the device makes (4096 x 4096).
+constexpr std::uint64_t kMaxPixels = 4096ull * 4096;
+
+// The file type by its first bytes; the decoder takes a file that is none of the others for TGA.
+D3DXIMAGE_FILEFORMAT FileFormatOf(const stbi_uc* bytes) {
+    if (bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G') return D3DXIFF_PNG;
+    if (bytes[0] == 0xFF && bytes[1] == 0xD8) return D3DXIFF_JPG;
+    if (bytes[0] == 'B' && bytes[1] == 'M') return D3DXIFF_BMP;
+    return D3DXIFF_TGA;
+}
+
+std::uint64_t Le(const stbi_uc* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+    return v;
+}
+
+// True when the file can hold the w x h pixels its header declares. The decoder reads missing bytes
+// as 0, so a header of a few bytes could otherwise have it make and fill an image of hundreds of
+// megabytes. Uncompressed BMP and TGA need every pixel's bytes, run-length TGA at least one packet (a
+// count byte and one pixel) per 128 pixels; no image has more than kMaxPixels.
+bool HoldsItsPixels(const stbi_uc* bytes, UINT size, std::uint64_t w, std::uint64_t h) {
+    const std::uint64_t pixels = w * h;
+    if (pixels > kMaxPixels) return false;
+    switch (FileFormatOf(bytes)) {
+        case D3DXIFF_BMP: {
+            if (size < 30) return false;
+            const bool core = Le(bytes + 14, 4) == 12;  // the old header: 16-bit sizes, no compression
+            const std::uint64_t bits = Le(bytes + (core ? 24 : 28), 2);
+            const std::uint64_t compression = core || size < 34 ? 0 : Le(bytes + 30, 4);
+            if (compression != 0 && compression != 3) return true;  // the decoder refuses the others itself
+            return Le(bytes + 10, 4) + (w * bits + 31) / 32 * 4 * h <= size;
+        }
+        case D3DXIFF_TGA: {
+            if (size < 18) return false;
+            const std::uint64_t pixelBytes = (bytes[16] + 7u) / 8;
+            const std::uint64_t header = 18 + bytes[0] + Le(bytes + 5, 2) * ((bytes[7] + 7u) / 8);
+            const std::uint64_t data = bytes[2] & 8 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+            return header + data <= size;
+        }
+        default: return true;  // compressed: the pixel limit bounds them
+    }
+}
+
 bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
     if (!data || size < 4 || size > 0x7FFFFFFF) return false;
     auto* bytes = static_cast<const stbi_uc*>(data);
     int w, h, comp;
     if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || w <= 0 || h <= 0) return false;
-    D3DXIMAGE_FILEFORMAT type = D3DXIFF_TGA;
-    if (bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
-        type = D3DXIFF_PNG;
-    else if (bytes[0] == 0xFF && bytes[1] == 0xD8)
-        type = D3DXIFF_JPG;
-    else if (bytes[0] == 'B' && bytes[1] == 'M')
-        type = D3DXIFF_BMP;
+    const D3DXIMAGE_FILEFORMAT type = FileFormatOf(bytes);
     D3DFORMAT format = D3DFMT_X8R8G8B8;
     if (comp == 4)
         format = D3DFMT_A8R8G8B8;
@@ -44,7 +83,10 @@ bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
 
 bool Decode(const void* data, UINT size, Image& image) {
     int w, h, comp;
-    stbi_uc* px = stbi_load_from_memory(static_cast<const stbi_uc*>(data), int(size), &w, &h, &comp, 4);
+    const auto* bytes = static_cast<const stbi_uc*>(data);
+    if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
+        return false;
+    stbi_uc* px = stbi_load_from_memory(bytes, int(size), &w, &h, &comp, 4);
     if (!px) return false;
     image.width = UINT(w);
     image.height = UINT(h);
