@@ -165,9 +165,9 @@ TEST_F(DemoPlay, PlaysThroughTheScenario) {
 }
 
 // The branch after Ren's line: three answers slide in, light under the cursor and flash when chosen;
-// the chosen route's line follows, then a question on a timer takes its default when nobody answers,
-// and automatic mode plays on into the second chapter. Item k of the first choice covers
-// (240, 150 + 64 k) to (560, 198 + 64 k).
+// the chosen route's line follows, then a question on a timer (whose time stands still while the
+// cursor is over a UI window) takes its default when nobody answers, and automatic mode plays on into
+// the second chapter. Item k of the first choice covers (240, 150 + 64 k) to (560, 198 + 64 k).
 TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     StartFirstChapter();
@@ -235,10 +235,22 @@ TEST_F(DemoPlay, ChoiceBranchesAndRejoins) {
     EXPECT_GT(std::count_if(fade.begin(), deepest, [&](int d) { return d > 0 && d < *deepest; }), 10);
     EXPECT_EQ(fade.back(), 0);
 
-    // The question on a timer: left alone, it takes its default after four seconds.
+    // The question on a timer: left alone, it takes its default after four seconds. Its time stands
+    // still while the save screen (a UI window that takes the input) is open over it, longer than
+    // the whole wait, and runs on from where it stood once the screen is closed.
     ClickUpToChoice();
     ASSERT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
     ASSERT_EQ(novel.GetChoices().GetItemCount(), 2u);
+    CUIWindowManager& windows = novel.GetWindowManager();
+    DemoGame::ClickAt({180 + 32, 458});  // SAVE on the bar
+    Steps(3);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    Steps(300);
+    DemoGame::ClickAt({744, 570});  // BACK
+    Steps(3);
+    ASSERT_EQ(windows.DialogCount(), 0u);
+    EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice)) << "the time ran under the save screen";
+    MoveTo({400, 100});
     Steps(200);
     EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeChoice));
     Steps(60);
@@ -309,6 +321,13 @@ protected:
         EXPECT_EQ(novel.GetResumeCode(), uint32_t(CNovelSystem::kResumeClickWait));
         return Settle();
     }
+    // The first chapter up to Haru's line, shown whole and still.
+    Frame PlayToHarusLine() {
+        StartFirstChapter();
+        Click();
+        Click();
+        return AtClickWait();
+    }
     // Bright pixels of a w x h block at (x, y): the digits of a slot's number and time stamp.
     static int BrightPixels(const Frame& f, int x, int y, int w, int h) {
         int n = 0;
@@ -352,16 +371,54 @@ TEST_F(DemoPlay, RainAndChoiceComeBackAfterALoad) {
     EXPECT_NE(line->text.find("\x89\x77\x82\xdc\x82\xc5\x91\x96\x82\xeb\x82\xa4"), std::string::npos);  // 駅まで走ろう
 }
 
+// Save slots whose files were cut short or damaged at the start show as empty on the load screen and
+// take no click; each is logged and kept as it was, and a good save beside them still loads.
+TEST_F(DemoScreens, DamagedSavesShowAsEmptySlotsAndStayOnDisk) {
+    CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
+    const Frame haru = PlayToHarusLine();
+    const char* const slots[] = {"save/save_00000.sav", "save/save_00001.sav", "save/save_00002.sav"};
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(CSaveDataManager::SaveToFile(GetSavePath(k).c_str()));
+    // Slot 0 cut in half; slot 1 with its first bytes overwritten.
+    std::filesystem::resize_file(slots[0], std::filesystem::file_size(slots[0]) / 2);
+    {
+        std::fstream damaged(slots[1], std::ios::in | std::ios::out | std::ios::binary);
+        damaged << std::string(16, '\xA5');
+    }
+    const std::string kept[] = {Contents(slots[0]), Contents(slots[1])};
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(2);
+    Click();
+    AtClickWait();
+
+    ClickBar(1);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    const Frame load = Settle();
+    EXPECT_EQ(BrightPixels(load, 30 + 40, 165, 120, 40), 0);
+    EXPECT_EQ(BrightPixels(load, 220 + 40, 165, 120, 40), 0);
+    EXPECT_GT(BrightPixels(load, 410 + 40, 165, 120, 40), 0);
+    for (int x : {110, 300}) {
+        ClickAt(x, 185);
+        EXPECT_EQ(windows.DialogCount(), 1u) << x;
+    }
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(Contents(slots[k]), kept[k]) << slots[k];
+        EXPECT_NE(Log().find(std::string("save_0000") + char('0' + k) + ".sav cannot be read"), std::string::npos)
+            << Log();
+    }
+    ClickAt(490, 185);
+    EXPECT_EQ(windows.DialogCount(), 0u);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(80);
+    EXPECT_EQ(AtClickWait(), haru);
+}
+
 // The save, load and configuration screens and the quick save, all reached through the button bar
 // over Haru's line. On a page, slot k sits at (30 + 190 (k % 4), 45 + 170 (k / 4)): its 160 x 120
 // thumbnail, then its 160 x 40 button below, whose number stands at its left and whose time stamp
 // from x 40 on; BACK is at (720, 560), the question's YES at (330, 300) and NO at (420, 300).
 TEST_F(DemoScreens, SaveLoadConfigurationAndQuickSaveThroughTheBar) {
     CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
-    StartFirstChapter();
-    Click();
-    Click();
-    const Frame haru = AtClickWait();
+    const Frame haru = PlayToHarusLine();
     ASSERT_EQ(At(haru, 250, 185), kHaruHead);
     const char* const slot0 = "save/save_00000.sav";
 

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "demo/support/demo_game.h"
 #include "engine/device/D3DDevice.h"
@@ -262,6 +264,42 @@ TEST_F(Playthrough, SecondGameInTheSameProcessStartsClean) {
     ClickAt(demo::kTitleGallery);
     MoveTo(kRest);
     ExpectReference("gallery_locked", Settle());
+}
+
+// The gallery's picture gone from the data archive (its entry under another name, as in an archive of
+// another build): the picture page logs the missing file, and a click brings the title back.
+class GalleryPictureGone : public Playthrough {
+protected:
+    void PrepareFolder() override {
+        // Entry names are stored as they are: with one letter changed, the entry is no longer found.
+        std::fstream arc("data.arc", std::ios::in | std::ios::out | std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(arc), {}};
+        const std::string name = "image\\cg\\umbrella.png";
+        const size_t at = bytes.find(name);
+        ASSERT_NE(at, std::string::npos);
+        arc.clear();
+        arc.seekp(static_cast<std::streamoff>(at + name.size() - 1));
+        arc.put('x');
+    }
+};
+
+TEST_F(GalleryPictureGone, IsLoggedAndTheTitleComesBack) {
+    CConfigDataManager::GetInstance()->GetCGShownFlags().SetShown("image\\cg\\umbrella.png");
+    PassOpening();
+    MoveTo(kRest);
+    const Frame title = Settle();
+    ClickAt(demo::kTitleGallery);
+    MoveTo(kRest);
+    Settle();
+    ClickAt(demo::kGalleryPicture[0]);
+    ASSERT_TRUE(RunUntil([&] { return Novel().GetWindowManager().DialogCount() == 0; }, "the gallery's picture"));
+    MoveTo(kRest);
+    Settle();
+    Click();
+    ASSERT_TRUE(RunUntil([&] { return AtTitle(); }, "the title after the missing picture"));
+    MoveTo(kRest);
+    EXPECT_EQ(Settle(), title);
+    EXPECT_NE(Log().find("umbrella.png"), std::string::npos) << Log();
 }
 
 // Bad data on the way, each case in a game folder of its own: the game logs what it could not use and

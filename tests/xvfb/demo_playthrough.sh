@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays the demo game in a real window under Xvfb with the mouse, the wheel and the keyboard (xdotool),
 # taking a screenshot of every screen: the opening movie, the title, the gallery locked, the first
-# chapter, the message log with a voice replayed, the picture view, the choices, the chapter's event
+# chapter, the message log with a voice replayed, the picture view, the choices (idle, hovered, chosen), the chapter's event
 # picture, the second chapter with the Puppet mother, its ending back at the title, the gallery with
 # its pictures, and the load and configuration screens opened from the title.
 # Then it closes the window at the title; the game must end with status 0.
@@ -51,7 +51,10 @@ xdotool click 5; settle
 xdotool key space; shot 07_picture_view
 click 400 200; settle
 next; sleep 1; import -window root "$OUT/08_choice.png"
-click 400 174; sleep 2; next; sleep 1; import -window root "$OUT/09_timed_choice.png"
+# The first answer under the cursor, then chosen: taken early in its flash, in its first faint turn.
+xdotool mousemove 400 174; sleep 0.5; import -window root "$OUT/08_choice_hovered.png"
+xdotool mousedown 1; sleep 0.05; xdotool mouseup 1; sleep 0.03; import -window root "$OUT/08_choice_chosen.png"
+sleep 2; next; sleep 1; import -window root "$OUT/09_timed_choice.png"
 click 400 206; sleep 3; next; next; sleep 1; import -window root "$OUT/10_mother_first.png"
 next; shot 11_event_picture
 next; sleep 1; shot 12_chapter2
