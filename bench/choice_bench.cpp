@@ -14,7 +14,7 @@
 #include "demo_frame.h"
 #include "novel/choices/AlternativeManager.h"
 #include "novel/novel/NovelSystem.h"
-#include "novel/support/RenderDevice.h"
+#include "support/RenderDevice.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "demo_frame.h"
-#include "novel/support/RenderDevice.h"
+#include "support/RenderDevice.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "novel/novel/NovelSystem.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/SaveDataManager.h"
-#include "novel/support/RenderDevice.h"
+#include "support/RenderDevice.h"
 
 namespace {
 

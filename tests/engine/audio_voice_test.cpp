@@ -11,8 +11,8 @@
 #include "engine/audio/SourceVoice.h"
 #include "engine/audio/StreamingSourceVoice.h"
 #include "engine/audio/USXAudio2.h"
-#include "engine/support/audio_fixtures.h"
-#include "engine/support/scratch_dir.h"
+#include "support/AudioFixtures.h"
+#include "support/ScratchDir.h"
 #include "engine/util/USCallbackManager.h"
 
 namespace {

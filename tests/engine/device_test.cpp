@@ -16,7 +16,7 @@
 #include "engine/resources/Mesh.h"
 #include "engine/resources/Texture.h"
 #include "support/EngineDevice.h"
-#include "support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

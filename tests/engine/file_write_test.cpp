@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "engine/files/USFileWrite.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

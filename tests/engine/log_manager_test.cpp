@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/util/USLogManager.h"
-#include "support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 TEST(LogManager, LinesAreWrittenInUtf8) {
     ScratchDir dir;

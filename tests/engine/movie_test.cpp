@@ -15,7 +15,7 @@
 #include "engine/movie/DShowMovie.h"
 #include "engine/movie/USDirectShow.h"
 #include "engine/files/USPath.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "engine/util/USLogManager.h"
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"

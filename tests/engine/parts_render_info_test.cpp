@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/resources/PartsRenderInfo.h"
-#include "support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/save/SaveData.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "engine/audio/OggLoader.h"
 #include "engine/audio/WaveLoader.h"
-#include "engine/support/audio_fixtures.h"
-#include "engine/support/scratch_dir.h"
+#include "support/AudioFixtures.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "engine/files/USFileAccessor.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

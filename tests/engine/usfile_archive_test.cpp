@@ -8,7 +8,7 @@
 
 #include "engine/files/USFile.h"
 #include "engine/files/USFileArchiveSystem.h"
-#include "support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "tools/arcpack/ArcWriter.h"
 
 namespace {

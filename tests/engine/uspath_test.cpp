@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/files/USPath.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "fuzz/device_support.h"
 #include "fuzz/fuzz_support.h"
-#include "novel/support/GameState.h"
+#include "support/GameState.h"
 #include "novel/vm/VCPUNovel.h"
 #include "novel/vm/VCPUSceneManager.h"
 #include "novel/vm/VirtualCode.h"

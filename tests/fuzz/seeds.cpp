@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/files/LZSS.h"
-#include "engine/support/audio_fixtures.h"
+#include "support/AudioFixtures.h"
 #include "engine/resources/Mesh.h"
 #include "engine/resources/PartsRenderInfo.h"
 #include "fuzz/device_support.h"

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/choices/AlternativeManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneNovel.h"
 #include "novel/state/GameVariables.h"
-#include "novel/support/LogMarks.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/LogMarks.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -347,7 +347,7 @@ protected:
         ASSERT_TRUE(novel.LoadScenario("ch.bin"));
         stack.QueuePush(scene = new CSceneNovel, false);
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     CSceneStateStack stack;

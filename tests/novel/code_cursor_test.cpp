@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "novel/vm/VCPointer.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ TEST(CodeCursor, InterruptEntryIsCalledAndLeft) {
 }
 
 TEST(CodeCursor, SavedRecordRestoresEveryLevel) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("scenario/a.bin", std::vector<uint8_t>(64));
     folder.Write("scenario/b.bin", std::vector<uint8_t>(64));
     folder.Write("scenario/c.bin", std::vector<uint8_t>(64));
@@ -172,7 +173,7 @@ TEST(CodeCursor, RecordsWithoutLevelsOrTooManyAreRefused) {
 }
 
 TEST(CodeCursor, AMissingCodeFileLoadsAsNoCode) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("bin/gone.bin", std::vector<uint8_t>(16));
     CVCPointer c;
     c.SetCode(CVirtualCode::Create("bin\\gone.bin"));
@@ -192,7 +193,7 @@ TEST(CodeCursor, AMissingCodeFileLoadsAsNoCode) {
 // A saved record that names a file the game does not run as code, or offsets outside the named code
 // file, is refused before anything in it runs.
 TEST(CodeCursor, RecordsNamingOtherFilesOrOffsetsOutsideAreRefused) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     for (const char* file : {"scenario/ch1.bin", "bin/Scene.bin", "save/data00.sav", "cfg.cfg", "ch1.bin"})
         folder.Write(file, std::vector<uint8_t>(64));
     const struct {

@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "engine/input/AppCommonInfo.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveFile.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 

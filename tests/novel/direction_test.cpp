@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/render/RendererManager.h"
 #include "novel/script/ASNovelSetting.h"
 #include "novel/script/ASRendererDirManager.h"
-#include "novel/support/LogMarks.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/LogMarks.h"
+#include "support/ScenarioCode.h"
 #include "novel/ui/UIWindow.h"
 #include "novel/ui/UIWindowManager.h"
 

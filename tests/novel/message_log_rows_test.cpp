@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "novel/novel/NovelSystem.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
         }
         return out;
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     CStringRendererManager& buffers = CNovelSystem::GetInstance()->GetTextBuffers();
     CMessageLogManager& log = *CMessageLogManager::GetInstance();

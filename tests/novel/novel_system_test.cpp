@@ -8,7 +8,8 @@
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/vm/VCOpcodes.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ TEST_F(NovelSystem, UnknownSpeakerUsesTheDefaultRecord) {
 }
 
 TEST_F(NovelSystem, SavedRecordCarriesTheMachineAndItsThreeWords) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("scenario/ch.bin", testsupport::Bytes("SetWaitFrames 30\nSetWaitFlags 1\nSetMessageNumber 5\nSetDialog2 \"AS\\\\Cfg.as\"\nSetFeatureMask 9\nYield\nYield"));
     ASSERT_TRUE(novel.LoadScenario("scenario\\ch.bin"));
     novel.SetResumeCode(2);
@@ -295,7 +296,7 @@ namespace {
 // A scenario that ended inside a called code file: the next scenario starts at the top level.
 TEST(NovelScenario, LoadingAScenarioLeavesCalledCodeFiles) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("a.bin", testsupport::Bytes("RunSubCode \"sub.bin\"\nYield"));
     folder.Write("sub.bin", testsupport::Bytes("SetResult 5\nYield"));
     folder.Write("b.bin", testsupport::Bytes("SetResult 2\nYield"));

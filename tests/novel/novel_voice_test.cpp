@@ -7,13 +7,13 @@
 
 #include "engine/audio/SourceVoice.h"
 #include "engine/audio/USXAudio2.h"
-#include "engine/support/audio_fixtures.h"
-#include "engine/support/scratch_dir.h"
+#include "support/AudioFixtures.h"
+#include "support/ScratchDir.h"
 #include "engine/util/USCallbackManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/sound/SEManager.h"
 #include "novel/state/ConfigDataManager.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/vm/VCOpcodes.h"
 #include "novel/vm/VCPUNovel.h"
 #include "novel/vm/VCPUSceneManager.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 #include "engine/device/AppDeviceInfo.h"
 #include "novel/novel/NovelSystem.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ protected:
         novel.GetRenderSources().ReleaseAll();
         novel.GetTextBuffers().DeleteAll();
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     CSingleTextureRenderer* picture = nullptr;

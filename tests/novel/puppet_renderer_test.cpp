@@ -4,8 +4,9 @@
 
 #include "novel/novel/NovelSystem.h"
 #include "novel/render/RendererManager.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 #include "puppet/Ut.h"
 
 namespace {
@@ -43,7 +44,7 @@ protected:
         renderers.UpdatePuppet();
     }
 
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;  // textures need the engine's device
     RenderSource::CRenderSourceManager sources;
     CRendererManager renderers;
@@ -212,7 +213,7 @@ protected:
         novel.GetRenderers().DeleteAll();
         novel.GetRenderSources().ReleaseAll();
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     PuppetRenderer* hero = nullptr;

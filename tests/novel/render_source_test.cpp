@@ -5,8 +5,9 @@
 #include <string>
 
 #include "novel/render/RenderSource.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ protected:
     static void Reload(RenderSource::OStream& out, RenderSource::IStream& in) {
         in.Attach(out.GetData(), out.GetSize());
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
 };
 

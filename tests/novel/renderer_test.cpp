@@ -12,8 +12,9 @@
 #include "novel/render/RendererManager.h"
 #include "novel/state/SnapImage.h"
 #include "novel/script/ASCommon.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST(IRendererScriptTest, AnglesTravelInDegreesAndTheKindsOverridesRun) {
 class RendererScreenTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(device.Ok()); }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     RenderSource::CRenderSourceManager sources;
     CRendererManager renderers;

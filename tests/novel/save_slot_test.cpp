@@ -14,13 +14,13 @@
 #include <random>
 #include <thread>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SaveFile.h"
 #include "novel/state/SnapImage.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 extern char** environ;
 

@@ -14,8 +14,8 @@
 #include "novel/state/GameVariables.h"
 #include "novel/vm/VCOpcodes.h"
 #include "novel/vm/VCPUNovel.h"
-#include "engine/support/scratch_dir.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -141,7 +141,7 @@ TEST_F(ScenarioMachine, YieldsReturnTheResultAndWaitsCountSlices) {
 }
 
 TEST_F(ScenarioMachine, CallsAndReturnsAcrossCodeFiles) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("sub.bin", testsupport::Bytes(R"(
         Push 7
         PopTo param[0]
@@ -284,8 +284,8 @@ TEST(FullScreenVariable, KindFourIsTheFullScreenValue) {
 
 TEST(FileExists, JumpsOnlyWhenTheFileIsThere) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
-    folder.Write("data/here.txt", {1});
+    ScratchDir folder;
+    folder.Write("data/here.txt", std::vector<uint8_t>{1});
     CVCPUNovel machine;
     for (const char* name : {"data\\\\here.txt", "data\\\\gone.txt", "data"}) {
         machine.SetCode(testsupport::Code(std::string("JumpIfFileExists \"") + name +

@@ -7,9 +7,10 @@
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneDialogs.h"
 #include "novel/scenes/SceneNovel.h"
-#include "novel/support/Input.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/Input.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 #include "novel/ui/UIWindowManager.h"
 
 namespace {
@@ -59,7 +60,7 @@ protected:
     }
     CUIWindowManager& Windows() { return novel.GetWindowManager(); }
 
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     testsupport::Input input;
     CNovelSystem& novel = *CNovelSystem::GetInstance();

@@ -9,7 +9,8 @@
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneManager.h"
 #include "novel/state/GameVariables.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ const char* kSceneCode = R"(
 
 TEST(SceneManager, SceneCodeAsksForAMovieThenANovelScene) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
     folder.Write("scenario/ch1.bin", testsupport::Bytes("SetResult 5\nYield"));
     events.clear();
@@ -139,7 +140,7 @@ TEST(SceneManager, SceneCodeAsksForAMovieThenANovelScene) {
 
 TEST(SceneManager, RestartClearsTheStackAndJumpsToTheRestartEntry) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
     events.clear();
     RecordingSceneManager manager;
@@ -157,7 +158,7 @@ TEST(SceneManager, RestartClearsTheStackAndJumpsToTheRestartEntry) {
 }
 
 TEST(SceneManager, MissingSceneCodeLeavesTheManagerIdle) {
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     events.clear();
     RecordingSceneManager manager;
     manager.Init();
@@ -172,7 +173,7 @@ TEST(SceneManager, SavedRecordRestoresWaitStackPositionAndRestartEntry) {
                                     "bin\\scene.bin", true));
     saved.JumpTo(0);
     saved.Run();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     std::vector<uint8_t> bytes = testsupport::Bytes(".machine scene\nSetRestartEntry 12\nSetSceneEntry 40\nPush 6\nWait 4\nYield\nYield", true);
     folder.Write("bin/scene.bin", bytes);
     CVCPUSceneManager loaded;
@@ -193,7 +194,7 @@ namespace {
 // nested code file), the log and the game variables come back equal.
 TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(kSceneCode, true));
     folder.Write("scenario/ch1.bin", testsupport::Bytes("ClearStack\nSetInterrupt 4\nRunSubCode \"scenario\\\\sub.bin\"\nYield"));
     folder.Write("scenario/sub.bin", testsupport::Bytes(R"(Push 11

@@ -17,9 +17,10 @@
 #include "novel/scenes/SceneNovel.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/GameVariables.h"
-#include "novel/support/Input.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/Input.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 #include "settings_tool/AppSetting.h"
 
 namespace {
@@ -155,7 +156,7 @@ TEST_F(SceneMovieTest, MoviesThatCannotPlayLeaveInTheFirstUpdate) {
 
 TEST_F(SceneMovieTest, SceneCodeGoesOnAfterItsMovieScene) {
     testsupport::ResetGameState();
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     folder.Write("bin/Scene.bin", testsupport::Bytes(R"(
         .machine scene
             SetSceneEntry opening
@@ -182,7 +183,7 @@ TEST_F(SceneMovieTest, NovelScenePausesUnderItsMovieScene) {
     for (bool playMovie : {true, false}) {
         SCOPED_TRACE(playMovie);
         testsupport::ResetGameState();
-        testsupport::ScratchFolder folder;
+        ScratchDir folder;
         GetAppSetting().SetPlayMovie(playMovie);
         folder.Write("ch.bin", testsupport::Bytes(R"(SetMovieName "none.mpg"
             SetResult RESULT_PLAY_MOVIE

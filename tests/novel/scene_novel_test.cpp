@@ -8,8 +8,9 @@
 #include "novel/scenes/SceneNovel.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
         ASSERT_TRUE(novel.LoadScenario("ch.bin"));
         stack.QueuePush(scene = new CSceneNovel, false);
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     CNovelSystem& novel = *CNovelSystem::GetInstance();
     CSceneStateStack stack;

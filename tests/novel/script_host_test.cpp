@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/script/ASCommon.h"
 #include "novel/script/ASNovelSetting.h"
@@ -17,8 +17,8 @@
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 #include "win32/codepage.h"
 
 namespace {

@@ -7,12 +7,12 @@
 
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
-#include "engine/support/audio_fixtures.h"
-#include "engine/support/scratch_dir.h"
+#include "support/AudioFixtures.h"
+#include "support/ScratchDir.h"
 #include "novel/app/MainApp.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SnapImage.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 #include "support/EngineDevice.h"
 
 namespace {

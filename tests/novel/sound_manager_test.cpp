@@ -14,8 +14,8 @@
 #include "engine/audio/SourceVoice.h"
 #include "engine/audio/StreamingSourceVoice.h"
 #include "engine/audio/USXAudio2.h"
-#include "engine/support/audio_fixtures.h"
-#include "engine/support/scratch_dir.h"
+#include "support/AudioFixtures.h"
+#include "support/ScratchDir.h"
 #include "engine/util/USCallbackManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/sound/BGMManager.h"
@@ -23,7 +23,7 @@
 #include "novel/sound/VoiceBuffer.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "novel/novel/NovelSystem.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScratchDir.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
         while (b->NextRenderingChar(screen, texture)) out.push_back({screen[0], screen[1], screen[2], screen[3]});
         return out;
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     // The novel system's text buffers are the ones text renderers find.
     CStringRendererManager& buffers = CNovelSystem::GetInstance()->GetTextBuffers();

@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/script/ASCommon.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
-#include "novel/support/RenderDevice.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/RenderDevice.h"
+#include "support/ScenarioCode.h"
 #include "novel/ui/UIButtons.h"
 #include "novel/ui/UIControl.h"
 #include "novel/ui/UIImageControls.h"
@@ -235,7 +235,7 @@ protected:
     void TearDown() override {
         for (ResourceInfo* s : sheets) delete s;
     }
-    testsupport::ScratchFolder folder;
+    ScratchDir folder;
     testsupport::RenderDevice device;
     ResourceList sheets;
 };

@@ -3,12 +3,12 @@
 // read it.
 #include <gtest/gtest.h>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SaveFile.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 namespace {
 

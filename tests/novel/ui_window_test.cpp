@@ -7,12 +7,12 @@
 #include <cfloat>
 #include <string>
 
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 #include "novel/ui/UIButtons.h"
 #include "novel/ui/UIScriptInterface.h"
 #include "novel/ui/UIStateControls.h"

@@ -8,7 +8,7 @@
 
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "puppet/DXPuppetModel.h"
 #include "puppet/RenderPuppetModel.h"
 #include "puppet/Ut.h"

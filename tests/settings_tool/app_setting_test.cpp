@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "settings_tool/AppSetting.h"
-#include "settings_tool/support/TempFolder.h"
+#include "support/ScratchDir.h"
 
 namespace {
 
@@ -60,9 +60,9 @@ const LoadCase kLoadCases[] = {
 class LoadTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadTest, FillsTheRecord) {
-    TempFolder folder;
+    ScratchDir folder;
     const LoadCase& c = GetParam();
-    if (c.file) WriteWholeFile("config.xml", *c.file);
+    if (c.file) folder.Write("config.xml", *c.file);
     AppSetting setting;
     // Start from a record unlike the defaults, so that every field must be set by Load.
     setting.SetPlayMovie(!c.expected.playMovie);
@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Files, LoadTest, ::testing::ValuesIn(kLoadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AppSettingTest, SaveWritesSixCrLfLinesAndDropsEverythingElse) {
-    TempFolder folder;
-    WriteWholeFile("config.xml",
+    ScratchDir folder;
+    folder.Write("config.xml",
                    "Stray=1\n[root]\nPlayMovie=0\nWidth=1920\nHeight=1080\nFullWidth=1280\nFullHeight=720\n"
                    "Extra=5\n[other]\nKey=value\n");
     AppSetting setting;
@@ -94,7 +94,7 @@ TEST(AppSettingTest, SaveWritesSixCrLfLinesAndDropsEverythingElse) {
     EXPECT_EQ(w, 800u);
     EXPECT_EQ(h, 600u);
     ASSERT_TRUE(setting.Save());
-    EXPECT_EQ(ReadWholeFile("config.xml"),
+    EXPECT_EQ(folder.Read("config.xml"),
               "[root]\r\nPlayMovie=0\r\nWidth=800\r\nHeight=600\r\nFullWidth=1280\r\nFullHeight=720\r\n");
     EXPECT_FALSE(std::filesystem::exists("config.xml.tmp"));
 }
@@ -102,7 +102,7 @@ TEST(AppSettingTest, SaveWritesSixCrLfLinesAndDropsEverythingElse) {
 TEST(AppSettingTest, SaveThenLoadGivesTheRecordBack) {
     const Record records[] = {{true, 800, 600}, {false, 1920, 1080}, {true, 2147483647u, 0}};
     for (const Record& r : records) {
-        TempFolder folder;
+        ScratchDir folder;
         AppSetting written;
         written.SetPlayMovie(r.playMovie);
         written.SetFullScreenSize(r.fullWidth, r.fullHeight);
@@ -128,27 +128,27 @@ TEST(AppSettingTest, SetDefaultsRestoresEveryField) {
 }
 
 TEST(AppSettingTest, FailedSaveLeavesTheOldFileWholeAndReportsIt) {
-    TempFolder folder;
+    ScratchDir folder;
     const std::string old = "[root]\r\nPlayMovie=1\r\n";
-    WriteWholeFile("config.xml", old);
+    folder.Write("config.xml", old);
     ::chmod("config.xml", 0444);
     AppSetting setting;
     setting.SetPlayMovie(false);
     EXPECT_FALSE(setting.Save());
-    EXPECT_EQ(ReadWholeFile("config.xml"), old);
+    EXPECT_EQ(folder.Read("config.xml"), old);
     EXPECT_FALSE(std::filesystem::exists("config.xml.tmp"));
 }
 
 TEST(AppSettingTest, SaveFindsTheFileWhateverTheCaseOfItsName) {
-    TempFolder folder;
-    WriteWholeFile("CONFIG.XML", "[root]\r\nFullWidth=1024\r\n");
+    ScratchDir folder;
+    folder.Write("CONFIG.XML", "[root]\r\nFullWidth=1024\r\n");
     AppSetting setting;
     setting.Load();
     uint32_t w = 0, h = 0;
     setting.GetFullScreenSize(w, h);
     EXPECT_EQ(w, 1024u);
     ASSERT_TRUE(setting.Save());
-    EXPECT_EQ(ReadWholeFile("CONFIG.XML").substr(0, 8), "[root]\r\n");
+    EXPECT_EQ(folder.Read("CONFIG.XML").substr(0, 8), "[root]\r\n");
     EXPECT_FALSE(std::filesystem::exists("config.xml.tmp"));
 }
 

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "settings_tool/support/TempFolder.h"
+#include "support/ScratchDir.h"
 
 extern char** environ;
 
@@ -36,12 +36,13 @@ TEST(FenwickProcess, SecondInstanceEndsWithZeroAndNoDisplayWithMinusOne) {
         int status;
     } const cases[] = {{true, 0}, {false, 255}};
     for (const auto& c : cases) {
-        TempFolder folder;
+        ScratchDir folder;
+        const std::filesystem::path at = folder.Path();
         std::filesystem::create_directory("run");
         std::filesystem::create_directory("game");
-        ::setenv("XDG_RUNTIME_DIR", (folder.Path() / "run").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (at / "run").c_str(), 1);
         HANDLE held = c.otherInstance ? CreateMutexA(nullptr, TRUE, "OrrinLauncher") : nullptr;
-        EXPECT_EQ(RunFenwick(folder.Path() / "game", folder.Path() / "run"), c.status);
+        EXPECT_EQ(RunFenwick(at / "game", at / "run"), c.status);
         EXPECT_FALSE(std::filesystem::exists("game/config.xml"));
         if (held) CloseHandle(held);
     }

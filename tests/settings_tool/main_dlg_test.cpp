@@ -16,7 +16,7 @@
 #include "settings_tool/ResolutionList.h"
 #include "settings_tool/dialog/MainDlg.h"
 #include "settings_tool/support/DisplayModes.h"
-#include "settings_tool/support/TempFolder.h"
+#include "support/ScratchDir.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ class MainDlgTest : public ::testing::Test {
 protected:
     void Open(const std::string& config, const Sizes& sizes) {
         m_config = config;
-        WriteWholeFile("config.xml", config);
+        m_folder.Write("config.xml", config);
         GetAppSetting().Load();
         EnumerateSizes(sizes);
         m_dialog = std::make_unique<CMainDlg>();
@@ -73,9 +73,9 @@ protected:
         GetAppSetting().GetFullScreenSize(size.first, size.second);
         return size;
     }
-    std::string File() { return ReadWholeFile("config.xml"); }
+    std::string File() { return m_folder.Read("config.xml"); }
 
-    TempFolder m_folder;
+    ScratchDir m_folder;
     std::string m_config;
     std::unique_ptr<CMainDlg> m_dialog;
 };
@@ -197,7 +197,7 @@ bool WaitForFile(const char* name) {
 
 TEST_F(MainDlgTest, StartGameSavesThenStartsTheGameFromTheCurrentFolder) {
     // The game program here records the settings file it finds when it starts.
-    WriteWholeFile("Marlowe", "#!/bin/sh\ncp config.xml copy.tmp && mv copy.tmp started.xml\n");
+    m_folder.Write("Marlowe", "#!/bin/sh\ncp config.xml copy.tmp && mv copy.tmp started.xml\n");
     ::chmod("Marlowe", 0755);
     Open(ConfigText(1, 1280, 720), kThreeSizes);
     Click(kNoMovie);
@@ -206,7 +206,7 @@ TEST_F(MainDlgTest, StartGameSavesThenStartsTheGameFromTheCurrentFolder) {
     EXPECT_TRUE(m_dialog->IsEnded());
     EXPECT_EQ(m_dialog->GetEndCode(), 1002);
     ASSERT_TRUE(WaitForFile("started.xml"));
-    EXPECT_EQ(ReadWholeFile("started.xml"), ConfigText(0, 1024, 768));
+    EXPECT_EQ(m_folder.Read("started.xml"), ConfigText(0, 1024, 768));
 }
 
 TEST_F(MainDlgTest, GameThatCannotStartKeepsTheDialogOpenWithTheSettingsSaved) {

@@ -12,7 +12,7 @@
 
 #include "engine/files/USFile.h"
 #include "engine/files/USFileArchiveSystem.h"
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 #include "tools/arcpack/ArcWriter.h"
 
 namespace {

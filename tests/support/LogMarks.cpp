@@ -1,5 +1,5 @@
 // Test support: markers written to the game log by test scripts.
-#include "novel/support/LogMarks.h"
+#include "support/LogMarks.h"
 
 namespace testsupport {
 

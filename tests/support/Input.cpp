@@ -1,5 +1,5 @@
 // Test support for injected input.
-#include "novel/support/Input.h"
+#include "support/Input.h"
 
 #include <dinput_hooks.h>
 

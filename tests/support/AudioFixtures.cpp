@@ -1,5 +1,5 @@
 // Sound fixtures: WAV images and the reference decode of the committed Ogg files.
-#include "engine/support/audio_fixtures.h"
+#include "support/AudioFixtures.h"
 
 #include <vorbis/vorbisfile.h>
 

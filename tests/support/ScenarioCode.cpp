@@ -1,11 +1,8 @@
 // Test support for scenario code.
-#include "novel/support/ScenarioCode.h"
+#include "support/ScenarioCode.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -42,24 +39,6 @@ void ResetNovelMachine() {
     CVCPUNovel& machine = CNovelSystem::GetInstance()->GetMachine();
     machine.GetCursor().ReleaseDelegate();
     machine.SetCode(nullptr);
-}
-
-ScratchFolder::ScratchFolder() {
-    previous_ = std::filesystem::current_path().string();
-    std::string templ = (std::filesystem::temp_directory_path() / "scenario_test_XXXXXX").string();
-    path_ = mkdtemp(templ.data());
-    std::filesystem::current_path(path_);
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
-}
-
-void ScratchFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::filesystem::path p = std::filesystem::path(path_) / name;
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 std::vector<uint8_t> BuiltFile(const std::string& path) {

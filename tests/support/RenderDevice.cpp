@@ -1,5 +1,5 @@
 // Test support for the renderers: device, shared resources, render process, frames and images.
-#include "novel/support/RenderDevice.h"
+#include "support/RenderDevice.h"
 
 #include <d3d9/testhooks.h>
 

@@ -1,5 +1,5 @@
 // Game state put in a known state for scenario code runs.
-#include "novel/support/GameState.h"
+#include "support/GameState.h"
 
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"

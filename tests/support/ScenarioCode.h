@@ -1,12 +1,12 @@
-// Test support: scenario code assembled from text, a scratch folder for code files read by name, and
-// the game-wide state the machines reach reset between tests.
+// Test support: scenario code assembled from text, run in the novel system's machine, and the game-wide
+// state the machines reach reset between tests.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "engine/save/USBinaryStream.h"
 #include "novel/vm/BaseAppVCPU.h"
-#include "novel/support/GameState.h"
+#include "support/GameState.h"
 #include "novel/vm/VirtualCode.h"
 
 namespace testsupport {
@@ -23,18 +23,6 @@ uint32_t RunNovel(const std::string& source);
 // The novel system's machine holds no code, so that a whole-game save made by the next test names no
 // code file of this one (a load refuses any name that is not a scenario code file).
 void ResetNovelMachine();
-
-// Makes the current directory a fresh scratch folder for the test's lifetime and writes files there.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    void Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
-private:
-    std::string path_;
-    std::string previous_;
-};
 
 // A file the build made, by its path under the build folder ("game/puppet/hero.pup").
 std::vector<uint8_t> BuiltFile(const std::string& path);

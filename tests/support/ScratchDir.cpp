@@ -1,5 +1,5 @@
 // ScratchDir: per-test temporary current directory.
-#include "engine/support/scratch_dir.h"
+#include "support/ScratchDir.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
