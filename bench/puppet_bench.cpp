@@ -3,7 +3,6 @@
 // Goal: under 0.3 ms per frame.
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
-#include <d3d9/testhooks.h>
 #include <d3dx9.h>
 
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "puppet/Motion.h"
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/Ut.h"
+#include "support/TestDevice.h"
 #include "tools/puppet_writer/PuppetWriter.h"
 
 namespace {
@@ -25,17 +25,9 @@ std::string demoFile(const char* name) {
 
 // Runs one frame per iteration; `draw` false measures the runtime's own work (motions, update).
 void run(benchmark::State& state, bool draw) {
-    d3d9test::SetWorkerThreads(1);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 800;
-    params.BackBufferHeight = 600;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = TRUE;
-    IDirect3DDevice9* device = nullptr;
-    if (!d3d || FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device))) {
+    TestDevice testDevice = DeviceOnThreads(1, 800, 600, false);
+    IDirect3DDevice9* device = testDevice.device;
+    if (!device) {
         state.SkipWithError("no device");
         return;
     }
@@ -90,8 +82,6 @@ void run(benchmark::State& state, bool draw) {
     puppet::UtSystem::setUserTimeMSec(0);
     model->releaseAllTextures();
     model.reset();
-    device->Release();
-    d3d->Release();
 }
 void BM_DemoCharacterFrame(benchmark::State& state) { run(state, true); }
 void BM_DemoCharacterUpdateOnly(benchmark::State& state) { run(state, false); }

@@ -12,29 +12,14 @@
 #include <vector>
 
 #include "ShaderAssembler.h"
-#include "d3d9/testhooks.h"
+#include "support/D3DDraw.h"
+#include "support/TestDevice.h"
 
 namespace {
 
-struct Vertex {
-    float x, y, z;
-    DWORD colour;
-    float u, v;
-};
-
 // A windowless device drawing into a render-target texture of w x h X8R8G8B8 pixels.
 struct Scene {
-    Scene(UINT w, UINT h, unsigned threads) : width(w), height(h) {
-        d3d9test::SetWorkerThreads(threads);
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 800;
-        pp.BackBufferHeight = 600;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
+    Scene(UINT w, UINT h, unsigned threads) : width(w), height(h), dev(DeviceOnThreads(threads, 800, 600, false)) {
         device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &targetTex, nullptr);
         targetTex->GetSurfaceLevel(0, &target);
         device->SetRenderTarget(0, target);
@@ -65,9 +50,6 @@ struct Scene {
         source->Release();
         target->Release();
         targetTex->Release();
-        device->Release();
-        d3d->Release();
-        d3d9test::SetWorkerThreads(0);
     }
     // The device records draws and runs them when their results are needed: a lock of the target.
     void Finish() {
@@ -84,15 +66,10 @@ struct Scene {
         device->SetSamplerState(stage, D3DSAMP_MINFILTER, filter);
         device->SetSamplerState(stage, D3DSAMP_MAGFILTER, filter);
     }
-    void Quad(float x0, float y0, float x1, float y1) {
-        const Vertex v[4] = {{x0, y0, 0, 0xFFFFFFFF, 0, 0}, {x1, y0, 0, 0xFFFFFFFF, 1, 0},
-                             {x0, y1, 0, 0xFFFFFFFF, 0, 1}, {x1, y1, 0, 0xFFFFFFFF, 1, 1}};
-        const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-        device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
-    }
+    void Quad(float x0, float y0, float x1, float y1) { DrawQuad(device, x0, y0, x1, y1, 0xFFFFFFFF); }
     UINT width, height;
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
+    TestDevice dev;
+    IDirect3DDevice9* device = dev.device;
     IDirect3DTexture9 *targetTex = nullptr, *source = nullptr;
     IDirect3DSurface9* target = nullptr;
     uint32_t* sourceBits = nullptr;
@@ -262,7 +239,7 @@ void ProgramLayer(benchmark::State& state, Program program) {
     for (size_t k = 0; k < cells.size(); ++k)
         for (int corner : {0, 1, 2, 2, 1, 3}) indices.push_back(WORD(4 * k + size_t(corner)));
     std::vector<float> mesh;  // the shared quad mesh: corner in x and y, quad number in z
-    std::vector<Vertex> sprites;
+    std::vector<SpriteVertex> sprites;
     for (size_t k = 0; k < cells.size(); ++k) {
         const Cell& c = cells[k];
         for (int corner = 0; corner < 4; ++corner) {
@@ -315,7 +292,7 @@ void ProgramLayer(benchmark::State& state, Program program) {
                                                  indices.data(), D3DFMT_INDEX16, mesh.data(), 12);
         else
             scene.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, UINT(sprites.size()), UINT(2 * cells.size()),
-                                                 indices.data(), D3DFMT_INDEX16, sprites.data(), sizeof(Vertex));
+                                                 indices.data(), D3DFMT_INDEX16, sprites.data(), sizeof(SpriteVertex));
         scene.Finish();
     }
     int64_t area = 0;

@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "d3d9/testhooks.h"
-#include "support/d3d_device.h"
-#include "support/d3d_draw.h"
+#include "support/D3DDraw.h"
+#include "support/TestDevice.h"
 #include "support/Windows.h"
 
 namespace {
@@ -425,19 +425,10 @@ TEST(DeviceWindow, FullScreenAndFocusLoss) {
     HWND hwnd = window.Handle();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 320;
-    pp.BackBufferHeight = 240;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = hwnd;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    IDirect3DDevice9* dev = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
+    TestDevice device(320, 240, D3DFMT_X8R8G8B8, true, hwnd);
+    IDirect3DDevice9* dev = device.device;
+    ASSERT_NE(dev, nullptr);
+    D3DPRESENT_PARAMETERS pp = device.params;
 
     auto focus = [&](Uint8 event) {
         SDL_Event e{};
@@ -478,9 +469,6 @@ TEST(DeviceWindow, FullScreenAndFocusLoss) {
     ASSERT_EQ(dev->Reset(&pp), D3D_OK);
     EXPECT_FALSE(SDL_GetWindowFlags(win32::SdlWindowOf(hwnd)) & SDL_WINDOW_FULLSCREEN);
     EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
-
-    dev->Release();
-    d3d->Release();
     d3d9test::SetDisplayModes(nullptr);
 }
 
@@ -491,16 +479,9 @@ TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
     HWND hwnd = window.Handle();
     ASSERT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOW);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 48;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = hwnd;
-    pp.Windowed = TRUE;
-    IDirect3DDevice9* dev = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
+    TestDevice device(64, 48, D3DFMT_X8R8G8B8, false, hwnd);
+    IDirect3DDevice9* dev = device.device;
+    ASSERT_NE(dev, nullptr);
     SDL_Window* win = win32::SdlWindowOf(hwnd);
 
     auto windowMatchesFrame = [&] {
@@ -558,9 +539,6 @@ TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
     frame({{0, 0, 64, 1}, {63, 47, 64, 48}});
     EXPECT_TRUE(sameRects(d3d9test::SentRects(dev), {RECT{0, 0, 64, 48}}));
     EXPECT_TRUE(windowMatchesFrame());
-
-    dev->Release();
-    d3d->Release();
 }
 
 }  // namespace

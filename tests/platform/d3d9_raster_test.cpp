@@ -8,8 +8,8 @@
 
 #include "d3d9/testhooks.h"
 
-#include "support/d3d_device.h"
-#include "support/d3d_draw.h"
+#include "support/D3DDraw.h"
+#include "support/TestDevice.h"
 
 namespace {
 
@@ -393,9 +393,7 @@ TEST_F(Raster, FarTextureCoordinatesSampleTheirAddressModesTexels) {
 
 TEST(RasterThreads, FrameIsTheSameWhateverTheThreadCount) {
     auto render = [](unsigned threads) {
-        d3d9test::SetWorkerThreads(threads);
-        TestDevice dev(256, 192);
-        d3d9test::SetWorkerThreads(0);
+        TestDevice dev = DeviceOnThreads(threads, 256, 192);
         SetScreenProjection(dev.device, 256, 192);
         dev->SetRenderState(D3DRS_LIGHTING, FALSE);
         dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

@@ -11,8 +11,8 @@
 
 #include "ShaderAssembler.h"
 #include "d3d9/testhooks.h"
-#include "support/d3d_device.h"
-#include "support/d3d_draw.h"
+#include "support/D3DDraw.h"
+#include "support/TestDevice.h"
 
 namespace {
 

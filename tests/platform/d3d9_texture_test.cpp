@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "support/d3d_device.h"
+#include "support/TestDevice.h"
 
 namespace {
 

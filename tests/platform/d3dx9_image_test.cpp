@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/d3d_device.h"
+#include "support/TestDevice.h"
 #include "support/fixture_file.h"
 
 namespace {

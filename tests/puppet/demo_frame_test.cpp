@@ -9,9 +9,9 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/support/d3d_draw.h"
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/support/PuppetTestModel.h"
+#include "support/D3DDraw.h"
 
 using namespace puppet;
 

@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "d3d9/testhooks.h"
+#include "support/D3DDraw.h"
+#include "support/TestDevice.h"
 
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240;
-
-struct Vertex {
-    float x, y, z;
-    DWORD colour;
-    float u, v;
-};
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CLOSE) {
@@ -31,35 +27,26 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void Quad(IDirect3DDevice9* device, float x0, float y0, float x1, float y1, DWORD colour) {
-    const Vertex v[4] = {{x0, y0, 0, colour, 0, 0}, {x1, y0, 0, colour, 1, 0}, {x0, y1, 0, colour, 0, 1},
-                         {x1, y1, 0, colour, 1, 1}};
-    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-    device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
-}
-
 void DrawScene(IDirect3DDevice9* device, IDirect3DTexture9* tex) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102040, 1.f, 0);
     device->BeginScene();
-    const D3DMATRIX proj = {{{2.f / kWidth, 0, 0, 0, 0, -2.f / kHeight, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1}}};
-    device->SetTransform(D3DTS_PROJECTION, &proj);
+    SetScreenProjection(device, kWidth, kHeight);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     device->SetTexture(0, tex);
     device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-    Quad(device, 19.5f, 19.5f, 83.5f, 83.5f, 0xFFFFFFFF);  // 1:1, point sampled
+    DrawQuad(device, 19.5f, 19.5f, 83.5f, 83.5f, 0xFFFFFFFF);  // 1:1, point sampled
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    Quad(device, 99.5f, 29.5f, 299.5f, 179.5f, 0xC0FFC080);  // scaled, tinted and translucent
+    DrawQuad(device, 99.5f, 29.5f, 299.5f, 179.5f, 0xC0FFC080);  // scaled, tinted and translucent
     device->SetTexture(0, nullptr);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    Quad(device, 39.5f, 139.5f, 199.5f, 219.5f, 0x80FF2000);  // additive, no texture
+    DrawQuad(device, 39.5f, 139.5f, 199.5f, 219.5f, 0x80FF2000);  // additive, no texture
     device->EndScene();
 }
 
@@ -79,33 +66,17 @@ int main(int argc, char** argv) {
                                 nullptr, nullptr, nullptr, nullptr);
     if (!hwnd) return 1;
     ShowWindow(hwnd, SW_SHOW);
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = hwnd;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    IDirect3DDevice9* device = nullptr;
-    if (!d3d || FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device)))
-        return 1;
-    IDirect3DTexture9* tex = nullptr;
-    device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr);
-    D3DLOCKED_RECT lr;
-    tex->LockRect(0, &lr, nullptr, 0);
+    TestDevice testDevice(kWidth, kHeight, D3DFMT_X8R8G8B8, true, hwnd);
+    IDirect3DDevice9* device = testDevice.device;
+    if (!device) return 1;
+    std::vector<DWORD> texels(64 * 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             bool light = ((x / 8) + (y / 8)) % 2 == 0;
             DWORD alpha = DWORD(128 + x * 2);
-            reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] =
-                alpha << 24 | (light ? 0xF0E0C0u : DWORD(x * 4) << 16 | DWORD(y * 4) << 8 | 0x30u);
+            texels[y * 64 + x] = alpha << 24 | (light ? 0xF0E0C0u : DWORD(x * 4) << 16 | DWORD(y * 4) << 8 | 0x30u);
         }
-    tex->UnlockRect(0);
+    IDirect3DTexture9* tex = MakeTexture(device, 64, 64, texels);
 
     DrawScene(device, tex);
     device->Present(nullptr, nullptr, nullptr, nullptr);
@@ -135,7 +106,5 @@ int main(int argc, char** argv) {
     }
 done:
     tex->Release();
-    device->Release();
-    d3d->Release();
     return 0;
 }

@@ -6,8 +6,8 @@
 
 #include <d3d9.h>
 
-#include "platform/support/d3d_device.h"
 #include "puppet/APuppetModel.h"
+#include "support/TestDevice.h"
 
 namespace puppet_test {
 

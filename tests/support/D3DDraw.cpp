@@ -1,5 +1,5 @@
 // Drawing helpers for the rasteriser tests.
-#include "d3d_draw.h"
+#include "support/D3DDraw.h"
 
 #include <cstring>
 
