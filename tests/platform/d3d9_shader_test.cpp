@@ -279,12 +279,40 @@ std::vector<DWORD> RenderProgram(const DWORD* tokens, bool lanes, const ProgramV
     return frame;
 }
 
+// Tables of two samples' channels made by chains of instructions (a negated source, saturation, a
+// table of a table), mixed per pixel; the output's blue is a sampled channel unchanged and its red a
+// table. It reads nothing but its samples.
+const char* const kTwoSampleTables = R"(ps_2_0
+def c1, 2, -0.3, 0.6, 1.5
+dcl t0.xy
+dcl t1.xy
+dcl_2d s0
+dcl_2d s1
+texld r0, t0, s0
+texld r1, t1, s1
+mul r2, r0, c0
+mad_sat r2.w, c0.w, c1.x, -r1.x
+mul r3.x, r0.y, r0.y
+frc r3.y, -r0.z
+add r3.z, r1.y, c1.y
+lrp r3.w, r3.z, c1.z, r1.y
+mul r0.w, r0.w, r2.w
+mad r4.y, r3.x, r1.z, -r3.y
+max r4.w, r0.w, r3.w
+mov r4.x, r2.x
+mov r4.z, r0.z
+mov oC0, r4
+)";
+
 // A pixel shader run in lanes gives the pixels of each instruction run one pixel at a time. The first
 // program: every lane-wise instruction, negated and swizzled sources, saturation, an instruction that
 // overwrites what it still reads, the per-pixel rest (dp3, rcp), texkill, perspective-correct inputs.
 // The second: components that depend on one channel of one sample and on constants (worked out once
 // as tables), mixed with a second sample, the colour and the coordinates, a texture coordinate made
 // from a sampled channel, texkill on such a component, and an output with a constant channel.
+// The third has every lane-wise instruction again, with texkill, but nothing that runs one pixel at a
+// time, and the fourth mixes tables of two samples' channels made by chains of instructions, with
+// output channels that are a channel unchanged and a table: both run as one fused kernel.
 TEST(ShaderLanes, LanesMatchOnePixelAtATime) {
     const char* const programs[] = {R"(ps_2_0
 def c1, 0.75, -0.5, 2.5, 0.25
@@ -346,7 +374,34 @@ add r7.z, r7.z, r4.x
 mov oC0, r7
 mul_sat oC0.x, r0.z, c1.x
 mov oC0.y, c1.z
-)"};
+)",
+                                    R"(ps_2_0
+def c1, 0.75, -0.5, 2.5, 0.25
+dcl t0.xy
+dcl t1
+dcl v0
+dcl_2d s0
+texld r0, t0, s0
+sub r1, t1, r0.yzwx
+mad r2, v0, c1, -r1
+min r3, r1, -r2.wzyx
+max r3.yw, r3, r0
+cmp r4, r1, r3, -t1
+lrp r5, r0.z, r4, v0
+frc r6, -r5
+abs r7, r1
+slt r8, r1, r2.x
+sge r9, r2, c1.y
+add r10, r0, -c1.w
+texkill r10
+mul r7, r7, r8
+mad r7, r9, c1.w, r7
+mov r11.xz, -r7
+mov r11.yw, r6
+add r11, r11, r3
+mad_sat oC0, r11, c1.zwxy, r5
+)",
+                                    kTwoSampleTables};
     const ProgramVertex quad[4] = {{2.5f, 1.5f, 0, 1, 0xFF80C040, -0.3f, 0.1f, 1.7f, -0.6f},
                                    {61.5f, 6.5f, 0, 0.4f, 0x40FF2080, 1.6f, -0.2f, -0.9f, 0.8f},
                                    {4.5f, 46.5f, 0, 1, 0xC0102030, 0.2f, 1.3f, 0.4f, 2.2f},
@@ -370,7 +425,8 @@ mov oC0.y, c1.z
 // Samples of an axis-aligned quad take texel columns made once per triangle (point, and bilinear with
 // clamping) and leave out coordinate rows that only samples read: they give the pixels of one sample
 // at a time. The game's AlphaFade reads t0 only through its samples; the second program also does
-// arithmetic on t0 and samples at computed coordinates. Perspective and wrapped bilinear quads take
+// arithmetic on t0 and samples at computed coordinates; the third reads nothing but its samples, which
+// whole runs of a row then take. Perspective and wrapped bilinear quads take
 // the per-pixel sampler beside them.
 TEST(ShaderLanes, TexelColumnsMatchOneSampleAtATime) {
     const char* const mixing = R"(ps_2_0
@@ -389,8 +445,11 @@ mov oC0, r0
     std::vector<uint32_t> assembled;
     std::string error;
     ASSERT_TRUE(shaderasm::Assemble(mixing, assembled, error)) << error;
+    std::vector<uint32_t> tables;
+    ASSERT_TRUE(shaderasm::Assemble(kTwoSampleTables, tables, error)) << error;
     const std::vector<DWORD> fade = LoadTokens("AlphaFade.pso");
-    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(assembled.data())};
+    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(assembled.data()),
+                                     reinterpret_cast<const DWORD*>(tables.data())};
     const Sampling samplings[] = {{D3DTEXF_POINT, D3DTADDRESS_WRAP, D3DFMT_A8R8G8B8},
                                   {D3DTEXF_POINT, D3DTADDRESS_CLAMP, D3DFMT_X8R8G8B8},
                                   {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, D3DFMT_A8R8G8B8},

@@ -545,7 +545,16 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
                 result[c].value = at(0);
             } else {
                 const int t = newTable(key / 32, key % 32);
-                for (int i = 0; i < 256; ++i) tables_[size_t(t)].value[size_t(i)] = at(i);
+                ByteTable& made = tables_[size_t(t)];
+                for (int i = 0; i < 256; ++i) made.value[size_t(i)] = at(i);
+                made.opcode = in.opcode;
+                made.saturate = in.saturate;
+                made.sources = in.srcCount;
+                for (int k = 0; k < in.srcCount; ++k) {
+                    made.from[k] = v[k].kind == Value::kTable ? v[k].table : -1;
+                    made.constant[k] = v[k].value;
+                    made.modifier[k] = in.src[size_t(k)].modifier;
+                }
                 result[c].kind = Value::kTable;
                 result[c].table = t;
             }
@@ -595,6 +604,7 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
             ch.kind = Channel::kTable;
             ch.sample = t.sample;
             ch.shift = t.shift;
+            ch.table = v.table;
             for (int i = 0; i < 256; ++i) ch.bytes[size_t(i)] = uint32_t(ToByte(t.value[size_t(i)])) << positions[c];
         } else {
             ch.kind = Channel::kRow;
@@ -617,11 +627,319 @@ PixelProgram::PixelProgram(const ShaderProgram& program, const float (*constants
     for (const Channel& ch : channels_)
         if (ch.kind == Channel::kRow) readsRow(ch.row);
     sampleOnlySets_ = sampledSets & ~rowSets;
+    fused_ = avx2_ && Fuse();
+}
+
+// Translates the steps into the fused kernel: every value the program computes per pixel gets a slot
+// of its own (registers are renamed at each write, so no operation overwrites what another still
+// reads), tables read per pixel are worked out again in the lanes from their sample's channel with the
+// arithmetic that made them, and operations whose results nothing reads are left out. False where a
+// step is outside what the kernel does.
+bool PixelProgram::Fuse() {
+    std::vector<LaneOp> ops;
+    laneConstants_.assign(1, 0.f);  // slot 0, which sources an operation does not have point at
+    auto constantSlot = [&](float value) {
+        for (size_t i = 0; i < laneConstants_.size(); ++i)
+            if (std::memcmp(&laneConstants_[i], &value, sizeof value) == 0) return int(i);
+        laneConstants_.push_back(value);
+        return int(laneConstants_.size() - 1);
+    };
+    // Constant slots come first; operations number theirs from kMaxLaneSlots up until the end, when
+    // they move down behind the constants.
+    int next = kMaxLaneSlots;
+    std::vector<int> tableSlot(tables_.size(), -1);
+    std::vector<int> expandedTable(size_t(expanded_), -1);
+    int rowSlot[12 * 4 + 4];  // temps, then the output, as last written
+    std::fill(std::begin(rowSlot), std::end(rowSlot), -1);
+    int loadSlot[kTexCoordCount * 4 + 4];
+    std::fill(std::begin(loadSlot), std::end(loadSlot), -1);
+    bool ok = true;
+    auto fromTable = [&](auto&& self, int t) -> int {
+        if (tableSlot[size_t(t)] >= 0) return tableSlot[size_t(t)];
+        const ByteTable& table = tables_[size_t(t)];
+        LaneOp op;
+        if (table.opcode < 0) {
+            op.kind = LaneOp::kChannel;
+            op.sample = table.sample;
+            op.shift = table.shift;
+        } else {
+            op.opcode = table.opcode;
+            op.saturate = table.saturate;
+            for (int k = 0; k < table.sources; ++k) {
+                op.src[k] = table.from[k] >= 0 ? self(self, table.from[k]) : constantSlot(table.constant[k]);
+                op.modifier[k] = table.modifier[k];
+            }
+        }
+        op.dst = next++;
+        ops.push_back(op);
+        return tableSlot[size_t(t)] = op.dst;
+    };
+    auto slotOf = [&](const Row& r) -> int {
+        switch (r.bank) {
+            case Bank::kTemp: case Bank::kOutput: {
+                const int i = r.bank == Bank::kTemp ? r.index : 12 * 4 + r.index;
+                ok &= rowSlot[i] >= 0;
+                return std::max(rowSlot[i], 0);
+            }
+            case Bank::kTexcoord: case Bank::kColour: {
+                const int i = r.bank == Bank::kTexcoord ? r.index : int(kTexCoordCount) * 4 + r.index;
+                if (loadSlot[i] < 0) {
+                    LaneOp op;
+                    op.kind = LaneOp::kLoad;
+                    op.row = i;
+                    op.dst = loadSlot[i] = next++;
+                    ops.push_back(op);
+                }
+                return loadSlot[i];
+            }
+            case Bank::kConstant: return constantSlot(constants_[size_t(r.index)][0]);
+            case Bank::kExpanded: return fromTable(fromTable, expandedTable[size_t(r.index)]);
+            default: ok = false; return 0;
+        }
+    };
+    for (const Step& step : steps_) {
+        switch (step.kind) {
+            case Kind::kSample:
+                ok &= step.set >= 0;  // the kernel takes its samples before it runs
+                break;
+            case Kind::kExpand:
+                ok &= step.dst[0].bank == Bank::kExpanded;
+                if (ok) expandedTable[size_t(step.dst[0].index)] = step.index;
+                break;
+            case Kind::kKill: {
+                LaneOp op;
+                op.kind = LaneOp::kKill;
+                for (int c = 0; c < 3; ++c) op.src[c] = slotOf(step.src[0][c]);
+                ops.push_back(op);
+                break;
+            }
+            case Kind::kCompute: {
+                const ShaderInstruction& in = *step.in;
+                ok &= LaneWise(in.opcode);
+                int written[4] = {-1, -1, -1, -1};
+                for (int c = 0; c < 4 && ok; ++c) {
+                    if (!(step.mask & (1 << c))) continue;
+                    LaneOp op;
+                    op.opcode = in.opcode;
+                    op.saturate = in.saturate;
+                    for (int k = 0; k < in.srcCount; ++k) {
+                        op.src[k] = slotOf(step.src[k][c]);
+                        op.modifier[k] = step.modified[k] ? in.src[size_t(k)].modifier : 0;
+                    }
+                    op.dst = written[c] = next++;
+                    ops.push_back(op);
+                }
+                for (int c = 0; c < 4; ++c) {
+                    if (written[c] < 0) continue;
+                    const Row& r = step.dst[c];
+                    rowSlot[r.bank == Bank::kTemp ? r.index : 12 * 4 + r.index] = written[c];
+                }
+                break;
+            }
+        }
+        if (!ok) return false;
+    }
+    // The output: constant bytes, texel channels that pass unchanged, and slots.
+    const int positions[4] = {16, 8, 0, 24};
+    laneFixed_ = 0;
+    for (int c = 0; c < 4; ++c) {
+        const Channel& ch = channels_[c];
+        LaneChannel& out = laneChannels_[c];
+        out = LaneChannel{};
+        if (ch.kind == Channel::kConstant) {
+            laneFixed_ |= DWORD(ch.byte) << positions[c];
+        } else if (ch.kind == Channel::kRow) {
+            out.kind = LaneChannel::kSlot;
+            out.slot = slotOf(ch.row);
+        } else {
+            bool unchanged = ch.shift == positions[c];
+            for (int i = 0; i < 256 && unchanged; ++i) unchanged = ch.bytes[size_t(i)] == uint32_t(i) << positions[c];
+            out.sample = ch.sample;
+            if (unchanged) {
+                out.kind = LaneChannel::kTexel;
+            } else {
+                out.kind = LaneChannel::kSlot;
+                out.slot = fromTable(fromTable, ch.table);
+            }
+        }
+    }
+    if (!ok) return false;
+    // Operations whose results neither the output nor a texkill reads are left out; the rest get the
+    // slots behind the constants, in order.
+    std::vector<bool> needed(size_t(next), false);
+    for (const LaneChannel& ch : laneChannels_)
+        if (ch.kind == LaneChannel::kSlot) needed[size_t(ch.slot)] = true;
+    for (size_t i = ops.size(); i-- > 0;) {
+        const LaneOp& op = ops[i];
+        if (op.kind != LaneOp::kKill && !needed[size_t(op.dst)]) continue;
+        const int sources = op.kind == LaneOp::kKill ? 3 : op.kind == LaneOp::kArith ? 3 : 0;
+        for (int k = 0; k < sources; ++k) needed[size_t(op.src[k])] = true;
+    }
+    const int first = int(laneConstants_.size());
+    if (first >= kMaxLaneSlots) return false;
+    std::vector<int> moved(size_t(next), -1);
+    for (int i = 0; i < first; ++i) moved[size_t(i)] = i;
+    laneOps_.clear();
+    readsRows_ = false;
+    for (LaneOp op : ops) {
+        if (op.kind != LaneOp::kKill && !needed[size_t(op.dst)]) continue;
+        for (int k = 0; k < 3; ++k) op.src[k] = moved[size_t(op.src[k])] < 0 ? 0 : moved[size_t(op.src[k])];
+        if (op.kind != LaneOp::kKill) op.dst = moved[size_t(op.dst)] = first + int(laneOps_.size());
+        readsRows_ |= op.kind == LaneOp::kLoad;
+        laneOps_.push_back(op);
+    }
+    for (LaneChannel& ch : laneChannels_)
+        if (ch.kind == LaneChannel::kSlot) ch.slot = moved[size_t(ch.slot)];
+    laneSlots_ = first + int(laneOps_.size());
+    return laneSlots_ <= kMaxLaneSlots;
+}
+
+namespace {
+
+// ToByte of eight values at once, as ToByteFour does four.
+__attribute__((target("avx2"), always_inline)) inline __m256i ToByteEight(__m256 v) {
+    const __m256i rounded =
+        _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(v, _mm256_set1_ps(255.f)), _mm256_set1_ps(0.5f)));
+    const __m256i top = _mm256_castps_si256(_mm256_cmp_ps(v, _mm256_set1_ps(1.f), _CMP_GE_OQ));
+    const __m256i inside = _mm256_castps_si256(_mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GT_OQ));
+    return _mm256_or_si256(_mm256_and_si256(top, _mm256_set1_epi32(255)),
+                           _mm256_andnot_si256(top, _mm256_and_si256(inside, rounded)));
+}
+
+// A source with its modifier (Modify on eight lanes): negated, absolute, or negated absolute.
+__attribute__((target("avx2"), always_inline)) inline __m256 ModifyEight(__m256 x, int modifier) {
+    const __m256 sign = _mm256_set1_ps(-0.f);
+    switch (modifier) {
+        case 1: return _mm256_xor_ps(x, sign);
+        case 11: return _mm256_andnot_ps(sign, x);
+        case 12: return _mm256_or_ps(x, sign);
+        default: return x;
+    }
+}
+
+// A lane-wise instruction on eight lanes with Compute's arithmetic, comparisons and all: the
+// minimum and maximum keep std::min's and std::max's choice of operand (b < a ? b : a, a < b ? b : a).
+__attribute__((target("avx2"), always_inline)) inline __m256 LaneEight(int op, __m256 a, __m256 b, __m256 c) {
+    const __m256 one = _mm256_set1_ps(1.f);
+    switch (op) {
+        case kMov: return a;
+        case kAdd: return _mm256_add_ps(a, b);
+        case kSub: return _mm256_sub_ps(a, b);
+        case kMul: return _mm256_mul_ps(a, b);
+        case kMad: return _mm256_add_ps(_mm256_mul_ps(a, b), c);
+        case kMin: return _mm256_min_ps(b, a);
+        case kMax: return _mm256_max_ps(b, a);
+        case kSlt: return _mm256_and_ps(_mm256_cmp_ps(a, b, _CMP_LT_OQ), one);
+        case kSge: return _mm256_and_ps(_mm256_cmp_ps(a, b, _CMP_GE_OQ), one);
+        case kAbs: return _mm256_andnot_ps(_mm256_set1_ps(-0.f), a);
+        case kFrc: return _mm256_sub_ps(a, _mm256_floor_ps(a));
+        case kLrp: return _mm256_add_ps(c, _mm256_mul_ps(a, _mm256_sub_ps(b, c)));
+        case kCmp: return _mm256_blendv_ps(c, b, _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GE_OQ));
+        default: return _mm256_setzero_ps();
+    }
+}
+
+// Eight texels from, or the first m of them with the rest 0 (tail: their lanes).
+__attribute__((target("avx2"), always_inline)) inline __m256i Texels(const DWORD* from, int m, __m256i tail) {
+    return m == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
+                  : _mm256_maskload_epi32(reinterpret_cast<const int*>(from), tail);
+}
+
+}  // namespace
+
+// The fused kernel over n pixels, eight at a time: each operation reads and writes slots of eight
+// values, and the output is packed from them.
+__attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n,
+                                                            DWORD* out, bool* killed) const {
+    alignas(32) __m256 slot[kMaxLaneSlots];
+    for (size_t i = 0; i < laneConstants_.size(); ++i) slot[i] = _mm256_set1_ps(laneConstants_[i]);
+    const __m256i low = _mm256_set1_epi32(255);
+    const int positions[4] = {16, 8, 0, 24};
+    for (int i = 0; i < n; i += 8) {
+        const int m = std::min(8, n - i);
+        const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(m), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        for (const LaneOp& op : laneOps_) {
+            switch (op.kind) {
+                case LaneOp::kChannel: {
+                    // byte / 255 exactly as the table has it: one correctly rounded division.
+                    const __m256i byte = _mm256_and_si256(_mm256_srl_epi32(Texels(texels[op.sample] + i, m, tail), _mm_cvtsi32_si128(op.shift)), low);
+                    slot[op.dst] = _mm256_div_ps(_mm256_cvtepi32_ps(byte), _mm256_set1_ps(255.f));
+                    break;
+                }
+                case LaneOp::kLoad: {
+                    const float* from = (op.row < int(kTexCoordCount) * 4 ? rows->tex[op.row / 4][op.row % 4]
+                                                                          : rows->colour[op.row - int(kTexCoordCount) * 4]) + i;
+                    slot[op.dst] = m == 8 ? _mm256_loadu_ps(from) : _mm256_maskload_ps(from, tail);
+                    break;
+                }
+                case LaneOp::kArith: {
+                    __m256 r = LaneEight(op.opcode, ModifyEight(slot[op.src[0]], op.modifier[0]),
+                                         ModifyEight(slot[op.src[1]], op.modifier[1]),
+                                         ModifyEight(slot[op.src[2]], op.modifier[2]));
+                    if (op.saturate) r = _mm256_max_ps(_mm256_setzero_ps(), _mm256_min_ps(_mm256_set1_ps(1.f), r));
+                    slot[op.dst] = r;
+                    break;
+                }
+                case LaneOp::kKill: {
+                    const __m256 zero = _mm256_setzero_ps();
+                    const int below = _mm256_movemask_ps(_mm256_or_ps(
+                        _mm256_or_ps(_mm256_cmp_ps(slot[op.src[0]], zero, _CMP_LT_OQ),
+                                     _mm256_cmp_ps(slot[op.src[1]], zero, _CMP_LT_OQ)),
+                        _mm256_cmp_ps(slot[op.src[2]], zero, _CMP_LT_OQ)));
+                    for (int l = 0; l < m; ++l) killed[i + l] |= (below >> l & 1) != 0;
+                    break;
+                }
+            }
+        }
+        __m256i colour = _mm256_set1_epi32(int(laneFixed_));
+        for (int c = 0; c < 4; ++c) {
+            const LaneChannel& ch = laneChannels_[c];
+            if (ch.kind == LaneChannel::kTexel)
+                colour = _mm256_or_si256(colour, _mm256_and_si256(Texels(texels[ch.sample] + i, m, tail), _mm256_set1_epi32(int(255u << positions[c]))));
+            else if (ch.kind == LaneChannel::kSlot)
+                colour = _mm256_or_si256(colour, _mm256_sll_epi32(ToByteEight(slot[ch.slot]), _mm_cvtsi32_si128(positions[c])));
+        }
+        if (m == 8)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), colour);
+        else
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), tail, colour);
+    }
+}
+
+void PixelProgram::RunRow(int n, const BlockSampler& sample, DWORD* out) const {
+    thread_local std::vector<DWORD> texels;
+    texels.resize(size_t(samples_) * size_t(n));
+    const DWORD* from[kMaxSamples];
+    for (const Step& step : steps_) {
+        if (step.kind != Kind::kSample) continue;
+        DWORD* to = texels.data() + size_t(step.index) * size_t(n);
+        sample(step.in->src[1].index, step.set, nullptr, nullptr, n, to);
+        from[step.index] = to;
+    }
+    RunLanes(from, nullptr, n, out, nullptr);
+}
+
+bool PixelProgram::EachSample(const std::function<bool(int stage, int set)>& take) const {
+    for (const Step& step : steps_)
+        if (step.kind == Kind::kSample && !take(step.in->src[1].index, step.set)) return false;
+    return true;
 }
 
 void PixelProgram::Run(PixelBlock& block, const BlockSampler& sample) const {
     constexpr int N = kPixelBlock;
     const int n = block.count;
+    if (fused_) {
+        DWORD texels[kMaxSamples][N];
+        const DWORD* from[kMaxSamples];
+        for (const Step& step : steps_) {
+            if (step.kind != Kind::kSample) continue;
+            sample(step.in->src[1].index, step.set, block.tex[step.set][0], block.tex[step.set][1], n, texels[step.index]);
+            from[step.index] = texels[step.index];
+        }
+        std::fill(block.killed, block.killed + N, false);
+        RunLanes(from, &block, n, block.out, block.killed);
+        return;
+    }
     float temps[12 * 4][N];
     float output[4][N];
     thread_local std::vector<std::array<float, N>> expandedRows;

@@ -119,6 +119,17 @@ public:
     PixelProgram(const ShaderProgram& program, const float (*constants)[4], bool lanes = true);
     void Run(PixelBlock& block, const BlockSampler& sample) const;
     bool Kills() const { return kills_; }  // texkill may drop pixels
+    // Whether the program runs as one fused kernel over eight pixels at a time (AVX2): every
+    // instruction that runs per pixel is lane-wise and every sample reads a coordinate set unchanged.
+    bool Fused() const { return fused_; }
+    // Whether the fused kernel reads no coordinate or colour rows and drops no pixel: a span's colours
+    // then come from its samples alone, and RunRow may shade it.
+    bool SamplesOnly() const { return fused_ && !readsRows_ && !kills_; }
+    // The colours of n pixels (any n) of a program that SamplesOnly() says takes its samples alone;
+    // sample is called once per sample, with no coordinate rows.
+    void RunRow(int n, const BlockSampler& sample, DWORD* out) const;
+    // Whether take(stage, set) holds for every sample the program makes.
+    bool EachSample(const std::function<bool(int stage, int set)>& take) const;
     // Texture coordinate sets whose u and v only samples read, unchanged: their rows need not be made
     // where the samples take texel columns instead (bit per set).
     unsigned SampleOnlySets() const { return sampleOnlySets_; }
@@ -131,12 +142,42 @@ private:
         Bank bank = Bank::kNone;
         int index = 0;  // within the bank: register * 4 + component, the constant row or the expanded row
     };
-    // One channel of one sample, as the value each of its 256 bytes gives.
+    // One channel of one sample, as the value each of its 256 bytes gives, and how those values were
+    // made: the channel itself (opcode -1), or a lane-wise instruction on constants and earlier tables
+    // of the same channel (the fused kernel works them out again in its lanes).
     struct ByteTable {
         int sample = 0;
         int shift = 0;  // of the channel within the texel
         std::array<float, 256> value;
+        int opcode = -1;
+        bool saturate = false;
+        int sources = 0;
+        int from[3] = {-1, -1, -1};  // source tables, or -1 for a constant
+        float constant[3] = {};      // before its modifier
+        int modifier[3] = {};
     };
+    // One operation of the fused kernel on eight lanes: slots hold eight values each.
+    struct LaneOp {
+        enum Kind : unsigned char { kChannel, kLoad, kArith, kKill } kind = kArith;
+        bool saturate = false;
+        int opcode = 0;
+        int dst = 0;
+        int src[3] = {};
+        int modifier[3] = {};
+        int sample = 0, shift = 0;  // kChannel: byte / 255 of a sample's channel
+        int row = 0;                // kLoad: coordinate row set * 4 + component, or colour 32 + component
+    };
+    // How the fused kernel makes one output channel: a constant byte (in fixed), the channel of a
+    // sample's texel unchanged, or a slot as a byte.
+    struct LaneChannel {
+        enum { kConstant, kTexel, kSlot } kind = kConstant;
+        int sample = 0;
+        int slot = 0;
+    };
+    static constexpr int kMaxLaneSlots = 256;
+    bool Fuse();
+    void RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n, DWORD* out, bool* killed) const;
+
     enum class Kind : unsigned char { kSample, kExpand, kCompute, kKill };
     struct Step {
         Kind kind = Kind::kCompute;
@@ -154,6 +195,7 @@ private:
         enum { kConstant, kTable, kRow } kind = kConstant;
         int byte = 0;
         int sample = 0, shift = 0;
+        int table = 0;                      // the table of values these bytes are made from
         std::array<uint32_t, 256> bytes{};  // in place in the output texel
         Row row;
     };
@@ -168,6 +210,14 @@ private:
     std::vector<ByteTable> tables_;
     std::vector<Step> steps_;
     Channel channels_[4];  // r, g, b, a
+    // The fused kernel: constants in the first slots, then the operations, then the output.
+    bool fused_ = false;
+    bool readsRows_ = false;
+    std::vector<float> laneConstants_;
+    std::vector<LaneOp> laneOps_;
+    int laneSlots_ = 0;
+    LaneChannel laneChannels_[4];
+    DWORD laneFixed_ = 0;
 };
 
 }  // namespace d3d9

@@ -174,6 +174,42 @@ const ColumnTable& BilinearColumnsOf(int stage, const Surface& tex, const Triang
     return k.table;
 }
 
+// Whether the samples of stage from texture coordinate set `set` may take the triangle's texel columns
+// along row y: u depends on x alone and v is the same along the row, and the sampler filters by point
+// or bilinearly with clamping (or the stage has no texture).
+bool ColumnsApply(const PixelState& st, const Triangle& t, int stage, int set) {
+    if (set < 0 || !VectorLanes() || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
+        t.attr[kAttrTex + 4 * set + 1].dx != 0.0)
+        return false;
+    const Surface* tex = st.textures[stage];
+    if (!tex) return true;
+    const Sampler sampler(*tex, st.samp[stage]);
+    return sampler.Point() || sampler.ClampedBilinear();
+}
+
+// The samples of stage at pixels x .. x + count - 1 of row y through the triangle's texel columns,
+// where ColumnsApply says they may.
+void SampleColumns(const PixelState& st, const Triangle& t, int stage, int set, int x, int y, int count, DWORD* out) {
+    const Surface* tex = st.textures[stage];
+    if (!tex) {
+        std::fill(out, out + count, 0xFF000000u);
+        return;
+    }
+    const Sampler sampler(*tex, st.samp[stage]);
+    const Plane& pu = t.attr[kAttrTex + 4 * set];
+    const float along = AttrAt(t.attr[kAttrTex + 4 * set + 1], x, y);
+    if (sampler.Point()) {
+        const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, pu, y);
+        sampler.Gather(sampler.RowOf(along), columns.column.data() + (x - t.xmin), columns.straight, count, out);
+        return;
+    }
+    const int h = int(tex->Desc().Height);
+    const BilinearRow row(*tex, tex->Desc().Format == D3DFMT_X8R8G8B8,
+                          TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP),
+                          BilinearColumnsOf(stage, *tex, t, pu, y), t.xmin, x, x + count - 1);
+    row.Across(0, count, out, 0);
+}
+
 }  // namespace
 
 void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, const PixelProgram* program,
@@ -192,6 +228,22 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
     BYTE* row = target.Bits() + size_t(y) * target.Pitch();
     const DepthRow depth(zTest ? st.depth : nullptr, y);
     const Rgba factor = Unpack(rs[D3DRS_TEXTUREFACTOR]);
+
+    // A program whose colours come from its samples alone, every sample through texel columns, blended
+    // by the row combiner with no test: whole runs of the row at a time, no coordinates made.
+    if (program && writer && everyPixel && program->SamplesOnly() &&
+        program->EachSample([&](int stage, int set) { return ColumnsApply(st, t, stage, set); })) {
+        constexpr int kRun = 512;
+        DWORD colour[kRun];
+        for (int cx = x0; cx <= x1; cx += kRun) {
+            const int n = std::min(kRun, x1 - cx + 1);
+            program->RunRow(n, [&](int stage, int set, const float*, const float*, int count, DWORD* out) {
+                SampleColumns(st, t, stage, set, cx, y, count, out);
+            }, colour);
+            CombineRow(*writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
+        }
+        return;
+    }
 
     float attr[kAttrCount][kChunk];
     bool live[kChunk];
@@ -238,33 +290,11 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
                     for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
                 program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
-                    const Surface* tex = st.textures[stage];
-                    if (!tex) {
-                        std::fill(out, out + count, 0xFF000000u);
+                    if (!st.textures[stage] || ColumnsApply(st, t, stage, set)) {
+                        SampleColumns(st, t, stage, set, cx + b, y, count, out);
                         return;
                     }
-                    const Sampler sampler(*tex, st.samp[stage]);
-                    const int x = cx + b;
-                    if (set >= 0 && VectorLanes() && t.affine && t.attr[kAttrTex + 4 * set].dy == 0.0 &&
-                        t.attr[kAttrTex + 4 * set + 1].dx == 0.0) {
-                        // u depends on x alone and v is the same along the row: the triangle's columns, once.
-                        const Plane& pu = t.attr[kAttrTex + 4 * set];
-                        const float along = AttrAt(t.attr[kAttrTex + 4 * set + 1], x, y);
-                        if (sampler.Point()) {
-                            const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, pu, y);
-                            sampler.Gather(sampler.RowOf(along), columns.column.data() + (x - t.xmin), columns.straight,
-                                           count, out);
-                            return;
-                        }
-                        if (sampler.ClampedBilinear()) {
-                            const int h = int(tex->Desc().Height);
-                            const BilinearRow row(*tex, tex->Desc().Format == D3DFMT_X8R8G8B8,
-                                                  TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP),
-                                                  BilinearColumnsOf(stage, *tex, t, pu, y), t.xmin, x, x + count - 1);
-                            row.Across(0, count, out, 0);
-                            return;
-                        }
-                    }
+                    const Sampler sampler(*st.textures[stage], st.samp[stage]);
                     if (set >= 0 && (unmade >> set & 1)) {
                         attribute(kAttrTex + 4 * set);
                         attribute(kAttrTex + 4 * set + 1);
