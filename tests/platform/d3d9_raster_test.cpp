@@ -594,13 +594,18 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
 
 
 // The AVX2 lanes give the scalar arithmetic's pixels to the last byte: textures of power-of-two and
-// other sizes, every filter and address mode, X8 texels, rotated and perspective quads, blended.
+// other sizes, every filter and address mode, X8 texels, rotated and perspective quads, blended, and
+// texels wide enough on screen that whole runs of lanes are transparent or opaque.
 TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
     struct Texture {
         UINT w, h;
         D3DFORMAT format;
+        bool clearOrSolid = false;  // alpha 0 and 255 by turns instead of any value
     };
-    const Texture textures[] = {{16, 8, D3DFMT_A8R8G8B8}, {17, 13, D3DFMT_A8R8G8B8}, {37, 5, D3DFMT_X8R8G8B8}};
+    const Texture textures[] = {{16, 8, D3DFMT_A8R8G8B8},
+                                {17, 13, D3DFMT_A8R8G8B8},
+                                {37, 5, D3DFMT_X8R8G8B8},
+                                {2, 2, D3DFMT_A8R8G8B8, true}};
     auto render = [&](bool lanes) {
         d3d9test::SetVectorLanes(lanes);
         TestDevice dev(96, 80);
@@ -620,7 +625,10 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
         int q = 0;
         for (const Texture& t : textures) {
             std::vector<DWORD> texels(t.w * t.h);
-            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
+            for (size_t i = 0; i < texels.size(); ++i) {
+                texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
+                if (t.clearOrSolid) texels[i] = (texels[i] & 0xFFFFFFu) | ((i + i / t.w) % 2 ? 0xFF000000u : 0u);
+            }
             IDirect3DTexture9* tex = MakeTexture(dev.device, t.w, t.h, texels, t.format);
             dev->SetTexture(0, tex);
             for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})

@@ -129,9 +129,27 @@ __attribute__((target("avx2"), always_inline)) inline __m256i CombineEight(__m25
 template <BlendClass Blend, bool Modulate, bool Separate, bool X8>
 __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out, int n, __m128i mod128) {
     const __m256i mod = _mm256_broadcastsi128_si256(mod128);
+    const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        if (Blend != BlendClass::kReplace) {
+            // Eight sources of alpha 0 leave every channel as it was (an X8 target's alpha is still
+            // written as 255); under Over, eight unmodulated sources of alpha 255 replace it. Both give
+            // the arithmetic's own result: round(d * 255 / 255) = d, and likewise for s.
+            if (_mm256_testz_si256(s, alphaBits)) {
+                if (X8) {
+                    DWORD* at = out + i;
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
+                                        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), alphaBits));
+                }
+                continue;
+            }
+            if (Blend == BlendClass::kOver && !Modulate && _mm256_testc_si256(s, alphaBits)) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), s);
+                continue;
+            }
+        }
         __m256i d = Blend != BlendClass::kReplace ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i))
                                                   : _mm256_setzero_si256();
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),

@@ -156,6 +156,9 @@ __attribute__((target("avx2"))) int BilinearAcrossAvx2(const uint16_t* vrow, int
     return i;
 }
 
+// Column tables made so far, numbering them.
+std::atomic<uint64_t> g_tables{0};
+
 }  // namespace
 
 void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
@@ -180,6 +183,16 @@ void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const
     table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
     table.straight = true;
     for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
+    table.serial = ++g_tables;
+    if (kind == FastKind::kPoint && !table.straight) {
+        table.column.resize(table.U.size());
+        table.inside = true;
+        for (size_t i = 0; i < table.U.size(); ++i) {
+            const int64_t c = table.U[i] >> 8;
+            table.inside &= c >= 0 && c < w;
+            table.column[i] = int(std::clamp<int64_t>(c, -1, w));
+        }
+    }
 }
 
 BilinearRow::BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int xmin, int x0, int x1)
@@ -373,15 +386,24 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
                 return true;
             }
         }
-        for (int done = 0; done < n; done += kChunk) {
-            const int m = std::min(kChunk, n - done);
-            for (int i = 0; i < m; ++i) {
-                int tx = int(FloorDiv(U[done + i], kSub));
-                if (tx < 0 || tx >= w) return false;
-                texels[i] = src[tx] | force;
-            }
-            CombineRow(f.combine, texels, colour, out + done, m);
+        // A texture stretched over more rows than it has reads one texel row for many pixel rows in
+        // turn: each thread keeps the last row of texels it read.
+        struct Kept {
+            uint64_t serial = 0;
+            int ty = 0, x0 = 0, x1 = -1;
+            std::vector<DWORD> texels;
+        };
+        thread_local Kept kept;
+        if (kept.serial != table.serial || kept.ty != ty || kept.x0 != x0 || kept.x1 != x1) {
+            const int* column = table.column.data() + (x0 - t.xmin);
+            if (!table.inside)
+                for (int i = 0; i < n; ++i)
+                    if (column[i] < 0 || column[i] >= w) return false;
+            kept.texels.resize(size_t(n));
+            for (int i = 0; i < n; ++i) kept.texels[size_t(i)] = src[column[i]] | force;
+            kept = Kept{table.serial, ty, x0, x1, std::move(kept.texels)};
         }
+        CombineRow(f.combine, kept.texels.data(), colour, out, n);
         return true;
     }
     // Bilinear with clamping. Without blend or colour the result goes straight into the target.

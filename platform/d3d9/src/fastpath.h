@@ -43,6 +43,10 @@ struct ColumnTable {
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
+    // Point sampling: the texel column of each x, and whether every one lies inside the texture.
+    std::vector<int> column;
+    bool inside = false;
+    uint64_t serial = 0;  // this table among all made (never 0), so that rows read from it can be kept
     // Bilinear: left texel column (clamped) and the weights (256 - fx) x 4, fx x 4 of each x; where
     // the clamp makes both columns the same one the weights are 256 and 0 (c 256 - fx + c fx = 256 c).
     std::vector<int> left;
