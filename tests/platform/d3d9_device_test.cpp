@@ -9,7 +9,10 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "ShaderAssembler.h"
 #include "d3d9/testhooks.h"
 #include "support/D3DDraw.h"
 #include "support/TestDevice.h"
@@ -237,6 +240,83 @@ TEST(Device, RepeatedFramesShowWhatChangedBetweenThem) {
     picture->Release();
     tex->Release();
     bb->Release();
+}
+
+// A draw repeating the one in its place in the last frame reuses that draw's triangles, but only while
+// every input of the vertex stage is the same: each case changes one of them between two frames, and
+// the second frame must equal that frame drawn on a fresh device (and differ from the first).
+TEST(Device, RepeatedDrawsFollowEveryChangedVertexInput) {
+    std::vector<uint32_t> program;
+    std::string error;
+    ASSERT_TRUE(shaderasm::Assemble("vs_2_0\ndcl_position v0\nadd oPos, v0, c0\nmov oD0, c1\n", program, error))
+        << error;
+    enum Change { kBufferBytes, kIndexOrder, kWorld, kConstant, kViewport, kCull };
+    struct Vertex {
+        float x, y, z;
+    };
+    // One frame of a quad from a vertex buffer that lives as long as the device.
+    auto frame = [&](IDirect3DDevice9* dev, IDirect3DVertexBuffer9* buffer, IDirect3DIndexBuffer9* strip,
+                     IDirect3DVertexShader9* shader, Change change, bool changed) {
+        dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        dev->SetRenderState(D3DRS_CULLMODE, change == kCull && changed ? D3DCULL_CW : D3DCULL_NONE);
+        const D3DVIEWPORT9 whole{0, 0, 16, 16, 0.f, 1.f}, viewport{change == kViewport && changed ? 4u : 0u, 0, 12, 16, 0.f, 1.f};
+        dev->SetViewport(&whole);
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+        dev->SetViewport(&viewport);
+        const float shift = change == kBufferBytes && changed ? 0.25f : 0.f;
+        void* bytes = nullptr;
+        buffer->Lock(0, 0, &bytes, 0);
+        const Vertex corners[4] = {{-0.5f + shift, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}};
+        std::memcpy(bytes, corners, sizeof corners);
+        buffer->Unlock();
+        D3DMATRIX world{};
+        for (int i = 0; i < 4; ++i) world.m[i][i] = 1.f;
+        if (change == kWorld && changed) world.m[3][0] = 0.25f;
+        dev->SetTransform(D3DTS_WORLD, &world);
+        const float offset[4] = {change == kConstant && changed ? 0.25f : 0.f, 0, 0, 0}, red[4] = {1, 0, 0, 1};
+        dev->SetVertexShaderConstantF(0, offset, 1);
+        dev->SetVertexShaderConstantF(1, red, 1);
+        dev->SetVertexShader(change == kConstant ? shader : nullptr);
+        dev->SetFVF(D3DFVF_XYZ);
+        dev->SetStreamSource(0, buffer, 0, sizeof(Vertex));
+        // The second triangle's corners in another order cover another half of the quad.
+        const WORD indices[2][6] = {{0, 1, 2, 2, 1, 3}, {0, 1, 2, 0, 1, 3}};
+        dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, indices[change == kIndexOrder && changed],
+                                    D3DFMT_INDEX16, corners, sizeof(Vertex));
+        dev->SetIndices(strip);
+        dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 0, 2);
+        dev->SetIndices(nullptr);
+        dev->SetVertexShader(nullptr);
+        dev->SetStreamSource(0, nullptr, 0, 0);
+        dev->Present(nullptr, nullptr, nullptr, nullptr);
+        return ReadTarget(dev);
+    };
+    auto run = [&](Change change, const std::vector<bool>& steps) {
+        TestDevice dev(16, 16);
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        IDirect3DIndexBuffer9* strip = nullptr;
+        IDirect3DVertexShader9* shader = nullptr;
+        dev->CreateVertexBuffer(4 * sizeof(Vertex), 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &buffer, nullptr);
+        dev->CreateIndexBuffer(4 * sizeof(WORD), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &strip, nullptr);
+        void* bytes = nullptr;
+        strip->Lock(0, 0, &bytes, 0);
+        const WORD order[4] = {0, 1, 2, 3};
+        std::memcpy(bytes, order, sizeof order);
+        strip->Unlock();
+        dev->CreateVertexShader(reinterpret_cast<const DWORD*>(program.data()), &shader);
+        std::vector<DWORD> last;
+        for (bool changed : steps) last = frame(dev.device, buffer, strip, shader, change, changed);
+        shader->Release();
+        strip->Release();
+        buffer->Release();
+        return last;
+    };
+    for (Change change : {kBufferBytes, kIndexOrder, kWorld, kConstant, kViewport, kCull}) {
+        const auto twice = run(change, {false, true}), fresh = run(change, {true}), before = run(change, {false});
+        EXPECT_EQ(twice, fresh) << "change " << change;
+        EXPECT_NE(fresh, before) << "change " << change;
+    }
 }
 
 // A frame that differs from the last in part is drawn again only where it differs. Every frame of a

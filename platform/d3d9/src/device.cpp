@@ -279,6 +279,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     FinishFrame();
+    drawsThisFrame_ = 0;
     if (lost_) return D3DERR_DEVICELOST;
     sent_.clear();
     const Surface& bb = *backBuffer_;

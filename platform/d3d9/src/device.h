@@ -175,6 +175,14 @@ private:
     bool smallDepthLogged_ = false;
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
+    // The vertex stage's screen triangles of the draws since the last Present and of those of the
+    // frame before, by their order in the frame, with the inputs that made them.
+    struct VertexStageResult {
+        std::vector<unsigned char> inputs;
+        std::vector<ScreenVertex> screen;
+    };
+    std::vector<VertexStageResult> vertexResults_;
+    size_t drawsThisFrame_ = 0;
     // The back buffer's area that the last frame drew in part changed, between the two versions.
     struct ChangedBackBuffer {
         uint64_t before = 0, after = 0;

@@ -246,6 +246,44 @@ private:
     int count_ = 0;
 };
 
+// Everything the vertex stage reads for a draw, as bytes: the triangles' vertex indices, the layout and
+// the bytes of every element of the vertices they use, the transform, the vertex program with its
+// constants, the viewport and the cull mode. Two draws with the same bytes give the same triangles.
+template <class T>
+void Append(std::vector<unsigned char>& out, const T* data, size_t count) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    out.insert(out.end(), bytes, bytes + count * sizeof(T));
+}
+
+std::vector<unsigned char> VertexStageInputs(const DrawState& s, const Streams& streams,
+                                             const std::vector<int64_t>& corners, int64_t first, int64_t last) {
+    std::vector<unsigned char> in;
+    const size_t size = corners.size();
+    Append(in, &size, 1);
+    Append(in, corners.data(), corners.size());
+    const size_t elements = streams.elements.size();
+    Append(in, &elements, 1);
+    Append(in, streams.elements.data(), elements);
+    for (int64_t vi = first; vi <= last; ++vi)
+        for (const D3DVERTEXELEMENT9& e : streams.elements)
+            Append(in, streams.data[e.Stream] + size_t(vi) * streams.stride[e.Stream] + e.Offset, ElementSize(e.Type));
+    Append(in, &s.viewport, 1);
+    Append(in, &s.rs[D3DRS_CULLMODE], 1);
+    const bool shader = s.vertexShader != nullptr;
+    Append(in, &shader, 1);
+    if (!shader) {
+        for (const D3DMATRIX* m : {&s.world, &s.view, &s.proj}) Append(in, m, 1);
+        return in;
+    }
+    const ShaderProgram& prog = s.vertexShader->Program();
+    for (size_t n : {prog.code.size(), prog.decls.size(), prog.defs.size()}) Append(in, &n, 1);
+    Append(in, prog.code.data(), prog.code.size());
+    Append(in, prog.decls.data(), prog.decls.size());
+    Append(in, prog.defs.data(), prog.defs.size());
+    Append(in, s.vsConst, kVertexShaderConstCount);
+    return in;
+}
+
 // The corners' triangles clipped, projected through the viewport and culled: screen triangles, three
 // vertices each (a clipped polygon becomes a fan).
 std::vector<ScreenVertex> ClipAndCull(const std::vector<int64_t>& corners, VertexProcessor& process,
@@ -329,8 +367,22 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
     if (first < 0) return D3DERR_INVALIDCALL;
     Streams streams;
     if (!StreamsOf(s, numVertices, upVertices, upStride, last, streams)) return D3DERR_INVALIDCALL;
-    VertexProcessor process(s, streams, first, last);
-    std::vector<ScreenVertex> screen = ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE]);
+    // A draw that repeats the one in its place in the last frame (the same quads of an interface that
+    // stands still) takes that draw's triangles instead of running the vertex stage again.
+    constexpr size_t kMostKept = 512;
+    std::vector<unsigned char> inputs = VertexStageInputs(s, streams, corners, first, last);
+    const size_t ordinal = drawsThisFrame_++;
+    std::vector<ScreenVertex> screen;
+    if (ordinal < vertexResults_.size() && vertexResults_[ordinal].inputs == inputs) {
+        screen = vertexResults_[ordinal].screen;
+    } else {
+        VertexProcessor process(s, streams, first, last);
+        screen = ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE]);
+        if (ordinal < kMostKept) {
+            if (ordinal >= vertexResults_.size()) vertexResults_.resize(ordinal + 1);
+            vertexResults_[ordinal] = VertexStageResult{std::move(inputs), screen};
+        }
+    }
     if (screen.empty()) return D3D_OK;
     pending_.AddDraw(PixelStateOf(s, smallDepthLogged_), std::move(screen), s.pixelShader);
     LimitPending();
