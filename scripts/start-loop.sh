@@ -31,10 +31,11 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 130" INT TERM
 
-# A display of our own: the first free number from 120.
+# A display of our own: the first free number from 120. It does not reset when its last client leaves
+# (-noreset), so that the X tools of this script are never turned away between starts.
 n=120
 while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=("$!")
 export DISPLAY=":$n"
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done

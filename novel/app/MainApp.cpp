@@ -60,7 +60,7 @@ bool CMainApp::Initialize() {
     SetWindow(window);
     window->Create(GetInstance(), GetTitle().c_str(), g_gameScreen.width, g_gameScreen.height);
     if (!window->GetHandle()) {
-        FailStartUp("ゲームのウィンドウを開けません。表示先のディスプレイがありません（DISPLAY）。");
+        FailStartUp("ゲームのウィンドウを開けません。表示先のディスプレイ（DISPLAY）がないか、開けません。");
         return false;
     }
 

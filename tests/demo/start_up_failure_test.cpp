@@ -1,6 +1,6 @@
-// The game started without what it needs (a display, its data archive whole, its set-up scripts), as
-// its own process on a copy of the game folder: it names what is missing on stderr (where the message
-// box goes without a display) and in "log.txt", and leaves at once with status 1.
+// The game started without what it needs (a display it can open, its data archive whole, its set-up
+// scripts), as its own process on a copy of the game folder: it names what is missing on stderr (where
+// the message box goes without a display) and in "log.txt", and leaves at once with status 1.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -55,23 +55,26 @@ int RunGame(const fs::path& folder, std::vector<std::string> env) {
 TEST(StartUpFailure, NamesWhatIsMissingAndLeavesWithStatusOne) {
     const fs::path scratch = fs::temp_directory_path() / ("start_up_failure_" + std::to_string(::getpid()));
     const fs::path game = scratch / "game";
+    const char* const kDummy = "SDL_VIDEODRIVER=dummy";
     struct Case {
         const char* name;
         std::function<void()> spoil;  // what is taken from the game folder
-        bool display;                 // false: no display at all (and no driver chosen)
+        const char* display;          // the display's environment entry ("": no display at all)
         std::string said;             // UTF-8, on stderr and (as CP932) in log.txt
     };
     const Case cases[] = {
-        {"no display", [] {}, false, "DISPLAY"},
-        {"no data archive", [&] { fs::remove(game / "data.arc"); }, true, "「data.arc」が見つかりません"},
+        {"no display", [] {}, "", "DISPLAY"},
+        // An X display with no server behind it: never an invisible game on an off-screen driver.
+        {"display that cannot be opened", [] {}, "DISPLAY=:65000", "DISPLAY"},
+        {"no data archive", [&] { fs::remove(game / "data.arc"); }, kDummy, "「data.arc」が見つかりません"},
         {"data archive cut short",
-         [&] { fs::resize_file(game / "data.arc", fs::file_size(game / "data.arc") / 2); }, true,
+         [&] { fs::resize_file(game / "data.arc", fs::file_size(game / "data.arc") / 2); }, kDummy,
          "「data.arc」が壊れています"},
         {"data archive of another kind",
          [&] { std::ofstream(game / "data.arc", std::ios::binary | std::ios::trunc) << "not an archive at all"; },
-         true, "「data.arc」が壊れています"},
-        {"no set-up script folder", [&] { fs::remove_all(game / "AS"); }, true, "「AS\\InitSystem.as」が見つかりません"},
-        {"no novel set-up script", [&] { fs::remove(game / "AS" / "InitNovel.as"); }, true,
+         kDummy, "「data.arc」が壊れています"},
+        {"no set-up script folder", [&] { fs::remove_all(game / "AS"); }, kDummy, "「AS\\InitSystem.as」が見つかりません"},
+        {"no novel set-up script", [&] { fs::remove(game / "AS" / "InitNovel.as"); }, kDummy,
          "「AS\\InitNovel.as」が見つかりません"},
     };
     for (const Case& c : cases) {
@@ -82,7 +85,7 @@ TEST(StartUpFailure, NamesWhatIsMissingAndLeavesWithStatusOne) {
         c.spoil();
         std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + scratch.string(), "HOME=" + scratch.string(),
                                         "SDL_AUDIODRIVER=dummy"};
-        if (c.display) env.push_back("SDL_VIDEODRIVER=dummy");
+        if (*c.display) env.push_back(c.display);
         EXPECT_EQ(RunGame(game, env), 1);
         EXPECT_NE(ReadAll(game / "out.txt").find(c.said), std::string::npos) << ReadAll(game / "out.txt");
         EXPECT_NE(ReadAll(game / "log.txt").find(c.said), std::string::npos);

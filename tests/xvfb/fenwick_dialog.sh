@@ -14,7 +14,17 @@ unset SDL_VIDEODRIVER
 printf '[root]\r\nPlayMovie=1\r\nWidth=800\r\nHeight=600\r\nFullWidth=800\r\nFullHeight=600\r\n' > "$WORK/config.xml"
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
-fail() { echo "\$*"; exit 1; }
+# A failure shows what the display and the programs were doing: the window tree, the processes of this
+# run and the game's threads.
+fail() {
+  set +e
+  echo "\$*"
+  xwininfo -root -tree
+  pgrep -af "$WORK/"
+  for p in \$(pgrep -f "$WORK/Marlowe"); do gdb -p "\$p" -batch -ex "thread apply all bt" 2>/dev/null | grep -E '^(#|Thread)'; done
+  cat "$WORK/log.txt"
+  exit 1
+}
 expect_config() {
   printf '[root]\r\nPlayMovie=%s\r\nWidth=800\r\nHeight=600\r\nFullWidth=%s\r\nFullHeight=%s\r\n' "\$1" "\$2" "\$3" > "$WORK/expected"
   cmp -s "$WORK/config.xml" "$WORK/expected" || { cat -A "$WORK/config.xml"; fail "config.xml is not \$*"; }

@@ -11,6 +11,7 @@
 #include "device.h"
 #include "formats.h"
 #include "statesizes.h"
+#include "win32/user.h"
 
 namespace d3d9 {
 namespace {
@@ -56,7 +57,7 @@ std::vector<D3DDISPLAYMODE> Direct3D::Modes(D3DFORMAT format) {
 }
 
 Direct3D::Direct3D() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) ownsVideo_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) ownsVideo_ = win32::StartVideo();
 }
 
 Direct3D::~Direct3D() {

@@ -49,27 +49,6 @@ int g_nextObserver = 1;
 
 bool VideoReady() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
-bool EnsureVideo() {
-    if (VideoReady()) return true;
-    // With no display SDL falls back to an off-screen driver by itself, and a game would run unseen.
-    auto set = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && *v;
-    };
-    if (!set("SDL_VIDEODRIVER") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
-        static bool told = false;
-        if (!told) std::fprintf(stderr, "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so no window can open.\n");
-        told = true;
-        return false;
-    }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL video start-up failed: %s\n", SDL_GetError());
-        return false;
-    }
-    if (g_wakeEvent == 0) g_wakeEvent = SDL_RegisterEvents(1);
-    return true;
-}
-
 bool IsLive(HWND hwnd) {
     if (!hwnd) return false;
     for (auto& w : g_allWindows)
@@ -202,6 +181,41 @@ bool HeadlessVideo() {
 
 namespace win32 {
 
+// SDL left to choose falls back to an off-screen driver whenever the display turns it away, and the
+// program would run on with no window anywhere: the driver is named after the display the environment
+// gives, so that a failure is a failure. An X server resetting (its last client just left, as when the
+// settings dialog hands over to the game) turns connections away for a moment: tried for two seconds.
+bool StartVideo() {
+    if (VideoReady()) return true;
+    static bool failed = false;
+    if (failed) return false;
+    auto get = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v ? v : nullptr;
+    };
+    const char* x11 = get("DISPLAY");
+    const char* wayland = get("WAYLAND_DISPLAY");
+    if (!get("SDL_VIDEODRIVER")) {
+        if (!x11 && !wayland) {
+            std::fprintf(stderr, "No display: neither DISPLAY nor WAYLAND_DISPLAY is set, so no window can open.\n");
+            failed = true;
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
+    }
+    for (int attempt = 1; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0; ++attempt) {
+        if (attempt == 20) {
+            std::fprintf(stderr, "Cannot open the display (DISPLAY=%s, WAYLAND_DISPLAY=%s): %s\n", x11 ? x11 : "",
+                         wayland ? wayland : "", SDL_GetError());
+            failed = true;
+            return false;
+        }
+        SDL_Delay(100);
+    }
+    if (g_wakeEvent == 0) g_wakeEvent = SDL_RegisterEvents(1);
+    return true;
+}
+
 SDL_Window* SdlWindowOf(HWND hwnd) {
     std::lock_guard<std::mutex> lock(g_lock);
     return IsLive(hwnd) ? hwnd->sdl : nullptr;
@@ -266,7 +280,7 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
                      HWND, HMENU, HINSTANCE, LPVOID) {
-    if (!className || !EnsureVideo()) return nullptr;
+    if (!className || !win32::StartVideo()) return nullptr;
     WNDPROC proc;
     {
         std::lock_guard<std::mutex> lock(g_lock);
@@ -431,7 +445,7 @@ int GetSystemMetrics(int index) {
         case SM_CXSCREEN:
         case SM_CYSCREEN: {
             SDL_DisplayMode mode;
-            if (!EnsureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return index == SM_CXSCREEN ? 800 : 600;
+            if (!win32::StartVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return index == SM_CXSCREEN ? 800 : 600;
             return index == SM_CXSCREEN ? mode.w : mode.h;
         }
         default: return 0;  // Frames and caption belong to the window manager, outside the client area.

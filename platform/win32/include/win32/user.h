@@ -188,6 +188,10 @@ HGDIOBJ GetStockObject(int object);
 int MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type);
 
 namespace win32 {
+// Starts SDL video on the display the environment names (SDL_VIDEODRIVER, else DISPLAY or
+// WAYLAND_DISPLAY), once for the process; false, with a message on stderr, when there is none or it
+// cannot be opened. Never falls back to a driver that shows nothing.
+bool StartVideo();
 // The SDL window behind a window handle (null for a handle that is not a live window).
 SDL_Window* SdlWindowOf(HWND hwnd);
 // The window handle of an SDL window id, or null.
