@@ -7,6 +7,7 @@
 #include "engine/device/D3DDevice.h"
 #include "engine/render/RenderStateManager.h"
 #include "engine/render/RenderSystem.h"
+#include "engine/resources/LastingManager.h"
 
 namespace RenderSystem {
 
@@ -229,18 +230,9 @@ CPSParamInfo* CPSParamInfo::Create(PSParamHandle* out) {
     return params;
 }
 
-RenderObjectManager& GetRenderObjectManager() {
-    static RenderObjectManager manager;
-    return manager;
-}
-VSParamManager& GetVSParamManager() {
-    static VSParamManager manager;
-    return manager;
-}
-PSParamManager& GetPSParamManager() {
-    static PSParamManager manager;
-    return manager;
-}
+RenderObjectManager& GetRenderObjectManager() { return LastingManager<RenderObjectManager>(); }
+VSParamManager& GetVSParamManager() { return LastingManager<VSParamManager>(); }
+PSParamManager& GetPSParamManager() { return LastingManager<PSParamManager>(); }
 RenderSystem::CBaseRenderObject* GetRenderObject(RenderObjectHandle handle) { return GetRenderObjectManager().Get(handle); }
 CVSParamInfo* GetVSParamInfo(VSParamHandle handle) { return GetVSParamManager().Get(handle); }
 CPSParamInfo* GetPSParamInfo(PSParamHandle handle) { return GetPSParamManager().Get(handle); }

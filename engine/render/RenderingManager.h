@@ -11,7 +11,7 @@ namespace RenderSystem {
 
 class CRenderingManager {
 public:
-    // At exit the handle managers release what is left themselves.
+    // What is left at exit stays with the handle managers, which last for the whole process.
     virtual ~CRenderingManager() = default;
     // Pops the last process and releases every render object and constant set.
     virtual void Shutdown();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/render/RenderSystem.h"
+#include "engine/resources/LastingManager.h"
 
 CRenderBufferInfo::~CRenderBufferInfo() {
     if (renderTarget_) renderTarget_->Release();
@@ -87,10 +88,7 @@ void CUSOrthoProjection::SetOrthoOffCenterRH(float l, float r, float b, float t,
     Built();
 }
 
-ProjectionManager& GetProjectionManager() {
-    static ProjectionManager manager;
-    return manager;
-}
+ProjectionManager& GetProjectionManager() { return LastingManager<ProjectionManager>(); }
 
 namespace {
 

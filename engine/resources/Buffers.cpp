@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/resources/LastingManager.h"
 
 namespace {
 
@@ -58,15 +59,9 @@ void CUSIndexBuffer::OnResetDevice() {
         Restore(buffer, shadow);
 }
 
-VertexBufferManager& GetVertexBufferManager() {
-    static VertexBufferManager manager;
-    return manager;
-}
+VertexBufferManager& GetVertexBufferManager() { return LastingManager<VertexBufferManager>(); }
 
-IndexBufferManager& GetIndexBufferManager() {
-    static IndexBufferManager manager;
-    return manager;
-}
+IndexBufferManager& GetIndexBufferManager() { return LastingManager<IndexBufferManager>(); }
 
 void RegisterVertexBufferCallbacks() {
     AddDeviceLostCallback([] {

@@ -6,6 +6,7 @@
 #include "engine/device/D3DDevice.h"
 #include "engine/files/USFile.h"
 #include "engine/files/USFileAccessor.h"
+#include "engine/resources/LastingManager.h"
 #include "engine/util/USLogManager.h"
 
 namespace {
@@ -27,10 +28,7 @@ void Release(ID3DXMesh*& mesh) {
 
 }  // namespace
 
-MeshManager& GetMeshManager() {
-    static MeshManager manager;
-    return manager;
-}
+MeshManager& GetMeshManager() { return LastingManager<MeshManager>(); }
 
 void CUSMesh::Release() {
     ::Release(lostCopy_);

@@ -6,16 +6,11 @@
 #include <vector>
 
 #include "engine/files/USFile.h"
+#include "engine/resources/LastingManager.h"
 
-VertexShaderManager& GetVertexShaderManager() {
-    static VertexShaderManager manager;
-    return manager;
-}
+VertexShaderManager& GetVertexShaderManager() { return LastingManager<VertexShaderManager>(); }
 
-PixelShaderManager& GetPixelShaderManager() {
-    static PixelShaderManager manager;
-    return manager;
-}
+PixelShaderManager& GetPixelShaderManager() { return LastingManager<PixelShaderManager>(); }
 
 namespace {
 

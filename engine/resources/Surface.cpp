@@ -5,12 +5,10 @@
 #include "engine/device/D3DDevice.h"
 #include "engine/files/USFile.h"
 #include "engine/resources/ImageLoader.h"
+#include "engine/resources/LastingManager.h"
 #include "engine/util/USLogManager.h"
 
-SurfaceManager& GetSurfaceManager() {
-    static SurfaceManager manager;
-    return manager;
-}
+SurfaceManager& GetSurfaceManager() { return LastingManager<SurfaceManager>(); }
 
 CUSSurface::~CUSSurface() {
     Release();

@@ -4,12 +4,10 @@
 #include <d3dx9.h>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/resources/LastingManager.h"
 #include "engine/util/USLogManager.h"
 
-TextureManager& GetTextureManager() {
-    static TextureManager manager;
-    return manager;
-}
+TextureManager& GetTextureManager() { return LastingManager<TextureManager>(); }
 
 void CUSDefoTexture::Release() {
     if (texture_) texture_->Release();

@@ -2,11 +2,9 @@
 #include "engine/resources/ZBuffer.h"
 
 #include "engine/device/D3DDevice.h"
+#include "engine/resources/LastingManager.h"
 
-ZBufferManager& GetZBufferManager() {
-    static ZBufferManager manager;
-    return manager;
-}
+ZBufferManager& GetZBufferManager() { return LastingManager<ZBufferManager>(); }
 
 void CUSZBuffer::ReleaseSurface() {
     if (surface_) surface_->Release();

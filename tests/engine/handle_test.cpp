@@ -1,7 +1,11 @@
 // Handle managers: slot and serial layout, stale handles, last-in first-out reuse, serial wrap,
-// iteration and ReleaseAll.
+// iteration and ReleaseAll, the engine's managers at exit.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
+
+#include "engine/render/RenderObject.h"
 #include "engine/resources/USHandle.h"
 
 namespace {
@@ -106,6 +110,20 @@ TEST(HandleTest, IterationAndReleaseAll) {
     ThingHandle next = AddThing(m, 7);
     EXPECT_EQ(next.Index(), 0u);
     EXPECT_EQ(next.Serial(), lastSerial + 1);
+}
+
+// The engine's managers last the whole process: a handle made after an exit handler was registered
+// (a singleton's renderer, the device's release list) still resolves and releases from that handler.
+TEST(HandleTest, EngineManagersOutliveExitHandlers) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static VSParamHandle kept;
+    EXPECT_EXIT(
+        {
+            std::atexit([] { _exit(GetVSParamInfo(kept) && GetVSParamManager().Release(kept) ? 0 : 1); });
+            CVSParamInfo::Create(&kept);
+            std::exit(2);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

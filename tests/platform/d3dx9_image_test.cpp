@@ -3,6 +3,7 @@
 #include <d3dx9.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -137,7 +138,8 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
         };
         f[0] = 'B', f[1] = 'M';
         put(2, std::uint32_t(f.size()), 4), put(6, 0, 4), put(10, 54, 4), put(14, 40, 4), put(18, w, 4);
-        put(22, h, 4), put(26, 1, 2), put(28, 24, 2), put(30, 0, 4), put(34, 0, 20);
+        put(22, h, 4), put(26, 1, 2), put(28, 24, 2), put(30, 0, 4);
+        std::fill(f.begin() + 34, f.begin() + 54, 0);  // image size, resolution and palette counts
         return f;
     };
     struct Case {
