@@ -38,6 +38,29 @@ TEST(Texture, LockedContentsPersistAcrossLocks) {
     tex->Release();
 }
 
+TEST(Texture, NewTexturesHoldZeroAtEverySize) {
+    TestDevice dev;
+    ASSERT_NE(dev.device, nullptr);
+    // Small ones come from the heap, large ones are mapped apart; a texture made where a released one
+    // was written must not show its pixels.
+    for (int round = 0; round < 2; ++round)
+        for (UINT size : {4u, 300u, 1024u, 2048u}) {
+            IDirect3DTexture9* tex = nullptr;
+            ASSERT_EQ(dev->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+            D3DLOCKED_RECT lr;
+            ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+            bool zero = true;
+            for (UINT y = 0; y < size; ++y) {
+                BYTE* row = static_cast<BYTE*>(lr.pBits) + size_t(y) * lr.Pitch;
+                for (UINT x = 0; x < size * 4; ++x) zero &= row[x] == 0;
+                std::memset(row, 0xA5, size_t(size) * 4);
+            }
+            EXPECT_TRUE(zero) << size << " x " << size << ", round " << round;
+            tex->UnlockRect(0);
+            tex->Release();
+        }
+}
+
 TEST(Texture, LevelDescriptionsHalveDownTheChain) {
     TestDevice dev;
     IDirect3DTexture9* tex = nullptr;

@@ -95,6 +95,23 @@ TEST(D3DXImage, SurfaceLoadsWithoutScaling) {
     s->Release();
 }
 
+TEST(D3DXImage, SurfaceLoadsAPartOfTheImage) {
+    TestDevice dev;
+    auto bytes = ReadFixture("rgba3x2.png");
+    IDirect3DSurface9* s = nullptr;
+    ASSERT_EQ(dev->CreateOffscreenPlainSurface(2, 2, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &s, nullptr), D3D_OK);
+    const RECT part{1, 0, 3, 2};
+    ASSERT_EQ(D3DXLoadSurfaceFromFileInMemory(s, nullptr, nullptr, bytes.data(), UINT(bytes.size()), &part,
+                                              D3DX_FILTER_NONE, 0, nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT lr;
+    s->LockRect(&lr, nullptr, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) EXPECT_EQ(At(lr, x, y), kPixels[y][x + 1]) << x << "," << y;
+    s->UnlockRect();
+    s->Release();
+}
+
 TEST(D3DXImage, BrokenDataFailsWithoutATexture) {
     TestDevice dev;
     auto bytes = ReadFixture("rgba3x2.png");

@@ -315,9 +315,10 @@ void Device::TakeFrame(const RECT* only) {
     const Surface& bb = *backBuffer_;
     const UINT width = bb.Desc().Width, height = bb.Desc().Height;
     const bool whole = width != frameWidth_ || height != frameHeight_ || !shown_;
+    if (!frame_ || width != frameWidth_ || height != frameHeight_) frame_ = MakePixels<DWORD>(size_t(width) * height);
+    if (!frame_) throw std::bad_alloc();
     frameWidth_ = width;
     frameHeight_ = height;
-    frame_.resize(size_t(width) * height);
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
     std::vector<DWORD> line(width);
     // Changed rows next to each other make one rectangle spanning their changed columns.
@@ -326,7 +327,7 @@ void Device::TakeFrame(const RECT* only) {
     const RECT look = only && !whole ? *only : RECT{0, 0, LONG(width), LONG(height)};
     for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
         const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
-        DWORD* out = frame_.data() + size_t(y) * width;
+        DWORD* out = frame_.get() + size_t(y) * width;
         const DWORD* from = line.data();
         if (x8 && bb.Pitch() % 4 == 0)
             from = reinterpret_cast<const DWORD*>(row);
@@ -364,7 +365,7 @@ void Device::ShowFrame() {
     if (surface != windowSurface_) sent_.assign(1, RECT{0, 0, width, height});
     windowSurface_ = surface;
     if (surface->w != width || surface->h != height) {
-        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(frame_.data(), width, height, 32, width * 4,
+        SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(frame_.get(), width, height, 32, width * 4,
                                                                 SDL_PIXELFORMAT_ARGB8888);
         if (!frame) return;
         SDL_BlitScaled(frame, nullptr, surface, nullptr);
@@ -380,7 +381,7 @@ void Device::ShowFrame() {
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     for (const RECT& r : sent_) {
         const int w = int(r.right - r.left), h = int(r.bottom - r.top);
-        const DWORD* from = frame_.data() + size_t(r.top) * width + r.left;
+        const DWORD* from = frame_.get() + size_t(r.top) * width + r.left;
         BYTE* to = static_cast<BYTE*>(surface->pixels) + size_t(r.top) * surface->pitch +
                    size_t(r.left) * surface->format->BytesPerPixel;
         if (sameLayout) {
@@ -396,8 +397,8 @@ void Device::ShowFrame() {
 }
 
 bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
-    if (frame_.empty()) return false;
-    pixels = frame_;
+    if (!frame_) return false;
+    pixels.assign(frame_.get(), frame_.get() + size_t(frameWidth_) * frameHeight_);
     width = frameWidth_;
     height = frameHeight_;
     return true;

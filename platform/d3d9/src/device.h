@@ -165,7 +165,7 @@ private:
     bool lost_ = false;
     bool focus_ = true;
     int observer_ = 0;
-    std::vector<DWORD> frame_;
+    PixelBuffer<DWORD> frame_;  // frameWidth_ x frameHeight_
     bool shown_ = false;  // frame_ is what the window shows
     uint64_t presentedVersion_ = 0;  // the back buffer's contents frame_ was taken from
     UINT frameWidth_ = 0, frameHeight_ = 0;

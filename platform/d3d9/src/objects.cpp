@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 
 #include "device.h"
 
@@ -53,8 +54,13 @@ Surface::Surface(Device* device, const D3DSURFACE_DESC& desc, Texture* container
     const FormatInfo* f = FindFormat(desc.Format);
     bpp_ = f ? f->bytes : 4;
     pitch_ = (desc.Width * bpp_ + 3) & ~3u;
-    pixels_.assign(size_t(pitch_) * desc.Height, 0);
+    pixels_ = MakePixels<BYTE>(size_t(pitch_) * desc.Height);
+    if (!pixels_) throw std::bad_alloc();
+    // Every cell starts as zero, so a first clear to zero has nothing to write.
+    cleared_ = true;
+    clearedVersion_ = version_;
 }
+
 
 Counted& Surface::Lifetime() { return container_ ? static_cast<Counted&>(*container_) : *this; }
 
@@ -98,7 +104,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
         y = rect->top;
     }
     locked->Pitch = INT(pitch_);
-    locked->pBits = pixels_.data() + size_t(y) * pitch_ + size_t(x) * bpp_;
+    locked->pBits = pixels_.get() + size_t(y) * pitch_ + size_t(x) * bpp_;
     locked_ = true;
     Touch();
     return D3D_OK;

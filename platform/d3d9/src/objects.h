@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats.h"
+#include "pixelmemory.h"
 #include "shader.h"
 
 namespace d3d9 {
@@ -69,8 +70,8 @@ public:
     HRESULT UnlockRect() override;
 
     const D3DSURFACE_DESC& Desc() const { return desc_; }
-    BYTE* Bits() { return pixels_.data(); }
-    const BYTE* Bits() const { return pixels_.data(); }
+    BYTE* Bits() { return pixels_.get(); }
+    const BYTE* Bits() const { return pixels_.get(); }
     UINT Pitch() const { return pitch_; }
     UINT Bpp() const { return bpp_; }
     // The counted object that owns this surface's lifetime (the texture for a level); device
@@ -91,7 +92,7 @@ private:
     Texture* container_;
     UINT bpp_;
     UINT pitch_;
-    std::vector<BYTE> pixels_;
+    PixelBuffer<BYTE> pixels_;  // zero from the start without being written
     bool locked_ = false;
     uint64_t version_ = 0;
     bool cleared_ = false;

@@ -7,15 +7,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "formats.h"
+#include "pixelmemory.h"
 
 namespace {
 
 struct Image {
     UINT width = 0, height = 0;
-    std::vector<DWORD> argb;  // row after row
+    d3d9::PixelBuffer<DWORD> argb;  // row after row, in the decoder's own buffer
 };
 
 // The most pixels an image may have: that of the largest texture the device makes (4096 x 4096).
@@ -90,12 +91,13 @@ bool Decode(const void* data, UINT size, Image& image) {
     if (!px) return false;
     image.width = UINT(w);
     image.height = UINT(h);
-    image.argb.resize(size_t(w) * h);
-    for (size_t i = 0; i < image.argb.size(); ++i) {
+    // R, G, B, A bytes become A8R8G8B8 values in the same buffer.
+    auto* argb = reinterpret_cast<DWORD*>(px);
+    for (size_t i = 0, n = size_t(w) * size_t(h); i < n; ++i) {
         const stbi_uc* p = px + i * 4;
-        image.argb[i] = DWORD(p[3]) << 24 | DWORD(p[0]) << 16 | DWORD(p[1]) << 8 | p[2];
+        argb[i] = DWORD(p[3]) << 24 | DWORD(p[0]) << 16 | DWORD(p[1]) << 8 | p[2];
     }
-    stbi_image_free(px);
+    image.argb.reset(argb);
     return true;
 }
 
@@ -146,6 +148,10 @@ void Blit(const Image& img, BYTE* bits, INT pitch, D3DFORMAT format, UINT w, UIN
     DWORD kind = filter & 0xFF;
     bool scale = kind != D3DX_FILTER_NONE && (img.width != w || img.height != h);
     UINT cw = scale ? w : std::min(w, img.width), ch = scale ? h : std::min(h, img.height);
+    if (!scale && !key && format == D3DFMT_A8R8G8B8) {
+        for (UINT y = 0; y < ch; ++y) std::memcpy(bits + size_t(y) * pitch, &img.argb[size_t(y) * img.width], size_t(cw) * 4);
+        return;
+    }
     for (UINT y = 0; y < ch; ++y) {
         BYTE* row = bits + size_t(y) * pitch;
         for (UINT x = 0; x < cw; ++x) {
@@ -262,8 +268,11 @@ HRESULT D3DXLoadSurfaceFromFileInMemory(IDirect3DSurface9* surface, const PALETT
         Image part;
         part.width = UINT(srcRect->right - srcRect->left);
         part.height = UINT(srcRect->bottom - srcRect->top);
-        for (LONG y = srcRect->top; y < srcRect->bottom; ++y)
-            for (LONG x = srcRect->left; x < srcRect->right; ++x) part.argb.push_back(img.argb[size_t(y) * img.width + x]);
+        part.argb = d3d9::MakePixels<DWORD>(size_t(part.width) * part.height);
+        if (!part.argb) return E_OUTOFMEMORY;
+        for (UINT y = 0; y < part.height; ++y)
+            std::memcpy(&part.argb[size_t(y) * part.width], &img.argb[size_t(y + UINT(srcRect->top)) * img.width + UINT(srcRect->left)],
+                        size_t(part.width) * 4);
         img = std::move(part);
     }
     D3DSURFACE_DESC desc;
