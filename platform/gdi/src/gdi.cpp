@@ -7,14 +7,17 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 #include FT_ADVANCES_H
+#include FT_SIZES_H
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <windows.h>
 
 // Every GDI object of ours (only fonts are made) derives from this.
@@ -29,11 +32,13 @@ struct HDC__ {
 namespace {
 
 struct Font final : HGDIOBJ__ {
-    FT_Face face = nullptr;
+    FT_Face face = nullptr;  // shared by the fonts of one file, each holding a reference
+    FT_Size size = nullptr;  // this font's own size on the face, made active before each use
     TEXTMETRICA metrics{};
     bool syntheticBold = false;
     bool syntheticItalic = false;
     ~Font() override {
+        if (size) FT_Done_Size(size);
         if (face) FT_Done_Face(face);
     }
 };
@@ -54,6 +59,16 @@ const struct {
     {"MS Gothic", "IPAGothic"},
     {"MS Mincho", "IPAMincho"},
 };
+
+// What fontconfig chose for each family asked for, and the faces opened from each file: a game makes
+// a font for every text buffer, and opening a large CJK face reads its tables again each time.
+struct FaceChoice {
+    bool ok = false;
+    std::string file, found;
+    int index = 0;
+};
+std::map<std::string, FaceChoice> g_choices;
+std::map<std::pair<std::string, int>, FT_Face> g_faces;  // one reference each, kept for the process
 
 bool Ready() {
     if (g_library) return true;
@@ -161,22 +176,39 @@ HGDIOBJ MakeFont(int height, int width, int weight, bool italic, bool underline,
     std::string family = requested;
     for (const auto& alias : kAliases)
         if (requested == alias.face) family = alias.family;
-    std::string file, found;
-    int index = 0;
-    if (!FindFace(family, file, index, found)) {
+    auto choice = g_choices.find(family);
+    if (choice == g_choices.end()) {
+        FaceChoice c;
+        c.ok = FindFace(family, c.file, c.index, c.found);
+        choice = g_choices.emplace(family, c).first;
+    }
+    if (!choice->second.ok) {
         std::fprintf(stderr, "gdi: no font for face \"%s\"\n", requested.c_str());
         return nullptr;
     }
+    const std::string& file = choice->second.file;
+    const std::string& found = choice->second.found;
+    const int index = choice->second.index;
     if (found != family)
         std::fprintf(stderr, "gdi: face \"%s\" is not installed; drawing it with \"%s\"\n", requested.c_str(),
                      found.c_str());
-    auto* font = new Font;
-    if (FT_New_Face(g_library, file.c_str(), index, &font->face) != 0) {
+    FT_Face& shared = g_faces[{file, index}];
+    if (!shared && FT_New_Face(g_library, file.c_str(), index, &shared) != 0) {
         std::fprintf(stderr, "gdi: cannot open font file %s\n", file.c_str());
-        font->face = nullptr;
+        shared = nullptr;
+        g_faces.erase({file, index});
+        return nullptr;
+    }
+    auto* font = new Font;
+    FT_Reference_Face(shared);
+    font->face = shared;
+    if (FT_New_Size(shared, &font->size) != 0) {
+        std::fprintf(stderr, "gdi: cannot size a font of %s\n", file.c_str());
+        font->size = nullptr;
         delete font;
         return nullptr;
     }
+    FT_Activate_Size(font->size);
     SizeFont(*font, height, width);
     font->syntheticBold = weight >= 600 && !(font->face->style_flags & FT_STYLE_FLAG_BOLD);
     font->syntheticItalic = italic && !(font->face->style_flags & FT_STYLE_FLAG_ITALIC);
@@ -247,6 +279,7 @@ DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, LPGLYPHMETRICS metrics, D
     Font* font = FontOf(dc);
     if (!font || !metrics || !transform || (format != GGO_GRAY8_BITMAP && format != GGO_METRICS)) return GDI_ERROR;
     FT_Face face = font->face;
+    FT_Activate_Size(font->size);
     FT_ULong unicode = UnicodeOf(code);
     FT_UInt glyph = unicode ? FT_Get_Char_Index(face, unicode) : 0;  // 0: the face's replacement glyph.
     if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0 ||
