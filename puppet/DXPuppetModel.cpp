@@ -78,7 +78,7 @@ bool DXPuppetModel::SetMotion(int index, const char* file) {
     // A queue may still run the motion it replaces: stop it there first.
     if (PuppetMotion* old = motions_[static_cast<size_t>(index)].get()) {
         for (QueueEntry& q : queues_)
-            for (puppet::MotionQueueEnt* e : q.queue->entries())
+            for (const std::unique_ptr<puppet::MotionQueueEnt>& e : q.queue->entries())
                 if (e->motion == old) e->motion = nullptr;
     }
     motions_[static_cast<size_t>(index)] = std::move(motion);
@@ -130,7 +130,7 @@ PuppetModelTable& GetPuppetModelTable() { return *CUSSingleton<PuppetModelTable>
 bool CreatePuppetModel(PuppetModelHandle& handle, const char* file) {
     auto model = std::make_unique<DXPuppetModel>();
     if (!model->LoadModel(file)) return false;
-    GetPuppetModelTable().Add(model.release(), &handle);
+    GetPuppetModelTable().Add(std::move(model), &handle);
     return true;
 }
 

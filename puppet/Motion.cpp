@@ -187,28 +187,29 @@ void MotionQueueEnt::startFadeout(int fadeOutMsec) {
 }
 
 MotionQueueManager::~MotionQueueManager() {
-    for (int i = entries_.size(); i-- > 0;) delete entries_[i];
+    // Newest first.
+    while (!entries_.empty()) entries_.remove(entries_.size() - 1);
 }
 
 int MotionQueueManager::startMotion(AMotion* motion, bool autoDelete) {
-    for (MotionQueueEnt* e : entries_)
+    for (const std::unique_ptr<MotionQueueEnt>& e : entries_)
         if (e && e->motion) e->startFadeout(e->motion->fadeOutMsec);
     if (!motion) return -1;
-    auto* entry = new MotionQueueEnt(motion, autoDelete);
-    entries_.push_back(entry);
-    return entry->number;
+    auto entry = std::make_unique<MotionQueueEnt>(motion, autoDelete);
+    const int number = entry->number;
+    entries_.push_back(std::move(entry));
+    return number;
 }
 
 bool MotionQueueManager::updateParam(APuppetModel* model) {
     bool updated = false;
     for (int i = 0; i < entries_.size(); ++i) {
-        MotionQueueEnt* e = entries_.at(i, 3);
+        MotionQueueEnt* e = entries_.at(i, 3).get();
         if (e && e->motion) {
             e->motion->updateParam(model, e);
             updated = true;
             if (!e->finished) continue;
         }
-        delete e;
         entries_.remove(i--);
     }
     return updated;
@@ -216,9 +217,8 @@ bool MotionQueueManager::updateParam(APuppetModel* model) {
 
 bool MotionQueueManager::isFinished() {
     for (int i = 0; i < entries_.size(); ++i) {
-        MotionQueueEnt* e = entries_.at(i, 3);
+        MotionQueueEnt* e = entries_.at(i, 3).get();
         if (!e || !e->motion) {
-            delete e;
             entries_.remove(i--);
             continue;
         }
@@ -227,9 +227,6 @@ bool MotionQueueManager::isFinished() {
     return true;
 }
 
-void MotionQueueManager::stopAllMotions() {
-    for (MotionQueueEnt* e : entries_) delete e;
-    entries_.clear();
-}
+void MotionQueueManager::stopAllMotions() { entries_.clear(); }
 
 }  // namespace puppet

@@ -99,10 +99,10 @@ public:
     bool isFinished();
     void stopAllMotions();
 
-    const PPVector<MotionQueueEnt*>& entries() const { return entries_; }
+    const PPVector<std::unique_ptr<MotionQueueEnt>>& entries() const { return entries_; }
 
 private:
-    PPVector<MotionQueueEnt*> entries_;  // owned
+    PPVector<std::unique_ptr<MotionQueueEnt>> entries_;
 };
 
 // Eye-blink settings. The system creates one per model and never advances it.

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdio>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace puppet {
@@ -15,14 +16,10 @@ public:
     virtual ~PPVector() = default;
 
     void push_back(const T& value) {
-        if (static_cast<int>(items_.size()) == capacity()) {
-            try {
-                items_.reserve(items_.empty() && items_.capacity() == 0 ? 10 : items_.capacity() * 2);
-            } catch (const std::bad_alloc&) {
-                return;  // the value is dropped, the vector stays as it was
-            }
-        }
-        items_.push_back(value);
+        if (grow()) items_.push_back(value);
+    }
+    void push_back(T&& value) {
+        if (grow()) items_.push_back(std::move(value));
     }
 
     // Index with the runtime's bounds message; errorNo tells which check spoke (1 the array itself,
@@ -67,6 +64,17 @@ public:
     auto end() const { return items_.end(); }
 
 private:
+    // Room for one more; false (the value is then dropped, the vector stays as it was) when there is none.
+    bool grow() {
+        if (static_cast<int>(items_.size()) < capacity()) return true;
+        try {
+            items_.reserve(items_.empty() && items_.capacity() == 0 ? 10 : items_.capacity() * 2);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
     std::vector<T> items_;
     T scratch_{};
 };

@@ -13,7 +13,7 @@ CUSApp* CUSApp::GetApp() { return g_app; }
 CUSApp::CUSApp() { g_app = this; }
 
 CUSApp::~CUSApp() {
-    delete window_;
+    window_.reset();  // while this is still the process's application: the window's last messages reach it
     if (g_app == this) g_app = nullptr;
 }
 
@@ -27,8 +27,7 @@ void CUSApp::SetCreateInfo(HINSTANCE instance, const char* commandLine, int show
 }
 
 void CUSApp::SetWindow(CUSWindow* window) {
-    delete window_;
-    window_ = window;
+    window_.reset(window);
     if (window_) window_->AddReceiver(this);
 }
 

@@ -1,6 +1,7 @@
 // The application skeleton: CUSApp owns the window, the single-instance mutex and the message loop;
 // CUSDirectXApp adds idle handling for a Direct3D game and deferred display-mode changes.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "engine/app/USWindow.h"
@@ -12,6 +13,7 @@ public:
     ~CUSApp() override;
 
     LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The application takes the window (a window set before is deleted).
     virtual void SetWindow(CUSWindow* window);
     virtual void Quit();
     virtual bool Initialize();
@@ -25,7 +27,7 @@ public:
 
     void SetCreateInfo(HINSTANCE instance, const char* commandLine, int showCommand, const char* title,
                        const char* mutexName);
-    CUSWindow* GetWindow() const { return window_; }
+    CUSWindow* GetWindow() const { return window_.get(); }
     HINSTANCE GetInstance() const { return instance_; }
     const std::string& GetTitle() const { return title_; }
     void SetActive(unsigned active) { active_ = active; }
@@ -41,7 +43,7 @@ private:
     std::string mutexName_;
     HANDLE mutex_ = nullptr;
     unsigned active_ = 0;
-    CUSWindow* window_ = nullptr;
+    std::unique_ptr<CUSWindow> window_;
     MSG message_{};
 };
 

@@ -11,12 +11,9 @@ void DefoSourceVoice::SetReady(ISoundLoader& loader) {
     avgBytesPerSec_ = loader.GetWaveFormat()->nAvgBytesPerSec;
 }
 
-SourceVoice::SourceVoice() : callback_(new XAudio2VoiceCallback<SourceVoice>(this)) {}
+SourceVoice::SourceVoice() : callback_(std::make_unique<XAudio2VoiceCallback<SourceVoice>>(this)) {}
 
-SourceVoice::~SourceVoice() {
-    Destroy();
-    delete callback_;
-}
+SourceVoice::~SourceVoice() { Destroy(); }
 
 void SourceVoice::Destroy() {
     Stop();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/audio/SoundLoader.h"
@@ -72,7 +73,7 @@ private:
     HRESULT CreateVoice(const char* name);
 
     boost::shared_ptr<ISoundLoader> loader_;
-    XAudio2VoiceCallback<SourceVoice>* callback_;
+    std::unique_ptr<XAudio2VoiceCallback<SourceVoice>> callback_;
 };
 
 }  // namespace USXAudio2

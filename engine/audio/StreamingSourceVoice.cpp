@@ -9,12 +9,10 @@ namespace USXAudio2 {
 
 using Lock = boost::lock_guard<boost::mutex>;
 
-StreamingSourceVoice::StreamingSourceVoice() : callback_(new XAudio2VoiceCallback<StreamingSourceVoice>(this)) {}
+StreamingSourceVoice::StreamingSourceVoice()
+    : callback_(std::make_unique<XAudio2VoiceCallback<StreamingSourceVoice>>(this)) {}
 
-StreamingSourceVoice::~StreamingSourceVoice() {
-    Release();
-    delete callback_;
-}
+StreamingSourceVoice::~StreamingSourceVoice() { Release(); }
 
 void StreamingSourceVoice::Release() {
     if (thread_.joinable()) {
@@ -27,8 +25,7 @@ void StreamingSourceVoice::Release() {
         sourceVoice_ = nullptr;
     }
     RemoveOnBufferEnd(BufferEndHandler);
-    delete loader_;
-    loader_ = nullptr;
+    loader_.reset();
     for (auto& b : buffers_) std::vector<unsigned char>().swap(b);
     bufferBytes_[0] = bufferBytes_[1] = 0;
     refill_ = playing_ = endBuffer_ = starved_ = -1;
@@ -40,34 +37,30 @@ void StreamingSourceVoice::Release() {
 
 HRESULT StreamingSourceVoice::Setup(const char* filename) {
     Release();
-    ISoundLoader* loader = CreateSoundLoader(filename);
-    if (!loader) return E_FAIL;
-    if (!loader->OpenStream(filename)) {
-        delete loader;
-        return E_FAIL;
-    }
-    HRESULT hr = Init(loader);
+    std::unique_ptr<ISoundLoader> loader(CreateSoundLoader(filename));
+    if (!loader || !loader->OpenStream(filename)) return E_FAIL;
+    HRESULT hr = Init(loader.release());
     if (SUCCEEDED(hr)) name_ = filename;
     return hr;
 }
 
-HRESULT StreamingSourceVoice::Init(ISoundLoader* loader) {
+HRESULT StreamingSourceVoice::Init(ISoundLoader* taken) {
+    std::unique_ptr<ISoundLoader> loader(taken);
     IXAudio2* engine = GetXAudio2();
     HRESULT hr = engine ? engine->CreateSourceVoice(&sourceVoice_, loader->GetWaveFormat(), 0,
-                                                    XAUDIO2_DEFAULT_FREQ_RATIO, callback_, nullptr, nullptr)
+                                                    XAUDIO2_DEFAULT_FREQ_RATIO, callback_.get(), nullptr, nullptr)
                         : E_FAIL;
     if (FAILED(hr)) {
         sourceVoice_ = nullptr;
-        delete loader;
         return hr;
     }
     AddOnBufferEnd(BufferEndHandler);
-    loader_ = loader;
+    loader_ = std::move(loader);
     // 100 ms, on whole sample frames so that every buffer is one the voice accepts.
-    const std::uint32_t block = loader->GetWaveFormat()->nBlockAlign;
-    chunkSize_ = loader->MsecToBytes(100) / block * block;
+    const std::uint32_t block = loader_->GetWaveFormat()->nBlockAlign;
+    chunkSize_ = loader_->MsecToBytes(100) / block * block;
     for (auto& b : buffers_) b.assign(chunkSize_, 0);
-    SetReady(*loader);
+    SetReady(*loader_);
     for (std::size_t e = 0; e < 6; ++e) events_.Reset(e);
     thread_ = boost::thread(&StreamingSourceVoice::ThreadProc, this);
     return S_OK;

@@ -6,6 +6,7 @@
 #include <boost/thread/mutex.hpp>
 #include <boost/thread/thread.hpp>
 
+#include <memory>
 #include <vector>
 
 #include "engine/audio/SourceVoice.h"
@@ -80,7 +81,7 @@ private:
     std::vector<unsigned char> buffers_[2];
     std::uint32_t bufferBytes_[2] = {0, 0};  // the bytes each buffer holds
     std::uint32_t chunkSize_ = 0;
-    ISoundLoader* loader_ = nullptr;
+    std::unique_ptr<ISoundLoader> loader_;
     std::uint32_t loopCount_ = 0;
     std::uint32_t nextToSubmit_ = 0;
     int refill_ = -1;
@@ -93,7 +94,7 @@ private:
     boost::thread thread_;
     boost::mutex mutex_;      // the XAudio2 voice, states 1-3, buffer indices, submits
     boost::mutex readMutex_;  // the loader and the buffer contents: a play's pre-fill or the worker's read
-    XAudio2VoiceCallback<StreamingSourceVoice>* callback_;
+    std::unique_ptr<XAudio2VoiceCallback<StreamingSourceVoice>> callback_;
 };
 
 }  // namespace USXAudio2

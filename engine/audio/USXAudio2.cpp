@@ -15,12 +15,9 @@ IXAudio2MasteringVoice* g_master = nullptr;
 // Both create functions: set the voice up for the file, and hand it to its manager on success.
 template <class Voice, class HandleT>
 int CreateVoice(HandleT* handle, const char* filename) {
-    auto* voice = new Voice;
-    if (FAILED(voice->Setup(filename))) {
-        delete voice;
-        return 0;
-    }
-    Voice::GetManager().Add(voice, handle);
+    auto voice = std::make_unique<Voice>();
+    if (FAILED(voice->Setup(filename))) return 0;
+    Voice::GetManager().Add(std::move(voice), handle);
     return 1;
 }
 

@@ -4,14 +4,10 @@
 #include "engine/device/D3DDevice.h"
 
 void CUSTextureFormatInfo::Release() {
-    delete renderPixel_;
-    delete fillRect_;
-    delete clearRect_;
-    delete pixelOperator_;
-    renderPixel_ = nullptr;
-    fillRect_ = nullptr;
-    clearRect_ = nullptr;
-    pixelOperator_ = nullptr;
+    renderPixel_.reset();
+    fillRect_.reset();
+    clearRect_.reset();
+    pixelOperator_.reset();
 }
 
 void CUSTextureFormatInfo::SetFormat(D3DFORMAT format) {

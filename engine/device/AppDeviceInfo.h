@@ -3,6 +3,8 @@
 #pragma once
 #include <d3d9.h>
 
+#include <memory>
+
 #include "engine/resources/PixelOperators.h"
 #include "engine/util/USSingleton.h"
 
@@ -11,23 +13,23 @@ public:
     CUSTextureFormatInfo() = default;
     CUSTextureFormatInfo(const CUSTextureFormatInfo&) = delete;
     CUSTextureFormatInfo& operator=(const CUSTextureFormatInfo&) = delete;
-    virtual ~CUSTextureFormatInfo() { Release(); }
+    virtual ~CUSTextureFormatInfo() = default;
     virtual void Release();
     // Stores the format and makes its pixel objects (each null when the format has none).
     virtual void SetFormat(D3DFORMAT format);
 
     D3DFORMAT GetFormat() const { return format_; }
-    CRenderPixel* GetRenderPixel() const { return renderPixel_; }
-    CFillRectFunctor* GetFillRect() const { return fillRect_; }
-    CClearRectFunctor* GetClearRect() const { return clearRect_; }
-    IPixelOperator* GetPixelOperator() const { return pixelOperator_; }
+    CRenderPixel* GetRenderPixel() const { return renderPixel_.get(); }
+    CFillRectFunctor* GetFillRect() const { return fillRect_.get(); }
+    CClearRectFunctor* GetClearRect() const { return clearRect_.get(); }
+    IPixelOperator* GetPixelOperator() const { return pixelOperator_.get(); }
 
 private:
     D3DFORMAT format_ = D3DFMT_UNKNOWN;
-    CRenderPixel* renderPixel_ = nullptr;
-    CFillRectFunctor* fillRect_ = nullptr;
-    CClearRectFunctor* clearRect_ = nullptr;
-    IPixelOperator* pixelOperator_ = nullptr;
+    std::unique_ptr<CRenderPixel> renderPixel_;
+    std::unique_ptr<CFillRectFunctor> fillRect_;
+    std::unique_ptr<CClearRectFunctor> clearRect_;
+    std::unique_ptr<IPixelOperator> pixelOperator_;
 };
 
 class CUSAppDeviceInfo {

@@ -120,13 +120,12 @@ void CDShowMovieGrabTexture::Update() {
 MovieGrabTextureManagerType& MovieGrabTextureManager() { return g_movieGrabTextures; }
 
 bool CreateMovieGrabTexture(Handle<_tagDShowMovieGrabTexture>* out, const char* name) {
-    auto* player = new CDShowMovieGrabTexture;
+    auto player = std::make_unique<CDShowMovieGrabTexture>();
     if (!player->Open(name)) {
-        delete player;
         US_LOG("Movie %s cannot be played (missing, or not a movie this game can decode)\n", name ? name : "");
         return false;
     }
-    MovieGrabTextureManager().Add(player, out);
+    MovieGrabTextureManager().Add(std::move(player), out);
     return true;
 }
 

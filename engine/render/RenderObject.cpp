@@ -109,10 +109,8 @@ void CASMShader::Apply() {
 CBaseRenderObject::CBaseRenderObject() { D3DXMatrixIdentity(&rotation); }
 
 void CBaseRenderObject::ReleaseModel() {
-    delete model_;
-    delete shader_;
-    model_ = nullptr;
-    shader_ = nullptr;
+    model_.reset();
+    shader_.reset();
 }
 
 void CBaseRenderObject::ResetTextureStages() {
@@ -179,21 +177,14 @@ void CBaseRenderObject::Draw() {
     model_->Draw();
 }
 
-void CBaseRenderObject::SetModel(IRenderModel* model) {
-    delete model_;
-    model_ = model;
-}
+void CBaseRenderObject::SetModel(IRenderModel* model) { model_.reset(model); }
 
-void CBaseRenderObject::SetShader(IShader* shader) {
-    delete shader_;
-    shader_ = shader;
-}
+void CBaseRenderObject::SetShader(IShader* shader) { shader_.reset(shader); }
 
 CBaseRenderObject* CBaseRenderObject::Create(RenderObjectHandle* out) {
-    auto* object = new CBaseRenderObject;
+    auto object = std::make_unique<CBaseRenderObject>();
     object->ResetTextureStages();
-    GetRenderObjectManager().Add(object, out);
-    return object;
+    return GetRenderObjectManager().Add(std::move(object), out);
 }
 
 }  // namespace RenderSystem
@@ -203,9 +194,7 @@ void CVSParamInfo::Upload() const {
 }
 
 CVSParamInfo* CVSParamInfo::Create(VSParamHandle* out) {
-    auto* params = new CVSParamInfo;
-    GetVSParamManager().Add(params, out);
-    return params;
+    return GetVSParamManager().Add(std::make_unique<CVSParamInfo>(), out);
 }
 
 void CPSParamInfo::Append(const float* src, std::uint32_t n) {
@@ -225,9 +214,7 @@ void CPSParamInfo::Upload() const {
 }
 
 CPSParamInfo* CPSParamInfo::Create(PSParamHandle* out) {
-    auto* params = new CPSParamInfo;
-    GetPSParamManager().Add(params, out);
-    return params;
+    return GetPSParamManager().Add(std::make_unique<CPSParamInfo>(), out);
 }
 
 RenderObjectManager& GetRenderObjectManager() { return LastingManager<RenderObjectManager>(); }

@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/resources/Mesh.h"
 #include "engine/resources/Shaders.h"
@@ -178,14 +179,15 @@ public:
     virtual void ApplyBillboardTransform();
     virtual void Draw();
     virtual float GetSortKey() const;
+    // The object takes the model and the shader (deleting the one it had).
     virtual void SetModel(IRenderModel* model);
     virtual void SetShader(IShader* shader);
 
     // Creates an object and registers it with the render-object manager.
     static CBaseRenderObject* Create(RenderObjectHandle* out);
 
-    IRenderModel* GetModel() const { return model_; }
-    IShader* GetShader() const { return shader_; }
+    IRenderModel* GetModel() const { return model_.get(); }
+    IShader* GetShader() const { return shader_.get(); }
     CSpriteTextureInfoNode& Stage(unsigned i) { return stages_[i]; }
 
     D3DXVECTOR3 position{0, 0, 0};
@@ -199,8 +201,8 @@ public:
 private:
     USLib::fixed_vector<std::uint32_t, 32> elements_;
     CSpriteTextureInfoNode stages_[4];
-    IRenderModel* model_ = nullptr;
-    IShader* shader_ = nullptr;
+    std::unique_ptr<IRenderModel> model_;
+    std::unique_ptr<IShader> shader_;
 };
 
 }  // namespace RenderSystem

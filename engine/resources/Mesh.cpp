@@ -187,12 +187,9 @@ void CUSMesh::OnResetDevice() {
 namespace {
 template <class Init>
 bool MakeMesh(MeshHandle* out, Init init) {
-    auto* mesh = new CUSMesh;
-    if (init(*mesh) < 0) {
-        delete mesh;
-        return false;
-    }
-    GetMeshManager().Add(mesh, out);
+    auto mesh = std::make_unique<CUSMesh>();
+    if (init(*mesh) < 0) return false;
+    GetMeshManager().Add(std::move(mesh), out);
     return true;
 }
 }  // namespace

@@ -40,62 +40,39 @@ T Load(const u8* p) {
     return v;
 }
 
-class CPixelOperatorA8R8G8B8 : public IPixelOperator {
-public:
-    CPixelOperatorA8R8G8B8() : IPixelOperator(4) {}
-    void WritePixel(u8 r, u8 g, u8 b, u8 a) override {
-        Store(cursor_, EncodeA8R8G8B8(r, g, b, a));
-        cursor_ += 4;
-    }
-    void ReadPixel(u8* r, u8* g, u8* b, u8* a) override {
-        u32 v = Load<u32>(cursor_);
-        *a = v >> 24, *r = (v >> 16) & 0xFF, *g = (v >> 8) & 0xFF, *b = v & 0xFF;
-        cursor_ += 4;
-    }
-};
+// The decodings of what a pixel operator reads back.
+void DecodeA8R8G8B8(u32 v, u8* r, u8* g, u8* b, u8* a) {
+    *a = v >> 24, *r = (v >> 16) & 0xFF, *g = (v >> 8) & 0xFF, *b = v & 0xFF;
+}
+void DecodeX8R8G8B8(u32 v, u8* r, u8* g, u8* b, u8* a) {
+    *r = (v >> 16) & 0xFF, *g = (v >> 8) & 0xFF, *b = v & 0xFF, *a = 255;
+}
+void DecodeA1R5G5B5(u16 v, u8* r, u8* g, u8* b, u8* a) {
+    *r = Expand5((v >> 10) & 31), *g = Expand5((v >> 5) & 31), *b = Expand5(v & 31);
+    *a = (v & 0x8000) ? 255 : 0;
+}
+void DecodeR5G6B5(u16 v, u8* r, u8* g, u8* b, u8* a) {
+    *r = Expand5(v >> 11), *g = Expand6((v >> 5) & 63), *b = Expand5(v & 31), *a = 255;
+}
 
-class CPixelOperatorX8R8G8B8 : public IPixelOperator {
+// A pixel operator over pixels of one 16- or 32-bit word each.
+template <class T, T (*Encode)(u8, u8, u8, u8), void (*Decode)(T, u8*, u8*, u8*, u8*)>
+class CWordPixelOperator : public IPixelOperator {
 public:
-    CPixelOperatorX8R8G8B8() : IPixelOperator(4) {}
+    CWordPixelOperator() : IPixelOperator(sizeof(T)) {}
     void WritePixel(u8 r, u8 g, u8 b, u8 a) override {
-        Store(cursor_, EncodeX8R8G8B8Operator(r, g, b, a));
-        cursor_ += 4;
+        Store(cursor_, Encode(r, g, b, a));
+        cursor_ += sizeof(T);
     }
     void ReadPixel(u8* r, u8* g, u8* b, u8* a) override {
-        u32 v = Load<u32>(cursor_);
-        *r = (v >> 16) & 0xFF, *g = (v >> 8) & 0xFF, *b = v & 0xFF, *a = 255;
-        cursor_ += 4;
+        Decode(Load<T>(cursor_), r, g, b, a);
+        cursor_ += sizeof(T);
     }
 };
-
-class CPixelOperatorA1R5G5B5 : public IPixelOperator {
-public:
-    CPixelOperatorA1R5G5B5() : IPixelOperator(2) {}
-    void WritePixel(u8 r, u8 g, u8 b, u8 a) override {
-        Store(cursor_, EncodeA1R5G5B5(r, g, b, a));
-        cursor_ += 2;
-    }
-    void ReadPixel(u8* r, u8* g, u8* b, u8* a) override {
-        u16 v = Load<u16>(cursor_);
-        *r = Expand5((v >> 10) & 31), *g = Expand5((v >> 5) & 31), *b = Expand5(v & 31);
-        *a = (v & 0x8000) ? 255 : 0;
-        cursor_ += 2;
-    }
-};
-
-class CPixelOperatorR5G6B5 : public IPixelOperator {
-public:
-    CPixelOperatorR5G6B5() : IPixelOperator(2) {}
-    void WritePixel(u8 r, u8 g, u8 b, u8 a) override {
-        Store(cursor_, EncodeR5G6B5(r, g, b, a));
-        cursor_ += 2;
-    }
-    void ReadPixel(u8* r, u8* g, u8* b, u8* a) override {
-        u16 v = Load<u16>(cursor_);
-        *r = Expand5(v >> 11), *g = Expand6((v >> 5) & 63), *b = Expand5(v & 31), *a = 255;
-        cursor_ += 2;
-    }
-};
+using CPixelOperatorA8R8G8B8 = CWordPixelOperator<u32, EncodeA8R8G8B8, DecodeA8R8G8B8>;
+using CPixelOperatorX8R8G8B8 = CWordPixelOperator<u32, EncodeX8R8G8B8Operator, DecodeX8R8G8B8>;
+using CPixelOperatorA1R5G5B5 = CWordPixelOperator<u16, EncodeA1R5G5B5, DecodeA1R5G5B5>;
+using CPixelOperatorR5G6B5 = CWordPixelOperator<u16, EncodeR5G6B5, DecodeR5G6B5>;
 
 class CPixelOperatorR8G8B8 : public IPixelOperator {
 public:
@@ -191,43 +168,43 @@ void IPixelOperator::NextRow() {
     cursor_ = rowStart_;
 }
 
-IPixelOperator* CreatePixelOperator(D3DFORMAT format) {
+std::unique_ptr<IPixelOperator> CreatePixelOperator(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_R8G8B8: return new CPixelOperatorR8G8B8;
-        case D3DFMT_A8R8G8B8: return new CPixelOperatorA8R8G8B8;
-        case D3DFMT_X8R8G8B8: return new CPixelOperatorX8R8G8B8;
-        case D3DFMT_R5G6B5: return new CPixelOperatorR5G6B5;
-        case D3DFMT_A1R5G5B5: return new CPixelOperatorA1R5G5B5;
+        case D3DFMT_R8G8B8: return std::make_unique<CPixelOperatorR8G8B8>();
+        case D3DFMT_A8R8G8B8: return std::make_unique<CPixelOperatorA8R8G8B8>();
+        case D3DFMT_X8R8G8B8: return std::make_unique<CPixelOperatorX8R8G8B8>();
+        case D3DFMT_R5G6B5: return std::make_unique<CPixelOperatorR5G6B5>();
+        case D3DFMT_A1R5G5B5: return std::make_unique<CPixelOperatorA1R5G5B5>();
         default: return nullptr;
     }
 }
 
-CClearRectFunctor* CreateClearRectFunctor(D3DFORMAT format) {
+std::unique_ptr<CClearRectFunctor> CreateClearRectFunctor(D3DFORMAT format) {
     switch (format) {
         case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8: return new CClearRectFunctor32Bit;
+        case D3DFMT_X8R8G8B8: return std::make_unique<CClearRectFunctor32Bit>();
         case D3DFMT_R5G6B5:
-        case D3DFMT_A1R5G5B5: return new CClearRectFunctor16Bit;
+        case D3DFMT_A1R5G5B5: return std::make_unique<CClearRectFunctor16Bit>();
         default: return nullptr;
     }
 }
 
-CFillRectFunctor* CreateFillRectFunctor(D3DFORMAT format) {
+std::unique_ptr<CFillRectFunctor> CreateFillRectFunctor(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_A8R8G8B8: return new CFillRectFunctorA8R8G8B8;
-        case D3DFMT_X8R8G8B8: return new CFillRectFunctorX8R8G8B8;
-        case D3DFMT_R5G6B5: return new CFillRectFunctorR5G6B5;
-        case D3DFMT_A1R5G5B5: return new CFillRectFunctorA1R5G5B5;
+        case D3DFMT_A8R8G8B8: return std::make_unique<CFillRectFunctorA8R8G8B8>();
+        case D3DFMT_X8R8G8B8: return std::make_unique<CFillRectFunctorX8R8G8B8>();
+        case D3DFMT_R5G6B5: return std::make_unique<CFillRectFunctorR5G6B5>();
+        case D3DFMT_A1R5G5B5: return std::make_unique<CFillRectFunctorA1R5G5B5>();
         default: return nullptr;
     }
 }
 
-CRenderPixel* CreateRenderPixel(D3DFORMAT format) {
+std::unique_ptr<CRenderPixel> CreateRenderPixel(D3DFORMAT format) {
     switch (format) {
-        case D3DFMT_A8R8G8B8: return new CRenderPixelA8R8G8B8;
-        case D3DFMT_X8R8G8B8: return new CRenderPixelX8R8G8B8;
-        case D3DFMT_R5G6B5: return new CRenderPixelR5G6B5;
-        case D3DFMT_A1R5G5B5: return new CRenderPixelA1R5G5B5;
+        case D3DFMT_A8R8G8B8: return std::make_unique<CRenderPixelA8R8G8B8>();
+        case D3DFMT_X8R8G8B8: return std::make_unique<CRenderPixelX8R8G8B8>();
+        case D3DFMT_R5G6B5: return std::make_unique<CRenderPixelR5G6B5>();
+        case D3DFMT_A1R5G5B5: return std::make_unique<CRenderPixelA1R5G5B5>();
         default: return nullptr;
     }
 }

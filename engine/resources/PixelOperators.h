@@ -5,6 +5,7 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <memory>
 
 class IPixelOperator {
 public:
@@ -53,7 +54,7 @@ public:
                             std::uint8_t a, std::uint8_t* bits, std::uint32_t pitch) const = 0;
 };
 
-IPixelOperator* CreatePixelOperator(D3DFORMAT format);
-CClearRectFunctor* CreateClearRectFunctor(D3DFORMAT format);
-CFillRectFunctor* CreateFillRectFunctor(D3DFORMAT format);
-CRenderPixel* CreateRenderPixel(D3DFORMAT format);
+std::unique_ptr<IPixelOperator> CreatePixelOperator(D3DFORMAT format);
+std::unique_ptr<CClearRectFunctor> CreateClearRectFunctor(D3DFORMAT format);
+std::unique_ptr<CFillRectFunctor> CreateFillRectFunctor(D3DFORMAT format);
+std::unique_ptr<CRenderPixel> CreateRenderPixel(D3DFORMAT format);

@@ -30,7 +30,7 @@ bool LoadVertexShader(const char* fileName, VertexShaderHandle* out) {
     if (!ReadTokens(fileName, tokens)) return false;
     IDirect3DVertexShader9* shader = nullptr;
     if (GetD3DDevice()->CreateVertexShader(tokens.data(), &shader) < 0) return false;
-    GetVertexShaderManager().Add(new CUSVertexShaderCtrl(shader), out);
+    GetVertexShaderManager().Add(std::make_unique<CUSVertexShaderCtrl>(shader), out);
     return true;
 }
 
@@ -39,7 +39,7 @@ bool LoadPixelShader(PixelShaderHandle* out) {
     if (!ReadTokens("AlphaFade.pso", tokens)) return false;
     IDirect3DPixelShader9* shader = nullptr;
     if (GetD3DDevice()->CreatePixelShader(tokens.data(), &shader) < 0) return false;
-    GetPixelShaderManager().Add(new CUSPixelShaderCtrl(shader), out);
+    GetPixelShaderManager().Add(std::make_unique<CUSPixelShaderCtrl>(shader), out);
     return true;
 }
 

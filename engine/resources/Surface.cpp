@@ -108,22 +108,16 @@ void* CUSSurface::Lock(INT* pitch) {
 HRESULT CUSSurface::Unlock() { return surface_ ? surface_->UnlockRect() : E_FAIL; }
 
 bool CreateSurface(SurfaceHandle* out, UINT width, UINT height, D3DFORMAT format) {
-    auto* surface = new CUSSurface;
-    if (surface->Create(width, height, format, D3DPOOL_SYSTEMMEM) < 0) {
-        delete surface;
-        return false;
-    }
-    GetSurfaceManager().Add(surface, out);
+    auto surface = std::make_unique<CUSSurface>();
+    if (surface->Create(width, height, format, D3DPOOL_SYSTEMMEM) < 0) return false;
+    GetSurfaceManager().Add(std::move(surface), out);
     return true;
 }
 
 bool CreateSurfaceFromFile(SurfaceHandle* out, const char* fileName, D3DFORMAT format) {
-    auto* surface = new CUSSurface;
-    if (!surface->LoadFromFile(fileName, format, D3DPOOL_SYSTEMMEM, D3DX_FILTER_NONE, nullptr)) {
-        delete surface;
-        return false;
-    }
-    GetSurfaceManager().Add(surface, out);
+    auto surface = std::make_unique<CUSSurface>();
+    if (!surface->LoadFromFile(fileName, format, D3DPOOL_SYSTEMMEM, D3DX_FILTER_NONE, nullptr)) return false;
+    GetSurfaceManager().Add(std::move(surface), out);
     return true;
 }
 

@@ -97,26 +97,22 @@ HRESULT CUSDefoTexture::SetAsRenderTarget(UINT index) {
 }
 
 bool CreateTexture(TextureHandle* out, D3DFORMAT format, UINT width, UINT height, UINT kind) {
-    auto* texture = new CUSDefoTexture;
+    auto texture = std::make_unique<CUSDefoTexture>();
     texture->SetFormat(format);
-    if (texture->Create(width, height, kind, D3DPOOL_MANAGED, 1) < 0) {
-        delete texture;
-        return false;
-    }
-    GetTextureManager().Add(texture, out);
+    if (texture->Create(width, height, kind, D3DPOOL_MANAGED, 1) < 0) return false;
+    GetTextureManager().Add(std::move(texture), out);
     return true;
 }
 
 bool CreateTextureFromImage(TextureHandle* out, const char* fileName, D3DFORMAT format) {
-    auto* texture = new CUSDefoTexture;
+    auto texture = std::make_unique<CUSDefoTexture>();
     texture->SetFormat(format);
     // The texture owns the loader from here on, also when loading fails.
     if (!texture->CreateFromImage(new CImageLoaderD3DX(fileName, format))) {
-        delete texture;
         US_LOG("Picture %s cannot be shown (missing, or not an image this game can decode)\n", fileName ? fileName : "");
         return false;
     }
-    GetTextureManager().Add(texture, out);
+    GetTextureManager().Add(std::move(texture), out);
     return true;
 }
 

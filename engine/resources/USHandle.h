@@ -3,6 +3,7 @@
 // its object was released resolves to nothing instead of to the slot's next object.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 template <class Tag>
@@ -33,25 +34,21 @@ public:
 
     // Deletes every live object in slot order and empties the table; the serial counter goes on.
     virtual void ReleaseAll() {
-        for (T*& object : objects_) {
-            delete object;
-            object = nullptr;
-        }
+        for (std::unique_ptr<T>& object : objects_) object.reset();
         objects_.clear();
         serials_.clear();
         freeIndices_.clear();
         cursor_ = 0;
     }
 
-    // Takes ownership of object and writes its new handle. A full table (65536 slots, none free)
-    // cannot name another slot: the object is deleted and the handle written is 0.
-    virtual void Add(T* object, HandleT* out) {
+    // Keeps the object and writes its new handle; returns the object. A full table (65536 slots, none
+    // free) cannot name another slot: the object is deleted, the handle written is 0 and null returned.
+    virtual T* Add(std::unique_ptr<T> object, HandleT* out) {
         std::uint32_t index;
         if (freeIndices_.empty()) {
             if (objects_.size() > 0xFFFF) {
-                delete object;
                 if (out) *out = HandleT();
-                return;
+                return nullptr;
             }
             index = static_cast<std::uint32_t>(objects_.size());
         } else {
@@ -61,13 +58,14 @@ public:
         std::uint32_t serial = serialCounter_;
         if (out) *out = HandleT((serial << 16) | index);
         if (freeIndices_.empty()) {
-            objects_.push_back(object);
+            objects_.push_back(std::move(object));
             serials_.push_back(serial);
         } else {
             freeIndices_.pop_back();
-            objects_[index] = object;
+            objects_[index] = std::move(object);
             serials_[index] = serial;
         }
+        return objects_[index].get();
     }
 
     // Deletes the handle's object and frees its slot; clears the caller's handle in every case.
@@ -79,8 +77,7 @@ public:
             handle.Clear();
             return false;
         }
-        delete objects_[index];
-        objects_[index] = nullptr;
+        objects_[index].reset();
         freeIndices_.push_back(index);
         serials_[index] = 0;
         handle.Clear();
@@ -98,8 +95,7 @@ public:
     virtual void ResetCursor() { cursor_ = 0; }
     virtual T* Next() {
         while (cursor_ < objects_.size()) {
-            T* object = objects_[cursor_++];
-            if (object) return object;
+            if (T* object = objects_[cursor_++].get()) return object;
         }
         return nullptr;
     }
@@ -109,11 +105,11 @@ public:
         if (handle.IsNull()) return nullptr;
         std::uint32_t index = handle.Index();
         if (index >= serials_.size() || serials_[index] != handle.Serial()) return nullptr;
-        return objects_[index];
+        return objects_[index].get();
     }
 
 private:
-    std::vector<T*> objects_;
+    std::vector<std::unique_ptr<T>> objects_;
     std::uint32_t cursor_ = 0;
     std::vector<std::uint32_t> serials_;
     std::vector<std::uint32_t> freeIndices_;

@@ -31,12 +31,9 @@ HRESULT CUSZBuffer::Create(UINT width, UINT height) {
 HRESULT CUSZBuffer::Recreate() { return Create(width_, height_); }
 
 bool CreateZBuffer(ZBufferHandle* out, UINT width, UINT height) {
-    auto* buffer = new CUSZBuffer;
-    if (buffer->Create(width, height) < 0) {
-        delete buffer;
-        return false;
-    }
-    GetZBufferManager().Add(buffer, out);
+    auto buffer = std::make_unique<CUSZBuffer>();
+    if (buffer->Create(width, height) < 0) return false;
+    GetZBufferManager().Add(std::move(buffer), out);
     return true;
 }
 

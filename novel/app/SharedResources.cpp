@@ -29,11 +29,8 @@ void LoadSharedMeshes(RenderSystem::CResourceManager& resources, float w, float 
     // Meshes 3 and 4 stay empty when their files are missing.
     const char* const files[2] = {"StringRender.mesh", "BBRender.mesh"};
     for (UINT i = 0; i < 2; ++i) {
-        auto* mesh = new CUSMesh;
-        if (mesh->LoadFile(files[i]) < 0)
-            delete mesh;
-        else
-            GetMeshManager().Add(mesh, resources.meshes.At(3 + i));
+        auto mesh = std::make_unique<CUSMesh>();
+        if (mesh->LoadFile(files[i]) >= 0) GetMeshManager().Add(std::move(mesh), resources.meshes.At(3 + i));
     }
 }
 

@@ -54,9 +54,9 @@ void BeginSceneDraw(const ProjectionHandle& projection) {
 }
 
 void CreateSceneProjection(ProjectionHandle* out) {
-    auto* projection = new CUSOrthoProjection;
+    auto projection = std::make_unique<CUSOrthoProjection>();
     projection->SetOrthoOffCenterLH(0, kScreenW, kScreenH, 0, 1.0f, 601.0f);
-    GetProjectionManager().Add(projection, out);
+    GetProjectionManager().Add(std::move(projection), out);
 }
 
 void CRenderProcessSceneNovel::ReleaseResources() {
@@ -83,7 +83,7 @@ void CRenderProcessSceneNovel::Setup() {
     CreateTexture(&picture_, mode.Format, 800, 600, 1);
 
     GetMeshManager().Release(quadMesh_);
-    auto* mesh = new CUSMesh;
+    auto mesh = std::make_unique<CUSMesh>();
     if (mesh->CreateFVF(2, 4, 0x220, 0x102) >= 0) {
         float texW = kScreenW, texH = kScreenH;
         if (CUSDefoTexture* t = GetTexture(picture_)) {
@@ -105,9 +105,7 @@ void CRenderProcessSceneNovel::Setup() {
             std::memcpy(data, indices, sizeof indices);
             d3dx->UnlockIndexBuffer();
         }
-        GetMeshManager().Add(mesh, &quadMesh_);
-    } else {
-        delete mesh;
+        GetMeshManager().Add(std::move(mesh), &quadMesh_);
     }
 
     quad_.ResetTextureStages();

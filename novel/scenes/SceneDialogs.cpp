@@ -5,6 +5,7 @@
 #include "engine/input/VirtualInputDevice.h"
 #include "novel/novel/MessageLog.h"
 #include "novel/novel/NovelSystem.h"
+#include "novel/ui/UIWindow.h"
 #include "novel/ui/UIWindowManager.h"
 
 namespace {
@@ -16,7 +17,7 @@ CVirtualInputDevice& Input() { return *CUSSingleton<CVirtualInputDevice>::GetIns
 
 // ---- message-log dialog ----
 
-CSceneLogDialog::~CSceneLogDialog() { delete window_; }
+CSceneLogDialog::~CSceneLogDialog() = default;
 
 void CSceneLogDialog::Enter() {
     window_ = Windows().OpenWindow(0, scriptName_.c_str(), 0.0f, 0.0f, 0.0f, 1);
@@ -48,8 +49,7 @@ void CSceneLogDialog::Leave() {
     Windows().SetResidentWindowsActive(true);
     if (window_) {
         window_->ReleaseAll();
-        delete window_;
-        window_ = nullptr;
+        window_.reset();
     }
 }
 

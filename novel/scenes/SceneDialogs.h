@@ -3,6 +3,7 @@
 // of the window manager, and the picture view (the resident windows hidden until any button).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "novel/scenes/RenderProcessSceneNovel.h"
@@ -24,7 +25,7 @@ public:
     virtual void SetScriptName(const char* name) { scriptName_ = name ? name : ""; }
 
 private:
-    CUIWindow* window_ = nullptr;
+    std::unique_ptr<CUIWindow> window_;
     std::string scriptName_;
     uint32_t active_ = 0;
     CRenderProcessSceneNovel* process_;

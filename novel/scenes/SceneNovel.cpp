@@ -171,25 +171,22 @@ void CSceneNovel::RestoreState() {
 void CSceneNovel::PlayMovie() {
     // With movies switched off the script simply runs on.
     if (!GetAppSetting().IsPlayMovie()) return;
-    auto* movie = new CSceneMovie;
+    auto movie = std::make_unique<CSceneMovie>();
     movie->SetMovieName(Novel().GetMovieName());
-    PushAbove(movie);
+    PushAbove(std::move(movie));
 }
 
-void CSceneNovel::PushAbove(IBaseSceneState* scene) {
-    if (CSceneStateStack* stack = GetStack())
-        stack->QueuePush(scene, false);
-    else
-        delete scene;
+void CSceneNovel::PushAbove(std::unique_ptr<IBaseSceneState> scene) {
+    if (CSceneStateStack* stack = GetStack()) stack->QueuePush(scene.release(), false);
 }
 
 void CSceneNovel::OpenDialog(const std::string& script) {
-    auto* dialog = new CSceneUIDialog;
+    auto dialog = std::make_unique<CSceneUIDialog>();
     dialog->SetScriptName(script.c_str());
-    PushAbove(dialog);
+    PushAbove(std::move(dialog));
 }
 
-void CSceneNovel::ShowCG() { PushAbove(new CSceneShowCG); }
+void CSceneNovel::ShowCG() { PushAbove(std::make_unique<CSceneShowCG>()); }
 
 bool CSceneNovel::CheckMenuRequests() {
     const int32_t command = Novel().TakePendingCommand();
@@ -214,9 +211,9 @@ bool CSceneNovel::CheckMenuRequests() {
         return true;
     }
     if ((Input().IsWheelUp() || command == CNovelSystem::kRequestLog) && Novel().TestFeature(0x8)) {
-        auto* log = new CSceneLogDialog(&process_);
+        auto log = std::make_unique<CSceneLogDialog>(&process_);
         log->SetScriptName("AS\\LogDialog.as");
-        PushAbove(log);
+        PushAbove(std::move(log));
         return true;
     }
     if ((Input().IsHide() || command == CNovelSystem::kRequestPictureView) && Novel().TestFeature(0x1)) {

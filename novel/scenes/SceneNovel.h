@@ -4,6 +4,7 @@
 // render process, and steps the sound managers.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "novel/scenes/RenderProcessSceneNovel.h"
@@ -56,8 +57,8 @@ private:
 
     // A load request or the right click into the interrupt routine; true when one was taken.
     bool CheckMenuRequests();
-    // Queues the push of a scene above this one (deleted when the scene is on no stack).
-    void PushAbove(IBaseSceneState* scene);
+    // Queues the push of a scene above this one (dropped when the scene is on no stack).
+    void PushAbove(std::unique_ptr<IBaseSceneState> scene);
     // Pushes a UI dialog running the script.
     void OpenDialog(const std::string& script);
     // Pushes the movie scene for the movie the scenario named (nothing with movies switched off).

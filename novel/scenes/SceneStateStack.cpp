@@ -3,38 +3,31 @@
 
 void CSceneStateStack::Clear() {
     while (!scenes_.empty()) {
-        IBaseSceneState* top = scenes_.back();
-        top->Leave();
+        scenes_.back()->Leave();
         scenes_.pop_back();
-        delete top;
     }
     DropQueued();
 }
 
-void CSceneStateStack::DropQueued() {
-    for (Command& c : queue_) {
-        if (c.kind == 0) delete c.scene;
-    }
-    queue_.clear();
-}
+void CSceneStateStack::DropQueued() { queue_.clear(); }
 
 void CSceneStateStack::QueuePush(IBaseSceneState* scene, bool dropQueued) {
     if (dropQueued) DropQueued();
     scene->SetStack(this);
-    queue_.push_back({0, scene, 0});
+    queue_.push_back({kPush, std::unique_ptr<IBaseSceneState>(scene), 0});
 }
 
 void CSceneStateStack::QueuePop(uint32_t count, bool dropQueued) {
     if (dropQueued) DropQueued();
-    queue_.push_back({1, nullptr, count});
+    queue_.push_back({kPop, nullptr, count});
 }
 
 void CSceneStateStack::Update() {
     while (!queue_.empty()) {
-        Command c = queue_.front();
+        Command c = std::move(queue_.front());
         queue_.pop_front();
-        if (c.kind == 0) PushNow(c.scene);
-        if (c.kind == 1) {
+        if (c.kind == kPush) PushNow(c.scene.release());
+        if (c.kind == kPop) {
             for (uint32_t i = 0; i < c.count && !scenes_.empty(); ++i) PopNow();
         }
     }
@@ -45,14 +38,12 @@ void CSceneStateStack::Update() {
 void CSceneStateStack::PushNow(IBaseSceneState* scene) {
     if (!scenes_.empty()) scenes_.back()->Pause();
     scene->Enter();
-    scenes_.push_back(scene);
+    scenes_.emplace_back(scene);
 }
 
 void CSceneStateStack::PopNow() {
     if (scenes_.empty()) return;
-    IBaseSceneState* top = scenes_.back();
-    top->Leave();
+    scenes_.back()->Leave();
     scenes_.pop_back();
-    delete top;
     if (!scenes_.empty()) scenes_.back()->Resume();
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 class CSceneStateStack;
@@ -33,28 +34,31 @@ public:
 
     // Leaves and deletes every scene, top first (no Resume), then drops the queued commands.
     virtual void Clear();
-    // The stack takes the scene; with dropQueued, queued commands are dropped first.
+    // The stack takes the scene (it deletes it when popped or dropped); with dropQueued, queued commands
+    // are dropped first.
     virtual void QueuePush(IBaseSceneState* scene, bool dropQueued);
     virtual void QueuePop(uint32_t count, bool dropQueued);
     // Applies the queued commands, then updates every scene bottom to top (paused ones included).
     virtual void Update();
+    // The stack takes the scene.
     virtual void PushNow(IBaseSceneState* scene);
     virtual void PopNow();
 
     bool IsEmpty() const { return scenes_.empty(); }
     bool HasQueuedCommands() const { return !queue_.empty(); }
     size_t GetCount() const { return scenes_.size(); }
-    IBaseSceneState* GetTop() const { return scenes_.empty() ? nullptr : scenes_.back(); }
+    IBaseSceneState* GetTop() const { return scenes_.empty() ? nullptr : scenes_.back().get(); }
 
 private:
+    enum CommandKind : int32_t { kPush = 0, kPop = 1 };
     struct Command {
-        int32_t kind;  // 0 push, 1 pop
-        IBaseSceneState* scene;
-        uint32_t count;
+        CommandKind kind;
+        std::unique_ptr<IBaseSceneState> scene;  // the scene a push puts on the stack
+        uint32_t count;                          // how many scenes a pop takes off
     };
     void DropQueued();
 
-    std::vector<IBaseSceneState*> scenes_;
+    std::vector<std::unique_ptr<IBaseSceneState>> scenes_;
     std::deque<Command> queue_;
 };
 

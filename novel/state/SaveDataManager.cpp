@@ -172,7 +172,7 @@ void CSaveDataManager::UploadThumbnail(CSaveDataInfoNode& node) {
     CSnapImage::GetInstance()->GetSize(&width, &height);
     // A file written for another snapshot size: only the rows it holds are copied.
     const uint32_t rows = width ? std::min<uint32_t>(height, node.thumbnailPixels.size() / (size_t{width} * 3)) : 0;
-    std::unique_ptr<IPixelOperator> writer(CreatePixelOperator(texture->GetFormat()));
+    std::unique_ptr<IPixelOperator> writer = CreatePixelOperator(texture->GetFormat());
     D3DLOCKED_RECT locked;
     if (!writer || texture->GetD3DTexture()->LockRect(0, &locked, nullptr, 0) < 0) return;
     writer->Attach(static_cast<uint8_t*>(locked.pBits), static_cast<uint32_t>(locked.Pitch));

@@ -63,7 +63,7 @@ bool CSnapImage::CreateResources() {
         ReleaseResources();
         return false;
     }
-    reader_.reset(CreatePixelOperator(format));
+    reader_ = CreatePixelOperator(format);
     return reader_ != nullptr;
 }
 
@@ -106,7 +106,7 @@ bool CSnapImage::Capture() {
     std::unique_ptr<IPixelOperator> fileReader;
     IPixelOperator* reader = reader_.get();
     if (fromFile_) {
-        fileReader.reset(CreatePixelOperator(OpaqueTargetFormat()));
+        fileReader = CreatePixelOperator(OpaqueTargetFormat());
         reader = fileReader.get();
     }
     if (!source || !reader || pixels_.empty()) return false;

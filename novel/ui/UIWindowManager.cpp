@@ -8,9 +8,7 @@
 #include "novel/vm/SaveIO.h"
 
 void CUIWindowManager::Terminate() {
-    for (CUIWindow* w : dialogs_) delete w;
     dialogs_.clear();
-    for (CUIWindow* w : resident_) delete w;
     resident_.clear();
     if (engine_) engine_->ShutDownAndRelease();
     engine_ = nullptr;
@@ -23,11 +21,11 @@ void CUIWindowManager::Initialize() {
     residentActive_ = true;
 }
 
-CUIWindow* CUIWindowManager::OpenWindow(std::uint32_t id, const char* name, float x, float y, float z,
-                                        std::uint32_t layer) {
+std::unique_ptr<CUIWindow> CUIWindowManager::OpenWindow(std::uint32_t id, const char* name, float x, float y,
+                                                        float z, std::uint32_t layer) {
     if (!engine_ || BuildScriptModule(engine_, name) < 0) return nullptr;
     asIScriptModule* module = engine_->GetModule(name, asGM_ONLY_IF_EXISTS);
-    auto* window = new CUIWindow;
+    auto window = std::make_unique<CUIWindow>();
     window->Open(id, name, engine_->CreateContext(), module, layer, x, y, z);
     return window;
 }
@@ -35,86 +33,80 @@ CUIWindow* CUIWindowManager::OpenWindow(std::uint32_t id, const char* name, floa
 bool CUIWindowManager::OpenResidentWindow(std::uint32_t id, const char* name, float x, float y, float z,
                                           std::uint32_t layer) {
     if (FindWindow(id)) CloseWindow(id);
-    CUIWindow* window = OpenWindow(id, name, x, y, z, layer);
+    std::unique_ptr<CUIWindow> window = OpenWindow(id, name, x, y, z, layer);
     if (!window) return false;
+    AddResident(std::move(window));
+    return true;
+}
+
+void CUIWindowManager::AddResident(std::unique_ptr<CUIWindow> window) {
     // One window per id: the script's own "Initialize" cannot have opened another under it, but a
     // window that would not go in is not kept.
-    if (!resident_.insert(window).second) delete window;
-    return true;
+    if (FindWindow(window->GetID())) return;
+    resident_.insert(std::move(window));
 }
 
 bool CUIWindowManager::PushWindow(std::uint32_t id, const char* name, float x, float y, float z,
                                   std::uint32_t layer) {
-    CUIWindow* window = OpenWindow(id, name, x, y, z, layer);
+    std::unique_ptr<CUIWindow> window = OpenWindow(id, name, x, y, z, layer);
     if (!window) return false;
-    dialogs_.push_back(window);
+    dialogs_.push_back(std::move(window));
     return true;
 }
 
 void CUIWindowManager::CloseWindow(std::uint32_t id) {
-    CUIWindow* window = FindWindow(id);
-    if (!window) return;
-    resident_.erase(window);
-    delete window;
+    std::erase_if(resident_, [id](const std::unique_ptr<CUIWindow>& w) { return w->GetID() == id; });
 }
 
 CUIWindow* CUIWindowManager::FindWindow(std::uint32_t id) {
-    for (CUIWindow* w : resident_)
-        if (w->GetID() == id) return w;
+    for (const std::unique_ptr<CUIWindow>& w : resident_)
+        if (w->GetID() == id) return w.get();
     return nullptr;
 }
 
 bool CUIWindowManager::HandleInput(float x, float y, std::uint32_t* input) {
     if (!dialogs_.empty()) {
         closeAllRequested_ = false;
-        CUIWindow* top = dialogs_.back();
+        CUIWindow* top = dialogs_.back().get();
         const bool taken = top->Update(x, y, *input);
         if (top->IsClosing()) {
             // A child that the dialog opened during its update stays above where it was.
-            std::erase(dialogs_, top);
-            delete top;
+            std::erase_if(dialogs_, [top](const std::unique_ptr<CUIWindow>& w) { return w.get() == top; });
         }
-        for (CUIWindow* w : resident_) w->Update(FLT_MAX, FLT_MIN, 0);
+        for (const std::unique_ptr<CUIWindow>& w : resident_) w->Update(FLT_MAX, FLT_MIN, 0);
         if (closeAllRequested_) CloseAllDialogs();
         return taken;
     }
     if (!residentActive_) return false;
     bool taken = false;
-    for (CUIWindow* w : resident_) {
+    for (const std::unique_ptr<CUIWindow>& w : resident_) {
         if (w->Update(x, y, *input)) {
             taken = true;
             *input = 0;
         }
     }
-    for (auto it = resident_.begin(); it != resident_.end();) {
-        if ((*it)->IsClosing()) {
-            delete *it;
-            it = resident_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::erase_if(resident_, [](const std::unique_ptr<CUIWindow>& w) { return w->IsClosing(); });
     return taken;
 }
 
 void CUIWindowManager::Render() {
-    for (CUIWindow* w : dialogs_) w->Render();
+    for (const std::unique_ptr<CUIWindow>& w : dialogs_) w->Render();
     if (!residentActive_) return;
-    for (CUIWindow* w : resident_) w->Render();
+    for (const std::unique_ptr<CUIWindow>& w : resident_) w->Render();
 }
 
 void CUIWindowManager::CloseAllDialogs() {
     // A clean-up that opens another dialog adds it to the stack being emptied: it is closed too.
     for (std::size_t i = 0; i < dialogs_.size(); ++i) {
         dialogs_[i]->RunCleanUp();
-        delete dialogs_[i];
+        dialogs_[i].reset();
     }
     dialogs_.clear();
 }
 
 void CUIWindowManager::Save(USLib::binary_ostream<256>& out) {
     SaveIO::WriteU32(out, static_cast<std::uint32_t>(resident_.size()));
-    for (CUIWindow* w : resident_) w->Save(out);
+    for (const std::unique_ptr<CUIWindow>& w : resident_) w->Save(out);
 }
 
 void CUIWindowManager::Load(USLib::binary_istream& in, std::uint32_t) {
@@ -128,9 +120,9 @@ void CUIWindowManager::Load(USLib::binary_istream& in, std::uint32_t) {
         float position[3];
         in.Read(position, 12);
         const std::uint32_t layer = SaveIO::ReadU32(in);
-        CUIWindow* window = OpenWindow(id, name.c_str(), position[0], position[1], position[2], layer);
+        std::unique_ptr<CUIWindow> window = OpenWindow(id, name.c_str(), position[0], position[1], position[2], layer);
         if (!window) continue;
         window->SetDrawn(drawn != 0);
-        if (!resident_.insert(window).second) delete window;
+        AddResident(std::move(window));
     }
 }

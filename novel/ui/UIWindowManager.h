@@ -2,6 +2,7 @@
 // windows (opened by the scenario, ordered by id) and the dialog stack (only the top one takes
 // input); saves the resident windows as "WindowManager".
 #pragma once
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -12,6 +13,8 @@ class CUIWindowManager : public ISavedObject<_tagSaveData> {
 public:
     CUIWindowManager() { Register("WindowManager", 0); }
     ~CUIWindowManager() override { Terminate(); }
+    CUIWindowManager(const CUIWindowManager&) = delete;
+    CUIWindowManager& operator=(const CUIWindowManager&) = delete;
 
     // The count of resident windows, then each one's record in id order.
     void Save(USLib::binary_ostream<256>& out) override;
@@ -29,9 +32,9 @@ public:
                                     std::uint32_t layer);
     // Opens a dialog on top of the stack; false when the script does not build.
     virtual bool PushWindow(std::uint32_t id, const char* name, float x, float y, float z, std::uint32_t layer);
-    // Builds the script and opens a window the caller owns; null when the build fails (the
-    // compiler's messages are in the log).
-    virtual CUIWindow* OpenWindow(std::uint32_t id, const char* name, float x, float y, float z, std::uint32_t layer);
+    // Builds the script and opens a window for the caller; null when the build fails (the compiler's
+    // messages are in the log).
+    virtual std::unique_ptr<CUIWindow> OpenWindow(std::uint32_t id, const char* name, float x, float y, float z, std::uint32_t layer);
     virtual void CloseWindow(std::uint32_t id);
     virtual asIScriptContext* CreateContext() { return engine_ ? engine_->CreateContext() : nullptr; }
     // The frame's input: to the top dialog when there is one (resident windows then run without
@@ -48,17 +51,21 @@ public:
     bool AreResidentWindowsActive() const { return residentActive_; }
     asIScriptEngine* GetEngine() const { return engine_; }
     std::size_t DialogCount() const { return dialogs_.size(); }
-    CUIWindow* TopDialog() const { return dialogs_.empty() ? nullptr : dialogs_.back(); }
+    CUIWindow* TopDialog() const { return dialogs_.empty() ? nullptr : dialogs_.back().get(); }
     std::size_t ResidentCount() const { return resident_.size(); }
 
 private:
     struct LowerID {
-        bool operator()(const CUIWindow* a, const CUIWindow* b) const { return a->IsLowerID(b); }
+        bool operator()(const std::unique_ptr<CUIWindow>& a, const std::unique_ptr<CUIWindow>& b) const {
+            return a->IsLowerID(b.get());
+        }
     };
+    // Keeps a resident window unless one of its id is open already (then it is closed).
+    void AddResident(std::unique_ptr<CUIWindow> window);
 
     asIScriptEngine* engine_ = nullptr;
-    std::set<CUIWindow*, LowerID> resident_;
-    std::vector<CUIWindow*> dialogs_;
+    std::set<std::unique_ptr<CUIWindow>, LowerID> resident_;
+    std::vector<std::unique_ptr<CUIWindow>> dialogs_;
     bool residentActive_ = false;
     bool closeAllRequested_ = false;
 };

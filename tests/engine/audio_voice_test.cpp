@@ -114,9 +114,8 @@ TEST_F(VoiceTest, SharedSoundAndRestartAfterStop) {
     USXAudio2::SourceVoiceHandle a, b;
     ASSERT_EQ(CreateSourceVoice(&a, "music.ogg"), 1);
     b = USXAudio2::SourceVoiceHandle();
-    auto* second = new SourceVoice;
+    SourceVoice* second = SourceVoice::GetManager().Add(std::make_unique<SourceVoice>(), &b);
     ASSERT_EQ(second->SetupShared(GetSourceVoice(a)), 0);
-    SourceVoice::GetManager().Add(second, &b);
     // Both play the one decoded sound: together they sum.
     second->SetVolume(0.5f, 0);  // set while silent: no ramp
     second->Play(1);

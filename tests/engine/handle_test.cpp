@@ -20,10 +20,10 @@ using ThingHandle = Handle<_tagThing>;
 using Manager = CUSHandleManager<Thing, ThingHandle>;
 
 ThingHandle AddThing(Manager& m, int id) {
-    auto* t = new Thing;
+    auto t = std::make_unique<Thing>();
     t->id = id;
     ThingHandle h;
-    m.Add(t, &h);
+    m.Add(std::move(t), &h);
     return h;
 }
 
@@ -31,8 +31,8 @@ TEST(HandleTest, StaleHandlesResolveToNothingAndFreedSlotsAreReusedLastInFirstOu
     struct _tagA;
     CUSHandleManager<Thing, Handle<_tagA>> fresh;
     Handle<_tagA> first, second;
-    fresh.Add(new Thing, &first);
-    fresh.Add(new Thing, &second);
+    fresh.Add(std::make_unique<Thing>(), &first);
+    fresh.Add(std::make_unique<Thing>(), &second);
     // Slot in the low 16 bits, serial in the high 16; the serial counter lives as long as the process.
     EXPECT_EQ(first.Value() & 0xFFFFu, 0u);
     EXPECT_NE(first.Serial(), 0u);
@@ -65,12 +65,12 @@ TEST(HandleTest, SerialsWrapFrom0xFFFFTo1) {
     // The counter goes on from wherever an earlier run of this test left it.
     uint32_t last = 0;
     for (int i = 0; i < 0xFFFF && last != 0xFFFF; ++i) {
-        m.Add(new Thing, &h);
+        m.Add(std::make_unique<Thing>(), &h);
         last = h.Serial();
         m.Release(h);
     }
     ASSERT_EQ(last, 0xFFFFu);
-    m.Add(new Thing, &h);
+    m.Add(std::make_unique<Thing>(), &h);
     EXPECT_EQ(h.Serial(), 1u);
     EXPECT_NE(h.Value(), 0u);
 }

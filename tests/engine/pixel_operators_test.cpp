@@ -19,10 +19,10 @@ TEST(PixelOperatorsTest, FactoriesMakeObjectsOnlyForTheirFormats) {
                           Case{D3DFMT_R5G6B5, true, true, true, true}, Case{D3DFMT_A1R5G5B5, true, true, true, true},
                           Case{D3DFMT_R8G8B8, true, false, false, false}, Case{D3DFMT_X1R5G5B5, false, false, false, false},
                           Case{D3DFMT_A8, false, false, false, false}}) {
-        std::unique_ptr<IPixelOperator> op(CreatePixelOperator(c.format));
-        std::unique_ptr<CClearRectFunctor> clear(CreateClearRectFunctor(c.format));
-        std::unique_ptr<CFillRectFunctor> fill(CreateFillRectFunctor(c.format));
-        std::unique_ptr<CRenderPixel> pixel(CreateRenderPixel(c.format));
+        std::unique_ptr<IPixelOperator> op = CreatePixelOperator(c.format);
+        std::unique_ptr<CClearRectFunctor> clear = CreateClearRectFunctor(c.format);
+        std::unique_ptr<CFillRectFunctor> fill = CreateFillRectFunctor(c.format);
+        std::unique_ptr<CRenderPixel> pixel = CreateRenderPixel(c.format);
         EXPECT_EQ(op != nullptr, c.op) << c.format;
         EXPECT_EQ(clear != nullptr, c.clear) << c.format;
         EXPECT_EQ(fill != nullptr, c.fill) << c.format;
@@ -32,7 +32,7 @@ TEST(PixelOperatorsTest, FactoriesMakeObjectsOnlyForTheirFormats) {
 
 TEST(PixelOperatorsTest, A1R5G5B5WritesPremultiplyAndAlphaZeroWritesZero) {
     std::uint16_t row[4] = {0x1111, 0x1111, 0x1111, 0x1111};
-    std::unique_ptr<IPixelOperator> op(CreatePixelOperator(D3DFMT_A1R5G5B5));
+    std::unique_ptr<IPixelOperator> op = CreatePixelOperator(D3DFMT_A1R5G5B5);
     op->Attach(reinterpret_cast<std::uint8_t*>(row), sizeof row);
     op->SetRect(0, 0, 3, 1);
     op->Begin();
@@ -47,7 +47,7 @@ TEST(PixelOperatorsTest, A1R5G5B5WritesPremultiplyAndAlphaZeroWritesZero) {
 
 TEST(PixelOperatorsTest, R5G6B5ReadsBackThroughTheExpansionTables) {
     std::uint16_t row[2] = {0xFFFF, 0x0000};
-    std::unique_ptr<IPixelOperator> op(CreatePixelOperator(D3DFMT_R5G6B5));
+    std::unique_ptr<IPixelOperator> op = CreatePixelOperator(D3DFMT_R5G6B5);
     op->Attach(reinterpret_cast<std::uint8_t*>(row), sizeof row);
     op->SetRect(0, 0, 2, 1);
     op->Begin();
@@ -61,7 +61,7 @@ TEST(PixelOperatorsTest, R5G6B5ReadsBackThroughTheExpansionTables) {
 TEST(PixelOperatorsTest, SixteenBitFillCoversExactlyItsRectangle) {
     std::uint16_t image[2][6];
     std::memset(image, 0, sizeof image);
-    std::unique_ptr<CFillRectFunctor> fill(CreateFillRectFunctor(D3DFMT_R5G6B5));
+    std::unique_ptr<CFillRectFunctor> fill = CreateFillRectFunctor(D3DFMT_R5G6B5);
     (*fill)(1, 0, 3, 2, 255, 255, 255, 255, reinterpret_cast<std::uint8_t*>(image), sizeof image[0]);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(image[y][x] != 0, x >= 1 && x <= 3) << x << "," << y;

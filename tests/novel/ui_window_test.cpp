@@ -130,7 +130,7 @@ protected:
         return "AS\\" + name + ".as";
     }
     CUIWindow* Open(const std::string& source) {
-        window_.reset(manager_.OpenWindow(1, Script("W", source).c_str(), 0, 0, 0, 0));
+        window_ = manager_.OpenWindow(1, Script("W", source).c_str(), 0, 0, 0, 0);
         return window_.get();
     }
     template <class T>

@@ -53,11 +53,7 @@ private:
 
 Engine::Engine() = default;
 
-Engine::~Engine() {
-    StopOutput();
-    for (MixerSourceVoice* v : voices_) delete v;
-    delete master_;
-}
+Engine::~Engine() { StopOutput(); }
 
 HRESULT Engine::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -104,9 +100,8 @@ HRESULT Engine::CreateSourceVoice(IXAudio2SourceVoice** voice, const WAVEFORMATE
     if (!voice || sends || effects || !MixerSourceVoice::IsSupported(format)) return XAUDIO2_E_INVALID_CALL;
     std::lock_guard<std::mutex> lock(mutex_);
     if (!master_) return XAUDIO2_E_INVALID_CALL;
-    auto* v = new MixerSourceVoice(*this, *format, callback, kRate);
-    voices_.push_back(v);
-    *voice = v;
+    voices_.push_back(std::make_unique<MixerSourceVoice>(*this, *format, callback, kRate));
+    *voice = voices_.back().get();
     return S_OK;
 }
 
@@ -115,8 +110,8 @@ HRESULT Engine::CreateMasteringVoice(IXAudio2MasteringVoice** voice, UINT32, UIN
     if (!voice || effects || deviceIndex != 0) return XAUDIO2_E_INVALID_CALL;
     std::lock_guard<std::mutex> lock(mutex_);
     if (!initialized_ || master_) return XAUDIO2_E_INVALID_CALL;
-    master_ = new MixerMasteringVoice(*this);
-    *voice = master_;
+    master_ = std::make_unique<MixerMasteringVoice>(*this);
+    *voice = master_.get();
     return S_OK;
 }
 
@@ -127,15 +122,25 @@ void Engine::DestroySourceVoice(MixerSourceVoice* voice) {
         return;
     }
     idle_.wait(lock, [&] { return delivering_ != voice; });
-    voices_.erase(std::remove(voices_.begin(), voices_.end(), voice), voices_.end());
-    lock.unlock();
-    delete voice;
+    std::unique_ptr<MixerSourceVoice> removed = Remove(voice);
+    lock.unlock();  // the voice goes after the lock is let go
 }
 
 void Engine::DestroyMasteringVoice() {
     std::lock_guard<std::mutex> lock(mutex_);
-    delete master_;
-    master_ = nullptr;
+    master_.reset();
+}
+
+std::unique_ptr<MixerSourceVoice> Engine::Remove(MixerSourceVoice* voice) {
+    auto it = std::find_if(voices_.begin(), voices_.end(), [voice](const auto& v) { return v.get() == voice; });
+    if (it == voices_.end()) return nullptr;
+    std::unique_ptr<MixerSourceVoice> removed = std::move(*it);
+    voices_.erase(it);
+    return removed;
+}
+
+bool Engine::Holds(const MixerSourceVoice* voice) const {
+    return std::any_of(voices_.begin(), voices_.end(), [voice](const auto& v) { return v.get() == voice; });
 }
 
 bool Engine::Deliver(MixerSourceVoice* voice, std::unique_lock<std::mutex>& lock) {
@@ -162,8 +167,7 @@ bool Engine::Deliver(MixerSourceVoice* voice, std::unique_lock<std::mutex>& lock
         idle_.notify_all();
     }
     if (voice->destroyed) {
-        voices_.erase(std::remove(voices_.begin(), voices_.end(), voice), voices_.end());
-        delete voice;
+        Remove(voice);
         return false;
     }
     return true;
@@ -194,9 +198,10 @@ void Engine::Mix(UINT32 frames, std::int16_t* out) {
     scratch_.resize(2 * size_t(frames));
     std::unique_lock<std::mutex> lock(mutex_);
     // Voices may come and go while callbacks run: walk a copy, skipping voices that are gone.
-    const std::vector<MixerSourceVoice*> voices = voices_;
+    std::vector<MixerSourceVoice*> voices(voices_.size());
+    std::transform(voices_.begin(), voices_.end(), voices.begin(), [](const auto& v) { return v.get(); });
     for (MixerSourceVoice* v : voices)
-        if (std::find(voices_.begin(), voices_.end(), v) != voices_.end()) MixVoice(v, frames, lock);
+        if (Holds(v)) MixVoice(v, frames, lock);
     const float* mix = mix_.data();
     auto put = [&](UINT32 i, float g) {
         for (int c = 0; c < 2; ++c) {

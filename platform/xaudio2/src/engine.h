@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -48,12 +49,15 @@ private:
     bool Deliver(MixerSourceVoice* voice, std::unique_lock<std::mutex>& lock);
     void ThreadProc();
     void StopOutput();
+    // Takes a source voice out of the list (under the lock); the caller deletes it.
+    std::unique_ptr<MixerSourceVoice> Remove(MixerSourceVoice* voice);
+    bool Holds(const MixerSourceVoice* voice) const;
 
     std::atomic<ULONG> refs_{1};
     std::mutex mutex_;                 // guards voices, their queues and states
     std::condition_variable idle_;     // signalled when the mixer finishes delivering a voice's callbacks
-    std::vector<MixerSourceVoice*> voices_;
-    MixerMasteringVoice* master_ = nullptr;
+    std::vector<std::unique_ptr<MixerSourceVoice>> voices_;
+    std::unique_ptr<MixerMasteringVoice> master_;
     MixerSourceVoice* delivering_ = nullptr;
     std::thread::id deliveringThread_;
     bool initialized_ = false;
