@@ -14,16 +14,16 @@ using namespace NovelRender;
 CUIButton::CUIButton() {
     fsm_.Setup(this, {&CUIButton::OnEnter0, &CUIButton::OnEnter1, &CUIButton::OnEnter2, &CUIButton::OnEnter3,
                       &CUIButton::OnState0, &CUIButton::OnState1, &CUIButton::OnState2, &CUIButton::OnState3});
-    fsm_.SetEvent(1);
+    fsm_.SetEvent(kNormal);
 }
 
 void CUIButton::Setup(asIScriptContext* context, std::int32_t over, std::int32_t normal, std::int32_t pressed,
                       std::int32_t disabled) {
     SetupSprite(context);
-    ids_[0] = over;
-    ids_[1] = normal;
-    ids_[2] = pressed;
-    ids_[3] = disabled;
+    ids_[kCursorOver] = over;
+    ids_[kNormal] = normal;
+    ids_[kPressed] = pressed;
+    ids_[kDisabled] = disabled;
 }
 
 void CUIButton::Enter(int state) {
@@ -34,28 +34,28 @@ void CUIButton::Enter(int state) {
 
 void CUIButton::OnState0() {
     if (!IsActive()) {
-        fsm_.SetEvent(3);
+        fsm_.SetEvent(kDisabled);
     } else if (hover_ && (input_ & 1)) {
-        fsm_.SetEvent(2);
+        fsm_.SetEvent(kPressed);
         taken_ = true;
     } else if (!hover_) {
-        fsm_.SetEvent(1);
+        fsm_.SetEvent(kNormal);
     }
 }
 
 void CUIButton::OnState1() {
     if (!IsActive())
-        fsm_.SetEvent(3);
+        fsm_.SetEvent(kDisabled);
     else if (hover_)
-        fsm_.SetEvent(0);
+        fsm_.SetEvent(kCursorOver);
 }
 
 void CUIButton::OnState2() {
-    if (signalled_) fsm_.SetEvent(hover_ ? 0 : 1);
+    if (signalled_) fsm_.SetEvent(hover_ ? kCursorOver : kNormal);
 }
 
 void CUIButton::OnState3() {
-    if (IsActive()) fsm_.SetEvent(hover_ ? 0 : 1);
+    if (IsActive()) fsm_.SetEvent(hover_ ? kCursorOver : kNormal);
 }
 
 // ---- log-voice button ----

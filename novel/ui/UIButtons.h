@@ -8,18 +8,20 @@
 #include "novel/scenes/USFSM.h"
 #include "novel/ui/UIControl.h"
 
-// States: 0 cursor over, 1 normal, 2 pressed (left only by a signal), 3 disabled.
+// A push button: cursor over, normal, pressed (left only by a signal) or disabled.
 class CUIButton : public CUIPointerControl {
 public:
+    enum State : int { kCursorOver = 0, kNormal = 1, kPressed = 2, kDisabled = 3 };
+
     CUIButton();
     void Signal(int) override { signalled_ = true; }
     // The four state ids: cursor over, normal, pressed, disabled.
     virtual void Setup(asIScriptContext* context, std::int32_t over, std::int32_t normal, std::int32_t pressed,
                        std::int32_t disabled);
-    virtual void OnEnter0() { Enter(0); }
-    virtual void OnEnter1() { Enter(1); }
-    virtual void OnEnter2() { Enter(2); }
-    virtual void OnEnter3() { Enter(3); }
+    virtual void OnEnter0() { Enter(kCursorOver); }
+    virtual void OnEnter1() { Enter(kNormal); }
+    virtual void OnEnter2() { Enter(kPressed); }
+    virtual void OnEnter3() { Enter(kDisabled); }
     virtual void OnState0();
     virtual void OnState1();
     virtual void OnState2();
