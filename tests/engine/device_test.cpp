@@ -136,11 +136,13 @@ TEST_F(DeviceTest, DisplayChangeToFullScreenAndBackRestoresTheClientArea) {
 TEST_F(DeviceTest, AdjusterScalesByOneFactorAndCentres) {
     struct Case {
         UINT w, h;
-        float scale, offsetX, offsetY;
-        bool scaling;
+        float scale, offsetX = 0, offsetY = 0;
+        bool scaling = false;
     };
-    for (const Case& c : {Case{1024, 768, 1.28f, 0, 0, true}, Case{1280, 720, 1.2f, 160, 0, true},
-                          Case{800, 600, 1.0f, 0, 0, false}, Case{1920, 1080, 1.8f, 240, 0, true}}) {
+    for (const Case& c : {Case{.w = 1024, .h = 768, .scale = 1.28f, .scaling = true},
+                          Case{.w = 1280, .h = 720, .scale = 1.2f, .offsetX = 160, .scaling = true},
+                          Case{.w = 800, .h = 600, .scale = 1.0f},
+                          Case{.w = 1920, .h = 1080, .scale = 1.8f, .offsetX = 240, .scaling = true}}) {
         std::vector<D3DDISPLAYMODE> modes = {Mode(c.w, c.h)};
         d3d9test::SetDisplayModes(&modes);
         Start(c.w, c.h);

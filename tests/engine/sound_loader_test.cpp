@@ -92,20 +92,34 @@ TEST_F(SoundLoaderTest, OggLoadsWholeAsLibvorbisDecodesIt) {
 TEST_F(SoundLoaderTest, OggStreamLoopsAtItsLoopPointsSampleExact) {
     struct Case {
         const char* what;
-        std::uint32_t count, startMs, loopStartMs, loopEndMs, chunk;
+        std::uint32_t count, startMs = 0, loopStartMs = 0, loopEndMs = 0, chunk;
         Bytes expected;
     };
     const size_t ms = 192;  // bytes per millisecond
     const Case cases[] = {
-        {"once to the end", 1, 0, 0, 0, 19200, music_},
-        {"from 500 ms", 1, 500, 0, 0, 19200, Slice(music_, 500 * ms, music_.size())},
-        {"twice over 200..1000 ms", 2, 0, 200, 1000, 19200,
-         Concat({Slice(music_, 0, 1000 * ms), Slice(music_, 200 * ms, 1000 * ms)})},
+        {.what = "once to the end", .count = 1, .chunk = 19200, .expected = music_},
+        {.what = "from 500 ms",
+         .count = 1,
+         .startMs = 500,
+         .chunk = 19200,
+         .expected = Slice(music_, 500 * ms, music_.size())},
+        {.what = "twice over 200..1000 ms",
+         .count = 2,
+         .loopStartMs = 200,
+         .loopEndMs = 1000,
+         .chunk = 19200,
+         .expected = Concat({Slice(music_, 0, 1000 * ms), Slice(music_, 200 * ms, 1000 * ms)})},
         // A loop shorter than a chunk wraps several times inside one chunk.
-        {"three times over 100..130 ms", 3, 90, 100, 130, 19200,
-         Concat({Slice(music_, 90 * ms, 130 * ms), Slice(music_, 100 * ms, 130 * ms), Slice(music_, 100 * ms, 130 * ms)})},
+        {.what = "three times over 100..130 ms",
+         .count = 3,
+         .startMs = 90,
+         .loopStartMs = 100,
+         .loopEndMs = 130,
+         .chunk = 19200,
+         .expected = Concat(
+             {Slice(music_, 90 * ms, 130 * ms), Slice(music_, 100 * ms, 130 * ms), Slice(music_, 100 * ms, 130 * ms)})},
         // The whole sound looped: the chunk that crosses the end goes on from the start.
-        {"whole sound twice, odd chunk", 2, 0, 0, 0, 7000, Concat({music_, music_})},
+        {.what = "whole sound twice, odd chunk", .count = 2, .chunk = 7000, .expected = Concat({music_, music_})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -30,28 +30,34 @@ TEST(UIButtonTest, StatesFollowCursorClicksSignalsAndEnabling) {
     b.SetEnable(true);
     b.Setup(nullptr, Direct(0), Direct(1), Direct(2), Direct(3));
     struct Step {
-        float x;
-        std::uint32_t input;
-        bool enable, signal;
-        int state;
-        bool taken;
         const char* what;
+        float x;  // the cursor: 5 over the button, 10 on its right edge, 50 away
+        std::uint32_t input = 0;
+        bool enable = true, signal = false;
+        int state;
+        bool taken = false;
     };
+    constexpr int kOver = CUIButton::kCursorOver, kNormal = CUIButton::kNormal, kPressed = CUIButton::kPressed,
+                  kDisabled = CUIButton::kDisabled;
     // An event raised by a state handler takes effect at the next update.
     const Step steps[] = {
-        {50, 0, true, false, 1, false, "first update enters normal"},
-        {5, 1, true, false, 1, false, "click in the arrival frame is not taken"},
-        {10, 1, true, false, 0, true, "cursor over: a click on the right edge is taken"},
-        {50, 1, true, false, 2, false, "pressed"},
-        {5, 1, false, false, 2, false, "pressed ignores the cursor, clicks and disabling"},
-        {50, 0, true, true, 2, false, "a signal ..."},
-        {5, 0, false, false, 1, false, "... leaves pressed for normal (the cursor was away)"},
-        {5, 1, false, false, 3, false, "disabled"},
-        {5, 1, false, false, 3, false, "a disabled button ignores clicks"},
-        {5, 0, true, false, 3, false, "re-enabled ..."},
-        {5, 0, true, false, 0, false, "... under the cursor: cursor over"},
-        {50, 0, true, false, 0, false, "cursor leaves ..."},
-        {50, 0, true, false, 1, false, "... normal"},
+        {.what = "first update enters normal", .x = 50, .state = kNormal},
+        {.what = "click in the arrival frame is not taken", .x = 5, .input = 1, .state = kNormal},
+        {.what = "cursor over: a click on the right edge is taken", .x = 10, .input = 1, .state = kOver, .taken = true},
+        {.what = "pressed", .x = 50, .input = 1, .state = kPressed},
+        {.what = "pressed ignores the cursor, clicks and disabling",
+         .x = 5,
+         .input = 1,
+         .enable = false,
+         .state = kPressed},
+        {.what = "a signal ...", .x = 50, .signal = true, .state = kPressed},
+        {.what = "... leaves pressed for normal (the cursor was away)", .x = 5, .enable = false, .state = kNormal},
+        {.what = "disabled", .x = 5, .input = 1, .enable = false, .state = kDisabled},
+        {.what = "a disabled button ignores clicks", .x = 5, .input = 1, .enable = false, .state = kDisabled},
+        {.what = "re-enabled ...", .x = 5, .state = kDisabled},
+        {.what = "... under the cursor: cursor over", .x = 5, .state = kOver},
+        {.what = "cursor leaves ...", .x = 50, .state = kOver},
+        {.what = "... normal", .x = 50, .state = kNormal},
     };
     for (const Step& s : steps) {
         b.SetEnable(s.enable);

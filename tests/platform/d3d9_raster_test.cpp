@@ -46,26 +46,35 @@ TEST_F(Raster, SpriteAtHalfPixelOffsetMapsTexelsOneToOne) {
 }
 
 TEST_F(Raster, FillRuleTakesTopAndLeftEdgesOnly) {
-    struct Case {
+    struct Rect {
         float x0, y0, x1, y1;
-        int left, top, right, bottom;  // covered pixels, inclusive
+    };
+    struct Covered {
+        int left, top, right, bottom;  // inclusive
+    };
+    struct Case {
+        Rect quad;
+        Covered covered;
     };
     const Case cases[] = {
-        {1.0f, 1.0f, 3.0f, 3.0f, 1, 1, 2, 2},  // edges through pixel centres: left/top in, right/bottom out
-        {0.5f, 0.5f, 2.5f, 2.5f, 1, 1, 2, 2},  // edges between centres
-        {1.0f, 1.0f, 1.9f, 4.0f, 1, 1, 1, 3},  // thin: only the left column
-        {2.1f, 1.0f, 2.9f, 4.0f, 3, 1, 2, 3},  // thin strip between centres: nothing
-        {-3.0f, -3.0f, 20.0f, 0.5f, 0, 0, 7, 0},
+        // Edges through pixel centres: left and top in, right and bottom out.
+        {.quad = {1.0f, 1.0f, 3.0f, 3.0f}, .covered = {1, 1, 2, 2}},
+        {.quad = {0.5f, 0.5f, 2.5f, 2.5f}, .covered = {1, 1, 2, 2}},  // edges between centres
+        {.quad = {1.0f, 1.0f, 1.9f, 4.0f}, .covered = {1, 1, 1, 3}},  // thin: only the left column
+        {.quad = {2.1f, 1.0f, 2.9f, 4.0f}, .covered = {3, 1, 2, 3}},  // thin strip between centres: nothing
+        {.quad = {-3.0f, -3.0f, 20.0f, 0.5f}, .covered = {0, 0, 7, 0}},
     };
     for (const Case& c : cases) {
         dev->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.f, 0);
-        DrawQuad(dev.device, c.x0, c.y0, c.x1, c.y1, 0xFFFFFFFF);
+        const Rect& q = c.quad;
+        DrawQuad(dev.device, q.x0, q.y0, q.x1, q.y1, 0xFFFFFFFF);
         auto px = ReadTarget(dev.device);
+        const Covered& in = c.covered;
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x) {
-                bool inside = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
+                bool inside = x >= in.left && x <= in.right && y >= in.top && y <= in.bottom;
                 EXPECT_EQ(px[size_t(y * 8 + x)], inside ? 0xFFFFFFFFu : kClear)
-                    << "quad " << c.x0 << "," << c.y0 << " pixel " << x << "," << y;
+                    << "quad " << q.x0 << "," << q.y0 << " pixel " << x << "," << y;
             }
     }
 }
@@ -82,19 +91,22 @@ TEST_F(Raster, SharedDiagonalIsDrawnOnce) {
 TEST_F(Raster, BlendModes) {
     struct Case {
         DWORD src, dest;
-        bool separate;
         DWORD target;  // starting pixel
         DWORD colour;  // drawn (diffuse, no texture)
         DWORD expected;
     };
     const Case cases[] = {
         // 0.5 red over blue: r = 255*128/255, b = 255*127/255.
-        {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false, 0xFF0000FF, 0x80FF0000, 0xFF80007F},
+        {.src = D3DBLEND_SRCALPHA, .dest = D3DBLEND_INVSRCALPHA, .target = 0xFF0000FF,
+         .colour = 0x80FF0000, .expected = 0xFF80007F},
         // additive: red*alpha plus everything there.
-        {D3DBLEND_SRCALPHA, D3DBLEND_ONE, false, 0xFF0040FF, 0x80FF0000, 0xFF8040FF},
+        {.src = D3DBLEND_SRCALPHA, .dest = D3DBLEND_ONE, .target = 0xFF0040FF,
+         .colour = 0x80FF0000, .expected = 0xFF8040FF},
         // inverse destination colour: g = 0x40 * (255-0x40)/255 = 47.9 -> 0x30.
-        {D3DBLEND_SRCALPHA, D3DBLEND_INVDESTCOLOR, false, 0xFF0040FF, 0x80FF0000, 0xFF803000},
-        {D3DBLEND_ONE, D3DBLEND_ZERO, false, 0xFF0040FF, 0x80123456, 0xFF123456},
+        {.src = D3DBLEND_SRCALPHA, .dest = D3DBLEND_INVDESTCOLOR, .target = 0xFF0040FF,
+         .colour = 0x80FF0000, .expected = 0xFF803000},
+        {.src = D3DBLEND_ONE, .dest = D3DBLEND_ZERO, .target = 0xFF0040FF,
+         .colour = 0x80123456, .expected = 0xFF123456},
     };
     for (const Case& c : cases) {
         dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -494,7 +506,7 @@ namespace {
 TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
     struct Config {
         DWORD filter, address;
-        bool blend, alphaTest, depth, factor, rotated, perspective;
+        bool blend = false, alphaTest = false, depth = false, factor = false, rotated = false, perspective = false;
         bool textured = true;
         bool gradient = false;  // vertex colours differ
         bool pow2 = false;      // a 16 x 8 texture (wrapping by mask) instead of 17 x 13
@@ -502,22 +514,31 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         float uvScale = 1.f;  // large enough, texel positions no longer fit 32 bits
     };
     const Config configs[] = {
-        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
-        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, false, false, false, false, false},
-        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, false, true, false, false, true, false},
-        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, true, true, true, true, false},
-        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, false, true, true, false, true},
-        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, false, false, true, false, true, true},
-        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, false, false, false, false, false},
-        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, true, true, false, true, false, false},
-        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, true, true, false, false, false, true, true},
-        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, false, false, false, true, true, true, true},
-        {D3DTEXF_POINT, D3DTADDRESS_CLAMP, true, false, true, false, false, true, false, true},
-        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, true, false, false, true, true, false, true, false, true},
-        {D3DTEXF_POINT, D3DTADDRESS_WRAP, true, false, false, false, true, false, true, false, true},
-        {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, true, true, false, true, true, true, true, true, true, D3DFMT_X8R8G8B8},
-        {D3DTEXF_LINEAR, D3DTADDRESS_MIRROR, true, false, false, false, true, false, true, false, true},
-        {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, true, false, false, false, true, false, true, false, true, D3DFMT_A8R8G8B8, 3e6f},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_WRAP, .alphaTest = true, .rotated = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_WRAP, .blend = true, .alphaTest = true, .depth = true,
+         .factor = true, .rotated = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .depth = true, .factor = true,
+         .perspective = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .depth = true, .rotated = true, .perspective = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .textured = false},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .depth = true,
+         .rotated = true, .textured = false},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .depth = true,
+         .gradient = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .perspective = true,
+         .gradient = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .depth = true, .perspective = true,
+         .textured = false, .gradient = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_WRAP, .blend = true, .factor = true, .rotated = true,
+         .pow2 = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .pow2 = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .factor = true,
+         .rotated = true, .perspective = true, .gradient = true, .pow2 = true, .format = D3DFMT_X8R8G8B8},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_MIRROR, .blend = true, .rotated = true, .pow2 = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .pow2 = true,
+         .uvScale = 3e6f},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {

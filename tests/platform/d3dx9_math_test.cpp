@@ -48,16 +48,16 @@ TEST(D3DXMath, CentredOrthoAndLookAt) {
 TEST(D3DXMath, YawPitchRollRollsThenPitchesThenYaws) {
     const float q = 3.14159265f / 2;
     struct Case {
-        float yaw, pitch, roll;
-        float x, y, z;     // input
-        float ex, ey, ez;  // expected
+        float yaw = 0, pitch = 0, roll = 0;
+        float x = 0, y = 0, z = 0;     // input
+        float ex = 0, ey = 0, ez = 0;  // expected
     };
     const Case cases[] = {
-        {q, 0, 0, 1, 0, 0, 0, 0, -1},  // yaw about y
-        {0, q, 0, 0, 1, 0, 0, 0, 1},   // pitch about x
-        {0, 0, q, 1, 0, 0, 0, 1, 0},   // roll about z
-        {q, 0, q, 1, 0, 0, 0, 1, 0},   // roll takes x to y, yaw leaves y alone
-        {q, q, 0, 0, 1, 0, 1, 0, 0},   // pitch takes y to z, yaw takes z to x
+        {.yaw = q, .x = 1, .ez = -1},             // yaw about y
+        {.pitch = q, .y = 1, .ez = 1},            // pitch about x
+        {.roll = q, .x = 1, .ey = 1},             // roll about z
+        {.yaw = q, .roll = q, .x = 1, .ey = 1},   // roll takes x to y, yaw leaves y alone
+        {.yaw = q, .pitch = q, .y = 1, .ex = 1},  // pitch takes y to z, yaw takes z to x
     };
     for (const Case& c : cases) {
         D3DXMATRIX m;

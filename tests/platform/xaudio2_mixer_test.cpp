@@ -120,14 +120,25 @@ TEST_F(MixerTest, OneShotPlaysItsSamplesOnceOnBothChannelsThenReportsItsEnd) {
 TEST_F(MixerTest, LoopRegionsRepeatTheGivenNumberOfTimes) {
     struct Case {
         const char* what;
-        UINT32 playBegin, playLength, loopBegin, loopLength, loopCount;
+        UINT32 playBegin = 0, playLength = 0, loopBegin = 0, loopLength = 0, loopCount = 0;
         Samples expected;  // of the source 1..8
     };
     const Case cases[] = {
-        {"no loop", 0, 0, 0, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {"whole buffer twice more", 0, 0, 0, 0, 2, {1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8}},
-        {"inner region", 0, 0, 2, 3, 2, {1, 2, 3, 4, 5, 3, 4, 5, 3, 4, 5, 6, 7, 8}},
-        {"play region with loop to its end", 1, 5, 3, 0, 1, {2, 3, 4, 5, 6, 4, 5, 6}},
+        {.what = "no loop", .expected = {1, 2, 3, 4, 5, 6, 7, 8}},
+        {.what = "whole buffer twice more",
+         .loopCount = 2,
+         .expected = {1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {.what = "inner region",
+         .loopBegin = 2,
+         .loopLength = 3,
+         .loopCount = 2,
+         .expected = {1, 2, 3, 4, 5, 3, 4, 5, 3, 4, 5, 6, 7, 8}},
+        {.what = "play region with loop to its end",
+         .playBegin = 1,
+         .playLength = 5,
+         .loopBegin = 3,
+         .loopCount = 1,
+         .expected = {2, 3, 4, 5, 6, 4, 5, 6}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
