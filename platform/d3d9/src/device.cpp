@@ -29,7 +29,11 @@ DWORD FloatBits(float f) {
 }  // namespace
 
 Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params)
-    : d3d_(d3d), window_(window), params_(params), state_(std::make_unique<DrawState>()) {
+    : d3d_(d3d),
+      window_(window),
+      params_(params),
+      state_(std::make_unique<DrawState>()),
+      rasterThreads_(RasterThreads()) {
     d3d_->AddRef();
     if (!CreateSwapSurfaces()) return;
     std::memset(state_.get(), 0, sizeof(DrawState));
@@ -515,7 +519,7 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** surface) {
 }
 
 Raster& Device::RasterOf() {
-    if (!raster_) raster_ = std::make_unique<Raster>(RasterThreads());
+    if (!raster_) raster_ = std::make_unique<Raster>(rasterThreads_);
     return *raster_;
 }
 

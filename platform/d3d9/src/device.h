@@ -171,7 +171,8 @@ private:
     UINT frameWidth_ = 0, frameHeight_ = 0;
     std::vector<RECT> sent_;  // the parts of frame_ the last Present sent to the window
     const void* windowSurface_ = nullptr;  // the window surface the last frame went to
-    std::unique_ptr<Raster> raster_;
+    std::unique_ptr<Raster> raster_;  // started at the first draw
+    unsigned rasterThreads_;           // its threads, as the test hook gave them when the device was made
     bool smallDepthLogged_ = false;
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
