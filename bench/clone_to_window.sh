@@ -8,19 +8,7 @@ set -euo pipefail
 REPO=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 CACHE=${2:-warm}
 JOBS=${JOBS:-3}
-WORK=$(mktemp -d -t marlowe-clone.XXXXXX)
-GAME_PID=
-XVFB_PID=
-cleanup() {
-    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-# A lock folder of this run's own: a game already running elsewhere (the game allows one instance per
-# lock folder) must not stop the one measured here.
-export XDG_RUNTIME_DIR="$WORK/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/game_under_xvfb.sh" clone
 if [ "$CACHE" = cold ]; then
     export CCACHE_DIR="$WORK/ccache"
     mkdir -p "$CCACHE_DIR"
@@ -33,11 +21,8 @@ cmake -S "$WORK/src" -B "$WORK/src/build" -G Ninja >/dev/null
 cmake --build "$WORK/src/build" -j "$JOBS" --target game >/dev/null
 built=$(now)
 
-# A private X display at the game's size; the window counts once the game's window is visible.
-display=:$((200 + $$ % 300))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do xwininfo -display "$display" -root >/dev/null 2>&1 && break; sleep 0.05; done
+# The window counts once the game's window is visible.
+start_xvfb 200
 launched=$(now)
 HOME="$WORK/home" DISPLAY="$display" SDL_AUDIODRIVER=dummy "$WORK/src/build/game/Marlowe" >/dev/null 2>&1 &
 GAME_PID=$!

@@ -8,19 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 B=$(cd "${1:-$ROOT/build}" && pwd)
 ROUNDS=${2:-3}
 SECONDS_IDLE=${SECONDS_IDLE:-8}
-WORK=$(mktemp -d -t marlowe-puppet.XXXXXX)
-XVFB_PID=
-GAME_PID=
-cleanup() {
-    [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-# A lock folder of this run's own: a game already running elsewhere (the game allows one instance per
-# lock folder) must not stop the one measured here.
-export XDG_RUNTIME_DIR="$WORK/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$ROOT/bench/game_under_xvfb.sh" puppet
 
 # Two game folders from the built demo: its programs, shaders, meshes, set-up scripts and character,
 # with scene code that goes straight to a one-line scenario.
@@ -96,10 +84,7 @@ VNS
 make_game "$WORK/without" 0
 make_game "$WORK/with" 1
 
-display=:$((500 + $$ % 300))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB_PID=$!
-sleep 1
+start_xvfb 500
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 one_run() {  # prints the CPU % of one core over SECONDS_IDLE s once the line is shown
     (cd "$1" && HOME="$WORK" DISPLAY="$display" SDL_AUDIODRIVER=dummy exec ./Marlowe >/dev/null 2>&1) &

@@ -9,12 +9,8 @@
 set -euo pipefail
 GAME_DIR=$1 XCLOSE=$2 OUT=$3
 mkdir -p "$OUT"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp -r "$GAME_DIR"/. "$WORK"/
-rm -rf "$WORK/save" "$WORK/log.txt" "$WORK/cfg.cfg"
-export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/work_folder.sh"
+copy_game "$GAME_DIR" fresh
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
 # A click is held for a tenth of a second, as a hand would, so that a frame sees it.

@@ -6,11 +6,8 @@
 # Usage: fenwick_dialog.sh GAME_DIR XCLOSE [SCREENSHOT.png]
 set -euo pipefail
 GAME_DIR=$1 XCLOSE=$2 SHOT=${3:-}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp -r "$GAME_DIR"/. "$WORK"/
-export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/work_folder.sh"
+copy_game "$GAME_DIR"
 printf '[root]\r\nPlayMovie=1\r\nWidth=800\r\nHeight=600\r\nFullWidth=800\r\nFullHeight=600\r\n' > "$WORK/config.xml"
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail

@@ -4,11 +4,8 @@
 # Usage: glyph_line.sh GLYPH_LINE XCLOSE [SCREENSHOT.png]
 set -euo pipefail
 PROGRAM=$1 XCLOSE=$2 SHOT=${3:-}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+source "$(dirname "$0")/work_folder.sh"
 SHOT=${SHOT:-$WORK/shot.png}
-export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
 "$PROGRAM" & pid=\$!

@@ -5,12 +5,8 @@
 # Usage: marlowe_window.sh GAME_DIR XCLOSE [SCREENSHOT.png]
 set -euo pipefail
 GAME_DIR=$1 XCLOSE=$2 SHOT=${3:-}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp -r "$GAME_DIR"/. "$WORK"/
-rm -rf "$WORK/save" "$WORK/log.txt"
-export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/work_folder.sh"
+copy_game "$GAME_DIR" fresh
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
 # Waits (a generous deadline, for a loaded machine) until start-up has finished, as a player would

@@ -4,10 +4,7 @@
 # Usage: movie_window.sh MOVIE_WINDOW CLIP XCLOSE [SCREENSHOT.png]
 set -euo pipefail
 VIEWER=$1 CLIP=$2 XCLOSE=$3 SHOT=${4:-}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-export XDG_RUNTIME_DIR="$WORK" SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
+source "$(dirname "$0")/work_folder.sh"
 OUT=${SHOT:-$WORK/shot.png}
 cat > "$WORK/inner.sh" <<INNER
 set -euo pipefail
