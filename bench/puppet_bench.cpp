@@ -5,23 +5,17 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "puppet/Motion.h"
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/Ut.h"
+#include "support/DemoFiles.h"
 #include "support/TestDevice.h"
 #include "tools/puppet_writer/PuppetWriter.h"
 
 namespace {
-std::string demoFile(const char* name) {
-    std::ifstream in(std::string(MARLOWE_SOURCE_DIR) + "/demo/puppet/" + name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::DemoPuppetFile;
 
 // Runs one frame per iteration; `draw` false measures the runtime's own work (motions, update).
 void run(benchmark::State& state, bool draw) {
@@ -33,18 +27,18 @@ void run(benchmark::State& state, bool draw) {
     }
     puppet_writer::ModelDescription description;
     std::string error;
-    puppet_writer::ParseDescription(demoFile("hero.txt"), description, error);
+    puppet_writer::ParseDescription(DemoPuppetFile("hero.txt"), description, error);
     std::vector<uint8_t> bytes = puppet_writer::WriteModel(description);
     std::unique_ptr<PuppetModelD3D> model(PuppetModelD3D::loadModel(bytes.data(), static_cast<int>(bytes.size())));
     model->setDevice(device);
     int number = 0;
     for (const char* name : {"hero_body.png", "hero_face.png"}) {
-        std::string png = demoFile(name);
+        std::string png = DemoPuppetFile(name);
         IDirect3DTexture9* texture = nullptr;
         D3DXCreateTextureFromFileInMemory(device, png.data(), static_cast<UINT>(png.size()), &texture);
         model->setTexture(number++, texture);
     }
-    std::string idleText = demoFile("idle.mtn"), talkText = demoFile("talk.mtn");
+    std::string idleText = DemoPuppetFile("idle.mtn"), talkText = DemoPuppetFile("talk.mtn");
     std::unique_ptr<puppet::PuppetMotion> idle(puppet::PuppetMotion::loadMotion(idleText.data(), static_cast<int>(idleText.size())));
     std::unique_ptr<puppet::PuppetMotion> talk(puppet::PuppetMotion::loadMotion(talkText.data(), static_cast<int>(talkText.size())));
     idle->loop = talk->loop = true;

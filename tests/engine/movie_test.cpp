@@ -1,6 +1,5 @@
 // Movie playback into a texture: starting the service, opening players, the frame copy into 32-bit
 // and 16-bit textures (orientation, colours), the end reported once, stopping, and bad files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <d3d9.h>
 
@@ -22,18 +21,11 @@
 #include "engine/resources/Texture.h"
 #include "engine/util/USSingleton.h"
 #include "support/EngineDevice.h"
+#include "support/Threads.h"
 
 namespace {
 
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
-}
+using testsupport::ThreadCount;
 
 // Movie names as the game gives them: relative to the program's folder, which is unset here, so
 // they are rooted paths in Windows form.

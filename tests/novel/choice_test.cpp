@@ -16,6 +16,7 @@
 #include "novel/scenes/SceneNovel.h"
 #include "novel/state/GameVariables.h"
 #include "support/LogMarks.h"
+#include "support/NovelScene.h"
 #include "support/RenderDevice.h"
 #include "support/ScenarioCode.h"
 
@@ -333,25 +334,12 @@ TEST_F(ChoiceScreen, ItemsShowTheirPartAtTheirOffsetPlusTheLookOffset) {
 }
 
 // A choice run by scenario code in the novel scene.
-class ChoiceScene : public ::testing::Test {
+class ChoiceScene : public testsupport::NovelSceneTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(device.Ok());
-        testsupport::ResetGameState();
-    }
-    void TearDown() override { stack.Clear(); }
     void Start(const std::string& source) {
-        folder.Write("ch.bin", testsupport::Bytes(source));
-        const std::string script = kScript;
-        folder.Write("AS/Choice.as", std::vector<uint8_t>(script.begin(), script.end()));
-        ASSERT_TRUE(novel.LoadScenario("ch.bin"));
-        stack.QueuePush(scene = new CSceneNovel, false);
+        folder.Write("AS/Choice.as", std::string_view(kScript));
+        NovelSceneTest::Start(source);
     }
-    ScratchDir folder;
-    testsupport::RenderDevice device;
-    CNovelSystem& novel = *CNovelSystem::GetInstance();
-    CSceneStateStack stack;
-    CSceneNovel* scene = nullptr;
 };
 
 TEST_F(ChoiceScene, TimedChoiceTakesItsDefaultRoute) {

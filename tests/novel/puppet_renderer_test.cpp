@@ -4,14 +4,13 @@
 
 #include "novel/novel/NovelSystem.h"
 #include "novel/render/RendererManager.h"
-#include "support/ScratchDir.h"
+#include "support/DemoFiles.h"
 #include "support/RenderDevice.h"
 #include "support/ScenarioCode.h"
+#include "support/ScratchDir.h"
 #include "puppet/Ut.h"
 
 namespace {
-
-std::vector<uint8_t> GameFile(const char* name) { return testsupport::BuiltFile(std::string("game/puppet/") + name); }
 
 // The engine's device, the demo character's files in a scratch folder, one Puppet source and one
 // Puppet renderer.
@@ -19,8 +18,7 @@ class PuppetRendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.Ok());
-        for (const char* f : {"hero.pup", "hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"})
-            folder.Write(f, GameFile(f));
+        testsupport::WriteDemoCharacter(folder);
         sources.puppetModels.Allocate(1);
         source = sources.puppetModels.GetSource(0);
         renderer = renderers.CreatePuppetRenderer(5);
@@ -201,8 +199,7 @@ class PuppetOpcodes : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.Ok());
-        for (const char* f : {"hero.pup", "hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"})
-            folder.Write(f, GameFile(f));
+        testsupport::WriteDemoCharacter(folder);
         testsupport::ResetGameState();
         novel.SetupSceneServices();
         novel.GetRenderSources().puppetModels.Allocate(2);

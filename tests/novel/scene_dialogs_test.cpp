@@ -9,6 +9,7 @@
 #include "novel/scenes/SceneNovel.h"
 #include "support/ScratchDir.h"
 #include "support/Input.h"
+#include "support/NovelScene.h"
 #include "support/RenderDevice.h"
 #include "support/ScenarioCode.h"
 #include "novel/ui/UIWindowManager.h"
@@ -17,15 +18,7 @@ namespace {
 
 std::vector<uint8_t> Text(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-// A scene that does nothing; pushed above another it pauses it.
-class IdleScene : public IBaseSceneState {
-public:
-    void Enter() override {}
-    void Update() override {}
-    void Leave() override {}
-    void Pause() override {}
-    void Resume() override {}
-};
+using testsupport::IdleScene;
 
 class SceneDialogsTest : public ::testing::Test {
 protected:

@@ -8,34 +8,23 @@
 #include "novel/scenes/SceneNovel.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
-#include "support/ScratchDir.h"
-#include "support/RenderDevice.h"
+#include "support/DemoFiles.h"
+#include "support/NovelScene.h"
 #include "support/ScenarioCode.h"
 
 namespace {
 
-class SceneNovelTest : public ::testing::Test {
+// Text buffers a test makes go with it.
+class SceneNovelTest : public testsupport::NovelSceneTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(device.Ok());
-        testsupport::ResetGameState();
+        NovelSceneTest::SetUp();
         novel.GetTextBuffers().DeleteAll();
     }
     void TearDown() override {
-        stack.Clear();
+        NovelSceneTest::TearDown();
         novel.GetTextBuffers().DeleteAll();
     }
-    // Starts a novel scene on the code.
-    void Start(const std::string& source) {
-        folder.Write("ch.bin", testsupport::Bytes(source));
-        ASSERT_TRUE(novel.LoadScenario("ch.bin"));
-        stack.QueuePush(scene = new CSceneNovel, false);
-    }
-    ScratchDir folder;
-    testsupport::RenderDevice device;
-    CNovelSystem& novel = *CNovelSystem::GetInstance();
-    CSceneStateStack stack;
-    CSceneNovel* scene = nullptr;
 };
 
 TEST_F(SceneNovelTest, TimedWaitLastsItsFrames) {
@@ -88,19 +77,10 @@ TEST_F(SceneNovelTest, ScenarioEndPopsTheScene) {
 
 namespace {
 
-// A scene that does nothing; pushed above the novel scene it pauses it.
-class IdleScene : public IBaseSceneState {
-public:
-    void Enter() override {}
-    void Update() override {}
-    void Leave() override {}
-    void Pause() override {}
-    void Resume() override {}
-};
+using testsupport::IdleScene;
 
 TEST_F(SceneNovelTest, PuppetCharactersStandStillWhileTheSceneIsPaused) {
-    for (const char* f : {"hero.pup", "hero_body.png", "hero_face.png", "idle.mtn", "talk.mtn"})
-        folder.Write(f, testsupport::BuiltFile(std::string("game/puppet/") + f));
+    testsupport::WriteDemoCharacter(folder);
     Start(R"(idle:
         Yield
         Jump idle)");

@@ -1,6 +1,5 @@
 // The DirectShow stand-in on its own: COM creation, format negotiation with a renderer, frame
 // contents, orientation and timing, the end event, stopping, and damaged or foreign files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <streams.h>
 
@@ -14,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Threads.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -23,15 +24,7 @@ std::string MoviePath(const char* name) { return std::string(MARLOWE_TEST_DATA_D
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
-}
+using testsupport::ThreadCount;
 
 struct Frame {
     std::vector<BYTE> bytes;

@@ -2,32 +2,19 @@
 // the parameters they name.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "puppet/Motion.h"
 #include "puppet/Ut.h"
 #include "puppet/support/PuppetTestModel.h"
+#include "support/DemoFiles.h"
 
 using namespace puppet;
-
-namespace {
-std::string demoFile(const char* name) {
-    std::string root = MARLOWE_TEST_DATA_DIR;  // <source>/tests/puppet/data
-    root.erase(root.rfind("/tests/"));
-    std::ifstream in(root + "/demo/puppet/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-}  // namespace
+using testsupport::DemoPuppetFile;
 
 TEST(DemoCharacterTest, MotionsMoveTheHeadAndMouth) {
-    auto model = puppet_test::LoadDescription(demoFile("hero.txt"));
+    auto model = puppet_test::LoadDescription(DemoPuppetFile("hero.txt"));
     ASSERT_TRUE(model->hasData());
     EXPECT_EQ(model->getModelContext().getDrawDataCount(), 4);
-    std::string idleText = demoFile("idle.mtn"), talkText = demoFile("talk.mtn");
+    std::string idleText = DemoPuppetFile("idle.mtn"), talkText = DemoPuppetFile("talk.mtn");
     std::unique_ptr<PuppetMotion> idle(PuppetMotion::loadMotion(idleText.data(), static_cast<int>(idleText.size())));
     std::unique_ptr<PuppetMotion> talk(PuppetMotion::loadMotion(talkText.data(), static_cast<int>(talkText.size())));
     EXPECT_EQ(idle->durationMsec, 2000);

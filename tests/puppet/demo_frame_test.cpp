@@ -5,37 +5,28 @@
 #include <d3dx9.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "puppet/PuppetModelD3D.h"
 #include "puppet/support/PuppetTestModel.h"
 #include "support/D3DDraw.h"
+#include "support/DemoFiles.h"
 
 using namespace puppet;
 
 namespace {
 constexpr UINT W = 256, H = 384;
 
-std::string demoFile(const char* name) {
-    std::string root = MARLOWE_TEST_DATA_DIR;  // <source>/tests/puppet/data
-    root.erase(root.rfind("/tests/"));
-    std::ifstream in(root + "/demo/puppet/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::DemoPuppetFile;
 
 struct Character {
     explicit Character(IDirect3DDevice9* device) {
-        std::vector<uint8_t> bytes = puppet_test::ModelBytes(demoFile("hero.txt"));
+        std::vector<uint8_t> bytes = puppet_test::ModelBytes(DemoPuppetFile("hero.txt"));
         model.reset(PuppetModelD3D::loadModel(bytes.data(), static_cast<int>(bytes.size())));
         model->setDevice(device);
         int number = 0;
         for (const char* name : {"hero_body.png", "hero_face.png"}) {
-            std::string png = demoFile(name);
+            std::string png = DemoPuppetFile(name);
             IDirect3DTexture9* texture = nullptr;
             EXPECT_EQ(D3DXCreateTextureFromFileInMemory(device, png.data(), static_cast<UINT>(png.size()), &texture), D3D_OK);
             model->setTexture(number++, texture);

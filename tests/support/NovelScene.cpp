@@ -1,0 +1,20 @@
+// The novel-scene fixture: set-up and the start of a scene on scenario code.
+#include "support/NovelScene.h"
+
+#include "support/GameState.h"
+#include "support/ScenarioCode.h"
+
+namespace testsupport {
+
+void NovelSceneTest::SetUp() {
+    ASSERT_TRUE(device.Ok());
+    ResetGameState();
+}
+
+void NovelSceneTest::Start(const std::string& source) {
+    folder.Write("ch.bin", Bytes(source));
+    ASSERT_TRUE(novel.LoadScenario("ch.bin"));
+    stack.QueuePush(scene = new CSceneNovel, false);
+}
+
+}  // namespace testsupport
