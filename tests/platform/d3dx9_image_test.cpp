@@ -134,8 +134,8 @@ TEST(D3DXImage, BrokenDataFailsWithoutATexture) {
 }
 
 // Headers that declare far more pixels than their files hold are refused before anything is decoded
-// (the decoder would read the missing bytes as 0 and make the whole image); the same headers with all
-// their pixels load.
+// (the decoder would read the missing bytes as 0 and make the whole image), as are PNG chunks longer
+// than the file (the decoder would grow its buffer to them first); the same files whole load.
 TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
     TestDevice dev;
     // 32-bit TGA of type 2 (plain) or 10 (run-length) with the given pixel data.
@@ -159,12 +159,21 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
         std::fill(f.begin() + 34, f.begin() + 54, 0);  // image size, resolution and palette counts
         return f;
     };
+    // The PNG fixture with its image data chunk claiming about 2 GB.
+    const std::vector<std::uint8_t> png = ReadFixture("rgba3x2.png");
+    std::vector<std::uint8_t> pngHugeChunk = png;
+    const char tag[] = "IDAT";
+    const auto idat = std::search(pngHugeChunk.begin(), pngHugeChunk.end(), tag, tag + 4);
+    ASSERT_NE(idat, pngHugeChunk.end());
+    std::fill(idat - 4, idat, 0x7F);
     struct Case {
         const char* what;
         std::vector<std::uint8_t> file;
         bool loads;
     };
     const Case cases[] = {
+        {"PNG, a chunk longer than the file", pngHugeChunk, false},
+        {"PNG, 3 x 2", png, true},
         {"TGA, 4096 x 4096 declared, 4 bytes", tga(2, 4096, 4096, fourBytes), false},
         {"run-length TGA, 4096 x 4096 declared, one packet", tga(10, 4096, 4096, runOfSix), false},
         {"BMP, 4096 x 4096 declared, 4 bytes", bmp(4096, 4096, 4), false},

@@ -181,6 +181,8 @@ TEST(D3DXMesh, BrokenXFilesFailWithoutAMesh) {
         "xof 0303bin 0032" + full.substr(16),                 // binary files are not read
         "not an x file at all",
         std::string(full).replace(full.find("4; 0, 1, 3, 2"), 13, "4; 0, 1, 9, 2"),  // index out of range
+        std::string(full).replace(full.find("MeshNormals {\n   1;"), 19, "MeshNormals {\n   -2;"),  // negative count
+        std::string(full).replace(full.find("   4; 0, 0, 0, 0;;"), 18, "   4; 0, 1e30, 0, 0;;"),  // huge normal index
     };
     for (const std::string& text : cases) {
         ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(1);

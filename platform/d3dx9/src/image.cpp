@@ -36,14 +36,31 @@ std::uint64_t Le(const stbi_uc* p, int bytes) {
     return v;
 }
 
+std::uint64_t Be(const stbi_uc* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = v << 8 | p[i];
+    return v;
+}
+
 // True when the file can hold the w x h pixels its header declares. The decoder reads missing bytes
 // as 0, so a header of a few bytes could otherwise have it make and fill an image of hundreds of
 // megabytes. Uncompressed BMP and TGA need every pixel's bytes, run-length TGA at least one packet (a
-// count byte and one pixel) per 128 pixels; no image has more than kMaxPixels.
+// count byte and one pixel) per 128 pixels; no image has more than kMaxPixels. Every PNG chunk up to
+// the closing one must fit in the file: the decoder grows its buffer to a chunk's stated length
+// before it reads the chunk.
 bool HoldsItsPixels(const stbi_uc* bytes, UINT size, std::uint64_t w, std::uint64_t h) {
     const std::uint64_t pixels = w * h;
     if (pixels > kMaxPixels) return false;
     switch (FileFormatOf(bytes)) {
+        case D3DXIFF_PNG: {
+            for (std::uint64_t at = 8; at + 8 <= size;) {
+                if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
+                const std::uint64_t length = Be(bytes + at, 4);
+                if (length > size - at - 8) return false;
+                at += 12 + length;  // length, type, data and check sum
+            }
+            return false;  // no closing chunk: the decoder would read past the end
+        }
         case D3DXIFF_BMP: {
             if (size < 30) return false;
             const bool core = Le(bytes + 14, 4) == 12;  // the old header: 16-bit sizes, no compression

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -176,6 +177,10 @@ bool ReadMaterial(const Node& m, Material& out) {
     return true;
 }
 
+// A count or index read from the file: numbers from 0 to 1e7 as they are, any other (negative, huge,
+// not a number) as SIZE_MAX, which no count matches and no bound admits.
+size_t AsCount(double v) { return v >= 0 && v <= 1e7 ? size_t(v) : SIZE_MAX; }
+
 bool ReadMesh(const Node& mesh, const Node& root, const Matrix world, Model& model) {
     const auto& n = mesh.numbers;
     size_t at = 0;
@@ -215,8 +220,8 @@ bool ReadMesh(const Node& mesh, const Node& root, const Matrix world, Model& mod
     for (const Node& c : mesh.children) {
         const auto& m = c.numbers;
         if (c.type == "MeshNormals" && !m.empty()) {
-            size_t normalCount = size_t(m[0]);
-            if (m.size() < 1 + normalCount * 3) return false;
+            const size_t normalCount = AsCount(m[0]);
+            if (normalCount == SIZE_MAX || m.size() < 1 + normalCount * 3) return false;
             auto setNormal = [&](size_t vertex, size_t normal) {
                 Vertex& v = model.vertices[base + vertex];
                 double d[3];
@@ -229,14 +234,14 @@ bool ReadMesh(const Node& mesh, const Node& root, const Matrix world, Model& mod
             };
             // Face normals give each corner its normal; without them normals pair with vertices.
             size_t p = 1 + normalCount * 3;
-            if (p < m.size() && size_t(m[p]) == polygons.size()) {
+            if (p < m.size() && AsCount(m[p]) == polygons.size()) {
                 ++p;
                 for (const auto& poly : polygons) {
-                    if (p >= m.size() || size_t(m[p]) != poly.size() || p + poly.size() >= m.size() + 1) return false;
+                    if (p >= m.size() || AsCount(m[p]) != poly.size() || p + poly.size() >= m.size() + 1) return false;
                     ++p;
                     for (DWORD corner : poly) {
-                        if (p >= m.size() || m[p] < 0 || size_t(m[p]) >= normalCount) return false;
-                        setNormal(corner, size_t(m[p++]));
+                        if (p >= m.size() || AsCount(m[p]) >= normalCount) return false;
+                        setNormal(corner, AsCount(m[p++]));
                     }
                 }
             } else if (normalCount == vertexCount) {
@@ -244,7 +249,7 @@ bool ReadMesh(const Node& mesh, const Node& root, const Matrix world, Model& mod
             }
             model.normals = true;
         } else if (c.type == "MeshTextureCoords" && !m.empty()) {
-            size_t uvCount = size_t(m[0]);
+            const size_t uvCount = AsCount(m[0]);
             if (uvCount != vertexCount || m.size() < 1 + uvCount * 2) return false;
             for (size_t i = 0; i < uvCount; ++i) {
                 model.vertices[base + i].uv[0] = float(m[1 + 2 * i]);
