@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/ScratchDir.h"
 #include "support/Threads.h"
 
 namespace {
@@ -259,7 +260,9 @@ TEST_F(DShowTest, StoppingOrReleasingMidwayEndsTheStreamingThreadWithoutAnEndEve
             Graph graph(renderer);
             ASSERT_EQ(graph.Render(MoviePath("clip_sound.wmv")), S_OK);
             ASSERT_EQ(graph.control->Run(), S_OK);
-            while (renderer->Frames().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            for (int i = 0; i < 10000 && renderer->Frames().empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ASSERT_FALSE(renderer->Frames().empty());
             if (stopFirst) {
                 EXPECT_EQ(graph.control->Stop(), S_OK);
                 EXPECT_EQ(ThreadCount(), threadsBefore);
@@ -319,8 +322,8 @@ TEST_F(DShowTest, FileCutShortPlaysWhatItHasThenEnds) {
 // File names reach the graph as wide Windows paths: Japanese names and any letter case resolve.
 TEST_F(DShowTest, WideJapaneseNameAndOtherCaseFindTheFile) {
     namespace fs = std::filesystem;
-    fs::path dir = fs::path(MARLOWE_BINARY_DIR) / "dshow_names";
-    fs::create_directories(dir);
+    ScratchDir folder;
+    fs::path dir = folder.Path();
     fs::copy_file(MoviePath("clip.avi"), dir / "\xe3\x83\xa0\xe3\x83\xbc\xe3\x83\x93\xe3\x83\xbc.avi",
                   fs::copy_options::overwrite_existing);  // "ムービー.avi"
     std::u16string base = Wide(dir.string());
@@ -334,8 +337,8 @@ TEST_F(DShowTest, WideJapaneseNameAndOtherCaseFindTheFile) {
 
 // The movie's sound goes through the XAudio2 stand-in: SDL's disk driver records what it plays.
 TEST_F(DShowTest, SoundTrackReachesTheAudioOutput) {
-    std::string recording = std::string(MARLOWE_BINARY_DIR) + "/dshow_sound_test.raw";
-    std::remove(recording.c_str());
+    ScratchDir folder;
+    std::string recording = folder.Path() + "/sound.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
     {

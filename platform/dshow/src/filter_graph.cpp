@@ -223,13 +223,15 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
     bool ready = frame && Ff().av_image_alloc(picture, linesizes, m_width, m_height, AV_PIX_FMT_BGR24, 64) >= 0;
     SwsContext* scaler = nullptr;
     REFERENCE_TIME lastEnd = 0;
+    bool shown = false;
     bool stopping = false;
     while (ready && !stopping && decoder->Next(frame)) {
         REFERENCE_TIME start = decoder->StartTime(frame);
         REFERENCE_TIME end = start + decoder->FrameDuration();
         lastEnd = std::max(lastEnd, end);
-        // A frame whose display time is already over is dropped, so a slow machine keeps pace.
-        bool late = !m_freeRunning && m_clock.Now() > end;
+        // A frame whose display time is already over is dropped, so a slow machine keeps pace; the
+        // first is always shown, so that a machine too slow for every frame still shows the movie.
+        bool late = shown && !m_freeRunning && m_clock.Now() > end;
         if (!late)
             scaler = Ff().sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                           m_width, m_height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
@@ -240,6 +242,7 @@ void FilterGraph::VideoStream(std::unique_ptr<StreamDecoder> decoder) {
                 std::memcpy(sample->Data() + static_cast<size_t>(pitch) * (m_height - 1 - y),
                             picture[0] + static_cast<size_t>(linesizes[0]) * y, static_cast<size_t>(3 * m_width));
             if (m_freeRunning || WaitUntil(start)) m_renderer->DoRenderSample(sample);
+            shown = true;
             sample->Release();
         }
         Ff().av_frame_unref(frame);
