@@ -3,7 +3,9 @@
 
 #include <angelscript.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 void CRendererManager::DeleteAll() {
     for (auto& list : lists_) list.clear();
@@ -36,8 +38,14 @@ void CRendererManager::SwapSingleTextureRenderers(std::uint32_t a, std::uint32_t
 }
 
 void CRendererManager::Save(RenderSource::OStream& out) {
-    SaveIO::WriteU32(out, static_cast<std::uint32_t>(map_.size()));
-    for (const auto& [id, entry] : map_) {
+    // Ids in ascending order, not the hash map's: the same renderers always save to the same bytes.
+    std::vector<std::uint32_t> ids;
+    ids.reserve(map_.size());
+    for (const auto& item : map_) ids.push_back(item.first);
+    std::sort(ids.begin(), ids.end());
+    SaveIO::WriteU32(out, static_cast<std::uint32_t>(ids.size()));
+    for (std::uint32_t id : ids) {
+        const Entry& entry = map_.at(id);
         SaveIO::WriteU32(out, id);
         SaveIO::WriteU32(out, entry.kind);
         SaveIO::WriteU32(out, entry.index);

@@ -6,6 +6,7 @@
 
 #include "engine/input/AppCommonInfo.h"
 #include "engine/input/VirtualInputDevice.h"
+#include "engine/util/USLogManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/scenes/SceneDialogs.h"
 #include "novel/scenes/SceneMovie.h"
@@ -283,6 +284,14 @@ void CSceneNovel::OnChoiceSelected() {
 
 void CSceneNovel::OnLoadFadeOut() {
     fsm_.SetState(kFadeOut);
+    // The game as it is before the fade-out silences it and empties the log: a save that fails to
+    // load brings this back.
+    try {
+        beforeLoad_ = CSaveDataManager::SaveToMemory();
+    } catch (const std::exception& e) {
+        US_LOG("The game before the load could not be kept (%s)\n", e.what());
+        beforeLoad_.reset();
+    }
     Novel().GetDirections().RunDirection("AS\\FadeLoad_000.as");
     counter_ = kLoadFadeFrames;
 }
@@ -290,7 +299,8 @@ void CSceneNovel::OnLoadFadeOut() {
 void CSceneNovel::OnLoadFadeIn() {
     fsm_.SetState(kFadeIn);
     // Reading the save replaces the one-shot directions, so the fade-in starts after it.
-    CSaveDataManager::LoadFromFile(Novel().GetLoadPath().c_str());
+    CSaveDataManager::LoadFromFile(Novel().GetLoadPath().c_str(), beforeLoad_.get());
+    beforeLoad_.reset();
     Novel().GetDirections().RunDirection("AS\\FadeLoad_001.as");
     counter_ = kLoadFadeFrames;
 }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/save/SaveData.h"
+
 #include "novel/scenes/RenderProcessSceneNovel.h"
 #include "novel/scenes/SceneStateStack.h"
 #include "novel/scenes/USFSM.h"
@@ -81,5 +83,7 @@ private:
     uint8_t clickPass_ = 0;
     uint8_t savedClickPass_ = 0;
     int32_t savedState_ = -1;
+    // The game as it was when the load sequence began, until the save is loaded.
+    std::unique_ptr<SaveDataLoader4::SaveData> beforeLoad_;
     CRenderProcessSceneNovel process_;
 };

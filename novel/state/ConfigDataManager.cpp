@@ -93,9 +93,10 @@ void CConfigDataManager::LoadConfigFile() {
     self->loadRan_ = true;
     if (!PathExists(kFileName, false)) return;
     try {
-        SaveDataLoader4::SaveData data;
+        SaveDataLoader4::SaveData defaults, data;
+        ISavedObject<_tagConfigData>::Snapshot(defaults, 0);
         SaveFile::Read(kFileName, data);
-        ISavedObject<_tagConfigData>::LoadAll(data);
+        ISavedObject<_tagConfigData>::LoadAll(data, defaults);
         self->stateAtRefusal_.clear();
     } catch (const std::exception& e) {
         US_LOG("Failed to read %s, the defaults stay (%s)\n", kFileName, e.what());

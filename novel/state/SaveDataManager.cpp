@@ -84,6 +84,12 @@ void CSaveDataManager::SetDigitLayout(uint32_t i, float x, float y, float z) {
     digitLayout_[i][2] = z;
 }
 
+std::unique_ptr<SaveDataLoader4::SaveData> CSaveDataManager::SaveToMemory() {
+    auto data = std::make_unique<SaveDataLoader4::SaveData>();
+    ISavedObject<_tagSaveData>::Snapshot(*data, kSaveFormatVersion);
+    return data;
+}
+
 bool CSaveDataManager::SaveToFile(const char* path) {
     try {
         SaveDataLoader4::SaveData data;
@@ -97,7 +103,7 @@ bool CSaveDataManager::SaveToFile(const char* path) {
     }
 }
 
-bool CSaveDataManager::LoadFromFile(const char* path) {
+bool CSaveDataManager::LoadFromFile(const char* path, SaveDataLoader4::SaveData* before) {
     try {
         SaveDataLoader4::SaveData data;
         SaveFile::Read(path, data);
@@ -108,7 +114,12 @@ bool CSaveDataManager::LoadFromFile(const char* path) {
                    kSaveFormatVersion);
             return false;
         }
-        ISavedObject<_tagSaveData>::LoadAll(data);
+        std::unique_ptr<SaveDataLoader4::SaveData> now;
+        if (!before) {
+            now = SaveToMemory();
+            before = now.get();
+        }
+        ISavedObject<_tagSaveData>::LoadAll(data, *before);
         return true;
     } catch (const std::exception& e) {
         US_LOG("Failed to load %s (%s)\n", path, e.what());

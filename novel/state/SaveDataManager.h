@@ -3,10 +3,12 @@
 // time stamp and thumbnail).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/resources/Texture.h"
+#include "engine/save/SaveData.h"
 #include "engine/util/USSingleton.h"
 
 // The file of a slot: -1 the quick-save path, else the save-name format with the slot substituted.
@@ -53,13 +55,18 @@ public:
     virtual void Refresh();
     virtual void RefreshQuick() { ReadSlotInfo(quickNode_, -1); }
 
+    // Every saved object's record in memory, as a file of the format this build writes would bring
+    // them back: the game as it is now, for LoadFromFile to go back to. Throws when an object cannot
+    // be saved.
+    static std::unique_ptr<SaveDataLoader4::SaveData> SaveToMemory();
     // Every saved object into the file (written whole, through a temporary file renamed over the old
     // one); false on any failure, the old file then untouched.
     static bool SaveToFile(const char* path);
-    // Every saved object from the file; false on any failure (objects read before it keep what they
-    // read and no end-of-load hook runs). A file of a format this build cannot read is refused before
-    // anything is read into the game.
-    static bool LoadFromFile(const char* path);
+    // Every saved object from the file, all or nothing; false on any failure, logged. A file of a
+    // format this build cannot read is refused before anything is read into the game; when a record
+    // turns out missing or damaged, every object goes back to `before` (the game as SaveToMemory kept
+    // it), or without it to the game as it was when the load began. The file is never changed.
+    static bool LoadFromFile(const char* path, SaveDataLoader4::SaveData* before = nullptr);
     // Fills a node from the file of the slot; a missing or unreadable file shows as an empty slot.
     static void ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot);
     // Copies an existing node's pixels (alpha 255) into its texture, the snapshot's size; rows the

@@ -1,9 +1,10 @@
 // Persistent objects: each registers under a name and a number and saves and loads itself through a
 // byte stream. One registry per kind: save files (_tagSaveData) and the configuration file
 // (_tagConfigData). Saving all of a kind fills one record per object in a save container; loading
-// runs every BeginLoad, every Load, then every EndLoad.
+// applies a whole container or leaves every object as it was.
 #pragma once
 #include <cstdint>
+#include <sstream>
 #include <string>
 
 #include <boost/unordered_map.hpp>
@@ -55,9 +56,39 @@ public:
         }
     }
 
-    // Every registered object reads its record; throws when one has none (objects loaded before keep
-    // what they read and no EndLoad runs).
-    static void LoadAll(SaveDataLoader4::SaveData& data) {
+    // Every registered object's record read into data (empty before), as a file written by SaveAll
+    // with that version would bring them back: a state LoadAll can go back to.
+    static void Snapshot(SaveDataLoader4::SaveData& data, std::uint32_t version) {
+        SaveDataLoader4::SaveData written;
+        written.SetVersion(version);
+        SaveAll(written);
+        std::stringstream bytes;
+        written.Save(bytes);
+        data.Load(bytes);
+    }
+
+    // Every registered object reads its record: every BeginLoad, every Load, then every EndLoad. A
+    // container is applied whole or not at all: when a record is missing or cannot be read, every
+    // object loads its record from `before` instead (a Snapshot of the state to go back to) and a
+    // save_error says what failed and whether the state before came back.
+    static void LoadAll(SaveDataLoader4::SaveData& data, SaveDataLoader4::SaveData& before) {
+        std::string failure;
+        try {
+            Apply(data);
+            return;
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        try {
+            Apply(before);
+        } catch (const std::exception& e) {
+            throw SaveDataLoader4::save_error(failure + "; the state before it could not be restored either (" + e.what() + ")");
+        }
+        throw SaveDataLoader4::save_error(failure + "; nothing of it was kept, the state before it is restored");
+    }
+
+private:
+    static void Apply(SaveDataLoader4::SaveData& data) {
         for (auto& entry : GetRegistry()) entry.second->BeginLoad();
         for (auto& [key, object] : GetRegistry()) {
             SaveDataLoader4::save_istream reader = data.OpenReader(key);
@@ -66,7 +97,6 @@ public:
         for (auto& entry : GetRegistry()) entry.second->EndLoad();
     }
 
-private:
     std::string name_;
     uint32_t number_ = 0;
 };

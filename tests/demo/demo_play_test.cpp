@@ -2,8 +2,9 @@
 // shows all, a click that advances, full screen and back, the button bar's quick save, a save and a
 // load that restore the same picture, skipping over read text, the branch of choices with its
 // directions (a character fading away and back, the rain that falls on after a load), automatic mode
-// running on into the second chapter; and the save, load and configuration screens and the quick save
-// as a player reaches them, through the button bar.
+// running on into the second chapter; the save, load and configuration screens and the quick save
+// as a player reaches them, through the button bar; and saves damaged inside a record, never loaded
+// in part.
 #include <dinput.h>
 #include <dinput_hooks.h>
 #include <xaudio2.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +30,8 @@
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/GameVariables.h"
 #include "novel/state/SaveDataManager.h"
+#include "novel/state/SavedObject.h"
+#include "support/SaveRecords.h"
 
 namespace {
 
@@ -334,6 +338,14 @@ protected:
         for (DWORD p : Block(f, x, y, w, h)) n += (p >> 16 & 0xFF) > 200 && (p >> 8 & 0xFF) > 200 && (p & 0xFF) > 200;
         return n;
     }
+    // Every saved object's record, as a save of the game now would hold them.
+    static std::string GameState() {
+        SaveDataLoader4::SaveData data;
+        ISavedObject<_tagSaveData>::SaveAll(data);
+        std::ostringstream out;
+        data.Save(out);
+        return out.str();
+    }
     static bool Near(DWORD a, DWORD b) {
         for (int shift : {0, 8, 16})
             if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 12) return false;
@@ -407,6 +419,70 @@ TEST_F(DemoScreens, DamagedSavesShowAsEmptySlotsAndStayOnDisk) {
     }
     ClickAt(490, 185);
     EXPECT_EQ(windows.DialogCount(), 0u);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(80);
+    EXPECT_EQ(AtClickWait(), haru);
+}
+
+// Save files whose container reads whole but one of whose records is cut short or damaged inside are
+// never loaded in part: whatever record fails, the game keeps every saved object as it was and draws
+// the same frame, the file stays as it was, and the log says why. Through the load screen (where such
+// a file still lists, its thumbnail being sound) the fade-out and fade-in come back to the same line.
+TEST_F(DemoScreens, SavesDamagedInsideARecordAreNeverLoadedHalf) {
+    CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
+    const Frame haru = PlayToHarusLine();
+    ASSERT_TRUE(CSaveDataManager::SaveToFile(GetSavePath(0).c_str()));
+    const std::string good = Contents("save/save_00000.sav");
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(2);
+    Click();
+    const Frame ren = AtClickWait();
+    const std::string state = GameState();
+
+    // Every record of the save, cut to half its length or by its last byte.
+    const struct {
+        const char* what;
+        void (*damage)(std::string&);
+    } damages[] = {
+        {"cut to half", [](std::string& r) { r.resize(r.size() / 2); }},
+        {"last byte gone", [](std::string& r) { r.pop_back(); }},
+    };
+    std::vector<std::string> records;
+    for (const testsupport::SaveRecord& r : testsupport::SaveRecords(good)) records.push_back(r.name);
+    for (const char* kind : {"NovelSystem", "WindowManager", "SceneManager", "Log", "GameFlags", "GameParameter", "BGM",
+                             "LoopSE", "SE", "SnapImage"})
+        EXPECT_NE(std::find(records.begin(), records.end(), kind), records.end()) << kind;
+    for (const std::string& record : records) {
+        for (const auto& d : damages) {
+            SCOPED_TRACE(record + ", " + d.what);
+            const std::string bad = testsupport::WithRecord(good, record, d.damage);
+            ASSERT_NE(bad, good);
+            { std::ofstream("save/save_00001.sav", std::ios::binary) << bad; }
+            EXPECT_FALSE(CSaveDataManager::LoadFromFile(GetSavePath(1).c_str()));
+            EXPECT_TRUE(GameState() == state);
+            Step();
+            EXPECT_TRUE(Read() == ren);
+            EXPECT_EQ(Contents("save/save_00001.sav"), bad);
+        }
+    }
+    EXPECT_NE(Log().find("save_00001.sav (" ), std::string::npos) << Log();
+
+    // The same through the load screen: slot 1 holds the save with the novel system's record cut.
+    const std::string bad = testsupport::WithRecord(good, "NovelSystem", [](std::string& r) { r.resize(r.size() / 2); });
+    { std::ofstream("save/save_00001.sav", std::ios::binary) << bad; }
+    ClickBar(1);
+    ASSERT_EQ(windows.DialogCount(), 1u);
+    Settle();
+    ClickAt(300, 185);
+    EXPECT_EQ(windows.DialogCount(), 0u);
+    dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
+    Steps(80);
+    EXPECT_EQ(AtClickWait(), ren);
+    EXPECT_TRUE(GameState() == state);
+    EXPECT_EQ(Contents("save/save_00001.sav"), bad);
+    // The good save beside it still loads.
+    ClickBar(1);
+    ClickAt(110, 185);
     dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
     Steps(80);
     EXPECT_EQ(AtClickWait(), haru);

@@ -15,6 +15,7 @@
 #include "support/ScratchDir.h"
 #include "novel/state/ConfigDataManager.h"
 #include "novel/state/SaveFile.h"
+#include "support/SaveRecords.h"
 #include "support/ScenarioCode.h"
 
 namespace {
@@ -182,12 +183,19 @@ TEST_F(ConfigFile, MissingFileKeepsTheDefaults) {
 }
 
 TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
+    Config().GetReadedFlags().SetMessageReaded("ch1.bin", 3);
+    Config().GetCGShownFlags().SetShown("cg01.png");
     const std::string good = GoodFile();
+    Config().GetReadedFlags().Clear();
+    Config().GetCGShownFlags().Clear();
     std::string plain = good;  // not complemented
     for (char& b : plain) b = char(~b);
     std::string badMarker = good;
     badMarker[0] = char(badMarker[0] ^ 1);
-    std::string badRecord = good;  // a count that runs past the record
+    // A record cut short inside a whole container: the records read before it are not kept either.
+    auto cut = [&](const char* record) {
+        return testsupport::WithRecord(good, record, [](std::string& r) { r.resize(r.size() / 2); });
+    };
     const struct {
         const char* what;
         std::string bytes;
@@ -197,6 +205,9 @@ TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
         {"truncated", good.substr(0, good.size() / 2)},
         {"cut before the end marker", good.substr(0, good.size() - 3)},
         {"empty", ""},
+        {"read-text flags cut", cut("Readed")},
+        {"seen-picture flags cut", cut("CGShown")},
+        {"values cut", cut("Config")},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);
@@ -205,6 +216,8 @@ TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
         Config().SetConfigValue(USER_CFG_INDEX, 2);
         CConfigDataManager::LoadConfigFile();
         EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 2);
+        // Seen pictures are only ever added (a load adds to those already seen), so they are not checked.
+        EXPECT_FALSE(Config().GetReadedFlags().IsMessageReaded("ch1.bin", 3));
         EXPECT_NE(dir_.Log().find("Failed to read cfg.cfg"), std::string::npos);
         CConfigDataManager::SaveConfigFile();  // at exit, nothing changed
         EXPECT_EQ(dir_.Read("cfg.cfg"), k.bytes);

@@ -228,9 +228,10 @@ TEST(SavedGame, RoundTripThroughTheSaveContainer) {
     CMessageLogManager::GetInstance()->Clear();
     novel.SetSkipMode();
     {
-        SaveDataLoader4::SaveData data;
+        SaveDataLoader4::SaveData data, before;
         data.Load(file);
-        ISavedObject<_tagSaveData>::LoadAll(data);
+        ISavedObject<_tagSaveData>::Snapshot(before, 0);
+        ISavedObject<_tagSaveData>::LoadAll(data, before);
     }
     EXPECT_EQ(manager.GetMachine().GetCursor().GetPosition(), scenePosition);
     EXPECT_EQ(manager.GetMachine().GetRestartEntry(), 48u);
