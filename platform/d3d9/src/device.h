@@ -183,6 +183,7 @@ private:
         std::vector<ScreenVertex> screen;
     };
     std::vector<VertexStageResult> vertexResults_;
+    std::vector<unsigned char> vertexInputs_;  // the inputs of the draw being made
     size_t drawsThisFrame_ = 0;
     // The back buffer's area that the last frame drew in part changed, between the two versions.
     struct ChangedBackBuffer {

@@ -255,9 +255,9 @@ void Append(std::vector<unsigned char>& out, const T* data, size_t count) {
     out.insert(out.end(), bytes, bytes + count * sizeof(T));
 }
 
-std::vector<unsigned char> VertexStageInputs(const DrawState& s, const Streams& streams,
-                                             const std::vector<int64_t>& corners, int64_t first, int64_t last) {
-    std::vector<unsigned char> in;
+void VertexStageInputs(const DrawState& s, const Streams& streams, const std::vector<int64_t>& corners,
+                       int64_t first, int64_t last, std::vector<unsigned char>& in) {
+    in.clear();
     const size_t size = corners.size();
     Append(in, &size, 1);
     Append(in, corners.data(), corners.size());
@@ -273,7 +273,7 @@ std::vector<unsigned char> VertexStageInputs(const DrawState& s, const Streams& 
     Append(in, &shader, 1);
     if (!shader) {
         for (const D3DMATRIX* m : {&s.world, &s.view, &s.proj}) Append(in, m, 1);
-        return in;
+        return;
     }
     const ShaderProgram& prog = s.vertexShader->Program();
     for (size_t n : {prog.code.size(), prog.decls.size(), prog.defs.size()}) Append(in, &n, 1);
@@ -281,7 +281,6 @@ std::vector<unsigned char> VertexStageInputs(const DrawState& s, const Streams& 
     Append(in, prog.decls.data(), prog.decls.size());
     Append(in, prog.defs.data(), prog.defs.size());
     Append(in, s.vsConst, kVertexShaderConstCount);
-    return in;
 }
 
 // The corners' triangles clipped, projected through the viewport and culled: screen triangles, three
@@ -289,6 +288,7 @@ std::vector<unsigned char> VertexStageInputs(const DrawState& s, const Streams& 
 std::vector<ScreenVertex> ClipAndCull(const std::vector<int64_t>& corners, VertexProcessor& process,
                                       const D3DVIEWPORT9& vp, DWORD cull) {
     std::vector<ScreenVertex> screen;
+    screen.reserve(corners.size());
     std::vector<ClipVertex> poly, scratch;
     const float halfW = float(vp.Width) / 2.f, halfH = float(vp.Height) / 2.f;
     const float zRange = vp.MaxZ - vp.MinZ;
@@ -370,17 +370,18 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
     // A draw that repeats the one in its place in the last frame (the same quads of an interface that
     // stands still) takes that draw's triangles instead of running the vertex stage again.
     constexpr size_t kMostKept = 512;
-    std::vector<unsigned char> inputs = VertexStageInputs(s, streams, corners, first, last);
+    VertexStageInputs(s, streams, corners, first, last, vertexInputs_);
     const size_t ordinal = drawsThisFrame_++;
     std::vector<ScreenVertex> screen;
-    if (ordinal < vertexResults_.size() && vertexResults_[ordinal].inputs == inputs) {
+    if (ordinal < vertexResults_.size() && vertexResults_[ordinal].inputs == vertexInputs_) {
         screen = vertexResults_[ordinal].screen;
     } else {
         VertexProcessor process(s, streams, first, last);
         screen = ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE]);
         if (ordinal < kMostKept) {
             if (ordinal >= vertexResults_.size()) vertexResults_.resize(ordinal + 1);
-            vertexResults_[ordinal] = VertexStageResult{std::move(inputs), screen};
+            vertexResults_[ordinal].inputs = vertexInputs_;
+            vertexResults_[ordinal].screen = screen;
         }
     }
     if (screen.empty()) return D3D_OK;
