@@ -806,103 +806,120 @@ __attribute__((target("avx2"), always_inline)) inline __m256i ToByteEight(__m256
                            _mm256_andnot_si256(top, _mm256_and_si256(inside, rounded)));
 }
 
-// A source with its modifier (Modify on eight lanes): negated, absolute, or negated absolute.
-__attribute__((target("avx2"), always_inline)) inline __m256 ModifyEight(__m256 x, int modifier) {
-    const __m256 sign = _mm256_set1_ps(-0.f);
-    switch (modifier) {
-        case 1: return _mm256_xor_ps(x, sign);
-        case 11: return _mm256_andnot_ps(sign, x);
-        case 12: return _mm256_or_ps(x, sign);
-        default: return x;
-    }
-}
-
-// A lane-wise instruction on eight lanes with Compute's arithmetic, comparisons and all: the
-// minimum and maximum keep std::min's and std::max's choice of operand (b < a ? b : a, a < b ? b : a).
-__attribute__((target("avx2"), always_inline)) inline __m256 LaneEight(int op, __m256 a, __m256 b, __m256 c) {
-    const __m256 one = _mm256_set1_ps(1.f);
-    switch (op) {
-        case kMov: return a;
-        case kAdd: return _mm256_add_ps(a, b);
-        case kSub: return _mm256_sub_ps(a, b);
-        case kMul: return _mm256_mul_ps(a, b);
-        case kMad: return _mm256_add_ps(_mm256_mul_ps(a, b), c);
-        case kMin: return _mm256_min_ps(b, a);
-        case kMax: return _mm256_max_ps(b, a);
-        case kSlt: return _mm256_and_ps(_mm256_cmp_ps(a, b, _CMP_LT_OQ), one);
-        case kSge: return _mm256_and_ps(_mm256_cmp_ps(a, b, _CMP_GE_OQ), one);
-        case kAbs: return _mm256_andnot_ps(_mm256_set1_ps(-0.f), a);
-        case kFrc: return _mm256_sub_ps(a, _mm256_floor_ps(a));
-        case kLrp: return _mm256_add_ps(c, _mm256_mul_ps(a, _mm256_sub_ps(b, c)));
-        case kCmp: return _mm256_blendv_ps(c, b, _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GE_OQ));
-        default: return _mm256_setzero_ps();
-    }
-}
-
-// Eight texels from, or the first m of them with the rest 0 (tail: their lanes).
-__attribute__((target("avx2"), always_inline)) inline __m256i Texels(const DWORD* from, int m, __m256i tail) {
-    return m == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
-                  : _mm256_maskload_epi32(reinterpret_cast<const int*>(from), tail);
-}
-
 }  // namespace
 
-// The fused kernel over n pixels, eight at a time: each operation reads and writes slots of eight
-// values, and the output is packed from them.
+// The fused kernel over n pixels, kLaneGroup at a time (several vectors of eight lanes, so that each
+// operation's dispatch serves them all): each operation reads and writes slots of kLaneGroup values,
+// and the output is packed from them. A last group of fewer pixels runs on copies padded with zeros.
 __attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n,
                                                             DWORD* out, bool* killed) const {
-    alignas(32) __m256 slot[kMaxLaneSlots];
-    for (size_t i = 0; i < laneConstants_.size(); ++i) slot[i] = _mm256_set1_ps(laneConstants_[i]);
+    constexpr int V = kLaneGroup / 8;
+    alignas(32) __m256 slot[kMaxLaneSlots][V];
+    for (size_t i = 0; i < laneConstants_.size(); ++i)
+        for (int v = 0; v < V; ++v) slot[i][v] = _mm256_set1_ps(laneConstants_[i]);
+    alignas(32) DWORD padTexels[kMaxSamples][kLaneGroup];
+    alignas(32) float padRow[kLaneGroup];
+    alignas(32) DWORD padOut[kLaneGroup];
     const __m256i low = _mm256_set1_epi32(255);
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f), sign = _mm256_set1_ps(-0.f);
     const int positions[4] = {16, 8, 0, 24};
-    for (int i = 0; i < n; i += 8) {
-        const int m = std::min(8, n - i);
-        const __m256i tail = _mm256_cmpgt_epi32(_mm256_set1_epi32(m), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int i = 0; i < n; i += kLaneGroup) {
+        const int m = std::min(kLaneGroup, n - i);
+        const DWORD* from[kMaxSamples];
+        for (int k = 0; k < samples_; ++k) {
+            from[k] = texels[k] + i;
+            if (m == kLaneGroup) continue;
+            std::copy(from[k], from[k] + m, padTexels[k]);
+            std::fill(padTexels[k] + m, padTexels[k] + kLaneGroup, 0u);
+            from[k] = padTexels[k];
+        }
+        auto texel = [&](int k, int v) { return reinterpret_cast<const __m256i*>(from[k] + 8 * v); };
         for (const LaneOp& op : laneOps_) {
+            __m256* d = slot[op.dst];
             switch (op.kind) {
                 case LaneOp::kChannel: {
                     // byte / 255 exactly as the table has it: one correctly rounded division.
-                    const __m256i byte = _mm256_and_si256(_mm256_srl_epi32(Texels(texels[op.sample] + i, m, tail), _mm_cvtsi32_si128(op.shift)), low);
-                    slot[op.dst] = _mm256_div_ps(_mm256_cvtepi32_ps(byte), _mm256_set1_ps(255.f));
+                    const __m128i shift = _mm_cvtsi32_si128(op.shift);
+                    for (int v = 0; v < V; ++v) {
+                        const __m256i byte = _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(texel(op.sample, v)), shift), low);
+                        d[v] = _mm256_div_ps(_mm256_cvtepi32_ps(byte), _mm256_set1_ps(255.f));
+                    }
                     break;
                 }
                 case LaneOp::kLoad: {
-                    const float* from = (op.row < int(kTexCoordCount) * 4 ? rows->tex[op.row / 4][op.row % 4]
-                                                                          : rows->colour[op.row - int(kTexCoordCount) * 4]) + i;
-                    slot[op.dst] = m == 8 ? _mm256_loadu_ps(from) : _mm256_maskload_ps(from, tail);
+                    const float* row = (op.row < int(kTexCoordCount) * 4 ? rows->tex[op.row / 4][op.row % 4]
+                                                                         : rows->colour[op.row - int(kTexCoordCount) * 4]) + i;
+                    if (m < kLaneGroup) {
+                        std::copy(row, row + m, padRow);
+                        std::fill(padRow + m, padRow + kLaneGroup, 0.f);
+                        row = padRow;
+                    }
+                    for (int v = 0; v < V; ++v) d[v] = _mm256_loadu_ps(row + 8 * v);
                     break;
                 }
                 case LaneOp::kArith: {
-                    __m256 r = LaneEight(op.opcode, ModifyEight(slot[op.src[0]], op.modifier[0]),
-                                         ModifyEight(slot[op.src[1]], op.modifier[1]),
-                                         ModifyEight(slot[op.src[2]], op.modifier[2]));
-                    if (op.saturate) r = _mm256_max_ps(_mm256_setzero_ps(), _mm256_min_ps(_mm256_set1_ps(1.f), r));
-                    slot[op.dst] = r;
+                    const __m256* src[3] = {slot[op.src[0]], slot[op.src[1]], slot[op.src[2]]};
+                    __m256 modified[3][V];
+                    for (int k = 0; k < 3; ++k) {
+                        if (!op.modifier[k]) continue;
+                        // abs clears the sign, negation flips it, both set it.
+                        const __m256 keep = op.modifier[k] == 1 ? _mm256_castsi256_ps(_mm256_set1_epi32(-1)) : _mm256_andnot_ps(sign, _mm256_castsi256_ps(_mm256_set1_epi32(-1)));
+                        const __m256 flip = op.modifier[k] == 11 ? zero : sign;
+                        for (int v = 0; v < V; ++v) modified[k][v] = _mm256_xor_ps(_mm256_and_ps(src[k][v], keep), flip);
+                        src[k] = modified[k];
+                    }
+                    const __m256 *a = src[0], *b = src[1], *c = src[2];
+                    switch (op.opcode) {
+#define MARLOWE_EACH(expression) \
+    for (int v = 0; v < V; ++v) d[v] = (expression); \
+    break;
+                        case kMov: MARLOWE_EACH(a[v])
+                        case kAdd: MARLOWE_EACH(_mm256_add_ps(a[v], b[v]))
+                        case kSub: MARLOWE_EACH(_mm256_sub_ps(a[v], b[v]))
+                        case kMul: MARLOWE_EACH(_mm256_mul_ps(a[v], b[v]))
+                        case kMad: MARLOWE_EACH(_mm256_add_ps(_mm256_mul_ps(a[v], b[v]), c[v]))
+                        // std::min(a, b) is b < a ? b : a, and std::max(a, b) is a < b ? b : a.
+                        case kMin: MARLOWE_EACH(_mm256_min_ps(b[v], a[v]))
+                        case kMax: MARLOWE_EACH(_mm256_max_ps(b[v], a[v]))
+                        case kSlt: MARLOWE_EACH(_mm256_and_ps(_mm256_cmp_ps(a[v], b[v], _CMP_LT_OQ), one))
+                        case kSge: MARLOWE_EACH(_mm256_and_ps(_mm256_cmp_ps(a[v], b[v], _CMP_GE_OQ), one))
+                        case kAbs: MARLOWE_EACH(_mm256_andnot_ps(sign, a[v]))
+                        case kFrc: MARLOWE_EACH(_mm256_sub_ps(a[v], _mm256_floor_ps(a[v])))
+                        case kLrp: MARLOWE_EACH(_mm256_add_ps(c[v], _mm256_mul_ps(a[v], _mm256_sub_ps(b[v], c[v]))))
+                        case kCmp: MARLOWE_EACH(_mm256_blendv_ps(c[v], b[v], _mm256_cmp_ps(a[v], zero, _CMP_GE_OQ)))
+#undef MARLOWE_EACH
+                        default: break;
+                    }
+                    // Saturation as std::clamp(x, 0, 1): x < 0 ? 0 : 1 < x ? 1 : x, a number that is not one kept.
+                    if (op.saturate)
+                        for (int v = 0; v < V; ++v) d[v] = _mm256_max_ps(zero, _mm256_min_ps(one, d[v]));
                     break;
                 }
-                case LaneOp::kKill: {
-                    const __m256 zero = _mm256_setzero_ps();
-                    const int below = _mm256_movemask_ps(_mm256_or_ps(
-                        _mm256_or_ps(_mm256_cmp_ps(slot[op.src[0]], zero, _CMP_LT_OQ),
-                                     _mm256_cmp_ps(slot[op.src[1]], zero, _CMP_LT_OQ)),
-                        _mm256_cmp_ps(slot[op.src[2]], zero, _CMP_LT_OQ)));
-                    for (int l = 0; l < m; ++l) killed[i + l] |= (below >> l & 1) != 0;
+                case LaneOp::kKill:
+                    for (int v = 0; v < V; ++v) {
+                        const int below = _mm256_movemask_ps(_mm256_or_ps(
+                            _mm256_or_ps(_mm256_cmp_ps(slot[op.src[0]][v], zero, _CMP_LT_OQ),
+                                         _mm256_cmp_ps(slot[op.src[1]][v], zero, _CMP_LT_OQ)),
+                            _mm256_cmp_ps(slot[op.src[2]][v], zero, _CMP_LT_OQ)));
+                        for (int l = 0; l < 8 && 8 * v + l < m; ++l) killed[i + 8 * v + l] |= (below >> l & 1) != 0;
+                    }
                     break;
-                }
             }
         }
-        __m256i colour = _mm256_set1_epi32(int(laneFixed_));
-        for (int c = 0; c < 4; ++c) {
-            const LaneChannel& ch = laneChannels_[c];
-            if (ch.kind == LaneChannel::kTexel)
-                colour = _mm256_or_si256(colour, _mm256_and_si256(Texels(texels[ch.sample] + i, m, tail), _mm256_set1_epi32(int(255u << positions[c]))));
-            else if (ch.kind == LaneChannel::kSlot)
-                colour = _mm256_or_si256(colour, _mm256_sll_epi32(ToByteEight(slot[ch.slot]), _mm_cvtsi32_si128(positions[c])));
+        DWORD* to = m == kLaneGroup ? out + i : padOut;
+        for (int v = 0; v < V; ++v) {
+            __m256i colour = _mm256_set1_epi32(int(laneFixed_));
+            for (int c = 0; c < 4; ++c) {
+                const LaneChannel& ch = laneChannels_[c];
+                if (ch.kind == LaneChannel::kTexel)
+                    colour = _mm256_or_si256(colour, _mm256_and_si256(_mm256_loadu_si256(texel(ch.sample, v)),
+                                                                      _mm256_set1_epi32(int(255u << positions[c]))));
+                else if (ch.kind == LaneChannel::kSlot)
+                    colour = _mm256_or_si256(colour, _mm256_sll_epi32(ToByteEight(slot[ch.slot][v]), _mm_cvtsi32_si128(positions[c])));
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 8 * v), colour);
         }
-        if (m == 8)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), colour);
-        else
-            _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), tail, colour);
+        if (m < kLaneGroup) std::copy(padOut, padOut + m, out + i);
     }
 }
 

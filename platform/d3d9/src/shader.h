@@ -174,7 +174,8 @@ private:
         int sample = 0;
         int slot = 0;
     };
-    static constexpr int kMaxLaneSlots = 256;
+    static constexpr int kMaxLaneSlots = 128;
+    static constexpr int kLaneGroup = 32;  // pixels of one pass of the fused kernel's operations
     bool Fuse();
     void RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n, DWORD* out, bool* killed) const;
 
