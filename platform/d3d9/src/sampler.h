@@ -125,6 +125,13 @@ public:
     int ColumnOf(float u) const { return PointIndex(u, w_, maskU_, modeU_); }
     int RowOf(float v) const { return PointIndex(v, h_, maskV_, modeV_); }
 
+    // Where point samples of texel row y at columns that follow each other from columns[0] lie in the
+    // texture as they are (no format to convert, no alpha to force), or null.
+    const DWORD* InPlace(int y, const int* columns, bool straight) const {
+        if (y < 0 || !straight || !direct_ || force_ || t_.Pitch() % 4 != 0) return nullptr;
+        return reinterpret_cast<const DWORD*>(t_.Bits() + size_t(y) * t_.Pitch() + size_t(columns[0]) * 4);
+    }
+
     // Point samples of texel row y (-1: the border) at the given columns; straight says that they
     // follow each other from a first one inside the texture.
     void Gather(int y, const int* columns, bool straight, int n, DWORD* out) const {

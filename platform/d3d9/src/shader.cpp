@@ -788,8 +788,15 @@ bool PixelProgram::Fuse() {
         readsRows_ |= op.kind == LaneOp::kLoad;
         laneOps_.push_back(op);
     }
-    for (LaneChannel& ch : laneChannels_)
+    laneTexels_.clear();
+    for (int c = 0; c < 4; ++c) {
+        LaneChannel& ch = laneChannels_[c];
         if (ch.kind == LaneChannel::kSlot) ch.slot = moved[size_t(ch.slot)];
+        if (ch.kind != LaneChannel::kTexel) continue;
+        auto same = std::find_if(laneTexels_.begin(), laneTexels_.end(), [&](const auto& t) { return t.first == ch.sample; });
+        if (same == laneTexels_.end()) same = laneTexels_.insert(laneTexels_.end(), {ch.sample, 0u});
+        same->second |= 255u << positions[c];
+    }
     laneSlots_ = first + int(laneOps_.size());
     return laneSlots_ <= kMaxLaneSlots;
 }
@@ -909,12 +916,11 @@ __attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* 
         DWORD* to = m == kLaneGroup ? out + i : padOut;
         for (int v = 0; v < V; ++v) {
             __m256i colour = _mm256_set1_epi32(int(laneFixed_));
+            for (const auto& [sample, mask] : laneTexels_)
+                colour = _mm256_or_si256(colour, _mm256_and_si256(_mm256_loadu_si256(texel(sample, v)), _mm256_set1_epi32(int(mask))));
             for (int c = 0; c < 4; ++c) {
                 const LaneChannel& ch = laneChannels_[c];
-                if (ch.kind == LaneChannel::kTexel)
-                    colour = _mm256_or_si256(colour, _mm256_and_si256(_mm256_loadu_si256(texel(ch.sample, v)),
-                                                                      _mm256_set1_epi32(int(255u << positions[c]))));
-                else if (ch.kind == LaneChannel::kSlot)
+                if (ch.kind == LaneChannel::kSlot)
                     colour = _mm256_or_si256(colour, _mm256_sll_epi32(ToByteEight(slot[ch.slot][v]), _mm_cvtsi32_si128(positions[c])));
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 8 * v), colour);
@@ -923,15 +929,13 @@ __attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* 
     }
 }
 
-void PixelProgram::RunRow(int n, const BlockSampler& sample, DWORD* out) const {
+void PixelProgram::RunRow(int n, const RowSampler& sample, DWORD* out) const {
     thread_local std::vector<DWORD> texels;
     texels.resize(size_t(samples_) * size_t(n));
     const DWORD* from[kMaxSamples];
     for (const Step& step : steps_) {
         if (step.kind != Kind::kSample) continue;
-        DWORD* to = texels.data() + size_t(step.index) * size_t(n);
-        sample(step.in->src[1].index, step.set, nullptr, nullptr, n, to);
-        from[step.index] = to;
+        from[step.index] = sample(step.in->src[1].index, step.set, n, texels.data() + size_t(step.index) * size_t(n));
     }
     RunLanes(from, nullptr, n, out, nullptr);
 }

@@ -103,6 +103,9 @@ struct PixelBlock {
 // Samples a texture stage at (u, v) for each pixel of a block, as A8R8G8B8 texels; set is the texture
 // coordinate set whose u and v these are unchanged (t#.xy, not projected), or -1.
 using BlockSampler = std::function<void(int stage, int set, const float* u, const float* v, int count, DWORD* out)>;
+// Samples a texture stage for a run of pixels from coordinate set `set` alone: returns where the
+// count texels are, buffer or texels that are already in memory as they are.
+using RowSampler = std::function<const DWORD*(int stage, int set, int count, DWORD* buffer)>;
 
 // A pixel shader made ready for one draw: every source of every instruction resolved to a row of
 // lanes (a register of the block, or one of the draw's constants spread over a row), so that a run is
@@ -127,7 +130,7 @@ public:
     bool SamplesOnly() const { return fused_ && !readsRows_ && !kills_; }
     // The colours of n pixels (any n) of a program that SamplesOnly() says takes its samples alone;
     // sample is called once per sample, with no coordinate rows.
-    void RunRow(int n, const BlockSampler& sample, DWORD* out) const;
+    void RunRow(int n, const RowSampler& sample, DWORD* out) const;
     // Whether take(stage, set) holds for every sample the program makes.
     bool EachSample(const std::function<bool(int stage, int set)>& take) const;
     // Texture coordinate sets whose u and v only samples read, unchanged: their rows need not be made
@@ -219,6 +222,7 @@ private:
     int laneSlots_ = 0;
     LaneChannel laneChannels_[4];
     DWORD laneFixed_ = 0;
+    std::vector<std::pair<int, DWORD>> laneTexels_;  // samples whose channels pass unchanged, and which
 };
 
 }  // namespace d3d9

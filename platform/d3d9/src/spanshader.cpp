@@ -188,26 +188,30 @@ bool ColumnsApply(const PixelState& st, const Triangle& t, int stage, int set) {
 }
 
 // The samples of stage at pixels x .. x + count - 1 of row y through the triangle's texel columns,
-// where ColumnsApply says they may.
-void SampleColumns(const PixelState& st, const Triangle& t, int stage, int set, int x, int y, int count, DWORD* out) {
+// where ColumnsApply says they may: in out, or where they lie in the texture as they are.
+const DWORD* SampleColumns(const PixelState& st, const Triangle& t, int stage, int set, int x, int y, int count,
+                           DWORD* out) {
     const Surface* tex = st.textures[stage];
     if (!tex) {
         std::fill(out, out + count, 0xFF000000u);
-        return;
+        return out;
     }
     const Sampler sampler(*tex, st.samp[stage]);
     const Plane& pu = t.attr[kAttrTex + 4 * set];
     const float along = AttrAt(t.attr[kAttrTex + 4 * set + 1], x, y);
     if (sampler.Point()) {
         const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, pu, y);
-        sampler.Gather(sampler.RowOf(along), columns.column.data() + (x - t.xmin), columns.straight, count, out);
-        return;
+        const int* first = columns.column.data() + (x - t.xmin);
+        if (const DWORD* texels = sampler.InPlace(sampler.RowOf(along), first, columns.straight)) return texels;
+        sampler.Gather(sampler.RowOf(along), first, columns.straight, count, out);
+        return out;
     }
     const int h = int(tex->Desc().Height);
     const BilinearRow row(*tex, tex->Desc().Format == D3DFMT_X8R8G8B8,
                           TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP),
                           BilinearColumnsOf(stage, *tex, t, pu, y), t.xmin, x, x + count - 1);
     row.Across(0, count, out, 0);
+    return out;
 }
 
 }  // namespace
@@ -237,8 +241,8 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
         DWORD colour[kRun];
         for (int cx = x0; cx <= x1; cx += kRun) {
             const int n = std::min(kRun, x1 - cx + 1);
-            program->RunRow(n, [&](int stage, int set, const float*, const float*, int count, DWORD* out) {
-                SampleColumns(st, t, stage, set, cx, y, count, out);
+            program->RunRow(n, [&](int stage, int set, int count, DWORD* buffer) {
+                return SampleColumns(st, t, stage, set, cx, y, count, buffer);
             }, colour);
             CombineRow(*writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
         }
@@ -291,7 +295,8 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
                 program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
                     if (!st.textures[stage] || ColumnsApply(st, t, stage, set)) {
-                        SampleColumns(st, t, stage, set, cx + b, y, count, out);
+                        const DWORD* texels = SampleColumns(st, t, stage, set, cx + b, y, count, out);
+                        if (texels != out) std::copy(texels, texels + count, out);
                         return;
                     }
                     const Sampler sampler(*st.textures[stage], st.samp[stage]);
