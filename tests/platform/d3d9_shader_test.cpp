@@ -455,26 +455,43 @@ mov oC0, r0
                                   {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, D3DFMT_A8R8G8B8},
                                   {D3DTEXF_LINEAR, D3DTADDRESS_CLAMP, D3DFMT_X8R8G8B8},
                                   {D3DTEXF_LINEAR, D3DTADDRESS_WRAP, D3DFMT_A8R8G8B8}};
-    for (float far : {1.f, 0.6f}) {  // affine, then perspective
-        // Off the pixel grid and scaled, so that bilinear weights vary and clamping reaches both edges.
-        const ProgramVertex quad[4] = {{3.25f, 2.5f, 0, 1, 0xFFFFFFFF, -0.2f, 0.1f, 0.05f, -0.3f},
-                                       {57.75f, 2.5f, 0, far, 0xFFFFFFFF, 1.3f, 0.1f, 0.95f, -0.3f},
-                                       {3.25f, 41.6f, 0, 1, 0xFFFFFFFF, -0.2f, 1.15f, 0.05f, 1.4f},
-                                       {57.75f, 41.6f, 0, far, 0xFFFFFFFF, 1.3f, 1.15f, 0.95f, 1.4f}};
+    struct Shape {
+        const char* name;
+        ProgramVertex quad[4];
+        int least;  // pixels drawn at least
+    };
+    // Off the pixel grid and scaled, so that bilinear weights vary and clamping reaches both edges,
+    // affine and then with perspective; then one texel of the first texture per pixel, whose point
+    // samples are read where they lie in the texture.
+    auto scaled = [](const char* name, float far) {
+        return Shape{name,
+                     {{3.25f, 2.5f, 0, 1, 0xFFFFFFFF, -0.2f, 0.1f, 0.05f, -0.3f},
+                      {57.75f, 2.5f, 0, far, 0xFFFFFFFF, 1.3f, 0.1f, 0.95f, -0.3f},
+                      {3.25f, 41.6f, 0, 1, 0xFFFFFFFF, -0.2f, 1.15f, 0.05f, 1.4f},
+                      {57.75f, 41.6f, 0, far, 0xFFFFFFFF, 1.3f, 1.15f, 0.95f, 1.4f}},
+                     1500};
+    };
+    const Shape shapes[] = {scaled("affine", 1.f), scaled("perspective", 0.6f),
+                            {"one texel per pixel",
+                             {{2.5f, 1.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0},
+                              {15.5f, 1.5f, 0, 1, 0xFFFFFFFF, 1, 0, 1, 0},
+                              {2.5f, 12.5f, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1},
+                              {15.5f, 12.5f, 0, 1, 0xFFFFFFFF, 1, 1, 1, 1}},
+                             100}};
+    for (const Shape& shape : shapes)
         for (size_t p = 0; p < std::size(programs); ++p)
             for (const Sampling& sampling : samplings) {
-                const auto scalar = RenderProgram(programs[p], false, quad, sampling);
-                const auto lanes = RenderProgram(programs[p], true, quad, sampling);
+                const auto scalar = RenderProgram(programs[p], false, shape.quad, sampling);
+                const auto lanes = RenderProgram(programs[p], true, shape.quad, sampling);
                 int drawn = 0, differing = 0;
                 for (size_t i = 0; i < scalar.size(); ++i) {
                     drawn += scalar[i] != 0xFF204060u;
                     differing += scalar[i] != lanes[i];
                 }
-                EXPECT_GT(drawn, 1500) << "program " << p << " filter " << sampling.filter;
+                EXPECT_GT(drawn, shape.least) << "program " << p << " filter " << sampling.filter << " " << shape.name;
                 EXPECT_EQ(differing, 0) << "program " << p << " filter " << sampling.filter << " address "
-                                        << sampling.address << " format " << sampling.format << " far " << far;
+                                        << sampling.address << " format " << sampling.format << " " << shape.name;
             }
-    }
 }
 
 }  // namespace
