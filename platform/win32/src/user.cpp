@@ -326,14 +326,20 @@ BOOL DestroyWindow(HWND hwnd) {
     // Both messages are sent, not posted: they run before DestroyWindow returns.
     hwnd->proc(hwnd, WM_DESTROY, 0, 0);
     hwnd->proc(hwnd, WM_NCDESTROY, 0, 0);
-    std::lock_guard<std::mutex> lock(g_lock);
-    g_windows.erase(SDL_GetWindowID(hwnd->sdl));
-    SDL_DestroyWindow(hwnd->sdl);
-    hwnd->sdl = nullptr;
-    hwnd->alive = false;
-    // Messages still queued for the window are dropped.
-    for (auto it = g_queue.begin(); it != g_queue.end();)
-        it = it->hwnd == hwnd ? g_queue.erase(it) : it + 1;
+    SDL_Window* sdl;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        sdl = hwnd->sdl;
+        g_windows.erase(SDL_GetWindowID(sdl));
+        hwnd->sdl = nullptr;
+        hwnd->alive = false;
+        // Messages still queued for the window are dropped.
+        for (auto it = g_queue.begin(); it != g_queue.end();)
+            it = it->hwnd == hwnd ? g_queue.erase(it) : it + 1;
+    }
+    // Destroyed outside the lock: a display connection lost at this moment makes Xlib end the process
+    // from inside this call, and the exit handlers (the device's destructor) take the lock.
+    SDL_DestroyWindow(sdl);
     return TRUE;
 }
 
