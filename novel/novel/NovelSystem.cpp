@@ -215,7 +215,7 @@ void CNovelSystem::PlayLogRowVoice(int32_t row) {
 
 void CNovelSystem::ApplyFeatureMask(uint32_t bits) {
     uint32_t m = bits & featureMask_;
-    if (!IsSkipPermitted()) m &= ~2u;
+    if (!IsSkipPermitted()) m &= ~kFeatureSkip;
     CUIWindow* bar = windowManager_.FindWindow(0);
     if (!bar) return;
     for (uint32_t i = 0; i < 32; ++i) bar->EnableControl(i, (m >> i) & 1);

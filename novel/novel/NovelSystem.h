@@ -47,6 +47,17 @@ public:
         kRequestDialog3 = 4,
         kRequestLoad = 5,
     };
+    // Bits of the feature mask, the menu functions a scenario switches on; bit i also enables
+    // control i of the button bar.
+    enum Feature : uint32_t {
+        kFeaturePictureView = 0x1,
+        kFeatureSkip = 0x2,
+        kFeatureLog = 0x8,
+        kFeatureDialog2 = 0x10,
+        kFeatureDialog3 = 0x20,
+        kFeatureDialog1 = 0x200,
+        kAllFeatures = 0xFFFFFFFFu,
+    };
     // Which wait the novel scene is in, saved with the game so that a load goes on in it.
     enum ResumeCode : uint32_t {
         kResumeClickWait = 0,

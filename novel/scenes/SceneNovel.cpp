@@ -193,7 +193,8 @@ bool CSceneNovel::CheckMenuRequests() {
     const int32_t command = Novel().TakePendingCommand();
     if (command >= CNovelSystem::kRequestDialog1 && command <= CNovelSystem::kRequestDialog3) {
         // Each menu dialog has its feature bit; a dialog switched off or disabled is dropped.
-        const uint32_t kDialogFeatures[3] = {0x200, 0x10, 0x20};
+        const uint32_t kDialogFeatures[3] = {CNovelSystem::kFeatureDialog1, CNovelSystem::kFeatureDialog2,
+                                             CNovelSystem::kFeatureDialog3};
         const int i = command - CNovelSystem::kRequestDialog1;
         if (Novel().TestFeature(kDialogFeatures[i]) && Novel().IsDialogEnabled(i)) {
             OpenDialog(Novel().GetDialogName(i));
@@ -211,13 +212,13 @@ bool CSceneNovel::CheckMenuRequests() {
         SaveState();
         return true;
     }
-    if ((Input().IsWheelUp() || command == CNovelSystem::kRequestLog) && Novel().TestFeature(0x8)) {
+    if ((Input().IsWheelUp() || command == CNovelSystem::kRequestLog) && Novel().TestFeature(CNovelSystem::kFeatureLog)) {
         auto log = std::make_unique<CSceneLogDialog>(&process_);
         log->SetScriptName("AS\\LogDialog.as");
         PushAbove(std::move(log));
         return true;
     }
-    if ((Input().IsHide() || command == CNovelSystem::kRequestPictureView) && Novel().TestFeature(0x1)) {
+    if ((Input().IsHide() || command == CNovelSystem::kRequestPictureView) && Novel().TestFeature(CNovelSystem::kFeaturePictureView)) {
         ShowCG();
         return true;
     }
@@ -256,7 +257,7 @@ void CSceneNovel::OnWaitClick() {
     fsm_.SetState(kClickWait);
     Novel().SetResumeCode(CNovelSystem::kResumeClickWait);
     // The menu buttons follow the feature mask at each message.
-    Novel().ApplyFeatureMask(0xFFFFFFFFu);
+    Novel().ApplyFeatureMask(CNovelSystem::kAllFeatures);
 }
 
 void CSceneNovel::OnTimedWait() {
