@@ -166,12 +166,22 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
     const auto idat = std::search(pngHugeChunk.begin(), pngHugeChunk.end(), tag, tag + 4);
     ASSERT_NE(idat, pngHugeChunk.end());
     std::fill(idat - 4, idat, 0x7F);
+    // The baseline JPEG fixture with its first Huffman table declaring 510 codes.
+    const std::vector<std::uint8_t> jpg = ReadFixture("rgb3x2.jpg");
+    std::vector<std::uint8_t> jpgHugeTable = jpg;
+    const std::uint8_t dht[] = {0xFF, 0xC4};
+    const auto table = std::search(jpgHugeTable.begin(), jpgHugeTable.end(), dht, dht + 2);
+    ASSERT_LT(table + 7, jpgHugeTable.end());
+    table[5] = table[6] = 0xFF;  // the counts of codes of 1 and 2 bits
     struct Case {
         const char* what;
         std::vector<std::uint8_t> file;
         bool loads;
     };
     const Case cases[] = {
+        {"JPEG, a Huffman table of more than 256 codes", jpgHugeTable, false},
+        {"JPEG, 3 x 2", jpg, true},
+        {"progressive JPEG, 3 x 2", ReadFixture("rgb3x2-progressive.jpg"), true},
         {"PNG, a chunk longer than the file", pngHugeChunk, false},
         {"PNG, 3 x 2", png, true},
         {"TGA, 4096 x 4096 declared, 4 bytes", tga(2, 4096, 4096, fourBytes), false},

@@ -80,9 +80,53 @@ bool HoldsItsPixels(const stbi_uc* bytes, UINT size, std::uint64_t w, std::uint6
     }
 }
 
+// The position after the next marker from at on (0xFF, any 0xFF fill bytes, the marker byte), or
+// size when none follows. Bytes before the 0xFF are passed over, as the decoder does while it looks
+// for the frame header.
+std::uint64_t NextMarker(const stbi_uc* bytes, std::uint64_t size, std::uint64_t at) {
+    while (at < size && bytes[at] != 0xFF) ++at;
+    while (at < size && bytes[at] == 0xFF) ++at;
+    return at < size ? at + 1 : size;
+}
+
+// False for a JPEG with a Huffman table of more than 256 codes: the decoder writes every code of a
+// table into arrays of 256 without a check, so such a file would overwrite its memory. The decoder
+// takes any file that opens with 0xFF fill bytes and the start-of-image marker for a JPEG, so every
+// such file's segments are walked, across the scans' coded data, to the end of the image.
+bool JpegTablesFit(const stbi_uc* bytes, std::uint64_t size) {
+    if (bytes[0] != 0xFF) return true;
+    std::uint64_t at = NextMarker(bytes, size, 0);
+    if (at >= size || bytes[at - 1] != 0xD8) return true;
+    while ((at = NextMarker(bytes, size, at)) < size) {
+        const stbi_uc marker = bytes[at - 1];
+        if (marker == 0xD9) return true;                                     // end of image
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no length
+        if (at + 2 > size) return true;
+        const std::uint64_t end = at + Be(bytes + at, 2);
+        if (marker == 0xC4) {
+            // The decoder reads bytes past the end of the file as 0, so a table cut short counts them so.
+            for (std::uint64_t t = at + 2; t < std::min(end, size);) {
+                std::uint64_t codes = 0;
+                for (std::uint64_t i = t + 1; i <= t + 16 && i < size; ++i) codes += bytes[i];
+                if (codes > 256) return false;
+                t += 17 + codes;
+            }
+        }
+        at = end;
+        if (marker == 0xDA) {
+            // Coded data up to the next marker: 0xFF followed by 0 is a data byte, by 0xD0-0xD7 a restart.
+            while (at + 1 < size &&
+                   !(bytes[at] == 0xFF && bytes[at + 1] != 0 && (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7)))
+                ++at;
+        }
+    }
+    return true;
+}
+
 bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
     if (!data || size < 4 || size > 0x7FFFFFFF) return false;
     auto* bytes = static_cast<const stbi_uc*>(data);
+    if (!JpegTablesFit(bytes, size)) return false;
     int w, h, comp;
     if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || w <= 0 || h <= 0) return false;
     const D3DXIMAGE_FILEFORMAT type = FileFormatOf(bytes);
@@ -102,7 +146,8 @@ bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
 bool Decode(const void* data, UINT size, Image& image) {
     int w, h, comp;
     const auto* bytes = static_cast<const stbi_uc*>(data);
-    if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
+    if (!JpegTablesFit(bytes, size) || !stbi_info_from_memory(bytes, int(size), &w, &h, &comp) ||
+        !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
         return false;
     stbi_uc* px = stbi_load_from_memory(bytes, int(size), &w, &h, &comp, 4);
     if (!px) return false;
@@ -166,7 +211,8 @@ void Blit(const Image& img, BYTE* bits, INT pitch, D3DFORMAT format, UINT w, UIN
     bool scale = kind != D3DX_FILTER_NONE && (img.width != w || img.height != h);
     UINT cw = scale ? w : std::min(w, img.width), ch = scale ? h : std::min(h, img.height);
     if (!scale && !key && format == D3DFMT_A8R8G8B8) {
-        for (UINT y = 0; y < ch; ++y) std::memcpy(bits + size_t(y) * pitch, &img.argb[size_t(y) * img.width], size_t(cw) * 4);
+        for (UINT y = 0; y < ch; ++y)
+            std::memcpy(bits + size_t(y) * pitch, &img.argb[size_t(y) * img.width], size_t(cw) * 4);
         return;
     }
     for (UINT y = 0; y < ch; ++y) {
@@ -234,8 +280,8 @@ HRESULT D3DXGetImageInfoFromFileInMemory(const void* data, UINT size, D3DXIMAGE_
 HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9* device, const void* data, UINT size,
                                           IDirect3DTexture9** texture) {
     return D3DXCreateTextureFromFileInMemoryEx(device, data, size, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                               nullptr, nullptr, texture);
+                                               D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                               nullptr, texture);
 }
 
 HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void* data, UINT size, UINT width,
@@ -288,7 +334,8 @@ HRESULT D3DXLoadSurfaceFromFileInMemory(IDirect3DSurface9* surface, const PALETT
         part.argb = d3d9::MakePixels<DWORD>(size_t(part.width) * part.height);
         if (!part.argb) return E_OUTOFMEMORY;
         for (UINT y = 0; y < part.height; ++y)
-            std::memcpy(&part.argb[size_t(y) * part.width], &img.argb[size_t(y + UINT(srcRect->top)) * img.width + UINT(srcRect->left)],
+            std::memcpy(&part.argb[size_t(y) * part.width],
+                        &img.argb[size_t(y + UINT(srcRect->top)) * img.width + UINT(srcRect->left)],
                         size_t(part.width) * 4);
         img = std::move(part);
     }
