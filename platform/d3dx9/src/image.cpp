@@ -143,11 +143,11 @@ bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
     return true;
 }
 
+// Decodes a file that ReadInfo accepted (its Huffman tables are checked there).
 bool Decode(const void* data, UINT size, Image& image) {
     int w, h, comp;
     const auto* bytes = static_cast<const stbi_uc*>(data);
-    if (!JpegTablesFit(bytes, size) || !stbi_info_from_memory(bytes, int(size), &w, &h, &comp) ||
-        !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
+    if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
         return false;
     stbi_uc* px = stbi_load_from_memory(bytes, int(size), &w, &h, &comp, 4);
     if (!px) return false;
