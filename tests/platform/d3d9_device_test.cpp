@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -577,7 +578,9 @@ TEST(DeviceWindow, PresentSendsOnlyWhatChanged) {
         return shown == frame;
     };
     auto sameRects = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
-        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(RECT)) == 0;
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const RECT& x, const RECT& y) {
+            return x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom;
+        });
     };
     auto frame = [&](const std::vector<D3DRECT>& marks) {
         dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.f, 0);
