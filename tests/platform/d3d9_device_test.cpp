@@ -21,6 +21,29 @@
 
 namespace {
 
+// A texture's pixels in which neighbours differ, from a seed.
+std::vector<DWORD> Pattern(UINT w, UINT h, DWORD seed) {
+    std::vector<DWORD> px(size_t(w) * h);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | DWORD((i * 2654435761u + seed) >> 8 & 0xFFFFFF);
+    return px;
+}
+
+// Presents the frame drawn and gives what was presented.
+std::vector<DWORD> PresentedFrame(IDirect3DDevice9* device) {
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    std::vector<DWORD> frame;
+    UINT w = 0, h = 0;
+    d3d9test::ReadPresentedFrame(device, frame, w, h);
+    return frame;
+}
+
+// Pixels that differ between two frames of one size.
+size_t DifferingPixels(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
+    size_t differ = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) differ += a[i] != b[i];
+    return differ;
+}
+
 TEST(Device, LostDeviceProtocol) {
     TestDevice dev(4, 4);
     ASSERT_NE(dev.device, nullptr);
@@ -340,11 +363,6 @@ TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
         {"nothing changes", 17, 0.5f, 0, 0x6000FF00}, {"sprite at the right edge", 45, 0.f, 0, 0x6000FF00},
         {"sprite back", 12, 0.f, 0, 0x6000FF00},
     };
-    auto pattern = [](UINT w, UINT h, DWORD seed) {
-        std::vector<DWORD> px(size_t(w) * h);
-        for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | DWORD((i * 2654435761u + seed) >> 8 & 0xFFFFFF);
-        return px;
-    };
     struct Scene {
         TestDevice dev{W, H};
         IDirect3DTexture9 *rt = nullptr, *tile = nullptr, *glyphs = nullptr, *sprite = nullptr;
@@ -358,9 +376,9 @@ TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
         s.dev->CreateTexture(W, H, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &s.rt, nullptr);
         s.rt->GetSurfaceLevel(0, &s.rtSurface);
         s.dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &s.bb);
-        s.tile = MakeTexture(s.dev.device, 8, 8, pattern(8, 8, 1));
-        s.glyphs = MakeTexture(s.dev.device, 16, 8, pattern(16, 8, 2));
-        s.sprite = MakeTexture(s.dev.device, 8, 8, pattern(8, 8, 3));
+        s.tile = MakeTexture(s.dev.device, 8, 8, Pattern(8, 8, 1));
+        s.glyphs = MakeTexture(s.dev.device, 16, 8, Pattern(16, 8, 2));
+        s.sprite = MakeTexture(s.dev.device, 8, 8, Pattern(8, 8, 3));
     };
     auto poke = [](IDirect3DTexture9* t, UINT x, UINT y) {
         D3DLOCKED_RECT lr;
@@ -414,11 +432,7 @@ TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
         d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
         DrawQuad(d, 30.5f, 2.5f, 44.5f, 12.5f, step.overlay);
         d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        d->Present(nullptr, nullptr, nullptr, nullptr);
-        std::vector<DWORD> frame;
-        UINT w = 0, h = 0;
-        d3d9test::ReadPresentedFrame(d, frame, w, h);
-        return frame;
+        return PresentedFrame(d);
     };
 
     Scene played;
@@ -432,9 +446,79 @@ TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
         for (size_t i = 0; i <= k; ++i) apply(fresh, steps[i]);
         const std::vector<DWORD> whole = draw(fresh, steps[k]);
         ASSERT_EQ(whole.size(), size_t(W) * H);
-        size_t differ = 0;
-        for (size_t i = 0; i < whole.size(); ++i) differ += frame[i] != whole[i];
-        EXPECT_EQ(differ, 0u);
+        ASSERT_EQ(frame.size(), whole.size());
+        EXPECT_EQ(DifferingPixels(frame, whole), 0u);
+    }
+}
+
+// Separate changes in one frame are drawn again apart: the pixels between them are left as they were,
+// and the frame still equals the same frame drawn whole on a fresh device. Every picture is blended over a
+// textured background under a blended veil, so a pixel drawn twice or missed would show.
+TEST(Device, SeparateChangesLeaveThePixelsBetweenThemAlone) {
+    constexpr UINT W = 256, H = 192;
+    struct Quad {
+        float x0, y0, x1, y1;
+    };
+    struct Layout {
+        const char* name;
+        std::vector<Quad> before, after;  // the moving pictures of the two frames, in drawing order
+        std::vector<POINT> between;       // pixels no change reaches
+    };
+    const Layout layouts[] = {
+        {"side by side", {{20, 80, 52, 112}, {200, 80, 232, 112}}, {{23, 80, 55, 112}, {198, 81, 230, 113}}, {{128, 96}}},
+        {"one above the other", {{110, 10, 142, 40}, {110, 150, 142, 180}}, {{111, 12, 143, 42}, {108, 150, 140, 180}},
+         {{126, 96}}},
+        {"a picture moved far", {{20, 20, 52, 52}}, {{200.5f, 140.5f, 232.5f, 172.5f}}, {{128, 96}, {210, 30}, {30, 150}}},
+        // A tall picture moving a pixel with three bars over its right edge swaying.
+        {"bars over a picture's edge",
+         {{40, 20, 120, 180}, {100, 30, 248, 46}, {100, 100, 248, 116}, {100, 160, 248, 176}},
+         {{41, 20, 121, 180}, {102, 30, 250, 46}, {98, 100, 246, 116}, {101, 160, 249, 176}},
+         {{180, 72}, {180, 138}, {10, 100}}},
+    };
+    auto draw = [&](IDirect3DDevice9* d, IDirect3DTexture9* tile, IDirect3DTexture9* sprite, const std::vector<Quad>& quads) {
+        SetScreenProjection(d, W, H);
+        d->SetRenderState(D3DRS_LIGHTING, FALSE);
+        d->SetRenderState(D3DRS_ZENABLE, FALSE);
+        d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.f, 0);
+        d->SetTexture(0, tile);
+        DrawQuad(d, -0.5f, -0.5f, W - 0.5f, H - 0.5f, 0xFFFFFFFF, 0.f, 4.f, 3.f);
+        d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        d->SetTexture(0, sprite);
+        for (const Quad& q : quads) DrawQuad(d, q.x0 - 0.5f, q.y0 - 0.5f, q.x1 - 0.5f, q.y1 - 0.5f, 0xC0FFFFFF);
+        d->SetTexture(0, nullptr);
+        DrawQuad(d, -0.5f, -0.5f, W - 0.5f, H - 0.5f, 0x40204080);
+        d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        return PresentedFrame(d);
+    };
+    auto frames = [&](const std::vector<const std::vector<Quad>*>& sequence, std::vector<RECT>* redrawn) {
+        TestDevice dev(W, H);
+        IDirect3DTexture9* tile = MakeTexture(dev.device, 16, 16, Pattern(16, 16, 1));
+        IDirect3DTexture9* sprite = MakeTexture(dev.device, 8, 8, Pattern(8, 8, 2));
+        std::vector<DWORD> last;
+        for (const std::vector<Quad>* quads : sequence) last = draw(dev.device, tile, sprite, *quads);
+        if (redrawn) {
+            EXPECT_TRUE(d3d9test::RedrawnRects(dev.device, *redrawn)) << "drawn in part";
+        }
+        sprite->Release();
+        tile->Release();
+        return last;
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        std::vector<RECT> redrawn;
+        const std::vector<DWORD> played = frames({&layout.before, &layout.after}, &redrawn);
+        const std::vector<DWORD> whole = frames({&layout.after}, nullptr);
+        ASSERT_EQ(played.size(), whole.size());
+        EXPECT_EQ(DifferingPixels(played, whole), 0u);
+        EXPECT_NE(played, frames({&layout.before}, nullptr));
+        EXPECT_GE(redrawn.size(), 2u);
+        for (const POINT& p : layout.between)
+            for (const RECT& r : redrawn)
+                EXPECT_FALSE(p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom)
+                    << p.x << "," << p.y << " drawn again in " << r.left << "," << r.top << "-" << r.right << ","
+                    << r.bottom;
     }
 }
 

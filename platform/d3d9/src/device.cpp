@@ -291,7 +291,7 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     // Only the changed area needs comparing when the frame was drawn in part over the one presented.
     const bool inPart = changed_.before == presentedVersion_ && changed_.after == bb.Version();
     presentedVersion_ = bb.Version();
-    TakeFrame(inPart ? &changed_.rect : nullptr);
+    TakeFrame(inPart ? &changed_.rects : nullptr);
     // Only what differs from the frame on screen is sent: presenting through the window system costs far
     // more than the comparison, a game waiting for a click presents the same frame for long, and text
     // appearing a glyph at a time changes a few hundred pixels of a frame.
@@ -315,7 +315,7 @@ void ChangedColumns(const DWORD* from, const DWORD* shown, LONG& left, LONG& rig
 }
 }  // namespace
 
-void Device::TakeFrame(const RECT* only) {
+void Device::TakeFrame(const std::vector<RECT>* only) {
     const Surface& bb = *backBuffer_;
     const UINT width = bb.Desc().Width, height = bb.Desc().Height;
     const bool whole = width != frameWidth_ || height != frameHeight_ || !shown_;
@@ -325,35 +325,37 @@ void Device::TakeFrame(const RECT* only) {
     frameHeight_ = height;
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
     std::vector<DWORD> line(width);
-    // Changed rows next to each other make one rectangle spanning their changed columns.
-    RECT band{0, 0, 0, 0};
-    bool inBand = false;
-    const RECT look = only && !whole ? *only : RECT{0, 0, LONG(width), LONG(height)};
-    for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
-        const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
-        DWORD* out = frame_.get() + size_t(y) * width;
-        const DWORD* from = line.data();
-        if (x8 && bb.Pitch() % 4 == 0)
-            from = reinterpret_cast<const DWORD*>(row);
-        else if (x8)
-            std::memcpy(line.data(), row, size_t(width) * 4);
-        else
-            for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
-        LONG left = look.left, right = look.right;
-        if (!whole) ChangedColumns(from, out, left, right);
-        if (left == right) {
-            if (inBand) sent_.push_back(band);
-            inBand = false;
-            continue;
+    const std::vector<RECT> all{RECT{0, 0, LONG(width), LONG(height)}};
+    for (const RECT& look : only && !whole ? *only : all) {
+        // Changed rows next to each other make one rectangle spanning their changed columns.
+        RECT band{0, 0, 0, 0};
+        bool inBand = false;
+        for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
+            const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
+            DWORD* out = frame_.get() + size_t(y) * width;
+            const DWORD* from = line.data();
+            if (x8 && bb.Pitch() % 4 == 0)
+                from = reinterpret_cast<const DWORD*>(row);
+            else if (x8)
+                std::memcpy(line.data(), row, size_t(width) * 4);
+            else
+                for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
+            LONG left = look.left, right = look.right;
+            if (!whole) ChangedColumns(from, out, left, right);
+            if (left == right) {
+                if (inBand) sent_.push_back(band);
+                inBand = false;
+                continue;
+            }
+            for (LONG x = left; x < right; ++x) out[x] = from[x] | 0xFF000000u;
+            if (!inBand) band = RECT{left, LONG(y), right, LONG(y)};
+            band.left = std::min(band.left, left);
+            band.right = std::max(band.right, right);
+            band.bottom = LONG(y) + 1;
+            inBand = true;
         }
-        for (LONG x = left; x < right; ++x) out[x] = from[x] | 0xFF000000u;
-        if (!inBand) band = RECT{left, LONG(y), right, LONG(y)};
-        band.left = std::min(band.left, left);
-        band.right = std::max(band.right, right);
-        band.bottom = LONG(y) + 1;
-        inBand = true;
+        if (inBand) sent_.push_back(band);
     }
-    if (inBand) sent_.push_back(band);
 }
 
 // Puts the changed rectangles of the frame into the window's own surface (shared memory with the X
@@ -398,6 +400,12 @@ void Device::ShowFrame() {
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     shown_ = SDL_UpdateWindowSurfaceRects(win, rects.data(), int(rects.size())) == 0;
+}
+
+bool Device::RedrawnRects(std::vector<RECT>& rects) const {
+    if (changed_.after == 0 || changed_.after != backBuffer_->Version()) return false;
+    rects = changed_.rects;
+    return true;
 }
 
 bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
@@ -597,15 +605,10 @@ void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& it
     }
 }
 
-namespace {
-RECT Intersect(const RECT& a, const RECT& b) {
-    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-}
-}  // namespace
-
 void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas) {
-    // With changed areas, each surface is cleared and drawn only inside its own: the frame's commands
-    // cut to them (clears split per surface, draws clipped), and commands left with nothing dropped.
+    // With changed areas, each surface is cleared and drawn only inside its own region: the frame's
+    // commands cut to it (clears split per surface, draws clipped once per rectangle they touch), and
+    // commands left with nothing dropped. The rectangles do not overlap, so no pixel is drawn twice.
     struct Step {
         const ClearCommand* clear = nullptr;
         const PixelState* state = nullptr;
@@ -614,10 +617,11 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     std::vector<Step> steps;
     std::deque<ClearCommand> cutClears;
     std::deque<PixelState> cutStates;
-    auto areaOf = [&](const Surface* s) {
+    const Region none;
+    auto areaOf = [&](const Surface* s) -> const Region& {
         for (const ChangedArea& a : *areas)
-            if (a.surface == s) return a.rect;
-        return RECT{};
+            if (a.surface == s) return a.region;
+        return none;
     };
     for (const Command& c : frame.Commands()) {
         if (!areas) {
@@ -629,21 +633,23 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
                 cut.target = s == c.clear.target ? s : nullptr;
                 cut.depth = s == c.clear.target ? nullptr : s;
                 cut.rects.clear();
-                const RECT area = areaOf(s);
-                for (const D3DRECT& r : c.clear.rects) {
-                    const RECT in = Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, area);
-                    if (in.left < in.right && in.top < in.bottom) cut.rects.push_back(D3DRECT{in.left, in.top, in.right, in.bottom});
-                }
+                for (const RECT& area : areaOf(s).Rects())
+                    for (const D3DRECT& r : c.clear.rects) {
+                        const RECT in = Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, area);
+                        if (!EmptyRect(in)) cut.rects.push_back(D3DRECT{in.left, in.top, in.right, in.bottom});
+                    }
                 if (cut.rects.empty()) continue;
                 cutClears.push_back(std::move(cut));
                 steps.push_back(Step{&cutClears.back()});
             }
         } else {
-            const RECT clip = Intersect(c.state->clip, areaOf(c.state->target));
-            if (clip.left >= clip.right || clip.top >= clip.bottom) continue;
-            cutStates.push_back(*c.state);
-            cutStates.back().clip = clip;
-            steps.push_back(Step{nullptr, &cutStates.back(), &c.vertices});
+            const RECT drawn = DrawnBox(*c.state, c.vertices);
+            for (const RECT& area : areaOf(c.state->target).Rects()) {
+                if (EmptyRect(Intersect(drawn, area))) continue;
+                cutStates.push_back(*c.state);
+                cutStates.back().clip = Intersect(c.state->clip, area);
+                steps.push_back(Step{nullptr, &cutStates.back(), &c.vertices});
+            }
         }
     }
 
@@ -714,7 +720,7 @@ void Device::FinishFrame() {
     changed_ = ChangedBackBuffer{};
     if (inPart)
         for (const ChangedArea& a : areas)
-            if (a.surface == backBuffer_) changed_ = ChangedBackBuffer{before, backBuffer_->Version(), a.rect};
+            if (a.surface == backBuffer_) changed_ = ChangedBackBuffer{before, backBuffer_->Version(), a.region.Rects()};
     pending_.Finished();
     last_.Drop();
     last_.Swap(pending_);
@@ -957,4 +963,7 @@ bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UI
     return static_cast<d3d9::Device*>(device)->ReadPresentedFrame(pixels, width, height);
 }
 std::vector<RECT> SentRects(IDirect3DDevice9* device) { return static_cast<d3d9::Device*>(device)->SentRects(); }
+bool RedrawnRects(IDirect3DDevice9* device, std::vector<RECT>& rects) {
+    return static_cast<d3d9::Device*>(device)->RedrawnRects(rects);
+}
 }  // namespace d3d9test

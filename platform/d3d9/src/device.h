@@ -122,6 +122,7 @@ public:
     void RestoreFocus();
     bool ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height);
     const std::vector<RECT>& SentRects() const { return sent_; }
+    bool RedrawnRects(std::vector<RECT>& rects) const;
 
     // Runs the recorded draws and clears now (their results are about to be read or changed); with a
     // surface, only when a recorded command uses it.
@@ -138,8 +139,9 @@ private:
     void UnbindAll();
     void ApplyWindowMode();
     // Takes the back buffer into frame_, noting in sent_ the rectangles that differ from what frame_ held;
-    // with `only`, the back buffer is known to differ from frame_ nowhere else.
-    void TakeFrame(const RECT* only);
+    // with `only` (rectangles apart from each other), the back buffer is known to differ from frame_
+    // nowhere else.
+    void TakeFrame(const std::vector<RECT>* only);
     void ShowFrame();
     // Turns a clear into row tasks (kept in tasks) for the rasteriser.
     void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
@@ -185,10 +187,10 @@ private:
     std::vector<VertexStageResult> vertexResults_;
     std::vector<unsigned char> vertexInputs_;  // the inputs of the draw being made
     size_t drawsThisFrame_ = 0;
-    // The back buffer's area that the last frame drew in part changed, between the two versions.
+    // The back buffer's rectangles that the last frame drew in part changed, between the two versions.
     struct ChangedBackBuffer {
         uint64_t before = 0, after = 0;
-        RECT rect{};
+        std::vector<RECT> rects;
     } changed_;
 };
 

@@ -137,26 +137,19 @@ uint64_t FrameRecord::FinishedVersion(const Surface* surface) const {
 
 namespace {
 
-bool EmptyRect(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-RECT Unite(const RECT& a, const RECT& b) {
-    if (EmptyRect(a)) return b;
-    if (EmptyRect(b)) return a;
-    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 // A point of a triangle on screen with its texture position in texels.
 struct TexelPoint {
     double x, y, u, v;
 };
 
 // The pixels whose centres may lie in the hull of the points, a pixel more on each side, within clip.
-RECT BoxAround(const TexelPoint* p, size_t n, const RECT& clip) {
+template <class Point>
+RECT BoxAround(const Point* p, size_t n, const RECT& clip) {
     double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
     for (size_t i = 0; i < n; ++i) {
         if (!std::isfinite(p[i].x) || !std::isfinite(p[i].y)) return clip;
-        x0 = std::min(x0, p[i].x), x1 = std::max(x1, p[i].x);
-        y0 = std::min(y0, p[i].y), y1 = std::max(y1, p[i].y);
+        x0 = std::min(x0, double(p[i].x)), x1 = std::max(x1, double(p[i].x));
+        y0 = std::min(y0, double(p[i].y)), y1 = std::max(y1, double(p[i].y));
     }
     auto at = [](double v, LONG lo, LONG hi) { return LONG(std::clamp(v, double(lo), double(hi))); };
     RECT r{at(std::floor(x0) - 1, clip.left, clip.right), at(std::floor(y0) - 1, clip.top, clip.bottom),
@@ -164,12 +157,13 @@ RECT BoxAround(const TexelPoint* p, size_t n, const RECT& clip) {
     return EmptyRect(r) ? RECT{} : r;
 }
 
-// The pixels a draw may write: the box around its triangles.
+}  // namespace
+
 RECT DrawnBox(const PixelState& st, const std::vector<ScreenVertex>& vertices) {
-    std::vector<TexelPoint> points(vertices.size());
-    for (size_t i = 0; i < vertices.size(); ++i) points[i] = TexelPoint{vertices[i].x, vertices[i].y, 0, 0};
-    return BoxAround(points.data(), points.size(), st.clip);
+    return BoxAround(vertices.data(), vertices.size(), st.clip);
 }
+
+namespace {
 
 // The reach of the texels [lo, hi) of an axis of `size` texels addressed in `mode`: the texel
 // positions whose samples may read one of them, point or bilinear, with a texel to spare. Samples past
@@ -239,9 +233,9 @@ RECT ReachOnScreen(const PixelState& st, const std::vector<ScreenVertex>& vertic
 bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>& areas) const {
     areas.clear();
     if (commands_.size() != last.commands_.size() || last.versions_.empty() || !SelfContained()) return false;
-    auto areaOf = [&](const Surface* s) -> RECT* {
+    auto areaOf = [&](const Surface* s) -> Region* {
         for (ChangedArea& a : areas)
-            if (a.surface == s) return &a.rect;
+            if (a.surface == s) return &a.region;
         return nullptr;
     };
     // A written surface must hold what the last frame left in it, and nothing may have read it before.
@@ -250,7 +244,7 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
         if (!s || areaOf(s)) return true;
         if (std::find(read.begin(), read.end(), s) != read.end() || s->Version() != last.FinishedVersion(s))
             return false;
-        areas.push_back(ChangedArea{s, RECT{}});
+        areas.push_back(ChangedArea{s, Region{}});
         return true;
     };
     for (size_t i = 0; i < commands_.size(); ++i) {
@@ -269,9 +263,9 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
     }
 
     // A draw that tests depth reads and writes its target and its depth surface at the same pixels, so
-    // the two must be drawn again over one area. Tied areas that grow can make the areas of surfaces
-    // drawn from them grow: the areas are worked out again until none grows.
-    std::vector<std::pair<RECT*, RECT*>> tied;
+    // the two must be drawn again over one region. Tied regions that grow can make the regions of
+    // surfaces drawn from them grow: the regions are worked out again until none grows.
+    std::vector<std::pair<Region*, Region*>> tied;
     for (size_t i = 0; i < commands_.size(); ++i) {
         const Command& now = commands_[i];
         if (now.isClear || !now.state->depth) continue;
@@ -279,33 +273,39 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
             tied.emplace_back(areaOf(now.state->target), areaOf(now.state->depth));
     }
     constexpr int kMostRounds = 8;
+    std::vector<Region> start;
     for (int round = 0; round < kMostRounds; ++round) {
-        std::vector<RECT> start;
-        for (const ChangedArea& a : areas) start.push_back(a.rect);
+        start.clear();
+        for (const ChangedArea& a : areas) start.push_back(a.region);
         for (size_t i = 0; i < commands_.size(); ++i) {
             const Command& now = commands_[i];
             const Command& before = last.commands_[i];
             if (now.isClear) continue;
             const PixelState& s = *now.state;
-            RECT& area = *areaOf(s.target);
+            Region& area = *areaOf(s.target);
             if (!SameCommand(now, before)) {
-                area = Unite(area, Unite(DrawnBox(s, now.vertices), DrawnBox(*before.state, before.vertices)));
+                // Where the draw was and where it is are kept apart: a picture moved far leaves the
+                // pixels between its two places alone.
+                area.Add(DrawnBox(s, now.vertices));
+                area.Add(DrawnBox(*before.state, before.vertices));
                 continue;
             }
             for (int k = 0; k < int(kSamplerCount); ++k) {
                 const Surface* t = s.textures[k];
                 if (!t) continue;
-                RECT dirty{};
-                if (const RECT* drawn = areaOf(t))
-                    dirty = *drawn;
-                else if (t->Version() != last.FinishedVersion(t))
-                    dirty = RECT{0, 0, LONG(t->Desc().Width), LONG(t->Desc().Height)};
-                if (!EmptyRect(dirty)) area = Unite(area, ReachOnScreen(s, now.vertices, k, dirty));
+                if (const Region* drawn = areaOf(t)) {
+                    for (const RECT& dirty : drawn->Rects()) area.Add(ReachOnScreen(s, now.vertices, k, dirty));
+                } else if (t->Version() != last.FinishedVersion(t)) {
+                    area.Add(ReachOnScreen(s, now.vertices, k, RECT{0, 0, LONG(t->Desc().Width), LONG(t->Desc().Height)}));
+                }
             }
         }
-        for (auto& [target, depth] : tied) *target = *depth = Unite(*target, *depth);
+        for (auto& [target, depth] : tied) {
+            target->Add(*depth);
+            *depth = *target;
+        }
         bool grew = false;
-        for (size_t i = 0; i < areas.size(); ++i) grew |= std::memcmp(&start[i], &areas[i].rect, sizeof(RECT)) != 0;
+        for (size_t i = 0; i < areas.size(); ++i) grew |= !(start[i] == areas[i].region);
         if (!grew) return true;
     }
     return false;

@@ -11,13 +11,14 @@
 
 #include "objects.h"
 #include "raster.h"
+#include "region.h"
 
 namespace d3d9 {
 
 // The part of a surface that a frame changes against the last frame it followed.
 struct ChangedArea {
     const Surface* surface = nullptr;
-    RECT rect{};  // right and bottom exclusive; empty when nothing of the surface changes
+    Region region;  // empty when nothing of the surface changes
 };
 
 // A clear of rectangles (already cut to the viewport) of a target and its depth surface.
@@ -32,6 +33,8 @@ struct ClearCommand {
 
 // Whether a clear rectangle covers the whole surface (the parts past its edges are cut off).
 bool CoversWhole(const D3DRECT& r, const Surface& s);
+// The pixels a draw may write: the box around its triangles, a pixel more on each side, within its clip.
+RECT DrawnBox(const PixelState& state, const std::vector<ScreenVertex>& vertices);
 
 struct Command {
     bool isClear = false;
@@ -61,7 +64,7 @@ public:
     // before anything draws into or reads it (so what it held before the frame does not matter).
     bool Repeats(const FrameRecord& last) const;
     // Where a frame differs from the last only in some draws, or in the contents of textures it reads,
-    // finds for each surface it writes the rectangle outside which running it would leave every pixel
+    // finds for each surface it writes the region outside which running it would leave every pixel
     // as the last run did: those pixels need not be drawn again. False when the whole frame must run
     // (other commands or surfaces written since, a surface written after it was read).
     bool ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>& areas) const;

@@ -1,6 +1,6 @@
 // Test hooks of the Direct3D 9 stand-in: a given list of display modes, a forced device loss, the last
-// presented frame and what of it was sent, the worker-thread count, scalar arithmetic instead of vector
-// lanes and an adapter that refuses 32-bit formats.
+// presented frame, what of it was drawn again and what was sent, the worker-thread count, scalar
+// arithmetic instead of vector lanes and an adapter that refuses 32-bit formats.
 #pragma once
 #include <d3d9.h>
 #include <vector>
@@ -17,6 +17,9 @@ void RestoreFocus(IDirect3DDevice9* device);
 bool ReadPresentedFrame(IDirect3DDevice9* device, std::vector<DWORD>& pixels, UINT& width, UINT& height);
 // The rectangles of the frame that the last Present sent to the window (none when nothing changed).
 std::vector<RECT> SentRects(IDirect3DDevice9* device);
+// The rectangles of the back buffer that the last frame drawn was drawn again in, apart from each other,
+// when it was drawn only where it differed from the frame before; false when it was drawn whole.
+bool RedrawnRects(IDirect3DDevice9* device, std::vector<RECT>& rects);
 // Number of threads that rasterise (1 = the calling thread only; 0 = the processor's cores, at most
 // four, as without the hook). Applies to devices created afterwards.
 void SetWorkerThreads(unsigned count);
