@@ -1,5 +1,5 @@
 // The scenes over a novel scene waiting for a click: the message-log dialog (opened by the wheel,
-// scrolled and closed by it, not stepped while paused), UI dialogs (leaving once the window manager
+// scrolled and closed by it, drawn but not stepped while paused), UI dialogs (leaving once the window manager
 // has no dialog, at once when their window never opened) and the picture view (the resident windows
 // hidden until any button, and shown again however it ends).
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "support/RenderDevice.h"
 #include "support/ScenarioCode.h"
 #include "novel/ui/UIWindowManager.h"
+#include "engine/render/RenderingManager.h"
 
 namespace {
 
@@ -28,9 +29,13 @@ protected:
         testsupport::ResetGameState();
         // An empty log: the wheel has nothing to scroll, so one step down is past the newest line.
         CMessageLogManager::GetInstance()->Clear();
-        // The log window turns automatic mode on in every step it gets.
-        folder.Write("AS/LogDialog.as", Text("void Initialize() {}\n"
-                                             "void Update() { for (;;) { SendCommandToNovelSystem(1); Suspend(); } }\n"));
+        // The log window shows a green square and turns automatic mode on in every step it gets.
+        testsupport::WriteTga("sheet.tga", 4, 4, [](int, int) { return 0xFF00FF00u; });
+        testsupport::WritePartsFile("sheet.parts", {{0, 0, 20, 20, 0, 0, 4, 4}});
+        folder.Write("AS/LogDialog.as",
+                     Text("void Initialize() { LoadResource(\"sheet.tga\", \"sheet.parts\");\n"
+                          "                    AddUIImage(1, 100, 100, 0, DirectPatNo(0)); }\n"
+                          "void Update() { for (;;) { SendCommandToNovelSystem(1); Suspend(); } }\n"));
         // A dialog that closes itself in its second step.
         folder.Write("AS/Dialog.as", Text("int n = 0;\nvoid Initialize() {}\n"
                                           "void Update() { for (;;) { if (n == 1) CloseUIWindow(); n++; Suspend(); } }\n"));
@@ -47,10 +52,15 @@ protected:
         novel.SetFeatureMask(0xFFFFFFFF);
     }
     void TearDown() override { stack.Clear(); }
-    void Frame() {
+    // One game frame: input, the layers emptied, the scenes, the frame drawn and read back.
+    std::vector<DWORD> Frame() {
         input.Frame();
+        RenderSystem::CRenderingManager::GetInstance()->UpdateProcesses();
         stack.Update();
+        return device.DrawProcesses();
     }
+    // Whether the log window's square is in the frame.
+    static bool LogDrawn(const std::vector<DWORD>& frame) { return testsupport::Pixel(frame, 110, 110) == 0x00FF00; }
     CUIWindowManager& Windows() { return novel.GetWindowManager(); }
 
     ScratchDir folder;
@@ -93,20 +103,21 @@ TEST_F(SceneDialogsTest, RightClickClosesTheLog) {
     EXPECT_EQ(stack.GetCount(), 1u);
 }
 
-TEST_F(SceneDialogsTest, PausedLogIsNotStepped) {
+TEST_F(SceneDialogsTest, PausedLogIsDrawnButNotStepped) {
+    EXPECT_FALSE(LogDrawn(Frame()));
     novel.SendCommand(2);
     Frame();
-    Frame();
+    EXPECT_TRUE(LogDrawn(Frame()));
     ASSERT_EQ(stack.GetCount(), 2u);
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kAuto));  // its window ran
+    // Under another scene its window stays in every frame, but its script takes no step.
     stack.QueuePush(new IdleScene, false);
     Frame();
     novel.SetNormalMode();
-    Frame();
-    Frame();
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(LogDrawn(Frame())) << i;
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kNormal));
     stack.QueuePop(1, false);
-    Frame();
+    EXPECT_TRUE(LogDrawn(Frame()));
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kAuto));
 }
 

@@ -8,9 +8,6 @@
 #include <string>
 #include <thread>
 
-#include <d3d9/testhooks.h>
-
-#include "engine/device/D3DDevice.h"
 #include "engine/movie/USDirectShow.h"
 #include "novel/scenes/SceneManager.h"
 #include "novel/scenes/SceneMovie.h"
@@ -57,16 +54,9 @@ protected:
     // One game frame: input, the layers emptied, the scenes, the render processes; the frame read back.
     std::vector<DWORD> Frame() {
         input.Frame();
-        RenderSystem::CRenderingManager* rendering = RenderSystem::CRenderingManager::GetInstance();
-        rendering->UpdateProcesses();
+        RenderSystem::CRenderingManager::GetInstance()->UpdateProcesses();
         stack.Update();
-        std::vector<DWORD> pixels;
-        if (BeginFrame() < 0) return pixels;
-        rendering->RenderProcesses();
-        EndFrame();
-        UINT w = 0, h = 0;
-        d3d9test::ReadPresentedFrame(GetD3DDevice(), pixels, w, h);
-        return pixels;
+        return device.DrawProcesses();
     }
     void Click() {
         input.Button(0);

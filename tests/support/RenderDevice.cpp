@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "engine/device/D3DDevice.h"
+#include "engine/render/RenderingManager.h"
 #include "novel/app/SharedResources.h"
 
 namespace testsupport {
@@ -31,18 +32,31 @@ RenderDevice::~RenderDevice() {
     GetMeshManager().ReleaseAll();
 }
 
+namespace {
+
+// Draws through render (between BeginFrame and EndFrame) and reads the presented frame back.
+std::vector<DWORD> DrawAndRead(const std::function<void()>& render) {
+    std::vector<DWORD> pixels;
+    if (BeginFrame() < 0) return pixels;
+    render();
+    EndFrame();
+    UINT w = 0, h = 0;
+    d3d9test::ReadPresentedFrame(GetD3DDevice(), pixels, w, h);
+    return pixels;
+}
+
+}  // namespace
+
 std::vector<DWORD> RenderDevice::Frame(const std::function<void()>& queue) {
     process_.Update();
     process_.GetRenderObjectTable()->Select();
     queue();
     process_.GetRenderObjectTable()->Deselect();
-    std::vector<DWORD> pixels;
-    if (BeginFrame() < 0) return pixels;
-    process_.Render();
-    EndFrame();
-    UINT w = 0, h = 0;
-    d3d9test::ReadPresentedFrame(GetD3DDevice(), pixels, w, h);
-    return pixels;
+    return DrawAndRead([this] { process_.Render(); });
+}
+
+std::vector<DWORD> RenderDevice::DrawProcesses() {
+    return DrawAndRead([] { RenderSystem::CRenderingManager::GetInstance()->RenderProcesses(); });
 }
 
 void WriteTga(const std::string& name, int width, int height, const std::function<uint32_t(int, int)>& colour) {

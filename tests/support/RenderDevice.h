@@ -24,6 +24,10 @@ public:
     // Empties the layers, runs queue with the process's table current, draws and presents; returns
     // the 800 x 600 frame.
     std::vector<DWORD> Frame(const std::function<void()>& queue);
+    // Draws the render processes the rendering manager holds (those of the scenes on a stack) and
+    // presents; returns the frame. Their layers are emptied by the rendering manager's UpdateProcesses
+    // before the scenes queue into them.
+    std::vector<DWORD> DrawProcesses();
     CRenderProcessSceneNovel& Process() { return process_; }
     bool Ok() const { return ok_; }
 
