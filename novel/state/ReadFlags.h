@@ -51,6 +51,9 @@ public:
     // Record: u32 count, then every name and a zero byte. Load adds the names to the set.
     void Save(USLib::binary_ostream<256>& out) override;
     void Load(USLib::binary_istream& in, uint32_t version) override;
+    // A failed load of "cfg.cfg" is undone whole: the names it added go with the set's other names,
+    // and loading the state from before the load brings those back.
+    void BeginRestore() override { Clear(); }
 
     virtual void Clear() { shown_.clear(); }
     virtual void SetShown(const std::string& name) { shown_.insert(name); }

@@ -40,6 +40,10 @@ public:
     virtual void Load(USLib::binary_istream& in, uint32_t version) = 0;
     virtual void BeginLoad() {}
     virtual void EndLoad() {}
+    // Before a failed load is undone by loading the state from before it: an object whose Load adds
+    // to what it holds, instead of replacing it, empties itself here, so that what the failed load
+    // added goes too.
+    virtual void BeginRestore() {}
 
     static Registry& GetRegistry() {
         // Never destroyed: singletons that unregister at exit may outlive any static.
@@ -80,6 +84,7 @@ public:
             failure = e.what();
         }
         try {
+            for (auto& entry : GetRegistry()) entry.second->BeginRestore();
             Apply(before);
         } catch (const std::exception& e) {
             throw SaveDataLoader4::save_error(failure + "; the state before it could not be restored either (" + e.what() + ")");

@@ -213,11 +213,13 @@ TEST_F(ConfigFile, BrokenFileIsRefusedAndKeptUntilSomethingChanges) {
         SCOPED_TRACE(k.what);
         dir_.OpenLog();
         dir_.Write("cfg.cfg", k.bytes);
+        Config().GetReadedFlags().Clear();  // as at start-up, whatever the case before saved
+        Config().GetCGShownFlags().Clear();
         Config().SetConfigValue(USER_CFG_INDEX, 2);
         CConfigDataManager::LoadConfigFile();
         EXPECT_EQ(Config().GetConfigValue(USER_CFG_INDEX), 2);
-        // Seen pictures are only ever added (a load adds to those already seen), so they are not checked.
         EXPECT_FALSE(Config().GetReadedFlags().IsMessageReaded("ch1.bin", 3));
+        EXPECT_FALSE(Config().GetCGShownFlags().IsShown("cg01.png"));
         EXPECT_NE(dir_.Log().find("Failed to read cfg.cfg"), std::string::npos);
         CConfigDataManager::SaveConfigFile();  // at exit, nothing changed
         EXPECT_EQ(dir_.Read("cfg.cfg"), k.bytes);
