@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <boost/container_hash/hash.hpp>
+#include <boost/crc.hpp>
 
 std::size_t hash_value(const CSaveDataKey& key) {
     std::size_t seed = 0;
@@ -91,6 +92,11 @@ save_istream DataNode::OpenReader() {
     return reader;
 }
 
+std::pair<const unsigned char*, std::uint32_t> DataNode::GetBytes() {
+    if (data_) return {data_.get(), size_};
+    return {writer_.GetData(), writer_.GetSize()};
+}
+
 void DataNode::Save(std::ostream& out, std::uint32_t) {
     PutU32(out, writer_.GetSize());
     if (writer_.GetSize()) out.write(reinterpret_cast<const char*>(writer_.GetData()), writer_.GetSize());
@@ -109,6 +115,30 @@ save_istream SaveData::OpenReader(const CSaveDataKey& key) {
     auto it = nodes_.find(key);
     if (it == nodes_.end() || !it->second) throw save_error("save data: no record " + key.name);
     return it->second->OpenReader();
+}
+
+std::uint32_t SaveData::Checksum(const CSaveDataKey& except) {
+    std::vector<std::pair<const CSaveDataKey*, DataNode*>> records;
+    for (const auto& [key, node] : nodes_)
+        if (!(key == except)) records.emplace_back(&key, node.get());
+    std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) {
+        return a.first->name != b.first->name ? a.first->name < b.first->name : a.first->number < b.first->number;
+    });
+    boost::crc_32_type crc;
+    auto u32 = [&crc](std::uint32_t v) {
+        const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                                        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+        crc.process_bytes(bytes, 4);
+    };
+    for (const auto& [key, node] : records) {
+        const auto [data, size] = node->GetBytes();
+        u32(static_cast<std::uint32_t>(key->name.size()));
+        u32(key->number);
+        crc.process_bytes(key->name.data(), key->name.size());
+        u32(size);
+        if (size) crc.process_bytes(data, size);
+    }
+    return crc.checksum();
 }
 
 void SaveData::Save(std::ostream& out) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include <boost/dynamic_bitset.hpp>
 #include <boost/unordered_map.hpp>
@@ -70,6 +71,8 @@ public:
     virtual void Save(std::ostream& out, std::uint32_t version);
     // The bytes an object writes for saving.
     virtual save_ostream& GetWriter() { return writer_; }
+    // The record's bytes: those read by Load, or in a node filled for saving those written.
+    std::pair<const unsigned char*, std::uint32_t> GetBytes();
 
 private:
     std::unique_ptr<unsigned char[]> data_;
@@ -100,6 +103,10 @@ public:
     DataNode* CreateNode(const CSaveDataKey& key);
     // A reader over the record of key; throws save_error when there is none.
     save_istream OpenReader(const CSaveDataKey& key);
+    // The CRC-32 of every record but the one under except, taken in key order (name, then number),
+    // each as its name, number, length and bytes: the same for a container filled for saving and
+    // for that container read back, whatever order the file holds the records in.
+    std::uint32_t Checksum(const CSaveDataKey& except);
 
     void SetVersion(std::uint32_t version) { version_ = version; }
     std::uint32_t GetVersion() const { return version_; }

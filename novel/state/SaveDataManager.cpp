@@ -19,6 +19,12 @@
 namespace {
 std::string g_saveNameFormat = "save_%05d.sav";
 std::string g_quickSavePath = "save\\q.sav";
+
+// Throws save_error when a file of a sealed format has no check record or one that does not match.
+void CheckSealed(SaveDataLoader4::SaveData& data) {
+    if (data.GetVersion() >= kSaveFormatSealed) SaveFile::CheckSeal(data);
+}
+
 }  // namespace
 
 std::string GetSavePath(int32_t slot) {
@@ -95,6 +101,7 @@ bool CSaveDataManager::SaveToFile(const char* path) {
         SaveDataLoader4::SaveData data;
         data.SetVersion(kSaveFormatVersion);
         ISavedObject<_tagSaveData>::SaveAll(data);
+        SaveFile::Seal(data);
         SaveFile::Write(path, data);
         return true;
     } catch (const std::exception& e) {
@@ -104,6 +111,7 @@ bool CSaveDataManager::SaveToFile(const char* path) {
 }
 
 bool CSaveDataManager::LoadFromFile(const char* path, SaveDataLoader4::SaveData* before) {
+    bool applying = false;
     try {
         SaveDataLoader4::SaveData data;
         SaveFile::Read(path, data);
@@ -112,19 +120,26 @@ bool CSaveDataManager::LoadFromFile(const char* path, SaveDataLoader4::SaveData*
                    "format %u\n",
                    path, data.GetVersion(), data.GetVersion() < kSaveFormatVersion ? "an older" : "a newer",
                    kSaveFormatVersion);
-            return false;
+        } else {
+            CheckSealed(data);
+            std::unique_ptr<SaveDataLoader4::SaveData> now = before ? nullptr : SaveToMemory();
+            applying = true;
+            ISavedObject<_tagSaveData>::LoadAll(data, before ? *before : *now);
+            return true;
         }
-        std::unique_ptr<SaveDataLoader4::SaveData> now;
-        if (!before) {
-            now = SaveToMemory();
-            before = now.get();
-        }
-        ISavedObject<_tagSaveData>::LoadAll(data, *before);
-        return true;
     } catch (const std::exception& e) {
         US_LOG("Failed to load %s (%s)\n", path, e.what());
-        return false;
     }
+    // A file refused before any of it was read into the game: a caller that changed the game since it
+    // kept `before` gets that state back (a load that failed while applying went back to it itself).
+    if (before && !applying) {
+        try {
+            ISavedObject<_tagSaveData>::Restore(*before);
+        } catch (const std::exception& e) {
+            US_LOG("The game before the load of %s could not be restored (%s)\n", path, e.what());
+        }
+    }
+    return false;
 }
 
 void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
@@ -150,6 +165,7 @@ void CSaveDataManager::ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot) {
         // The whole file is read, so that a damaged one never shows as a slot that could be loaded.
         SaveDataLoader4::SaveData data;
         SaveFile::Read(path.c_str(), data);
+        CheckSealed(data);
         SaveDataLoader4::save_istream reader = data.OpenReader(key);
         CSnapImage snapshot;
         snapshot.Load(reader, data.GetVersion());

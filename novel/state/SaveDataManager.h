@@ -21,9 +21,13 @@ void SetQuickSavePath(const std::string& path);
 // The save-file format this build writes. Raise it whenever a saved record changes: every Load gets
 // the file's format, so that each later build reads every format from 1 on. Files of format 0 (made
 // before formats were numbered) and of formats newer than this build are refused.
-inline constexpr uint32_t kSaveFormatVersion = 2;
+inline constexpr uint32_t kSaveFormatVersion = 3;
 // The first format whose "NovelSystem" record ends with the choice manager's record.
 inline constexpr uint32_t kSaveFormatChoices = 2;
+// The first format whose files are sealed by a check record ("Check", 0): the container's checksum
+// of every other record. A file of this format or later whose check record is missing or does not
+// match is damaged, and nothing of it is used.
+inline constexpr uint32_t kSaveFormatSealed = 3;
 
 // What a save screen shows of one file.
 class CSaveDataInfoNode {
@@ -59,15 +63,19 @@ public:
     // them back: the game as it is now, for LoadFromFile to go back to. Throws when an object cannot
     // be saved.
     static std::unique_ptr<SaveDataLoader4::SaveData> SaveToMemory();
-    // Every saved object into the file (written whole, through a temporary file renamed over the old
-    // one); false on any failure, the old file then untouched.
+    // Every saved object into the file, sealed by its check record (written whole, through a
+    // temporary file renamed over the old one); false on any failure, the old file then untouched.
     static bool SaveToFile(const char* path);
-    // Every saved object from the file, all or nothing; false on any failure, logged. A file of a
-    // format this build cannot read is refused before anything is read into the game; when a record
-    // turns out missing or damaged, every object goes back to `before` (the game as SaveToMemory kept
-    // it), or without it to the game as it was when the load began. The file is never changed.
+    // Every saved object from the file, all or nothing; false on any failure, logged. A file that
+    // does not read whole, is of a format this build cannot read, or whose check record does not
+    // match its records is refused before anything of it is read into the game; when a record turns
+    // out missing or unreadable, every object goes back to the game as it was when the load began.
+    // Given `before` (the game as SaveToMemory kept it, which the caller may have changed since, as
+    // the load's fade-out does), any failure brings the game back to `before`. The file is never
+    // changed.
     static bool LoadFromFile(const char* path, SaveDataLoader4::SaveData* before = nullptr);
-    // Fills a node from the file of the slot; a missing or unreadable file shows as an empty slot.
+    // Fills a node from the file of the slot; a missing or unreadable file, or one whose check record
+    // does not match its records, shows as an empty slot (and stays on disk as it is).
     static void ReadSlotInfo(CSaveDataInfoNode& node, int32_t slot);
     // Copies an existing node's pixels (alpha 255) into its texture, the snapshot's size; rows the
     // node does not hold stay as they were.

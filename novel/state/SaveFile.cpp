@@ -1,4 +1,4 @@
-// Save files and "cfg.cfg" on disk, through the byte-complementing filters.
+// Save files and "cfg.cfg" on disk, through the byte-complementing filters; the save files' seal.
 #include "novel/state/SaveFile.h"
 
 #include <sstream>
@@ -52,6 +52,30 @@ void Read(const char* path, SaveDataLoader4::SaveData& data) {
     }
     std::istringstream in(bytes);
     data.Load(in);
+}
+
+namespace {
+
+const CSaveDataKey& CheckKey() {
+    static const CSaveDataKey key("Check", 0);
+    return key;
+}
+
+}  // namespace
+
+void Seal(SaveDataLoader4::SaveData& data) {
+    const uint32_t sum = data.Checksum(CheckKey());
+    SaveDataLoader4::DataNode* node = data.CreateNode(CheckKey());
+    if (!node) throw SaveDataLoader4::save_error("the check record's key is held by a saved object");
+    node->GetWriter().Write(&sum, 4);
+}
+
+void CheckSeal(SaveDataLoader4::SaveData& data) {
+    SaveDataLoader4::save_istream reader = data.OpenReader(CheckKey());
+    uint32_t sum = 0;
+    if (reader.GetSize() == 4) reader.Read(&sum, 4);
+    if (reader.GetSize() != 4 || sum != data.Checksum(CheckKey()))
+        throw SaveDataLoader4::save_error("a record is damaged: the file's check does not match its records");
 }
 
 }  // namespace SaveFile

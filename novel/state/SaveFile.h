@@ -1,5 +1,6 @@
-// Save files and "cfg.cfg" on disk: the save container with every byte complemented. Writing goes to a
-// temporary file renamed over the old one, so a crash never leaves a half-written file behind.
+// Save files and "cfg.cfg" on disk: the save container with every byte complemented, and the check
+// record that seals a save file. Writing goes to a temporary file renamed over the old one, so a crash
+// never leaves a half-written file behind.
 #pragma once
 #include <ios>
 
@@ -48,5 +49,13 @@ constexpr unsigned long kMaxFileSize = 32ul << 20;
 // Reads the whole container from path; throws SaveDataLoader4::save_error when the file is missing,
 // unreadable, larger than kMaxFileSize or not a container.
 void Read(const char* path, SaveDataLoader4::SaveData& data);
+
+// A save file is sealed by a check record ("Check", 0): four bytes, the container's checksum of every
+// other record. A record damaged inside a container that still reads whole (its length fixed up,
+// bytes changed or cut) is found by it before anything of the file is shown or loaded.
+// Seal adds the record to a container filled for saving; throws save_error when the key is taken.
+void Seal(SaveDataLoader4::SaveData& data);
+// Throws save_error when the check record is missing or does not match the other records.
+void CheckSeal(SaveDataLoader4::SaveData& data);
 
 }  // namespace SaveFile

@@ -84,12 +84,18 @@ public:
             failure = e.what();
         }
         try {
-            for (auto& entry : GetRegistry()) entry.second->BeginRestore();
-            Apply(before);
+            Restore(before);
         } catch (const std::exception& e) {
             throw SaveDataLoader4::save_error(failure + "; the state before it could not be restored either (" + e.what() + ")");
         }
         throw SaveDataLoader4::save_error(failure + "; nothing of it was kept, the state before it is restored");
+    }
+
+    // Every object back to the state `before` holds (a Snapshot), as LoadAll goes back when its
+    // container fails; throws what a record of `before` throws.
+    static void Restore(SaveDataLoader4::SaveData& before) {
+        for (auto& entry : GetRegistry()) entry.second->BeginRestore();
+        Apply(before);
     }
 
 private:

@@ -425,11 +425,13 @@ TEST_F(DemoScreens, DamagedSavesShowAsEmptySlotsAndStayOnDisk) {
 }
 
 // Save files whose container reads whole but one of whose records is cut short or damaged inside are
-// never loaded in part: whatever record fails, the game keeps every saved object as it was and draws
-// the same frame, the file stays as it was, and the log says why. Through the load screen (where such
-// a file still lists, its thumbnail being sound) the fade-out and fade-in come back to the same line.
+// never loaded in part: whatever record fails, their slot shows as empty, a load keeps every saved
+// object as it was and draws the same frame, the file stays as it was, and the log says why. On the
+// load screen such a slot shows as empty and takes no click; a load asked for all the same fades out
+// and back in to the same line.
 TEST_F(DemoScreens, SavesDamagedInsideARecordAreNeverLoadedHalf) {
-    CUIWindowManager& windows = CNovelSystem::GetInstance()->GetWindowManager();
+    CNovelSystem& novel = *CNovelSystem::GetInstance();
+    CUIWindowManager& windows = novel.GetWindowManager();
     const Frame haru = PlayToHarusLine();
     ASSERT_TRUE(CSaveDataManager::SaveToFile(GetSavePath(0).c_str()));
     const std::string good = Contents("save/save_00000.sav");
@@ -458,6 +460,9 @@ TEST_F(DemoScreens, SavesDamagedInsideARecordAreNeverLoadedHalf) {
             const std::string bad = testsupport::WithRecord(good, record, d.damage);
             ASSERT_NE(bad, good);
             { std::ofstream("save/save_00001.sav", std::ios::binary) << bad; }
+            CSaveDataInfoNode node;
+            CSaveDataManager::ReadSlotInfo(node, 1);
+            EXPECT_FALSE(node.exists);
             EXPECT_FALSE(CSaveDataManager::LoadFromFile(GetSavePath(1).c_str()));
             EXPECT_TRUE(GameState() == state);
             Step();
@@ -466,15 +471,24 @@ TEST_F(DemoScreens, SavesDamagedInsideARecordAreNeverLoadedHalf) {
         }
     }
     EXPECT_NE(Log().find("save_00001.sav (" ), std::string::npos) << Log();
+    EXPECT_NE(Log().find("save_00001.sav cannot be read (a record is damaged"), std::string::npos) << Log();
 
-    // The same through the load screen: slot 1 holds the save with the novel system's record cut.
+    // On the load screen: slot 1 holds the save with the novel system's record cut.
     const std::string bad = testsupport::WithRecord(good, "NovelSystem", [](std::string& r) { r.resize(r.size() / 2); });
     { std::ofstream("save/save_00001.sav", std::ios::binary) << bad; }
     ClickBar(1);
     ASSERT_EQ(windows.DialogCount(), 1u);
-    Settle();
+    const Frame load = Settle();
+    EXPECT_GT(BrightPixels(load, 30 + 40, 165, 120, 40), 0);  // slot 0, the good save, with its time stamp
+    EXPECT_EQ(BrightPixels(load, 220 + 40, 165, 120, 40), 0);
     ClickAt(300, 185);
-    EXPECT_EQ(windows.DialogCount(), 0u);
+    EXPECT_EQ(windows.DialogCount(), 1u);
+    EXPECT_TRUE(GameState() == state);
+    // Asked for all the same, the load fades out and back in to the same line.
+    ClickAt(740, 570);  // BACK
+    ASSERT_EQ(windows.DialogCount(), 0u);
+    novel.SetLoadPath(GetSavePath(1).c_str());
+    novel.SetPendingCommand(CNovelSystem::kRequestLoad);
     dinput::hooks::InjectMouseMove(hwnd_, 400, 300);
     Steps(80);
     EXPECT_EQ(AtClickWait(), ren);

@@ -212,14 +212,19 @@ void MeshSeeds() {
 }
 
 void GameSeeds() {
-    // Saves of the running demo game, early and a little later.
+    // Saves of the running demo game, early as the game writes them and a little later in the format
+    // before saves were sealed: a damaged record of a sealed save is refused before the saved
+    // objects' readers see it, one of the older format reaches them.
     CMainApp* game = fuzz::StartGame();
     if (!game) throw std::runtime_error("the demo game did not start");
-    for (const char* name : {"early.sav", "later.sav"}) {
-        if (!CSaveDataManager::SaveToFile(name)) throw std::runtime_error("the demo game did not save");
-        Write("save_load", name, ReadNative(name));
-        fuzz::RunFrames(*game, 600);
-    }
+    if (!CSaveDataManager::SaveToFile("early.sav")) throw std::runtime_error("the demo game did not save");
+    Write("save_load", "early.sav", ReadNative("early.sav"));
+    fuzz::RunFrames(*game, 600);
+    SaveDataLoader4::SaveData later;
+    later.SetVersion(kSaveFormatSealed - 1);
+    ISavedObject<_tagSaveData>::SaveAll(later);
+    SaveFile::Write("later.sav", later);
+    Write("save_load", "later.sav", ReadNative("later.sav"));
 }
 
 void MovieSeeds() {

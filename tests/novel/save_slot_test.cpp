@@ -20,6 +20,7 @@
 #include "novel/state/SaveDataManager.h"
 #include "novel/state/SaveFile.h"
 #include "novel/state/SnapImage.h"
+#include "support/SaveRecords.h"
 #include "support/ScenarioCode.h"
 
 extern char** environ;
@@ -172,7 +173,11 @@ TEST_F(SaveSlots, DamagedOrMissingFilesFailAndShowAsEmpty) {
     const struct {
         const char* what;
         std::string bytes;
-    } cases[] = {{"first byte changed", badFirst}, {"truncated", good.substr(0, good.size() - 9)}, {"empty", ""}};
+    } cases[] = {{"first byte changed", badFirst},
+                 {"truncated", good.substr(0, good.size() - 9)},
+                 {"empty", ""},
+                 {"a record cut inside a whole container",
+                  testsupport::WithRecord(good, "GameParameter", [](std::string& r) { r.pop_back(); })}};
     CSaveDataInfoNode node;
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);
