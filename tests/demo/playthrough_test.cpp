@@ -1,5 +1,6 @@
 // The whole demo game played headless along its routes, as a player would with the mouse, the wheel
-// and the keyboard: the title, the gallery before and after its pictures were seen, a new game through
+// and the keyboard: the title, the gallery before and after its pictures were seen, the configuration
+// screen, a new game through
 // both chapters with the message log and its voice replay, the picture view, a quick save and a quick
 // load that bring the same frame back, each answer of the choice, the question on a timer, the ending
 // back at the title, and quitting. Each stop's frame is checked against its reference in
@@ -29,6 +30,8 @@ using demo::Point;
 constexpr Point kQuickSave{542, 458}, kQuickLoad{608, 458};
 // A place on the screen with no button under it, where the cursor rests between clicks.
 constexpr Point kRest{40, 40};
+// The configuration screen's BACK button.
+constexpr Point kConfigBack{740, 570};
 
 class Playthrough : public demo::DemoGame {
 protected:
@@ -75,6 +78,14 @@ TEST_F(Playthrough, EveryRouteFromTheTitleBackToTheTitle) {
     MoveTo(kRest);
     EXPECT_EQ(Settle(), locked);
     ClickAt(demo::kBack);
+    MoveTo(kRest);
+    EXPECT_EQ(Settle(), title);
+
+    // The configuration screen over the title, and its BACK button back to the title.
+    ClickAt(demo::kTitleConfig);
+    MoveTo(kRest);
+    ExpectReference("config", Settle());
+    ClickAt(kConfigBack);
     MoveTo(kRest);
     EXPECT_EQ(Settle(), title);
 
