@@ -49,16 +49,16 @@ void CBaseAppVCPU::Load(USLib::binary_istream& in, uint32_t version) {
 }
 
 uint32_t CBaseAppVCPU::Run() {
-    if (wait_ > 0 && --wait_ > 0) return 0;
-    result_ = 0;
-    stop_ = 0;
+    if (wait_ > 0 && --wait_ > 0) return VCOpcodes::kResultNone;
+    result_ = VCOpcodes::kResultNone;
+    stop_ = kRunning;
     CSliceClock clock;
-    while (!stop_) {
+    while (stop_ == kRunning) {
         Execute(cursor_.ReadInt());
-        if (--instructionsLeft_ == 0 && !stop_) Fault("no yield within the instruction limit of one slice");
+        if (--instructionsLeft_ == 0 && stop_ == kRunning) Fault("no yield within the instruction limit of one slice");
         // Slow instructions without a yield, or a close request: the frame gets control back and the
         // code goes on from here in the next one, still counting toward the same instruction limit.
-        if (!stop_ && clock.ShouldStop()) return result_;
+        if (stop_ == kRunning && clock.ShouldStop()) return result_;
     }
     instructionsLeft_ = kSliceInstructionLimit;
     return result_;
@@ -93,14 +93,14 @@ void CBaseAppVCPU::ReturnFromCall() {
 }
 
 void CBaseAppVCPU::Fault(const char* reason) {
-    if (stop_ == 2) return;  // already stopped in this slice
+    if (stop_ == kFaulted) return;  // already stopped in this slice
     VirtualCodePtr code = cursor_.GetCurrentCode();
     US_LOG("CBaseAppVCPU :: %s in [%s] at %u; the scenario stops\n", reason, code ? code->GetName().c_str() : "",
            cursor_.GetPosition());
     // Past the end every fetch reads 0, the yield: the scenario stays where it is.
     cursor_.Seek(cursor_.GetCurrentCode() ? cursor_.GetCurrentCode()->GetSize() : 0);
-    result_ = 0;
-    stop_ = 2;
+    result_ = VCOpcodes::kResultNone;
+    stop_ = kFaulted;
 }
 
 int32_t CBaseAppVCPU::ReadOperand() {
@@ -145,7 +145,7 @@ void CBaseAppVCPU::Binary(F f) {
     Push(f(a, b));
 }
 
-void CBaseAppVCPU::OpYield() { stop_ = 1; }
+void CBaseAppVCPU::OpYield() { stop_ = kYielded; }
 void CBaseAppVCPU::OpSetResult() { result_ = cursor_.ReadInt(); }
 void CBaseAppVCPU::OpWait() { wait_ = cursor_.ReadInt(); }
 void CBaseAppVCPU::OpJump() { cursor_.Seek(cursor_.ReadInt()); }

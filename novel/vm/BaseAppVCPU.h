@@ -129,10 +129,13 @@ private:
     template <class F>
     void Binary(F f);
 
+    // Why the running slice ends: a yield, or a fault that parked the code at its end.
+    enum Stop : uint32_t { kRunning = 0, kYielded = 1, kFaulted = 2 };
+
     Handler table_[kOpcodeCount] = {};
     uint32_t wait_ = 0;
     uint32_t result_ = 0;
-    uint32_t stop_ = 0;
+    Stop stop_ = kRunning;
     // Instructions the code may still run before its next yield; slices cut short by their time keep
     // counting.
     uint32_t instructionsLeft_ = kSliceInstructionLimit;

@@ -194,6 +194,10 @@ void CVCPUNovel::OpJumpIfMessageNotReaded() {
 
 static CStringRenderTexture* TextBuffer(uint32_t index) { return Novel().GetTextBuffers().Get(index); }
 
+// How SetTextBufferString breaks its text into lines: not at all, by the word-wrap rules alone, or as
+// the message window does.
+enum TextWrap : uint32_t { kWrapNone = 0, kWrapWords = 1, kWrapMessage = 2 };
+
 void CVCPUNovel::OpSetTextBufferString() {
     uint32_t index = cursor_.ReadInt();
     const char* text = ReadString();
@@ -203,9 +207,9 @@ void CVCPUNovel::OpSetTextBufferString() {
     buffer->CreateDC();
     buffer->ClearTexture();
     std::string shown;
-    if (wrap == 0) shown = text;
-    if (wrap == 1) shown = Novel().GetWordWrap().CWordWrapManager::WrapText(text);
-    if (wrap == 2) shown = Novel().WrapMessageText(text);
+    if (wrap == kWrapNone) shown = text;
+    if (wrap == kWrapWords) shown = Novel().GetWordWrap().CWordWrapManager::WrapText(text);
+    if (wrap == kWrapMessage) shown = Novel().WrapMessageText(text);
     buffer->SetString(shown.c_str(), 255, 255, 255);
     buffer->DeleteDC();
 }

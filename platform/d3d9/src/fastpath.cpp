@@ -265,7 +265,7 @@ FastPlan PlanFast(const PixelState& st) {
     if (st.pixelShader) return f;
     // Later stages must change nothing: disabled, or reading a texture they do not have (such a stage
     // passes its input on).
-    for (int s = 1; s < 8 && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
+    for (uint32_t s = 1; s < kTextureStageCount && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
         if (st.textures[s] || !StageReadsTexture(st.tss[s])) return f;
     bool flat = false;  // no texture: the vertex colour alone
     if (!tex) {

@@ -21,7 +21,7 @@ namespace d3d9 {
 // Attributes carried from the vertex stage: diffuse colour (0..3) and eight texture coordinates.
 constexpr int kAttrDiffuse = 0;
 constexpr int kAttrTex = 4;
-constexpr int kAttrCount = 36;
+constexpr int kAttrCount = kAttrTex + 4 * int(kTexCoordCount);
 
 struct ScreenVertex {
     float x, y, z;  // screen position; pixel centres are on integer coordinates

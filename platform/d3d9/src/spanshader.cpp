@@ -290,7 +290,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
             for (int b = 0; b < n; b += kPixelBlock) {
                 PixelBlock block;
                 block.count = std::min(kPixelBlock, n - b);
-                for (int tset = 0; tset < 8; ++tset)
+                for (int tset = 0; tset < int(kTexCoordCount); ++tset)
                     for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
                 program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
@@ -312,15 +312,15 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
                     if (block.killed[i]) live[b + i] = false;
             }
         } else {
-            std::optional<Sampler> samplers[8];
-            for (int s = 0; s < 8 && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
+            std::optional<Sampler> samplers[kTextureStageCount];
+            for (uint32_t s = 0; s < kTextureStageCount && st.tss[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s)
                 if (st.textures[s]) samplers[s].emplace(*st.textures[s], st.samp[s]);
             for (int i = 0; i < n; ++i) {
                 if (!live[i]) continue;
                 Rgba diffuse{ToByte(attr[kAttrDiffuse][i]), ToByte(attr[kAttrDiffuse + 1][i]),
                              ToByte(attr[kAttrDiffuse + 2][i]), ToByte(attr[kAttrDiffuse + 3][i])};
                 Rgba current = diffuse;
-                for (int s = 0; s < 8; ++s) {
+                for (uint32_t s = 0; s < kTextureStageCount; ++s) {
                     const DWORD* ts = st.tss[s];
                     DWORD cop = ts[D3DTSS_COLOROP];
                     if (cop == D3DTOP_DISABLE) break;

@@ -11,16 +11,16 @@ Usage UsageOf(const PixelState& st) {
     Usage u;
     if (st.pixelShader) {
         u.diffuse = st.pixelShader->colourRead;
-        for (int t = 0; t < 8; ++t) {
+        for (uint32_t t = 0; t < kTexCoordCount; ++t) {
             u.texComponents[t] = st.pixelShader->texcoordComponents[size_t(t)];
             if (u.texComponents[t]) u.texSets |= 1u << t;
         }
     } else {
         u.diffuse = true;
-        for (int s = 0; s < 8; ++s) {
+        for (uint32_t s = 0; s < kTextureStageCount; ++s) {
             if (st.tss[s][D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
             if (st.textures[s]) {
-                const int set = int(st.tss[s][D3DTSS_TEXCOORDINDEX] & 7);
+                const int set = int(st.tss[s][D3DTSS_TEXCOORDINDEX] % kTexCoordCount);
                 u.texSets |= 1u << set;
                 u.texComponents[set] = 3;  // u and v
             }
@@ -28,7 +28,7 @@ Usage UsageOf(const PixelState& st) {
     }
     if (u.diffuse)
         for (int c = 0; c < 4; ++c) u.attrList[u.attrCount++] = kAttrDiffuse + c;
-    for (int t = 0; t < 8; ++t)
+    for (uint32_t t = 0; t < kTexCoordCount; ++t)
         for (int c = 0; c < 4; ++c)
             if (u.texComponents[t] & (1u << c)) u.attrList[u.attrCount++] = kAttrTex + 4 * t + c;
     return u;

@@ -32,7 +32,7 @@ struct Triangle {
 struct Usage {
     bool diffuse = false;
     unsigned texSets = 0;            // bit per texture coordinate set
-    unsigned texComponents[8] = {};  // bit per component read of each set
+    unsigned texComponents[kTexCoordCount] = {};  // bit per component read of each set
     int attrList[kAttrCount];
     int attrCount = 0;
 };
