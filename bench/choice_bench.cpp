@@ -4,17 +4,14 @@
 // items' scripts and their drawing).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <string>
 
 #include "demo_frame.h"
 #include "novel/choices/AlternativeManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "support/RenderDevice.h"
+#include "support/ScratchDir.h"
 
 namespace {
 
@@ -35,21 +32,13 @@ const char* const kScript =
 
 // A scratch folder as the current folder with the demo's choice sheet and the script; removed at the end.
 struct ChoiceFolder {
-    fs::path previous = fs::current_path();
-    fs::path folder = fs::temp_directory_path() / ("choice_bench_" + std::to_string(::getpid()));
+    ScratchDir folder;
 
     ChoiceFolder() {
-        fs::remove_all(folder);
-        fs::create_directories(folder / "AS");
-        fs::create_directories(folder / "ui");
+        fs::create_directories("ui");
         for (const char* f : {"choice.png", "choice.parts"})
-            fs::copy(fs::path(MARLOWE_GAME_DIR) / "ui" / f, folder / "ui" / f);
-        std::ofstream(folder / "AS" / "Bench.as") << kScript;
-        fs::current_path(folder);
-    }
-    ~ChoiceFolder() {
-        fs::current_path(previous);
-        fs::remove_all(folder);
+            fs::copy(fs::path(MARLOWE_GAME_DIR) / "ui" / f, fs::path("ui") / f);
+        folder.Write("AS/Bench.as", kScript);
     }
 };
 

@@ -6,17 +6,15 @@
 // the demo's own system script, and given twelve saves.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
-#include <string>
 
 #include "demo_frame.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/SaveDataManager.h"
 #include "support/RenderDevice.h"
+#include "support/ScratchDir.h"
 
 namespace {
 
@@ -24,22 +22,15 @@ namespace fs = std::filesystem;
 
 // A copy of the game folder as the current folder, with a full page of saves; removed at the end.
 struct GameFolder {
-    fs::path previous = fs::current_path();
-    fs::path folder = fs::temp_directory_path() / ("save_screen_bench_" + std::to_string(::getpid()));
+    ScratchDir folder;
     bool ok = false;
 
     GameFolder() {
-        fs::remove_all(folder);
-        fs::copy(MARLOWE_GAME_DIR, folder, fs::copy_options::recursive);
-        fs::current_path(folder);
+        fs::copy(MARLOWE_GAME_DIR, folder.Path(), fs::copy_options::recursive);
         fs::create_directory("save");
         ok = CSystemInfo::GetInstance()->Execute("AS\\InitSystem.as");
         for (std::int32_t slot = 0; ok && slot < 12; ++slot)
             ok = CSaveDataManager::SaveToFile(GetSavePath(slot).c_str());
-    }
-    ~GameFolder() {
-        fs::current_path(previous);
-        fs::remove_all(folder);
     }
 };
 

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 #include "depth.h"
 #include "direct3d.h"
@@ -854,17 +855,26 @@ HRESULT Device::GetFVF(DWORD* fvf) {
     return D3D_OK;
 }
 
-HRESULT Device::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
+namespace {
+// A shader object of the program in the token stream; a stream that cannot be parsed makes none, and
+// the debug output says why under the name of the call.
+template <class Shader, class Interface>
+HRESULT CreateShader(Device* device, const DWORD* function, Interface** shader, const char* call) {
     if (!function || !shader) return D3DERR_INVALIDCALL;
     *shader = nullptr;
     ShaderProgram program;
     std::string error;
-    if (!ParseShader(function, false, program, error)) {
-        OutputDebugStringA(("CreateVertexShader: " + error + "\n").c_str());
+    if (!ParseShader(function, std::is_same_v<Shader, PixelShader>, program, error)) {
+        OutputDebugStringA((std::string(call) + ": " + error + "\n").c_str());
         return D3DERR_INVALIDCALL;
     }
-    *shader = new VertexShader(this, std::move(program));
+    *shader = new Shader(device, std::move(program));
     return D3D_OK;
+}
+}  // namespace
+
+HRESULT Device::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
+    return CreateShader<VertexShader>(this, function, shader, "CreateVertexShader");
 }
 
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader) {
@@ -899,16 +909,7 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
 }
 
 HRESULT Device::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** shader) {
-    if (!function || !shader) return D3DERR_INVALIDCALL;
-    *shader = nullptr;
-    ShaderProgram program;
-    std::string error;
-    if (!ParseShader(function, true, program, error)) {
-        OutputDebugStringA(("CreatePixelShader: " + error + "\n").c_str());
-        return D3DERR_INVALIDCALL;
-    }
-    *shader = new PixelShader(this, std::move(program));
-    return D3D_OK;
+    return CreateShader<PixelShader>(this, function, shader, "CreatePixelShader");
 }
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader) {
