@@ -1,9 +1,11 @@
 // Interned identifiers: one object per name and kind for the whole program, so identifiers are
 // compared by pointer. They are freed only when the runtime shuts down (Puppet::dispose).
 #pragma once
+#include <memory>
+#include <vector>
+
 #include "puppet/PPObject.h"
 #include "puppet/PPString.h"
-#include "puppet/PPVector.h"
 
 namespace puppet {
 
@@ -23,31 +25,21 @@ class InternedID : public ID {
 public:
     // The identifier of this kind with that name, made on first request.
     static Kind* getID(const PPString& name) {
-        PPVector<Kind*>& all = stored();
-        for (int i = all.size(); i-- > 0;)
-            if (all[i]->name().equals(name)) return all[i];
-        Kind* id = new Kind(name);
-        all.push_back(id);
-        return id;
+        std::vector<std::unique_ptr<Kind>>& all = stored();
+        for (auto id = all.rbegin(); id != all.rend(); ++id)
+            if ((*id)->name().equals(name)) return id->get();
+        all.push_back(std::unique_ptr<Kind>(new Kind(name)));
+        return all.back().get();
     }
-    static void releaseStored() {
-        PPVector<Kind*>& all = stored();
-        for (int i = all.size(); i-- > 0;) delete all[i];
-        all.clear();
-    }
+    static void releaseStored() { stored().clear(); }
 
 protected:
     explicit InternedID(const PPString& name) : ID(name) {}
 
 private:
     // The identifiers still alive at program exit go with the list.
-    struct Stored : PPVector<Kind*> {
-        ~Stored() override {
-            for (Kind* id : *this) delete id;
-        }
-    };
-    static PPVector<Kind*>& stored() {
-        static Stored all;
+    static std::vector<std::unique_ptr<Kind>>& stored() {
+        static std::vector<std::unique_ptr<Kind>> all;
         return all;
     }
 };

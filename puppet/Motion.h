@@ -67,7 +67,10 @@ public:
 
 class MotionQueueEnt {
 public:
+    // Deletes the motion with the entry when autoDel is set.
     MotionQueueEnt(AMotion* m, bool autoDel);
+    MotionQueueEnt(const MotionQueueEnt&) = delete;
+    MotionQueueEnt& operator=(const MotionQueueEnt&) = delete;
     virtual ~MotionQueueEnt();
 
     // Ends the entry fadeOutMsec from now, unless it already ends sooner.

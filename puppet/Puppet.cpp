@@ -8,10 +8,10 @@
 #include "puppet/Value.h"
 
 namespace puppet {
-Value* Value::TRUE_VALUE = nullptr;
-Value* Value::FALSE_VALUE = nullptr;
-Value* Value::ERROR_VALUE = nullptr;
-Value* Value::NULL_VALUE = nullptr;
+std::unique_ptr<Value> Value::TRUE_VALUE;
+std::unique_ptr<Value> Value::FALSE_VALUE;
+std::unique_ptr<Value> Value::ERROR_VALUE;
+std::unique_ptr<Value> Value::NULL_VALUE;
 }  // namespace puppet
 
 using namespace puppet;
@@ -20,10 +20,8 @@ namespace {
 bool bannerShown = false;
 
 void deleteValues() {
-    for (Value** v : {&Value::TRUE_VALUE, &Value::FALSE_VALUE, &Value::ERROR_VALUE, &Value::NULL_VALUE}) {
-        delete *v;
-        *v = nullptr;
-    }
+    for (std::unique_ptr<Value>* v : {&Value::TRUE_VALUE, &Value::FALSE_VALUE, &Value::ERROR_VALUE, &Value::NULL_VALUE})
+        v->reset();
 }
 }  // namespace
 
@@ -34,10 +32,10 @@ void Puppet::init() {
         std::fflush(stdout);
     }
     deleteValues();
-    Value::TRUE_VALUE = new Boolean(true);
-    Value::FALSE_VALUE = new Boolean(false);
-    Value::ERROR_VALUE = new Error(PPString("ERROR"), true);
-    Value::NULL_VALUE = new NullValue();
+    Value::TRUE_VALUE = std::make_unique<Boolean>(true);
+    Value::FALSE_VALUE = std::make_unique<Boolean>(false);
+    Value::ERROR_VALUE = std::make_unique<Error>(PPString("ERROR"), true);
+    Value::NULL_VALUE = std::make_unique<NullValue>();
 }
 
 void Puppet::dispose() {

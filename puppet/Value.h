@@ -1,6 +1,8 @@
 // The runtime's small dynamic values: Boolean, String, Error and NullValue, with the shared
 // instances TRUE, FALSE, ERROR and NULL that Puppet::init makes.
 #pragma once
+#include <memory>
+
 #include "puppet/PPString.h"
 
 namespace puppet {
@@ -15,10 +17,10 @@ public:
     virtual bool equals(const PPString&) const { return false; }
     virtual bool isError() const { return false; }
 
-    static Value* TRUE_VALUE;
-    static Value* FALSE_VALUE;
-    static Value* ERROR_VALUE;
-    static Value* NULL_VALUE;
+    static std::unique_ptr<Value> TRUE_VALUE;
+    static std::unique_ptr<Value> FALSE_VALUE;
+    static std::unique_ptr<Value> ERROR_VALUE;
+    static std::unique_ptr<Value> NULL_VALUE;
 };
 
 class Boolean : public Value {

@@ -26,8 +26,8 @@ void CUSApp::SetCreateInfo(HINSTANCE instance, const char* commandLine, int show
     mutexName_ = mutexName;
 }
 
-void CUSApp::SetWindow(CUSWindow* window) {
-    window_.reset(window);
+void CUSApp::SetWindow(std::unique_ptr<CUSWindow> window) {
+    window_ = std::move(window);
     if (window_) window_->AddReceiver(this);
 }
 

@@ -14,7 +14,7 @@ public:
 
     LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     // The application takes the window (a window set before is deleted).
-    virtual void SetWindow(CUSWindow* window);
+    virtual void SetWindow(std::unique_ptr<CUSWindow> window);
     virtual void Quit();
     virtual bool Initialize();
     virtual int Terminate();

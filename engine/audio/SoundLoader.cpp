@@ -101,12 +101,12 @@ const LoaderRow kLoaders[] = {{kWave, "wav"}, {kWave, "WAV"}, {kOgg, "ogg"}, {kO
 
 }  // namespace
 
-ISoundLoader* CreateSoundLoader(const char* filename) {
+std::unique_ptr<ISoundLoader> CreateSoundLoader(const char* filename) {
     const std::string extension = GetFileExtension(filename ? filename : "");
     for (const LoaderRow* row = kLoaders; row->type != -1; ++row) {
         if (extension != row->extension) continue;
-        if (row->type == kWave) return new WaveLoader;
-        return new OggLoader;
+        if (row->type == kWave) return std::make_unique<WaveLoader>();
+        return std::make_unique<OggLoader>();
     }
     return nullptr;
 }

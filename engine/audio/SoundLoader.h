@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace USXAudio2 {
@@ -65,7 +66,7 @@ protected:
     std::uint32_t FloorToFrame(std::uint32_t bytes) const;
 };
 
-// A new loader for the file name's extension ("wav", "WAV", "ogg", "OGG"), owned by the caller, or null.
-ISoundLoader* CreateSoundLoader(const char* filename);
+// A new loader for the file name's extension ("wav", "WAV", "ogg", "OGG"), or null.
+std::unique_ptr<ISoundLoader> CreateSoundLoader(const char* filename);
 
 }  // namespace USXAudio2

@@ -49,7 +49,7 @@ HRESULT SourceVoice::CreateVoice(const char* name) {
 
 HRESULT SourceVoice::Setup(const char* filename) {
     Destroy();
-    loader_.reset(CreateSoundLoader(filename));
+    loader_ = CreateSoundLoader(filename);
     if (!loader_ || !loader_->Load(filename)) {
         loader_.reset();
         return E_FAIL;

@@ -37,15 +37,14 @@ void StreamingSourceVoice::Release() {
 
 HRESULT StreamingSourceVoice::Setup(const char* filename) {
     Release();
-    std::unique_ptr<ISoundLoader> loader(CreateSoundLoader(filename));
+    std::unique_ptr<ISoundLoader> loader = CreateSoundLoader(filename);
     if (!loader || !loader->OpenStream(filename)) return E_FAIL;
-    HRESULT hr = Init(loader.release());
+    HRESULT hr = Init(std::move(loader));
     if (SUCCEEDED(hr)) name_ = filename;
     return hr;
 }
 
-HRESULT StreamingSourceVoice::Init(ISoundLoader* taken) {
-    std::unique_ptr<ISoundLoader> loader(taken);
+HRESULT StreamingSourceVoice::Init(std::unique_ptr<ISoundLoader> loader) {
     IXAudio2* engine = GetXAudio2();
     HRESULT hr = engine ? engine->CreateSourceVoice(&sourceVoice_, loader->GetWaveFormat(), 0,
                                                     XAUDIO2_DEFAULT_FREQ_RATIO, callback_.get(), nullptr, nullptr)

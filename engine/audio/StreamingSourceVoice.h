@@ -51,7 +51,7 @@ public:
     // 0, or E_FAIL when the loose file cannot be opened for streaming, or XAudio2's negative result.
     virtual HRESULT Setup(const char* filename);
     // Takes the loader (opened for streaming), creates the voice and starts the worker.
-    virtual HRESULT Init(ISoundLoader* loader);
+    virtual HRESULT Init(std::unique_ptr<ISoundLoader> loader);
     // Plays from startMsec; loopCount 0 loops endlessly, n plays n times; loopEndMsec 0 = the end.
     virtual bool Play(std::uint32_t loopCount, std::uint32_t startMsec, std::uint32_t loopStartMsec,
                       std::uint32_t loopEndMsec);

@@ -5,6 +5,9 @@
 
 class AAFontFactoryEX {
 public:
+    AAFontFactoryEX() = default;
+    AAFontFactoryEX(const AAFontFactoryEX&) = delete;
+    AAFontFactoryEX& operator=(const AAFontFactoryEX&) = delete;
     virtual ~AAFontFactoryEX() { DeleteFont(); }
     // Replaces the font: cell height size, average width size / 2, weight 700 when bold else 400.
     virtual bool CreateFont(int size, const char* face, bool bold, bool italic, bool underline, bool strikeOut);

@@ -21,6 +21,9 @@ class CFontTextureNode {
 public:
     static constexpr uint32_t kEmpty = 0xFFFFFFFF;
 
+    CFontTextureNode() = default;
+    CFontTextureNode(const CFontTextureNode&) = delete;
+    CFontTextureNode& operator=(const CFontTextureNode&) = delete;
     virtual ~CFontTextureNode() { Release(); }
     // Releases the texture; the slot holds no character.
     virtual void Release();

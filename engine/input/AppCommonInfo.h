@@ -8,6 +8,9 @@
 
 class CAppCommonInfo {
 public:
+    CAppCommonInfo() = default;
+    // Reset's way back to a new object's state; the mouse device goes with the rest.
+    CAppCommonInfo& operator=(CAppCommonInfo&&) = default;
     virtual ~CAppCommonInfo() = default;
     // Places the cursor at (x, y) taken as client coordinates of the game window (no full-screen scaling).
     virtual void SetCursorPos(int x, int y);

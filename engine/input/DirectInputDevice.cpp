@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "engine/app/USApp.h"
@@ -15,23 +16,28 @@ namespace {
 IDirectInput8A* g_directInput = nullptr;
 CDIKeyBoard g_keyboard;
 std::vector<CDefoDirectInputDevice*> g_registered;
-std::vector<CDIJoyStick*> g_joysticks;
+std::vector<std::unique_ptr<CDIJoyStick>> g_joysticks;
 HWND g_window = nullptr;
 
 constexpr DWORD kCooperativeLevel = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
 constexpr LONG kAxisThreshold = 300;
 
 BOOL CALLBACK EnumJoystick(LPCDIDEVICEINSTANCEA instance, LPVOID) {
-    auto* joystick = new CDIJoyStick;
-    if (FAILED(g_directInput->CreateDevice(instance->guidInstance, &joystick->Device(), nullptr))) {
-        delete joystick;
-        return DIENUM_STOP;
-    }
-    g_joysticks.push_back(joystick);
+    auto joystick = std::make_unique<CDIJoyStick>();
+    if (FAILED(g_directInput->CreateDevice(instance->guidInstance, &joystick->Device(), nullptr))) return DIENUM_STOP;
+    g_joysticks.push_back(std::move(joystick));
     return DIENUM_CONTINUE;
 }
 
 }  // namespace
+
+CDefoDirectInputDevice& CDefoDirectInputDevice::operator=(CDefoDirectInputDevice&& other) noexcept {
+    if (this == &other) return *this;
+    Release();
+    device_ = std::exchange(other.device_, nullptr);
+    acquired_ = std::exchange(other.acquired_, 0u);
+    return *this;
+}
 
 void CDefoDirectInputDevice::Release() {
     if (!device_) return;
@@ -148,7 +154,7 @@ bool InitDirectInput(HINSTANCE instance, HWND hwnd) {
     CUSCallbackManager::Global().Add(ReleaseDirectInput);
     g_keyboard.Init(hwnd);
     g_directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, EnumJoystick, nullptr, DIEDFL_ATTACHEDONLY);
-    for (CDIJoyStick* joystick : g_joysticks) joystick->Init(hwnd);
+    for (const std::unique_ptr<CDIJoyStick>& joystick : g_joysticks) joystick->Init(hwnd);
     g_window = hwnd;
     US_LOG("Success Initialization of DirectInput\n\n");
     return true;
@@ -158,10 +164,7 @@ void ReleaseDirectInput() {
     for (CDefoDirectInputDevice* device : g_registered) device->Release();
     g_registered.clear();
     US_LOG("Release DirectInput Device Object\n");
-    for (CDIJoyStick* joystick : g_joysticks) {
-        joystick->Release();
-        delete joystick;
-    }
+    for (const std::unique_ptr<CDIJoyStick>& joystick : g_joysticks) joystick->Release();
     g_joysticks.clear();
     US_LOG("Release JoyStick Object\n");
     if (g_directInput) g_directInput->Release();
@@ -171,12 +174,12 @@ void ReleaseDirectInput() {
 }
 
 void UpdateDirectInputDevices() {
-    for (CDIJoyStick* joystick : g_joysticks) joystick->Update();
+    for (const std::unique_ptr<CDIJoyStick>& joystick : g_joysticks) joystick->Update();
     for (CDefoDirectInputDevice* device : g_registered) device->Update();
 }
 
 CDIKeyBoard& GetDIKeyBoard() { return g_keyboard; }
 
-const std::vector<CDIJoyStick*>& GetDIJoySticks() { return g_joysticks; }
+const std::vector<std::unique_ptr<CDIJoyStick>>& GetDIJoySticks() { return g_joysticks; }
 
 HWND GetDirectInputWindow() { return g_window; }

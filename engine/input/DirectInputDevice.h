@@ -4,10 +4,16 @@
 #pragma once
 #include <dinput.h>
 
+#include <memory>
 #include <vector>
 
 class CDefoDirectInputDevice {
 public:
+    CDefoDirectInputDevice() = default;
+    CDefoDirectInputDevice(const CDefoDirectInputDevice&) = delete;
+    CDefoDirectInputDevice& operator=(const CDefoDirectInputDevice&) = delete;
+    // Releases this device's interface and takes the other's, which is left without one.
+    CDefoDirectInputDevice& operator=(CDefoDirectInputDevice&& other) noexcept;
     virtual ~CDefoDirectInputDevice() = default;
     // Unacquires and releases the device interface.
     virtual void Release();
@@ -84,6 +90,6 @@ void ReleaseDirectInput();
 void UpdateDirectInputDevices();
 // The process-wide keyboard and game controllers.
 CDIKeyBoard& GetDIKeyBoard();
-const std::vector<CDIJoyStick*>& GetDIJoySticks();
+const std::vector<std::unique_ptr<CDIJoyStick>>& GetDIJoySticks();
 // The window given to InitDirectInput (null before).
 HWND GetDirectInputWindow();

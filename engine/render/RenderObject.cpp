@@ -177,9 +177,9 @@ void CBaseRenderObject::Draw() {
     model_->Draw();
 }
 
-void CBaseRenderObject::SetModel(IRenderModel* model) { model_.reset(model); }
+void CBaseRenderObject::SetModel(std::unique_ptr<IRenderModel> model) { model_ = std::move(model); }
 
-void CBaseRenderObject::SetShader(IShader* shader) { shader_.reset(shader); }
+void CBaseRenderObject::SetShader(std::unique_ptr<IShader> shader) { shader_ = std::move(shader); }
 
 CBaseRenderObject* CBaseRenderObject::Create(RenderObjectHandle* out) {
     auto object = std::make_unique<CBaseRenderObject>();

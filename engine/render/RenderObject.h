@@ -180,8 +180,8 @@ public:
     virtual void Draw();
     virtual float GetSortKey() const;
     // The object takes the model and the shader (deleting the one it had).
-    virtual void SetModel(IRenderModel* model);
-    virtual void SetShader(IShader* shader);
+    virtual void SetModel(std::unique_ptr<IRenderModel> model);
+    virtual void SetShader(std::unique_ptr<IShader> shader);
 
     // Creates an object and registers it with the render-object manager.
     static CBaseRenderObject* Create(RenderObjectHandle* out);

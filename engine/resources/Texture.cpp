@@ -12,8 +12,7 @@ TextureManager& GetTextureManager() { return LastingManager<TextureManager>(); }
 void CUSDefoTexture::Release() {
     if (texture_) texture_->Release();
     texture_ = nullptr;
-    delete loader_;
-    loader_ = nullptr;
+    loader_.reset();
 }
 
 void CUSDefoTexture::OnLostDevice() {
@@ -66,9 +65,9 @@ bool CUSDefoTexture::LoadFromLoader() {
     return true;
 }
 
-bool CUSDefoTexture::CreateFromImage(CDefoImageLoader* loader) {
+bool CUSDefoTexture::CreateFromImage(std::unique_ptr<CDefoImageLoader> loader) {
     Release();
-    loader_ = loader;
+    loader_ = std::move(loader);
     return LoadFromLoader();
 }
 
@@ -108,7 +107,7 @@ bool CreateTextureFromImage(TextureHandle* out, const char* fileName, D3DFORMAT 
     auto texture = std::make_unique<CUSDefoTexture>();
     texture->SetFormat(format);
     // The texture owns the loader from here on, also when loading fails.
-    if (!texture->CreateFromImage(new CImageLoaderD3DX(fileName, format))) {
+    if (!texture->CreateFromImage(std::make_unique<CImageLoaderD3DX>(fileName, format))) {
         US_LOG("Picture %s cannot be shown (missing, or not an image this game can decode)\n", fileName ? fileName : "");
         return false;
     }

@@ -3,6 +3,8 @@
 #pragma once
 #include <d3d9.h>
 
+#include <memory>
+
 #include "engine/resources/ImageLoader.h"
 #include "engine/resources/USHandle.h"
 
@@ -22,7 +24,7 @@ public:
     // kind 1: a render target (default pool, whatever pool is asked).
     virtual HRESULT Create(UINT width, UINT height, UINT kind, D3DPOOL pool, UINT mipLevels);
     // Takes ownership of loader in every case.
-    virtual bool CreateFromImage(CDefoImageLoader* loader);
+    virtual bool CreateFromImage(std::unique_ptr<CDefoImageLoader> loader);
     virtual bool Reload();
     // The size asked for, or the source image's size (the Direct3D level may be larger).
     virtual void GetSize(UINT* width, UINT* height) const;
@@ -45,7 +47,7 @@ private:
     D3DFORMAT format_ = D3DFMT_UNKNOWN;
     D3DPOOL pool_ = D3DPOOL_MANAGED;
     UINT kind_ = 0;
-    CDefoImageLoader* loader_ = nullptr;
+    std::unique_ptr<CDefoImageLoader> loader_;
 };
 
 using TextureManager = CUSHandleManager<CUSDefoTexture, TextureHandle>;

@@ -56,8 +56,8 @@ bool CMainApp::Initialize() {
     GetAppSetting().GetFullScreenSize(width, height);
     g_fullScreen.Set(width, height);
 
-    auto* window = new CUSWindow;
-    SetWindow(window);
+    SetWindow(std::make_unique<CUSWindow>());
+    CUSWindow* window = GetWindow();
     window->Create(GetInstance(), GetTitle().c_str(), g_gameScreen.width, g_gameScreen.height);
     if (!window->GetHandle()) {
         FailStartUp("ゲームのウィンドウを開けません。表示先のディスプレイ（DISPLAY）がないか、開けません。");

@@ -14,11 +14,7 @@ void CSpriteRendererBase::ReleaseResources() {
 void CSpriteRendererBase::SetupImage() {
     RenderSystem::CBaseRenderObject* object = CreateRenderObject(&object_, 1, 0, 0);
     CVSParamInfo* params = CreateVSParams(&params_);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(0));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, 0, params_);
     SetRegister(*params, 4, 1, 0, 0, 0);
 }
 
@@ -88,12 +84,12 @@ void CAlphaFadeRenderer::Setup() {
     RenderSystem::CBaseRenderObject* object = CreateRenderObject(&object_, 1, 0, 0);
     CVSParamInfo* params = CreateVSParams(&params_);
     CPSParamInfo::Create(&psParams_);
-    auto* shader = new RenderSystem::CASMShader;
+    auto shader = std::make_unique<RenderSystem::CASMShader>();
     shader->SetVertexShader(SharedVertexShader(0));
     shader->SetVSParam(params_);
     shader->SetPixelShader(SharedPixelShader(0));
     shader->SetPSParam(psParams_);
-    object->SetShader(shader);
+    object->SetShader(std::move(shader));
     SetRegister(*params, 4, 1, 0, 0, 0);
     SetRegister(*params, 7, 1, 1, 1, 1);
     EnableStage(*object, 1, 0);

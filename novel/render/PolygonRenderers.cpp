@@ -11,11 +11,7 @@ void CAtmosphericPolygonRenderer::Setup() {
     object->scale = D3DXVECTOR3(1, 1, 1);
     D3DXMatrixIdentity(&object->rotation);
     CreateVSParams(&params_);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(2));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, 2, params_);
 }
 
 void CAtmosphericPolygonRenderer::Render() {
@@ -88,11 +84,7 @@ void BBRenderer::Setup() {
     object->scale = D3DXVECTOR3(1, 1, 1);
     D3DXMatrixIdentity(&object->rotation);
     CVSParamInfo* params = CreateVSParams(&params_);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(4));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, 4, params_);
     SetRegister(*params, 4, 1, 0, 0, 0);
     for (Billboard& b : records_) b.enabled = false;
 }

@@ -9,7 +9,7 @@ using namespace NovelRender;
 void PuppetRenderer::Setup() {
     RenderSystem::CBaseRenderObject* object = CreateRenderObject(&object_, 1, -1, 0);
     object->Stage(0).SetEnabled(0);  // the model sets its own textures
-    object->SetModel(new RenderSystem::RenderPuppetModel);
+    object->SetModel(std::make_unique<RenderSystem::RenderPuppetModel>());
     object->SetShader(nullptr);
 }
 

@@ -334,7 +334,7 @@ void tRenderSourceManager<T>::Load(IStream& in, std::uint32_t version) {
         if (permutation) seen[o] = true;
     }
     // A damaged order (not a permutation of the entries) keeps the identity.
-    if (permutation) std::copy(order.begin(), order.end(), order_);
+    if (permutation) std::copy(order.begin(), order.end(), order_.get());
 }
 
 template class tRenderSourceManager<CSingleTexture>;

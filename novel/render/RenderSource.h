@@ -5,6 +5,7 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -151,17 +152,15 @@ public:
     tRenderSourceManager& operator=(const tRenderSourceManager&) = delete;
     virtual ~tRenderSourceManager() { Release(); }
     virtual void Release() {
-        delete[] order_;
-        delete[] pool_;
-        order_ = nullptr;
-        pool_ = nullptr;
+        order_.reset();
+        pool_.reset();
         count_ = 0;
     }
     virtual void Allocate(std::uint32_t count) {
         Release();
         if (count == 0) return;
-        pool_ = new T[count];
-        order_ = new std::uint32_t[count];
+        pool_ = std::make_unique<T[]>(count);
+        order_ = std::make_unique<std::uint32_t[]>(count);
         for (std::uint32_t i = 0; i < count; ++i) order_[i] = i;
         count_ = count;
     }
@@ -177,8 +176,8 @@ public:
     std::uint32_t Count() const { return count_; }
 
 private:
-    T* pool_ = nullptr;
-    std::uint32_t* order_ = nullptr;
+    std::unique_ptr<T[]> pool_;
+    std::unique_ptr<std::uint32_t[]> order_;
     std::uint32_t count_ = 0;
 };
 

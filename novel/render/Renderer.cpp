@@ -96,9 +96,9 @@ RenderSystem::CBaseRenderObject* CreateRenderObject(RenderObjectHandle* out, std
     object->AddElement(element);
     object->ResetTextureStages();
     EnableStage(*object, 0, samplerPreset);
-    auto* model = new RenderSystem::CRenderMesh;
+    auto model = std::make_unique<RenderSystem::CRenderMesh>();
     if (mesh >= 0) model->mesh = SharedMesh(static_cast<std::uint32_t>(mesh));
-    object->SetModel(model);
+    object->SetModel(std::move(model));
     return object;
 }
 
@@ -106,6 +106,14 @@ CVSParamInfo* CreateVSParams(VSParamHandle* out) {
     CVSParamInfo* params = CVSParamInfo::Create(out);
     params->wvpRegister = 0;
     return params;
+}
+
+void SetVertexProgram(RenderSystem::CBaseRenderObject& object, std::uint32_t vertexShader, VSParamHandle params) {
+    auto shader = std::make_unique<RenderSystem::CASMShader>();
+    shader->SetVertexShader(SharedVertexShader(vertexShader));
+    shader->SetVSParam(params);
+    shader->ClearPixelShader();
+    object.SetShader(std::move(shader));
 }
 
 void SetRegister(CVSParamInfo& params, std::uint32_t index, const float* v) {

@@ -45,6 +45,9 @@ public:
 
 class BaseNovelRenderObject : public IRenderer {
 public:
+    BaseNovelRenderObject() = default;
+    BaseNovelRenderObject(const BaseNovelRenderObject&) = delete;
+    BaseNovelRenderObject& operator=(const BaseNovelRenderObject&) = delete;
     void SetTag(std::uint32_t tag) override { tag_ = tag; }
     std::uint32_t GetTag() override { return tag_; }
     void SetRenderSourceManager(RenderSource::CRenderSourceManager* sources) override { sources_ = sources; }
@@ -115,6 +118,9 @@ RenderSystem::CBaseRenderObject* CreateRenderObject(RenderObjectHandle* out, std
 void EnableStage(RenderSystem::CBaseRenderObject& object, std::uint32_t stage, std::uint32_t samplerPreset);
 // A vertex-shader constant set whose registers 0-3 receive the transposed world-view-projection.
 CVSParamInfo* CreateVSParams(VSParamHandle* out);
+// Gives the object a shader of shared vertex program `vertexShader` fed by the constant set `params`,
+// with no pixel program.
+void SetVertexProgram(RenderSystem::CBaseRenderObject& object, std::uint32_t vertexShader, VSParamHandle params);
 // Writes one four-float register and raises the set's count to cover it.
 void SetRegister(CVSParamInfo& params, std::uint32_t index, const float* v);
 void SetRegister(CVSParamInfo& params, std::uint32_t index, float a, float b, float c, float d);

@@ -18,11 +18,7 @@ void MoviePlayerComponent::Setup() {
     CVSParamInfo* params = CreateVSParams(&params_);
     SetRegister(*params, 4, 1, 0, 0, 0);
     SetRegister(*params, 7, 1, 1, 1, 1);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(0));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, 0, params_);
 }
 
 void MoviePlayerComponent::Release() {

@@ -124,10 +124,10 @@ void CRenderProcessSceneNovel::Setup() {
     stage.ClearSamplerStates();
     stage.AddSamplerState(0);
     stage.SetTexture(picture_);
-    auto* model = new RenderSystem::CRenderMesh;
+    auto model = std::make_unique<RenderSystem::CRenderMesh>();
     model->mesh = quadMesh_;
     model->Clear();
-    quad_.SetModel(model);
+    quad_.SetModel(std::move(model));
     quad_.SetShader(nullptr);
 
     GetEnvironment()->Deselect();

@@ -46,22 +46,22 @@ void CSceneManager::StartScene() {
         const char* name = cursor.GetStringAt(cursor.ReadInt());
         if (!name) name = "";
         if (kind == VCOpcodes::kSceneNovel) {
-            if (IBaseSceneState* scene = NewNovelScene()) {
-                PushScene(scene);
+            if (std::unique_ptr<IBaseSceneState> scene = NewNovelScene()) {
+                PushScene(std::move(scene));
                 CNovelSystem::GetInstance()->LoadScenario(name);
             }
-        } else if (IBaseSceneState* scene = NewMovieScene(name)) {
-            PushScene(scene);
+        } else if (std::unique_ptr<IBaseSceneState> scene = NewMovieScene(name)) {
+            PushScene(std::move(scene));
         }
     }
     machine_.ReturnFromSceneEntry();
     fsm_.SetEvent(kWaitScene);
 }
 
-IBaseSceneState* CSceneManager::NewNovelScene() { return new CSceneNovel; }
+std::unique_ptr<IBaseSceneState> CSceneManager::NewNovelScene() { return std::make_unique<CSceneNovel>(); }
 
-IBaseSceneState* CSceneManager::NewMovieScene(const char* movie) {
-    auto* scene = new CSceneMovie;
+std::unique_ptr<IBaseSceneState> CSceneManager::NewMovieScene(const char* movie) {
+    auto scene = std::make_unique<CSceneMovie>();
     scene->SetMovieName(movie);
     return scene;
 }

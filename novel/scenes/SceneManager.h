@@ -18,7 +18,7 @@ public:
     virtual void Update();
     // Reads the scene record that the scene code named and pushes its scene.
     virtual void StartScene();
-    virtual void PushScene(IBaseSceneState* scene) { stack_.QueuePush(scene, false); }
+    virtual void PushScene(std::unique_ptr<IBaseSceneState> scene) { stack_.QueuePush(std::move(scene), false); }
     // At the next update: the stack is cleared and the scene code goes to its restart entry.
     virtual void RequestRestart() { restart_ = 1; }
 
@@ -28,8 +28,8 @@ public:
 
 protected:
     // The scenes of the two kinds a scene record names (0 novel, 1 movie).
-    virtual IBaseSceneState* NewNovelScene();
-    virtual IBaseSceneState* NewMovieScene(const char* movie);
+    virtual std::unique_ptr<IBaseSceneState> NewNovelScene();
+    virtual std::unique_ptr<IBaseSceneState> NewMovieScene(const char* movie);
 
 private:
     // One-shot and state numbers: running the scene code, waiting for the pushed scene to end.

@@ -178,7 +178,7 @@ void CSceneNovel::PlayMovie() {
 }
 
 void CSceneNovel::PushAbove(std::unique_ptr<IBaseSceneState> scene) {
-    if (CSceneStateStack* stack = GetStack()) stack->QueuePush(scene.release(), false);
+    if (CSceneStateStack* stack = GetStack()) stack->QueuePush(std::move(scene), false);
 }
 
 void CSceneNovel::OpenDialog(const std::string& script) {

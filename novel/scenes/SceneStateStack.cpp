@@ -11,10 +11,10 @@ void CSceneStateStack::Clear() {
 
 void CSceneStateStack::DropQueued() { queue_.clear(); }
 
-void CSceneStateStack::QueuePush(IBaseSceneState* scene, bool dropQueued) {
+void CSceneStateStack::QueuePush(std::unique_ptr<IBaseSceneState> scene, bool dropQueued) {
     if (dropQueued) DropQueued();
     scene->SetStack(this);
-    queue_.push_back({kPush, std::unique_ptr<IBaseSceneState>(scene), 0});
+    queue_.push_back({kPush, std::move(scene), 0});
 }
 
 void CSceneStateStack::QueuePop(uint32_t count, bool dropQueued) {
@@ -26,7 +26,7 @@ void CSceneStateStack::Update() {
     while (!queue_.empty()) {
         Command c = std::move(queue_.front());
         queue_.pop_front();
-        if (c.kind == kPush) PushNow(c.scene.release());
+        if (c.kind == kPush) PushNow(std::move(c.scene));
         if (c.kind == kPop) {
             for (uint32_t i = 0; i < c.count && !scenes_.empty(); ++i) PopNow();
         }
@@ -35,10 +35,10 @@ void CSceneStateStack::Update() {
     for (size_t i = 0; i < scenes_.size(); ++i) scenes_[i]->Update();
 }
 
-void CSceneStateStack::PushNow(IBaseSceneState* scene) {
+void CSceneStateStack::PushNow(std::unique_ptr<IBaseSceneState> scene) {
     if (!scenes_.empty()) scenes_.back()->Pause();
     scene->Enter();
-    scenes_.emplace_back(scene);
+    scenes_.push_back(std::move(scene));
 }
 
 void CSceneStateStack::PopNow() {

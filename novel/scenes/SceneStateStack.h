@@ -36,12 +36,11 @@ public:
     virtual void Clear();
     // The stack takes the scene (it deletes it when popped or dropped); with dropQueued, queued commands
     // are dropped first.
-    virtual void QueuePush(IBaseSceneState* scene, bool dropQueued);
+    virtual void QueuePush(std::unique_ptr<IBaseSceneState> scene, bool dropQueued);
     virtual void QueuePop(uint32_t count, bool dropQueued);
     // Applies the queued commands, then updates every scene bottom to top (paused ones included).
     virtual void Update();
-    // The stack takes the scene.
-    virtual void PushNow(IBaseSceneState* scene);
+    virtual void PushNow(std::unique_ptr<IBaseSceneState> scene);
     virtual void PopNow();
 
     bool IsEmpty() const { return scenes_.empty(); }

@@ -62,6 +62,9 @@ public:
     // The user-data slot under which a context holds its runner; other hosts use other slots.
     static constexpr asPWORD kUserDataType = 0x4D41564Du;
 
+    CDefoASVM() = default;
+    CDefoASVM(const CDefoASVM&) = delete;
+    CDefoASVM& operator=(const CDefoASVM&) = delete;
     virtual ~CDefoASVM();
     virtual void Reset() {
         wait_ = 0;

@@ -7,6 +7,9 @@
 
 class CASNovelSetting {
 public:
+    CASNovelSetting() = default;
+    CASNovelSetting(const CASNovelSetting&) = delete;
+    CASNovelSetting& operator=(const CASNovelSetting&) = delete;
     virtual ~CASNovelSetting() { Release(); }
     // Releases the context, then the engine.
     virtual void Release();

@@ -127,6 +127,8 @@ private:
 class CASRendererDirManager {
 public:
     CASRendererDirManager();
+    CASRendererDirManager(const CASRendererDirManager&) = delete;
+    CASRendererDirManager& operator=(const CASRendererDirManager&) = delete;
     virtual ~CASRendererDirManager();
     // Clears the one-shot cache, ends the one-shot directions (with CleanUp), deletes the resident
     // slots (without) and releases the engine.

@@ -127,6 +127,14 @@ void CDefoMusicInfo::Resume() {
     }
 }
 
+void CDefoMusicInfo::Started(uint32_t count, uint32_t start, uint32_t loopFrom) {
+    loopCount = count;
+    startPosition = start;
+    loopStart = loopFrom;
+    playing = 1;
+    fadeFramesLeft = 0;
+}
+
 // Music: a streaming voice.
 
 void CBGMInfo::Release() {
@@ -143,11 +151,7 @@ void CBGMInfo::Play(uint32_t count, uint32_t start, uint32_t loopFrom, uint32_t 
     }
     SetVolume(n);
     voice->Play(count, start, loopFrom, 0);
-    loopCount = count;
-    startPosition = start;
-    loopStart = loopFrom;
-    playing = 1;
-    fadeFramesLeft = 0;
+    Started(count, start, loopFrom);
 }
 
 bool CBGMInfo::LoadSound(const char* name) {
@@ -177,11 +181,7 @@ void CLoopSEInfo::Play(uint32_t count, uint32_t start, uint32_t loopFrom, uint32
     if (!voice) return;
     SetVolume(n);
     voice->Play(0);
-    loopCount = count;
-    startPosition = start;
-    loopStart = loopFrom;
-    playing = 1;
-    fadeFramesLeft = 0;
+    Started(count, start, loopFrom);
 }
 
 bool CLoopSEInfo::LoadSound(const char* name) {

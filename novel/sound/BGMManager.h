@@ -12,6 +12,9 @@
 // of the track's kind).
 class CDefoMusicInfo {
 public:
+    CDefoMusicInfo() = default;
+    CDefoMusicInfo(const CDefoMusicInfo&) = delete;
+    CDefoMusicInfo& operator=(const CDefoMusicInfo&) = delete;
     virtual ~CDefoMusicInfo() = default;
     virtual void Release() { playing = 0; }
     virtual void Stop();
@@ -54,6 +57,8 @@ protected:
     // The engine voice: sets its gain, stops it; false / nothing when the handle does not resolve.
     virtual bool SetGain(float gain) = 0;
     virtual void StopVoice() = 0;
+    // Records a start of the voice: its loop count and positions, playing, no fade running.
+    void Started(uint32_t count, uint32_t start, uint32_t loopFrom);
 };
 
 class CBGMInfo : public CDefoMusicInfo {

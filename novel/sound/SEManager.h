@@ -12,6 +12,9 @@
 
 class CSEInfo {
 public:
+    CSEInfo() = default;
+    CSEInfo(const CSEInfo&) = delete;
+    CSEInfo& operator=(const CSEInfo&) = delete;
     virtual ~CSEInfo() { Release(); }
     virtual void Release();
     // A new voice for the file; on failure the old voice and name stay.

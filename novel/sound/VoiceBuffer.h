@@ -8,6 +8,9 @@
 
 class CVoiceBuffer {
 public:
+    CVoiceBuffer() = default;
+    CVoiceBuffer(const CVoiceBuffer&) = delete;
+    CVoiceBuffer& operator=(const CVoiceBuffer&) = delete;
     virtual ~CVoiceBuffer();
     // An empty name clears the clip (false); the name already loaded is kept (true); otherwise the
     // voice is set up for the file. On failure the clip is cleared.

@@ -18,11 +18,7 @@ void CStringRenderer::Setup() {
     object->scale = D3DXVECTOR3(1, 1, 1);
     D3DXMatrixRotationYawPitchRoll(&object->rotation, 0, 0, 0);
     CVSParamInfo* params = CreateVSParams(&params_);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(3));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, 3, params_);
     SetRegister(*params, 4, 1, 0, 0, 0);
     SetRegister(*params, 5, 1, 1, 1, 1);
 }

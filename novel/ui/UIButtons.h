@@ -110,7 +110,7 @@ public:
 // A group bound to a game variable of any kind: a click writes the child's value into it.
 class CUIGroupButtons : public CUIBaseGroupButtons {
 public:
-    explicit CUIGroupButtons(ICheckValueFunctor* check) : check_(check) {}
+    explicit CUIGroupButtons(std::unique_ptr<ICheckValueFunctor> check) : check_(std::move(check)) {}
     bool Update(float x, float y, std::uint32_t input) override;
     virtual void SetVariable(int kind, int index) {
         kind_ = kind;

@@ -18,8 +18,8 @@ void CopyUIUserData(asIScriptContext* from, asIScriptContext* to) {
 
 ResourceInfo::~ResourceInfo() { GetTextureManager().Release(texture); }
 
-ResourceInfo* ResourceInfo::Create(const char* imageFile, D3DFORMAT format, const char* partsFile) {
-    auto* sheet = new ResourceInfo;
+std::unique_ptr<ResourceInfo> ResourceInfo::Create(const char* imageFile, D3DFORMAT format, const char* partsFile) {
+    auto sheet = std::make_unique<ResourceInfo>();
     bool ok = CreateTextureFromImage(&sheet->texture, imageFile, format);
     if (ok) {
         // Texture coordinates are fractions of the texture as made (a power of two may be larger
@@ -28,9 +28,8 @@ ResourceInfo* ResourceInfo::Create(const char* imageFile, D3DFORMAT format, cons
         ok = sheet->parts.Load(partsFile, static_cast<float>(level.Width), static_cast<float>(level.Height), false) ==
              1;
     }
-    if (ok) return sheet;
-    delete sheet;
-    return nullptr;
+    if (!ok) sheet.reset();
+    return sheet;
 }
 
 const CPartsInfo3* FindSheetPart(const ResourceList& sheets, std::int32_t sheet, std::int32_t pattern) {
@@ -155,11 +154,7 @@ void CUISprite::Create(std::uint32_t entry) {
     Release();
     RenderSystem::CBaseRenderObject* object = CreateRenderObject(&object_, 1, static_cast<std::int32_t>(entry), 0);
     CVSParamInfo* params = CreateVSParams(&params_);
-    auto* shader = new RenderSystem::CASMShader;
-    shader->SetVertexShader(SharedVertexShader(entry));
-    shader->SetVSParam(params_);
-    shader->ClearPixelShader();
-    object->SetShader(shader);
+    SetVertexProgram(*object, entry, params_);
     SetRegister(*params, 4, 1, 0, 0, 0);
     created_ = true;
 }

@@ -5,6 +5,7 @@
 #include <d3dx9.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/render/RenderObject.h"
@@ -29,12 +30,12 @@ public:
     virtual ~ResourceInfo();
     // A sheet made of an image file loaded as a texture of that format and a parts file measured
     // against the texture's size; null when either fails to load.
-    static ResourceInfo* Create(const char* imageFile, D3DFORMAT format, const char* partsFile);
+    static std::unique_ptr<ResourceInfo> Create(const char* imageFile, D3DFORMAT format, const char* partsFile);
 
     TextureHandle texture;
     CPartsRenderInfo3 parts;
 };
-using ResourceList = std::vector<ResourceInfo*>;
+using ResourceList = std::vector<std::unique_ptr<ResourceInfo>>;
 
 // The part `pattern` of sheet `sheet`, or null when either number is out of range.
 const CPartsInfo3* FindSheetPart(const ResourceList& sheets, std::int32_t sheet, std::int32_t pattern);

@@ -58,14 +58,14 @@ void CUIPolygon::Setup(asIScriptContext* context, std::int32_t lookId, float x, 
     vertices_[1] = {x + w, y, 0, 0};
     vertices_[2] = {x, y + h, 0, 0};
     vertices_[3] = {x + w, y + h, 0, 0};
-    auto* mesh = new RenderSystem::CRenderMemoryMesh;
+    auto mesh = std::make_unique<RenderSystem::CRenderMemoryMesh>();
     mesh->vertices = vertices_;
     mesh->fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
     mesh->vertexCount = 4;
     mesh->indices = kQuadIndices;
     mesh->primitiveCount = 2;
     mesh->primitiveType = D3DPT_TRIANGLELIST;
-    object->SetModel(mesh);
+    object->SetModel(std::move(mesh));
     setUp_ = true;
 }
 

@@ -30,10 +30,8 @@ CUIWindow* CUIWindow::FromContext(asIScriptContext* context) {
 CUIWindow* CUIWindow::Running() { return FromContext(asGetActiveContext()); }
 
 void CUIWindow::ReleaseAll() {
-    for (IUIControl* c : controls_) delete c;
     controls_.clear();
     current_ = controls_.end();
-    for (ResourceInfo* r : resources_) delete r;
     resources_.clear();
     tabs_.clear();
 }
@@ -61,7 +59,8 @@ void CUIWindow::Open(std::uint32_t id, const std::string& scriptName, asIScriptC
 }
 
 void CUIWindow::LoadResource(const char* imageFile, D3DFORMAT format, const char* partsFile) {
-    if (ResourceInfo* sheet = ResourceInfo::Create(imageFile, format, partsFile)) resources_.push_back(sheet);
+    if (std::unique_ptr<ResourceInfo> sheet = ResourceInfo::Create(imageFile, format, partsFile))
+        resources_.push_back(std::move(sheet));
 }
 
 bool CUIWindow::Update(float x, float y, std::uint32_t input) {
@@ -78,7 +77,7 @@ bool CUIWindow::Update(float x, float y, std::uint32_t input) {
     updating_ = true;
     bool taken = false;
     for (current_ = controls_.begin(); current_ != controls_.end(); ++current_) {
-        IUIControl* control = *current_;
+        IUIControl* control = current_->get();
         if (!IsShownByTabs(control->GetID())) continue;
         if (control->Update(x, y, input)) {
             input = 0;
@@ -90,21 +89,21 @@ bool CUIWindow::Update(float x, float y, std::uint32_t input) {
 
 void CUIWindow::Render() {
     if (!drawn_) return;
-    for (IUIControl* control : controls_) {
+    for (const std::unique_ptr<IUIControl>& control : controls_) {
         if (IsShownByTabs(control->GetID()) && control->IsVisible()) control->Render(position_, resources_);
     }
 }
 
-void CUIWindow::AddControl(IUIControl* control) {
+void CUIWindow::AddControl(std::unique_ptr<IUIControl> control) {
     const float z = control->GetPosition()[2];
     auto at = controls_.begin();
     while (at != controls_.end() && !((*at)->GetPosition()[2] > z)) ++at;
-    current_ = controls_.insert(at, control);
     control->SetLayer(layerKey_);
     control->SetEnable(true);
+    current_ = controls_.insert(at, std::move(control));
 }
 
-IUIControl* CUIWindow::GetCurrentControl() { return current_ == controls_.end() ? nullptr : *current_; }
+IUIControl* CUIWindow::GetCurrentControl() { return current_ == controls_.end() ? nullptr : current_->get(); }
 
 void CUIWindow::RunCleanUp() {
     asIScriptContext* context = GetContext();
@@ -120,8 +119,8 @@ int CUIWindow::GetFunctionID(const std::string& declaration) {
 }
 
 IUIControl* CUIWindow::FindControl(std::uint32_t id) {
-    for (IUIControl* c : controls_)
-        if (c->GetID() == id) return c;
+    for (const std::unique_ptr<IUIControl>& c : controls_)
+        if (c->GetID() == id) return c.get();
     return nullptr;
 }
 
@@ -186,35 +185,36 @@ asIScriptContext* CUIWindow::NewControlContext() {
 }
 
 template <class T>
-T* CUIWindow::Place(T* control, std::uint32_t id, const float* position) {
-    control->SetID(id);
-    if (position) control->SetPosition(position[0], position[1], position[2]);
-    AddControl(control);
-    return control;
+T* CUIWindow::Place(std::unique_ptr<T> control, std::uint32_t id, const float* position) {
+    T* placed = control.get();
+    placed->SetID(id);
+    if (position) placed->SetPosition(position[0], position[1], position[2]);
+    AddControl(std::move(control));
+    return placed;
 }
 
 void CUIWindow::AddUIImage(std::uint32_t id, float x, float y, float z, int look) {
     const float p[3] = {x, y, z};
-    Place(new CUIImage, id, p)->Setup(NewControlContext(), look);
+    Place(std::make_unique<CUIImage>(), id, p)->Setup(NewControlContext(), look);
 }
 
 void CUIWindow::AddUIRenderSourceImage(std::uint32_t id, float x, float y, float z, int look) {
     const float p[3] = {x, y, z};
-    Place(new UIRenderSourceImage, id, p)->Setup(NewControlContext(), look);
+    Place(std::make_unique<UIRenderSourceImage>(), id, p)->Setup(NewControlContext(), look);
 }
 
 void CUIWindow::AddUIPolygon(std::uint32_t id, int look, float x, float y, float w, float h) {
-    Place(new CUIPolygon, id, nullptr)->Setup(NewControlContext(), look, x, y, w, h);
+    Place(std::make_unique<CUIPolygon>(), id, nullptr)->Setup(NewControlContext(), look, x, y, w, h);
 }
 
 void CUIWindow::AddUIText(std::uint32_t id, float x, float y, float z, std::uint32_t text, int look) {
     const float p[3] = {x, y, z};
-    Place(new CUIText, id, p)->Setup(text, NewControlContext(), look);
+    Place(std::make_unique<CUIText>(), id, p)->Setup(text, NewControlContext(), look);
 }
 
 void CUIWindow::AddUIButton(std::uint32_t id, float x, float y, float z, const float rect[4], const int ids[4]) {
     const float p[3] = {x, y, z};
-    CUIButton* b = Place(new CUIButton, id, p);
+    CUIButton* b = Place(std::make_unique<CUIButton>(), id, p);
     b->Setup(NewControlContext(), ids[0], ids[1], ids[2], ids[3]);
     b->SetRect(rect[0], rect[1], rect[2], rect[3]);
 }
@@ -222,7 +222,7 @@ void CUIWindow::AddUIButton(std::uint32_t id, float x, float y, float z, const f
 void CUIWindow::AddUILogVoiceButton(std::uint32_t id, float x, float y, float z, const float rect[4],
                                     std::uint32_t line, const int ids[4]) {
     const float p[3] = {x, y, z};
-    CUILogVoiceButton* b = Place(new CUILogVoiceButton, id, p);
+    CUILogVoiceButton* b = Place(std::make_unique<CUILogVoiceButton>(), id, p);
     b->Setup(NewControlContext(), ids[0], ids[1], ids[2], ids[3]);
     b->SetRect(rect[0], rect[1], rect[2], rect[3]);
     b->SetLine(line);
@@ -234,25 +234,27 @@ void CUIWindow::AddGroup(CUIBaseGroupButtons* group) {
     group->Update(0, 0, 0);
 }
 
-void CUIWindow::AddUIRadioButton(std::uint32_t id, float x, float y, float z, std::uint32_t kind, int index) {
-    const float p[3] = {x, y, z};
-    CUIGroupButtons* g = Place(new CUIGroupButtons(new RadioCheckValueFunctor), id, p);
+void CUIWindow::AddVariableGroup(std::uint32_t id, const float position[3], std::uint32_t kind, int index,
+                                 std::unique_ptr<ICheckValueFunctor> check) {
+    CUIGroupButtons* g = Place(std::make_unique<CUIGroupButtons>(std::move(check)), id, position);
     g->Setup();
     g->SetVariable(static_cast<int>(kind), index);
     AddGroup(g);
+}
+
+void CUIWindow::AddUIRadioButton(std::uint32_t id, float x, float y, float z, std::uint32_t kind, int index) {
+    const float p[3] = {x, y, z};
+    AddVariableGroup(id, p, kind, index, std::make_unique<RadioCheckValueFunctor>());
 }
 
 void CUIWindow::AddUINumberButton(std::uint32_t id, float x, float y, float z, std::uint32_t kind, int index) {
     const float p[3] = {x, y, z};
-    CUIGroupButtons* g = Place(new CUIGroupButtons(new NumberCheckValueFunctor), id, p);
-    g->Setup();
-    g->SetVariable(static_cast<int>(kind), index);
-    AddGroup(g);
+    AddVariableGroup(id, p, kind, index, std::make_unique<NumberCheckValueFunctor>());
 }
 
 void CUIWindow::AddUIEventGroupButton(std::uint32_t id, float x, float y, float z, int clickId, int checkId) {
     const float p[3] = {x, y, z};
-    CUIEventGroupButtons* g = Place(new CUIEventGroupButtons, id, p);
+    CUIEventGroupButtons* g = Place(std::make_unique<CUIEventGroupButtons>(), id, p);
     g->Setup();
     // The group's functions run without a window: window functions do nothing there.
     asIScriptContext* own = GetContext();
@@ -263,7 +265,7 @@ void CUIWindow::AddUIEventGroupButton(std::uint32_t id, float x, float y, float 
 void CUIWindow::AddUIPopUpButton(std::uint32_t id, float x, float y, float z, const float rect[4],
                                  const float area[4], const int ids[4], const float offsets[4], int duration) {
     const float p[3] = {x, y, z};
-    CUIPopUpButton* b = Place(new CUIPopUpButton, id, p);
+    CUIPopUpButton* b = Place(std::make_unique<CUIPopUpButton>(), id, p);
     b->Setup(NewControlContext(), ids[0], ids[1], ids[2], ids[3], offsets[0], offsets[1], offsets[2], offsets[3],
              duration);
     b->SetRect(rect[0], rect[1], rect[2], rect[3]);
@@ -272,28 +274,29 @@ void CUIWindow::AddUIPopUpButton(std::uint32_t id, float x, float y, float z, co
 
 void CUIWindow::AddUISnapImageRender(std::uint32_t id, float x, float y, float z) {
     const float p[3] = {x, y, z};
-    Place(new CUISaveDataSnapImage, id, p)->Setup();
+    Place(std::make_unique<CUISaveDataSnapImage>(), id, p)->Setup();
 }
 
 void CUIWindow::AddUIThumnailRender(std::uint32_t id, std::uint32_t slot, float x, float y, float z) {
     const float p[3] = {x, y, z};
-    Place(new CUISaveDataThumbnail, id, p)->Setup(static_cast<std::int32_t>(slot));
+    Place(std::make_unique<CUISaveDataThumbnail>(), id, p)->Setup(static_cast<std::int32_t>(slot));
 }
 
 void CUIWindow::AddUISaveFileButton(std::uint32_t id, std::uint32_t slot, float x, float y, float z,
                                     const float rect[4], const int ids[5]) {
-    auto* b = new CUISaveFileButton;
+    auto b = std::make_unique<CUISaveFileButton>();
     b->SetRect(rect[0], rect[1], rect[2], rect[3]);
     const float p[3] = {x, y, z};
-    Place(b, id, p)->Setup(static_cast<std::int32_t>(slot), NewControlContext(), ids[0], ids[1], ids[2], ids[3],
-                           ids[4]);
+    Place(std::move(b), id, p)
+        ->Setup(static_cast<std::int32_t>(slot), NewControlContext(), ids[0], ids[1], ids[2], ids[3], ids[4]);
 }
 
 void CUIWindow::AddUICheckBox(std::uint32_t id, float x, float y, float z, const float rect[4], const int ids[7]) {
-    auto* b = new CUICheckBox;
-    b->SetRect(rect[0], rect[1], rect[2], rect[3]);
+    auto box = std::make_unique<CUICheckBox>();
+    box->SetRect(rect[0], rect[1], rect[2], rect[3]);
     const float p[3] = {x, y, z};
-    Place(b, id, p)->Setup(NewControlContext());
+    CUICheckBox* b = Place(std::move(box), id, p);
+    b->Setup(NewControlContext());
     for (int i = 0; i < 5; ++i) b->SetStateId(i, ids[i]);
     b->SetFunction(0, ids[5]);
     b->SetFunction(1, ids[6]);

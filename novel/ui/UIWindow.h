@@ -35,7 +35,7 @@ public:
     virtual void Render();
     // Sorted insertion by z (after equal ones); the control becomes the current one and gets the
     // window's layer key and the enabled flag.
-    virtual void AddControl(IUIControl* control);
+    virtual void AddControl(std::unique_ptr<IUIControl> control);
     virtual IUIControl* GetCurrentControl();
     virtual void RunCleanUp();
     virtual int GetFunctionID(const std::string& declaration);
@@ -115,22 +115,25 @@ public:
     bool IsClosing() const { return closing_; }
     asIScriptModule* GetModule() const { return module_; }
     const ResourceList& GetResources() const { return resources_; }
-    const std::list<IUIControl*>& GetControls() const { return controls_; }
+    const std::list<std::unique_ptr<IUIControl>>& GetControls() const { return controls_; }
 
 private:
     // A new context on the engine of the window's context, with the window as its user data.
     asIScriptContext* NewControlContext();
     // Steps 2-4 of every factory: id, position (unless null), sorted insertion.
     template <class T>
-    T* Place(T* control, std::uint32_t id, const float* position);
+    T* Place(std::unique_ptr<T> control, std::uint32_t id, const float* position);
     void AddGroup(class CUIBaseGroupButtons* group);
+    // A group bound to game variable `index` of `kind`, whose children are lit by `check`.
+    void AddVariableGroup(std::uint32_t id, const float position[3], std::uint32_t kind, int index,
+                          std::unique_ptr<class ICheckValueFunctor> check);
 
     std::uint32_t id_ = 0;
     std::string scriptName_;
     bool drawn_ = true;
     ResourceList resources_;
-    std::list<IUIControl*> controls_;
-    std::list<IUIControl*>::iterator current_ = controls_.end();
+    std::list<std::unique_ptr<IUIControl>> controls_;
+    std::list<std::unique_ptr<IUIControl>>::iterator current_ = controls_.end();
     float position_[3] = {0, 0, 0};
     int cleanUpId_ = -1;
     asIScriptModule* module_ = nullptr;

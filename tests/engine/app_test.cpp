@@ -17,8 +17,8 @@ public:
     explicit RecordingApp(int quitAfter) : quitAfter_(quitAfter) {}
     bool Initialize() override {
         g_events.push_back("initialize");
-        auto* window = new CUSWindow;
-        SetWindow(window);
+        SetWindow(std::make_unique<CUSWindow>());
+        CUSWindow* window = GetWindow();
         window->Create(nullptr, "AppTestWindow", 800, 600);
         return CUSApp::Initialize();
     }

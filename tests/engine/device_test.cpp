@@ -294,13 +294,13 @@ struct Rect {
         vertices[2] = {l - 0.5f, b - 0.5f, 0.5f, colour};
         vertices[3] = {r - 0.5f, b - 0.5f, 0.5f, colour};
         RenderSystem::CBaseRenderObject* o = RenderSystem::CBaseRenderObject::Create(&handle);
-        auto* model = new RenderSystem::CRenderMemoryMesh;
+        auto model = std::make_unique<RenderSystem::CRenderMemoryMesh>();
         model->vertices = vertices;
         model->fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
         model->vertexCount = 4;
         model->indices = indices;
         model->primitiveCount = 2;
-        o->SetModel(model);
+        o->SetModel(std::move(model));
         o->AddElement(1);  // No depth test, no depth write.
         o->blendState = blend;
     }

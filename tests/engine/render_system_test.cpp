@@ -61,7 +61,7 @@ RenderObjectHandle MakeObject(const std::string& name, float z) {
     RenderObjectHandle h;
     RenderSystem::CBaseRenderObject* o = RenderSystem::CBaseRenderObject::Create(&h);
     o->position = D3DXVECTOR3(0, 0, z);
-    o->SetModel(new NamedModel(name));
+    o->SetModel(std::make_unique<NamedModel>(name));
     return h;
 }
 

@@ -62,7 +62,7 @@ TEST(SoundLoaderTable, ExtensionsMatchExactly) {
     } cases[] = {{"se\\hit.wav", "wav"}, {"hit.WAV", "wav"},   {"bgm\\song.ogg", "ogg"}, {"song.OGG", "ogg"},
                  {"hit.Wav", "none"},    {"song.mp3", "none"}, {"song.", "none"},         {"", "none"}};
     for (const Case& c : cases) {
-        std::unique_ptr<ISoundLoader> loader(USXAudio2::CreateSoundLoader(c.name));
+        std::unique_ptr<ISoundLoader> loader = USXAudio2::CreateSoundLoader(c.name);
         const char* kind = dynamic_cast<USXAudio2::WaveLoader*>(loader.get())  ? "wav"
                            : dynamic_cast<USXAudio2::OggLoader*>(loader.get()) ? "ogg"
                                                                                 : "none";
@@ -294,7 +294,7 @@ TEST_F(SoundLoaderTest, BadFilesAreRefusedWithTheirMessage) {
         SCOPED_TRACE(c.what);
         dir_.Write(c.name, c.bytes);
         for (bool streaming : {false, true}) {
-            std::unique_ptr<ISoundLoader> loader(USXAudio2::CreateSoundLoader(c.name));
+            std::unique_ptr<ISoundLoader> loader = USXAudio2::CreateSoundLoader(c.name);
             ASSERT_NE(loader, nullptr);
             ::testing::internal::CaptureStderr();
             EXPECT_FALSE(streaming ? loader->OpenStream(c.name) : loader->Load(c.name));

@@ -46,7 +46,7 @@ protected:
             Jump idle)"));
         ASSERT_TRUE(novel.LoadScenario("ch.bin"));
         novel.SetNormalMode();  // a log window of an earlier test may have left automatic mode on
-        stack.QueuePush(new CSceneNovel, false);
+        stack.QueuePush(std::make_unique<CSceneNovel>(), false);
         Frame();
         Frame();  // waiting for the click
         novel.SetFeatureMask(0xFFFFFFFF);
@@ -111,7 +111,7 @@ TEST_F(SceneDialogsTest, PausedLogIsDrawnButNotStepped) {
     ASSERT_EQ(stack.GetCount(), 2u);
     EXPECT_EQ(novel.GetMode(), uint32_t(CNovelSystem::kAuto));  // its window ran
     // Under another scene its window stays in every frame, but its script takes no step.
-    stack.QueuePush(new IdleScene, false);
+    stack.QueuePush(std::make_unique<IdleScene>(), false);
     Frame();
     novel.SetNormalMode();
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(LogDrawn(Frame())) << i;

@@ -64,9 +64,9 @@ TEST(SceneStack, PushPausesThePopResumesTheSceneBelow) {
     events.clear();
     {
         CSceneStateStack stack;
-        stack.QueuePush(new RecordingScene("novel"), false);
+        stack.QueuePush(std::make_unique<RecordingScene>("novel"), false);
         stack.Update();
-        stack.QueuePush(new RecordingScene("dialog", 1), false);
+        stack.QueuePush(std::make_unique<RecordingScene>("dialog", 1), false);
         stack.Update();  // dialog entered and updated once: queues its pop
         stack.Update();  // popped
         stack.QueuePop(5, false);  // more pops than scenes stop at an empty stack
@@ -81,11 +81,11 @@ TEST(SceneStack, PushPausesThePopResumesTheSceneBelow) {
 TEST(SceneStack, ClearLeavesTopFirstAndDropsQueuedPushes) {
     events.clear();
     CSceneStateStack stack;
-    stack.QueuePush(new RecordingScene("a"), false);
-    stack.QueuePush(new RecordingScene("b"), false);
+    stack.QueuePush(std::make_unique<RecordingScene>("a"), false);
+    stack.QueuePush(std::make_unique<RecordingScene>("b"), false);
     stack.Update();
     events.clear();
-    stack.QueuePush(new RecordingScene("queued"), false);
+    stack.QueuePush(std::make_unique<RecordingScene>("queued"), false);
     stack.Clear();
     EXPECT_EQ(events, (std::vector<std::string>{"b leave", "b deleted", "a leave", "a deleted", "queued deleted"}));
     EXPECT_FALSE(stack.HasQueuedCommands());
@@ -96,9 +96,9 @@ public:
     int movieLifetime = 1;
 
 protected:
-    IBaseSceneState* NewNovelScene() override { return new RecordingScene("novel", 2); }
-    IBaseSceneState* NewMovieScene(const char* movie) override {
-        return new RecordingScene(std::string("movie ") + movie, movieLifetime);
+    std::unique_ptr<IBaseSceneState> NewNovelScene() override { return std::make_unique<RecordingScene>("novel", 2); }
+    std::unique_ptr<IBaseSceneState> NewMovieScene(const char* movie) override {
+        return std::make_unique<RecordingScene>(std::string("movie ") + movie, movieLifetime);
     }
 };
 
@@ -147,7 +147,7 @@ TEST(SceneManager, RestartClearsTheStackAndJumpsToTheRestartEntry) {
     manager.movieLifetime = -1;
     manager.Init();
     manager.Update();  // the movie runs
-    manager.GetStack().QueuePush(new RecordingScene("dialog"), false);
+    manager.GetStack().QueuePush(std::make_unique<RecordingScene>("dialog"), false);
     manager.GetStack().Update();
     events.clear();
     manager.RequestRestart();

@@ -46,10 +46,11 @@ protected:
         dshow::hooks::SetFreeRunning(false);
     }
     CSceneMovie* Push(const char* file) {
-        auto* scene = new CSceneMovie;
+        auto scene = std::make_unique<CSceneMovie>();
+        CSceneMovie* pushed = scene.get();
         scene->SetMovieName(MovieName(file).c_str());
-        stack.QueuePush(scene, false);
-        return scene;
+        stack.QueuePush(std::move(scene), false);
+        return pushed;
     }
     // One game frame: input, the layers emptied, the scenes, the render processes; the frame read back.
     std::vector<DWORD> Frame() {
@@ -184,7 +185,7 @@ TEST_F(SceneMovieTest, NovelScenePausesUnderItsMovieScene) {
             Yield
             Jump idle)"));
         ASSERT_TRUE(CNovelSystem::GetInstance()->LoadScenario("ch.bin"));
-        stack.QueuePush(new CSceneNovel, false);
+        stack.QueuePush(std::make_unique<CSceneNovel>(), false);
         Frame();  // the script asks for its movie
         Frame();
         CGameParameterManager* params = CGameParameterManager::GetInstance();

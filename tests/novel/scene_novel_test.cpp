@@ -97,7 +97,7 @@ TEST_F(SceneNovelTest, PuppetCharactersStandStillWhileTheSceneIsPaused) {
     hero->PushMotion(0);
     DXPuppetModel* model = GetPuppetModel(source->model);
 
-    stack.QueuePush(new IdleScene, false);
+    stack.QueuePush(std::make_unique<IdleScene>(), false);
     for (int frame = 0; frame < 3; ++frame) stack.Update();
     EXPECT_TRUE(model->IsQueueFinished(1));  // the queued motion has not started
 

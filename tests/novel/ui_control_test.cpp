@@ -228,12 +228,9 @@ protected:
         ASSERT_TRUE(device.Ok());
         testsupport::WriteTga("sheet.tga", 8, 4, [](int x, int) { return x < 4 ? 0xFFFF0000u : 0xFF00FF00u; });
         testsupport::WritePartsFile("sheet.parts", {{0, 0, 4, 4, 0, 0, 4, 4}, {0, 0, 4, 4, 4, 0, 8, 4}});
-        ResourceInfo* sheet = ResourceInfo::Create("sheet.tga", D3DFMT_A8R8G8B8, "sheet.parts");
+        std::unique_ptr<ResourceInfo> sheet = ResourceInfo::Create("sheet.tga", D3DFMT_A8R8G8B8, "sheet.parts");
         ASSERT_NE(sheet, nullptr);
-        sheets.push_back(sheet);
-    }
-    void TearDown() override {
-        for (ResourceInfo* s : sheets) delete s;
+        sheets.push_back(std::move(sheet));
     }
     ScratchDir folder;
     testsupport::RenderDevice device;
@@ -279,9 +276,9 @@ TEST_F(UISpriteTest, PartsOfASheetThatIsNotAPowerOfTwoShowOnlyThemselves) {
         return y < 4 ? 0xFFFF0000u : y < 8 ? 0xFF00FF00u : 0xFF0000FFu;
     });
     testsupport::WritePartsFile("rows.parts", {{0, 0, 4, 4, 0, 4, 4, 8}});
-    ResourceInfo* rows = ResourceInfo::Create("rows.tga", D3DFMT_A8R8G8B8, "rows.parts");
+    std::unique_ptr<ResourceInfo> rows = ResourceInfo::Create("rows.tga", D3DFMT_A8R8G8B8, "rows.parts");
     ASSERT_NE(rows, nullptr);
-    sheets.push_back(rows);
+    sheets.push_back(std::move(rows));
     CUIImage image;
     image.SetPosition(100, 50, 0);
     image.Setup(nullptr, static_cast<int32_t>(0x80000000u));
@@ -307,7 +304,7 @@ namespace {
 TEST_F(UISpriteTest, GroupDrawsEveryLitChildAtItsPlaceInOneCall) {
     CGameParameterManager::GetInstance()->AllocGameParam(4);
     CGameParameterManager::GetInstance()->SetParam(0, 2);
-    CUIGroupButtons group(new RadioCheckValueFunctor);
+    CUIGroupButtons group(std::make_unique<RadioCheckValueFunctor>());
     group.SetPosition(100, 100, 0);
     group.Setup();
     group.SetVariable(2, 0);

@@ -180,7 +180,7 @@ void Initialize() {
 )as"),
               nullptr);
     std::vector<std::uint32_t> order;
-    for (IUIControl* c : window_->GetControls()) order.push_back(c->GetID());
+    for (const std::unique_ptr<IUIControl>& c : window_->GetControls()) order.push_back(c->GetID());
     EXPECT_EQ(order, (std::vector<std::uint32_t>{2, 1, 3}));
     EXPECT_FALSE(window_->Update(5, 5, 1));  // arrival frame: every button passes to cursor over
     EXPECT_TRUE(window_->Update(5, 5, 1));

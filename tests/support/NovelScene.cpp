@@ -14,7 +14,9 @@ void NovelSceneTest::SetUp() {
 void NovelSceneTest::Start(const std::string& source) {
     folder.Write("ch.bin", Bytes(source));
     ASSERT_TRUE(novel.LoadScenario("ch.bin"));
-    stack.QueuePush(scene = new CSceneNovel, false);
+    auto pushed = std::make_unique<CSceneNovel>();
+    scene = pushed.get();
+    stack.QueuePush(std::move(pushed), false);
 }
 
 }  // namespace testsupport

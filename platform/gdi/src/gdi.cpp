@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,6 +23,9 @@
 
 // Every GDI object of ours (only fonts are made) derives from this.
 struct HGDIOBJ__ {
+    HGDIOBJ__() = default;
+    HGDIOBJ__(const HGDIOBJ__&) = delete;
+    HGDIOBJ__& operator=(const HGDIOBJ__&) = delete;
     virtual ~HGDIOBJ__() = default;
 };
 
@@ -199,13 +203,12 @@ HGDIOBJ MakeFont(int height, int width, int weight, bool italic, bool underline,
         g_faces.erase({file, index});
         return nullptr;
     }
-    auto* font = new Font;
+    auto font = std::make_unique<Font>();
     FT_Reference_Face(shared);
     font->face = shared;
     if (FT_New_Size(shared, &font->size) != 0) {
         std::fprintf(stderr, "gdi: cannot size a font of %s\n", file.c_str());
         font->size = nullptr;
-        delete font;
         return nullptr;
     }
     FT_Activate_Size(font->size);
@@ -218,8 +221,8 @@ HGDIOBJ MakeFont(int height, int width, int weight, bool italic, bool underline,
     tm.tmUnderlined = underline ? 1 : 0;
     tm.tmStruckOut = strikeOut ? 1 : 0;
     tm.tmCharSet = SHIFTJIS_CHARSET;
-    g_fonts.insert(font);
-    return font;
+    g_fonts.insert(font.get());
+    return font.release();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "handles.h"
 #include "win32/codepage.h"
@@ -268,7 +269,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     // "*.*" matches every name, with or without a dot, as on Windows.
     if (glob == "*.*") glob.resize(1);
 
-    auto* find = new FindObject;
+    auto find = std::make_unique<FindObject>();
     if (DIR* d = ::opendir(dir.c_str())) {
         while (dirent* e = ::readdir(d)) {
             if (::fnmatch(glob.c_str(), e->d_name, FNM_CASEFOLD) != 0) continue;
@@ -301,13 +302,12 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         return upper(a.cFileName) < upper(b.cFileName);
     });
     if (find->entries.empty()) {
-        delete find;
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     *data = find->entries[0];
     find->next = 1;
-    return find;
+    return find.release();
 }
 
 BOOL FindNextFileA(HANDLE h, LPWIN32_FIND_DATAA data) {

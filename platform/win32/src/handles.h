@@ -10,6 +10,8 @@ namespace win32 {
 struct KernelObject {
     enum class Kind { File, Find, Mutex, Event };
     explicit KernelObject(Kind k) : kind(k) {}
+    KernelObject(const KernelObject&) = delete;
+    KernelObject& operator=(const KernelObject&) = delete;
     virtual ~KernelObject() = default;
     Kind kind;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "win32/mmio.h"
@@ -14,6 +15,9 @@ struct HMMIO__ {
     const BYTE* image = nullptr;    // memory mode
     std::int64_t size = 0;
     std::int64_t pos = 0;
+    HMMIO__() = default;
+    HMMIO__(const HMMIO__&) = delete;
+    HMMIO__& operator=(const HMMIO__&) = delete;
     ~HMMIO__() {
         if (file) std::fclose(file);
     }
@@ -52,30 +56,23 @@ HMMIO Fail(LPMMIOINFO info, UINT error) {
 
 HMMIO mmioOpenA(LPSTR name, LPMMIOINFO info, DWORD flags) {
     if ((flags & (MMIO_WRITE | MMIO_READWRITE)) != 0) return Fail(info, MMSYSERR_INVALPARAM);
-    auto* h = new HMMIO__;
+    auto h = std::make_unique<HMMIO__>();
     if (info && info->fccIOProc == FOURCC_MEM) {
-        if (!info->pchBuffer || info->cchBuffer < 0) {
-            delete h;
-            return Fail(info, MMSYSERR_INVALPARAM);
-        }
+        if (!info->pchBuffer || info->cchBuffer < 0) return Fail(info, MMSYSERR_INVALPARAM);
         h->image = reinterpret_cast<const BYTE*>(info->pchBuffer);
         h->size = info->cchBuffer;
     } else if (name && (!info || info->fccIOProc == 0 || info->fccIOProc == FOURCC_DOS) && !(info && info->pIOProc)) {
         h->file = std::fopen(win32::NativePath(name).c_str(), "rb");
-        if (!h->file || std::fseek(h->file, 0, SEEK_END) != 0) {
-            delete h;
-            return Fail(info, MMIOERR_CANNOTOPEN);
-        }
+        if (!h->file || std::fseek(h->file, 0, SEEK_END) != 0) return Fail(info, MMIOERR_CANNOTOPEN);
         h->size = std::ftell(h->file);
     } else {
-        delete h;
         return Fail(info, MMSYSERR_INVALPARAM);
     }
     if (info) {
         info->wErrorRet = MMSYSERR_NOERROR;
-        info->hmmio = h;
+        info->hmmio = h.get();
     }
-    return h;
+    return h.release();
 }
 
 MMRESULT mmioClose(HMMIO mmio, UINT) {
