@@ -12,6 +12,9 @@
 
 class RenderObjectTable : public ISelectableCurrent<RenderObjectTable> {
 public:
+    RenderObjectTable() = default;
+    RenderObjectTable(const RenderObjectTable&) = delete;
+    RenderObjectTable& operator=(const RenderObjectTable&) = delete;
     ~RenderObjectTable() override { DeleteLayers(); }
     virtual void DeleteLayers();
     virtual void ClearLayers();
