@@ -60,7 +60,7 @@ TEST(StartUpFailure, NamesWhatIsMissingAndLeavesWithStatusOne) {
         const char* name;
         std::function<void()> spoil;  // what is taken from the game folder
         const char* display;          // the display's environment entry ("": no display at all)
-        std::string said;             // UTF-8, on stderr and (as CP932) in log.txt
+        std::string said;             // UTF-8, on stderr and in log.txt
     };
     const Case cases[] = {
         {"no display", [] {}, "", "DISPLAY"},
