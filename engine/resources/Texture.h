@@ -23,7 +23,7 @@ public:
     virtual void SetFormat(D3DFORMAT format) { format_ = format; }
     // kind 1: a render target (default pool, whatever pool is asked).
     virtual HRESULT Create(UINT width, UINT height, UINT kind, D3DPOOL pool, UINT mipLevels);
-    // Takes ownership of loader in every case.
+    // The texture keeps the loader (also when loading fails) to load the image again after a device reset.
     virtual bool CreateFromImage(std::unique_ptr<CDefoImageLoader> loader);
     virtual bool Reload();
     // The size asked for, or the source image's size (the Direct3D level may be larger).
