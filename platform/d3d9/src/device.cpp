@@ -614,10 +614,10 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
         const ClearCommand* clear = nullptr;
         const PixelState* state = nullptr;
         const std::vector<ScreenVertex>* vertices = nullptr;
+        RECT clip{};  // a draw's: its state's, cut to the changed area
     };
     std::vector<Step> steps;
     std::deque<ClearCommand> cutClears;
-    std::deque<PixelState> cutStates;
     const Region none;
     auto areaOf = [&](const Surface* s) -> const Region& {
         for (const ChangedArea& a : *areas)
@@ -626,7 +626,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     };
     for (const Command& c : frame.Commands()) {
         if (!areas) {
-            steps.push_back(c.isClear ? Step{&c.clear} : Step{nullptr, c.state.get(), &c.vertices});
+            steps.push_back(c.isClear ? Step{&c.clear} : Step{nullptr, c.state.get(), &c.vertices, c.state->clip});
         } else if (c.isClear) {
             for (Surface* s : {c.clear.target, c.clear.depth}) {
                 if (!s) continue;
@@ -647,9 +647,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
             const RECT drawn = DrawnBox(*c.state, c.vertices);
             for (const RECT& area : areaOf(c.state->target).Rects()) {
                 if (EmptyRect(Intersect(drawn, area))) continue;
-                cutStates.push_back(*c.state);
-                cutStates.back().clip = Intersect(c.state->clip, area);
-                steps.push_back(Step{nullptr, &cutStates.back(), &c.vertices});
+                steps.push_back(Step{nullptr, c.state.get(), &c.vertices, Intersect(c.state->clip, area)});
             }
         }
     }
@@ -685,6 +683,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
         RasterItem item;
         item.state = c.state;
         item.vertices = c.vertices;
+        item.clip = c.clip;
         items.push_back(item);
     }
     finish();

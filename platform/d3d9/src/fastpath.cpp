@@ -161,6 +161,14 @@ std::atomic<uint64_t> g_tables{0};
 
 }  // namespace
 
+bool TakesColumns(const FastPlan& f, const Triangle& t) {
+    return (f.kind == FastKind::kPoint || f.kind == FastKind::kBilinear) && t.affine &&
+           t.attr[kAttrTex + 4 * f.set].dy == 0.0 && t.attr[kAttrTex + 4 * f.set + 1].dx == 0.0 && f.aligned &&
+           !f.depthTest && !f.alphaTest;
+}
+
+void Renumber(ColumnTable& table) { table.serial = ++g_tables; }
+
 void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
     table.U.resize(size_t(t.xmax - t.xmin + 1));
     const double shift = kind == FastKind::kBilinear ? 0.5 : 0.0;
@@ -313,7 +321,7 @@ FastPlan PlanFast(const PixelState& st) {
     return f;
 }
 
-bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table) {
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable* columns) {
     DWORD colour = 0xFFFFFFFFu;
     if (f.factorColour) {
         colour = st.rs[D3DRS_TEXTUREFACTOR];
@@ -337,13 +345,13 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
             CombineRow(f.combine, texels, colour, out + done, std::min(kChunk, x1 - x0 + 1 - done));
         return true;
     }
-    const Plane& pu = t.attr[kAttrTex + 4 * f.set];
-    const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
-    if (f.kind == FastKind::kFlat || !t.affine || pu.dy != 0.0 || pv.dx != 0.0 || !f.aligned || f.depthTest ||
-        f.alphaTest) {
+    if (!columns) {  // the triangle does not take columns
         SampledSpan(st, f, t, y, x0, x1, colour, false);
         return true;
     }
+    ColumnTable& table = *columns;
+    const Plane& pu = t.attr[kAttrTex + 4 * f.set];
+    const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
     const Surface& tex = *f.tex;
     const int w = int(tex.Desc().Width), h = int(tex.Desc().Height);
     const int n = x1 - x0 + 1;
@@ -387,23 +395,28 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
             }
         }
         // A texture stretched over more rows than it has reads one texel row for many pixel rows in
-        // turn: each thread keeps the last row of texels it read.
+        // turn: each thread keeps the last row of texels it read. A triangle's rows start and end at
+        // other columns along its slanted edges, so once a texel row is asked for a second time it is
+        // kept for all the triangle's columns (when they all lie in the texture).
         struct Kept {
             uint64_t serial = 0;
             int ty = 0, x0 = 0, x1 = -1;
             std::vector<DWORD> texels;
         };
         thread_local Kept kept;
-        if (kept.serial != table.serial || kept.ty != ty || kept.x0 != x0 || kept.x1 != x1) {
-            const int* column = table.column.data() + (x0 - t.xmin);
+        if (kept.serial != table.serial || kept.ty != ty || x0 < kept.x0 || x1 > kept.x1) {
+            const bool whole = kept.serial == table.serial && kept.ty == ty && table.inside;
+            const int from = whole ? t.xmin : x0, to = whole ? t.xmax : x1;
+            const int* column = table.column.data() + (from - t.xmin);
+            const int count = to - from + 1;
             if (!table.inside)
-                for (int i = 0; i < n; ++i)
+                for (int i = 0; i < count; ++i)
                     if (column[i] < 0 || column[i] >= w) return false;
-            kept.texels.resize(size_t(n));
-            for (int i = 0; i < n; ++i) kept.texels[size_t(i)] = src[column[i]] | force;
-            kept = Kept{table.serial, ty, x0, x1, std::move(kept.texels)};
+            kept.texels.resize(size_t(count));
+            for (int i = 0; i < count; ++i) kept.texels[size_t(i)] = src[column[i]] | force;
+            kept = Kept{table.serial, ty, from, to, std::move(kept.texels)};
         }
-        CombineRow(f.combine, kept.texels.data(), colour, out, n);
+        CombineRow(f.combine, kept.texels.data() + (x0 - kept.x0), colour, out, n);
         return true;
     }
     // Bilinear with clamping. Without blend or colour the result goes straight into the target.

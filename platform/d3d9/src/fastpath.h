@@ -59,6 +59,15 @@ struct ColumnTable {
 // Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
 void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode);
 
+// Whether plan f shades triangle t's rows through a column table: a textured triangle drawn without
+// perspective whose u depends on x alone and v on y alone, with a sampler and tests that suit the
+// per-row paths.
+bool TakesColumns(const FastPlan& f, const Triangle& t);
+
+// A table that an earlier run made, numbered again for this run: rows of texels kept from the earlier
+// one (whose texture may have changed since) are not taken for it.
+void Renumber(ColumnTable& table);
+
 // Bilinear samples with clamping along one texel row position V (in 1/256 texels) for pixels x0..x1
 // of a triangle whose column table (bilinear) is table: Sampler::At's results, the two texel rows
 // blended once for the whole span and then across x.
@@ -75,8 +84,9 @@ private:
     const uint16_t* vrow_;  // the blended rows, four channels per column from first_
 };
 
-// Shades and writes pixels x0..x1 of row y of triangle t by plan f; false when the row needs the
-// general path after all (a texel column outside the texture).
-bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable& table);
+// Shades and writes pixels x0..x1 of row y of triangle t by plan f, through table where TakesColumns
+// says so (null otherwise); false when the row needs the general path after all (a texel column
+// outside the texture).
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable* table);
 
 }  // namespace d3d9

@@ -18,6 +18,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <type_traits>
+#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,16 +51,82 @@ struct Raster::Job {
     std::optional<Combine> writer;        // how the row combiner writes the draw, where it can
     std::optional<PixelProgram> program;  // the draw's pixel shader with its constants
     std::vector<Triangle> triangles;
-    std::unique_ptr<ColumnTable[]> tables;              // one per triangle
+    std::vector<ColumnTable*> tables;                   // one per triangle (null where it takes none)
     int ymin = 0, ymax = -1;                            // rows any triangle touches
     const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
 };
 
 struct Raster::Batch {
-    std::vector<std::unique_ptr<Job>> jobs;
+    std::vector<const Job*> jobs;
     int ymin = 0, ymax = -1;
     int64_t area = 0;
     mutable std::atomic<int> nextBand{0};  // bands of kBandRows rows, taken by the threads in turn
+};
+
+namespace {
+
+// What a column table is made from: the triangle's columns, its u plane (whose dy is 0, so that u
+// depends on x alone; the plane's numbers are compared as bits), the sampling and the texture's
+// width. Tables are shared only by triangles of one texture, as rows of texels are kept by table.
+struct TableKey {
+    uint64_t base, dx, dy;
+    int32_t xmin, xmax, width;
+    FastKind kind;
+    uint64_t mode;
+    const Surface* texture;
+    bool operator==(const TableKey&) const = default;
+};
+static_assert(std::has_unique_object_representations_v<TableKey>, "keys are hashed as bytes");
+
+struct TableKeyHash {
+    size_t operator()(const TableKey& k) const {
+        uint64_t h = 14695981039346656037ull;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&k);
+        for (size_t i = 0; i < sizeof k; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+        return size_t(h);
+    }
+};
+
+}  // namespace
+
+struct Raster::Kept {
+    // Column tables live until kKeptRuns runs have passed without using them.
+    static constexpr uint64_t kKeptRuns = 8;
+    struct Table {
+        std::unique_ptr<ColumnTable> table;
+        uint64_t used = 0;  // the last run that used it
+    };
+    std::vector<std::unique_ptr<Job>> jobs;
+    Batch batch;
+    std::unordered_map<TableKey, Table, TableKeyHash> tables;
+    uint64_t runs = 0;
+
+    // The column table for triangle t drawn with state st by plan f in this run: the one a recent
+    // run made from the same things, or a new one.
+    ColumnTable* TableFor(const PixelState& st, const FastPlan& f, const Triangle& t) {
+        const Plane& pu = t.attr[kAttrTex + 4 * f.set];
+        const TableKey key{std::bit_cast<uint64_t>(pu.base),
+                           std::bit_cast<uint64_t>(pu.dx),
+                           std::bit_cast<uint64_t>(pu.dy),
+                           t.xmin,
+                           t.xmax,
+                           int32_t(f.tex->Desc().Width),
+                           f.kind,
+                           st.samp[0][D3DSAMP_ADDRESSU],
+                           f.tex};
+        Table& kept = tables[key];
+        if (!kept.table)
+            kept.table = std::make_unique<ColumnTable>();
+        else if (kept.used != runs)
+            Renumber(*kept.table);
+        kept.used = runs;
+        return kept.table.get();
+    }
+
+    void ForgetOldTables() {
+        for (auto i = tables.begin(); i != tables.end();)
+            i = runs - i->second.used >= kKeptRuns ? tables.erase(i) : std::next(i);
+    }
 };
 
 unsigned RasterThreads() {
@@ -65,7 +134,7 @@ unsigned RasterThreads() {
     return n ? n : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
 }
 
-Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)) {
+Raster::Raster(unsigned threads) : threads_(std::max(1u, threads)), kept_(std::make_unique<Kept>()) {
     for (unsigned i = 1; i < threads_; ++i) pool_.emplace_back(&Raster::Worker, this);
 }
 
@@ -118,8 +187,8 @@ void Raster::RunBands(const Batch& batch) {
         const int band = first + batch.nextBand.fetch_add(1);
         const int top = band * kBandRows, bottom = top + kBandRows - 1;
         if (top > batch.ymax) return;
-        for (size_t j = 0; j < batch.jobs.size(); ++j) {
-            const Job& job = *batch.jobs[j];
+        for (const Job* each : batch.jobs) {
+            const Job& job = *each;
             if (job.ymax < top || job.ymin > bottom) continue;
             if (job.rowTask) {
                 for (int y = std::max(top, job.ymin); y <= std::min(bottom, job.ymax); ++y) (*job.rowTask)(y);
@@ -142,38 +211,58 @@ void Raster::RunBands(const Batch& batch) {
 }
 
 void Raster::Run(const std::vector<RasterItem>& items) {
-    Batch batch;
+    Kept& kept = *kept_;
+    ++kept.runs;
+    Batch& batch = kept.batch;
+    batch.jobs.clear();
+    batch.ymin = 0;
+    batch.ymax = -1;
+    batch.area = 0;
+    batch.nextBand = 0;
+    size_t used = 0;  // jobs of kept.jobs taken by this run
     for (const RasterItem& item : items) {
-        auto job = std::make_unique<Job>();
+        if (used == kept.jobs.size()) kept.jobs.push_back(std::make_unique<Job>());
+        Job& job = *kept.jobs[used];
+        job.triangles.clear();
+        job.tables.clear();
+        job.program.reset();
+        job.writer.reset();
+        job.state = nullptr;
+        job.rowTask = nullptr;
+        job.ymin = 0;
+        job.ymax = -1;
         if (item.rows) {
             if (item.top > item.bottom) continue;
-            job->rowTask = item.rows;
-            job->ymin = item.top;
-            job->ymax = item.bottom;
+            job.rowTask = item.rows;
+            job.ymin = item.top;
+            job.ymax = item.bottom;
             batch.area += int64_t(item.bottom - item.top + 1) * 256;
         } else {
             const PixelState& state = *item.state;
-            job->state = &state;
-            job->usage = UsageOf(state);
-            job->fast = PlanFast(state);
-            if (Combine writer; ClassifyWrite(state, writer)) job->writer = writer;
-            if (state.pixelShader) job->program.emplace(*state.pixelShader, state.psConst, VectorLanes());
-            job->triangles.reserve(item.vertices->size() / 3);
+            job.state = &state;
+            job.usage = UsageOf(state);
+            job.fast = PlanFast(state);
+            if (Combine writer; ClassifyWrite(state, writer)) job.writer = writer;
             for (size_t i = 0; i + 2 < item.vertices->size(); i += 3) {
-                Triangle t;
-                if (!Setup(&(*item.vertices)[i], state, job->usage, t)) continue;
+                Triangle& t = job.triangles.emplace_back();
+                if (!Setup(&(*item.vertices)[i], item.clip, job.usage, t)) {
+                    job.triangles.pop_back();
+                    continue;
+                }
                 batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
-                job->ymin = job->triangles.empty() ? t.ymin : std::min(job->ymin, t.ymin);
-                job->ymax = job->triangles.empty() ? t.ymax : std::max(job->ymax, t.ymax);
-                job->triangles.push_back(t);
+                job.ymin = job.triangles.size() == 1 ? t.ymin : std::min(job.ymin, t.ymin);
+                job.ymax = job.triangles.size() == 1 ? t.ymax : std::max(job.ymax, t.ymax);
+                job.tables.push_back(TakesColumns(job.fast, t) ? kept.TableFor(state, job.fast, t) : nullptr);
             }
-            if (job->triangles.empty()) continue;
-            job->tables = std::make_unique<ColumnTable[]>(job->triangles.size());
+            if (job.triangles.empty()) continue;
+            if (state.pixelShader) job.program.emplace(*state.pixelShader, state.psConst, VectorLanes());
         }
-        batch.ymin = batch.jobs.empty() ? job->ymin : std::min(batch.ymin, job->ymin);
-        batch.ymax = batch.jobs.empty() ? job->ymax : std::max(batch.ymax, job->ymax);
-        batch.jobs.push_back(std::move(job));
+        batch.ymin = batch.jobs.empty() ? job.ymin : std::min(batch.ymin, job.ymin);
+        batch.ymax = batch.jobs.empty() ? job.ymax : std::max(batch.ymax, job.ymax);
+        batch.jobs.push_back(&job);
+        ++used;
     }
+    kept.ForgetOldTables();
     if (batch.jobs.empty()) return;
     // Small runs stay on the calling thread: waking the pool would cost more than it saves.
     if (threads_ == 1 || batch.area < 131072) {

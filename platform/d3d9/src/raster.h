@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -42,11 +43,12 @@ struct PixelState {
     float psConst[kPixelShaderConstCount][4];
 };
 
-// One item of a run: a draw (state and triangles, three vertices each, already clipped and culled)
-// or a task run for each row top..bottom (clears).
+// One item of a run: a draw (state and triangles, three vertices each, already clipped and culled,
+// drawn inside clip) or a task run for each row top..bottom (clears).
 struct RasterItem {
     const PixelState* state = nullptr;
     const std::vector<ScreenVertex>* vertices = nullptr;
+    RECT clip{};  // right and bottom exclusive: the state's own, or less of it
     const std::function<void(int)>* rows = nullptr;
     int top = 0, bottom = -1;
 };
@@ -63,11 +65,15 @@ public:
 private:
     struct Job;
     struct Batch;
+    struct Kept;
     void Worker();
     void RunBands(const Batch& batch);
     void Dispatch(const Batch& batch);
 
     unsigned threads_;
+    // What runs keep for the next (their jobs and batch, the recent runs' column tables), so that a
+    // frame like the last allocates nothing and works out no column again.
+    std::unique_ptr<Kept> kept_;
     std::vector<std::thread> pool_;
     // A run is handed out by bumping the generation; workers spin a little before they sleep, so
     // that runs which follow each other closely do not wait for a wake-up.

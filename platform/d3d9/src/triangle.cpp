@@ -34,7 +34,7 @@ Usage UsageOf(const PixelState& st) {
     return u;
 }
 
-bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t) {
+bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& t) {
     // A corner that is not a finite point draws nothing. Corners further out than 2^20 pixels, where
     // the guard band never puts one, are brought in to it, which keeps the edge products within 64 bits.
     constexpr double kFar = 1 << 20;
@@ -62,10 +62,10 @@ bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triang
     }
     int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
     int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    t.xmin = int(std::max<int64_t>(st.clip.left, -FloorDiv(-minX, kSub)));
-    t.xmax = int(std::min<int64_t>(st.clip.right - 1, FloorDiv(maxX, kSub)));
-    t.ymin = int(std::max<int64_t>(st.clip.top, -FloorDiv(-minY, kSub)));
-    t.ymax = int(std::min<int64_t>(st.clip.bottom - 1, FloorDiv(maxY, kSub)));
+    t.xmin = int(std::max<int64_t>(clip.left, -FloorDiv(-minX, kSub)));
+    t.xmax = int(std::min<int64_t>(clip.right - 1, FloorDiv(maxX, kSub)));
+    t.ymin = int(std::max<int64_t>(clip.top, -FloorDiv(-minY, kSub)));
+    t.ymax = int(std::min<int64_t>(clip.bottom - 1, FloorDiv(maxY, kSub)));
     if (t.xmin > t.xmax || t.ymin > t.ymax) return false;
 
     // Plane equations over the snapped positions.

@@ -39,9 +39,9 @@ struct Usage {
 
 Usage UsageOf(const PixelState& st);
 
-// Sets up triangle t from three screen vertices, inside the state's clip rectangle; false when it
-// covers no pixel (or a corner is not a finite point).
-bool Setup(const ScreenVertex* v, const PixelState& st, const Usage& use, Triangle& t);
+// Sets up triangle t from three screen vertices, inside the clip rectangle; false when it covers no
+// pixel (or a corner is not a finite point).
+bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& t);
 
 // The x range of row y inside the triangle, or false when the row misses it.
 inline bool Span(const Triangle& t, int y, int& x0, int& x1) {
