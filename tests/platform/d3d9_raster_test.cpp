@@ -4,6 +4,8 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "d3d9/testhooks.h"
@@ -512,6 +514,10 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         bool pow2 = false;      // a 16 x 8 texture (wrapping by mask) instead of 17 x 13
         D3DFORMAT format = D3DFMT_A8R8G8B8;
         float uvScale = 1.f;  // large enough, texel positions no longer fit 32 bits
+        // Texture coordinates uvFrom .. uvScale along x and y alone (texel columns made per triangle),
+        // instead of a mapping that is skewed on the texture.
+        bool axisAligned = false;
+        float uvFrom = 0.f;
     };
     const Config configs[] = {
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
@@ -539,6 +545,14 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_MIRROR, .blend = true, .rotated = true, .pow2 = true},
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .pow2 = true,
          .uvScale = 3e6f},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .axisAligned = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .format = D3DFMT_X8R8G8B8, .axisAligned = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 1.3f, .axisAligned = true,
+         .uvFrom = -0.2f},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 0.05f, .axisAligned = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .factor = true, .axisAligned = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .uvScale = 1.3f, .axisAligned = true,
+         .uvFrom = -0.2f},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -589,11 +603,15 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                 float z = 0.9f - 0.1f * float(q % 3);
                 DWORD colour = 0xFFFFFFFFu - DWORD(q) * 0x20101010u - (c.textured ? 0u : 0x40000000u);
                 DWORD other = c.gradient ? colour ^ 0x5A3C9F21u : colour;
-                const float k = c.uvScale;
+                const float k = c.uvScale, a = c.uvFrom;
                 Vertex v[4] = {{x0 + skew, y0, z, 1, colour, -0.3f * k, 0.1f * k},
                                {x1, y0 + skew, z, far, other, 1.7f * k, 0.f},
                                {x0, y1 - skew, z, 1, colour, 0.f, 1.4f * k},
                                {x1 - skew, y1, z, far, colour, 1.2f * k, 1.1f * k}};
+                if (c.axisAligned) {
+                    v[0].u = v[2].u = v[0].v = v[1].v = a;
+                    v[1].u = v[3].u = v[2].v = v[3].v = k;
+                }
                 const WORD idx[6] = {0, 1, 2, 2, 1, 3};
                 dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
             }
@@ -609,10 +627,81 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                                 << " alpha test " << c.alphaTest << " depth " << c.depth << " factor " << c.factor
                                 << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
                                 << c.textured << " gradient " << c.gradient << " pow2 " << c.pow2 << " format "
-                                << c.format;
+                                << c.format << " axis-aligned " << c.axisAligned << " uv " << c.uvFrom << " to "
+                                << c.uvScale;
     }
 }
 
+// A quad drawn again in its place takes the texel columns and the rows of texels worked out for it
+// before; it must still show its texture as it is now: the same texture with new texels, and a texture
+// of another size made after the last was released (often at its address).
+TEST(RasterPaths, QuadsDrawnAgainShowTheirTexturesAsTheyAreNow) {
+    struct Step {
+        UINT w, h;
+        bool newTexture;  // else the last texture gets new texels
+    };
+    const Step steps[] = {{17, 13, true}, {17, 13, false}, {5, 9, true}, {23, 4, true}, {23, 4, false}};
+    auto texels = [](const Step& s, size_t n) {
+        std::vector<DWORD> out(s.w * s.h);
+        for (size_t i = 0; i < out.size(); ++i) out[i] = DWORD((i + 7 * n) * 2654435761u) | 0x40000000u;
+        return out;
+    };
+    auto draw = [](IDirect3DDevice9* device, IDirect3DTexture9* tex) {
+        SetScreenProjection(device, 96, 80);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetRenderState(D3DRS_ZENABLE, FALSE);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        device->SetTexture(0, tex);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
+        for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+            device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+            device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+            // The point-sampled quad stretches one texel row over all its rows.
+            const bool point = filter == D3DTEXF_POINT;
+            const float at = point ? 2.f : 47.f;
+            DrawQuad(device, at, 3.f, at + 45.f, 76.f, 0xFFFFFFFF, 0.f, 1.f, point ? 0.05f : 1.f);
+        }
+        const std::vector<DWORD> frame = ReadTarget(device);
+        device->SetTexture(0, nullptr);
+        return frame;
+    };
+    // Every frame on one device first, then each on a fresh device: rows of texels are kept by the
+    // thread, and a fresh device's draws in between would replace them.
+    std::vector<std::vector<DWORD>> drawn;
+    TestDevice kept(96, 80);
+    IDirect3DTexture9* tex = nullptr;
+    for (size_t n = 0; n < std::size(steps); ++n) {
+        const Step& s = steps[n];
+        const std::vector<DWORD> now = texels(s, n);
+        if (s.newTexture) {
+            if (tex) tex->Release();
+            tex = MakeTexture(kept.device, s.w, s.h, now);
+        } else {
+            D3DLOCKED_RECT lr;
+            ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+            for (UINT y = 0; y < s.h; ++y)
+                std::memcpy(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch, &now[y * s.w], s.w * 4);
+            tex->UnlockRect(0);
+        }
+        drawn.push_back(draw(kept.device, tex));
+    }
+    tex->Release();
+    for (size_t n = 0; n < std::size(steps); ++n) {
+        const Step& s = steps[n];
+        TestDevice fresh(96, 80);
+        IDirect3DTexture9* same = MakeTexture(fresh.device, s.w, s.h, texels(s, n));
+        const std::vector<DWORD> expected = draw(fresh.device, same);
+        same->Release();
+        int differing = 0;
+        for (size_t i = 0; i < expected.size(); ++i) differing += drawn[n][i] != expected[i];
+        EXPECT_EQ(differing, 0) << "step " << n << ", texture " << s.w << " x " << s.h;
+    }
+}
 
 // The AVX2 lanes give the scalar arithmetic's pixels to the last byte: textures of power-of-two and
 // other sizes, every filter and address mode, X8 texels, rotated and perspective quads, blended, and
