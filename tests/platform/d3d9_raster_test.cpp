@@ -518,6 +518,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         // instead of a mapping that is skewed on the texture.
         bool axisAligned = false;
         float uvFrom = 0.f;
+        bool backdrop = false;  // the quads blend over the whole texture stretched over the target first
     };
     const Config configs[] = {
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
@@ -553,6 +554,14 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .factor = true, .axisAligned = true},
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .uvScale = 1.3f, .axisAligned = true,
          .uvFrom = -0.2f},
+        // One colour over every pixel of a span (a flat quad, one texel stretched) over a varied backdrop.
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .textured = false, .backdrop = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 0.52f,
+         .axisAligned = true, .uvFrom = 0.5f, .backdrop = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .factor = true,
+         .format = D3DFMT_X8R8G8B8, .uvScale = 0.52f, .axisAligned = true, .uvFrom = 0.5f, .backdrop = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .format = D3DFMT_X8R8G8B8,
+         .uvScale = 0.52f, .axisAligned = true, .uvFrom = 0.5f, .backdrop = true},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -596,6 +605,18 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                 DWORD colour;
                 float u, v;
             };
+            const WORD kQuad[6] = {0, 1, 2, 2, 1, 3};
+            if (c.backdrop) {
+                const Vertex v[4] = {{-0.5f, -0.5f, 0.95f, 1, 0xFFFFFFFF, 0.f, 0.f},
+                                     {95.5f, -0.5f, 0.95f, 1, 0xFFFFFFFF, 1.f, 0.f},
+                                     {-0.5f, 79.5f, 0.95f, 1, 0xFFFFFFFF, 0.f, 1.f},
+                                     {95.5f, 79.5f, 0.95f, 1, 0xFFFFFFFF, 1.f, 1.f}};
+                IDirect3DTexture9* all = MakeTexture(dev.device, tw, th, texels);
+                dev->SetTexture(0, all);
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, kQuad, D3DFMT_INDEX16, v, sizeof(Vertex));
+                dev->SetTexture(0, c.textured ? tex : nullptr);
+                all->Release();
+            }
             for (int q = 0; q < 6; ++q) {
                 float x0 = 3.5f + 9.25f * float(q), y0 = 2.5f + 7.f * float(q), x1 = x0 + 41.f, y1 = y0 + 33.f;
                 float skew = c.rotated ? 9.5f : 0.f;
@@ -612,8 +633,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                     v[0].u = v[2].u = v[0].v = v[1].v = a;
                     v[1].u = v[3].u = v[2].v = v[3].v = k;
                 }
-                const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, kQuad, D3DFMT_INDEX16, v, sizeof(Vertex));
             }
             auto frame = ReadTarget(dev.device);
             dev->SetTexture(0, nullptr);

@@ -28,4 +28,8 @@ bool ClassifyWrite(const PixelState& st, Combine& c);
 // blended over out.
 void CombineRow(const Combine& c, const DWORD* src, DWORD colour, DWORD* out, int n);
 
+// What CombineRow gives for n sources that are all src (a flat colour, a texel stretched over a
+// row): under Over, the source's share of each channel is worked out once for the row.
+void CombineOne(const Combine& c, DWORD src, DWORD colour, DWORD* out, int n);
+
 }  // namespace d3d9

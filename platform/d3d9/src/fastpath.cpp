@@ -339,10 +339,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     }
     if (f.kind == FastKind::kFlat && !f.depthTest && !f.alphaTest) {
         DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
-        DWORD texels[kChunk];
-        std::fill(texels, texels + kChunk, colour);
-        for (int done = 0; done <= x1 - x0; done += kChunk)
-            CombineRow(f.combine, texels, colour, out + done, std::min(kChunk, x1 - x0 + 1 - done));
+        CombineOne(f.combine, colour, colour, out, x1 - x0 + 1);
         return true;
     }
     if (!columns) {  // the triangle does not take columns
@@ -402,6 +399,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
             uint64_t serial = 0;
             int ty = 0, x0 = 0, x1 = -1;
             std::vector<DWORD> texels;
+            bool uniform = false;  // every texel the same (a panel of one colour)
         };
         thread_local Kept kept;
         if (kept.serial != table.serial || kept.ty != ty || x0 < kept.x0 || x1 > kept.x1) {
@@ -413,10 +411,17 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
                 for (int i = 0; i < count; ++i)
                     if (column[i] < 0 || column[i] >= w) return false;
             kept.texels.resize(size_t(count));
-            for (int i = 0; i < count; ++i) kept.texels[size_t(i)] = src[column[i]] | force;
-            kept = Kept{table.serial, ty, from, to, std::move(kept.texels)};
+            bool uniform = true;
+            for (int i = 0; i < count; ++i) {
+                kept.texels[size_t(i)] = src[column[i]] | force;
+                uniform &= kept.texels[size_t(i)] == kept.texels[0];
+            }
+            kept = Kept{table.serial, ty, from, to, std::move(kept.texels), uniform};
         }
-        CombineRow(f.combine, kept.texels.data() + (x0 - kept.x0), colour, out, n);
+        if (kept.uniform)
+            CombineOne(f.combine, kept.texels[0], colour, out, n);
+        else
+            CombineRow(f.combine, kept.texels.data() + (x0 - kept.x0), colour, out, n);
         return true;
     }
     // Bilinear with clamping. Without blend or colour the result goes straight into the target.
