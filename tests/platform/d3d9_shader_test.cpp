@@ -494,4 +494,96 @@ mov oC0, r0
             }
 }
 
+// Every pair of an alpha byte of the first texture (along x) and a red byte of the second (along y),
+// one texel per pixel of a 256 x 256 target, drawn by a program with fade constant c0, white over black
+// so that the target's red is the output's alpha; the quad spans `columns` pixels of each row.
+std::vector<DWORD> RenderBytePairs(const DWORD* tokens, bool lanes, const float (&fade)[4], DWORD filter, int columns) {
+    d3d9test::SetVectorLanes(lanes);
+    TestDevice dev(256, 256);
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    std::vector<DWORD> picture(256 * 256), mask(256 * 256);
+    for (DWORD y = 0; y < 256; ++y)
+        for (DWORD x = 0; x < 256; ++x) {
+            picture[y * 256 + x] = x << 24 | 0x00FFFFFFu;
+            mask[y * 256 + x] = y << 16 | (x * 7 & 255) << 8 | (x ^ y);
+        }
+    IDirect3DTexture9* tex[2] = {MakeTexture(dev.device, 256, 256, picture, D3DFMT_A8R8G8B8),
+                                 MakeTexture(dev.device, 256, 256, mask, D3DFMT_A8R8G8B8)};
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        dev->SetTexture(stage, tex[stage]);
+        dev->SetSamplerState(stage, D3DSAMP_MINFILTER, filter);
+        dev->SetSamplerState(stage, D3DSAMP_MAGFILTER, filter);
+        dev->SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        dev->SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    }
+    dev->SetPixelShaderConstantF(0, fade, 1);
+    IDirect3DPixelShader9* ps = nullptr;
+    EXPECT_EQ(dev->CreatePixelShader(tokens, &ps), D3D_OK);
+    dev->SetPixelShader(ps);
+    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+    const float right = float(columns) - 0.5f, u = float(columns) / 256.f;
+    const ProgramVertex quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0},
+                                   {right, -0.5f, 0, 1, 0xFFFFFFFF, u, 0, u, 0},
+                                   {-0.5f, 255.5f, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1},
+                                   {right, 255.5f, 0, 1, 0xFFFFFFFF, u, 1, u, 1}};
+    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, sizeof(ProgramVertex));
+    auto frame = ReadTarget(dev.device);
+    dev->SetPixelShader(nullptr);
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        dev->SetTexture(stage, nullptr);
+        tex[stage]->Release();
+    }
+    ps->Release();
+    d3d9test::SetVectorLanes(true);
+    return frame;
+}
+
+// Output channels that are products of sampled bytes (a channel, its complement or a constant byte,
+// each over 255) are made from the texel bytes with integer arithmetic, which must round as the
+// program's float arithmetic does for every pair of bytes. AlphaFade at fade 0.5 multiplies the
+// picture's alpha by the complement of the mask's red, at 0 and 1 by a constant byte, and at 0.3 by
+// neither (the float lanes); its colour times 0.5 is no product of bytes. The second program's
+// channels are c0.x minus a channel (its complement where c0.x is 1), a product of two channels, a
+// channel unchanged, and a channel times c0.w moved to another place (a constant byte at 0).
+// Whole rows of 256 pixels and rows of 251 (a last few pixels), point and bilinear.
+TEST(ShaderLanes, ByteProductsMatchOnePixelAtATime) {
+    const std::vector<DWORD> fade = LoadTokens("AlphaFade.pso");
+    std::vector<uint32_t> mixed;
+    std::string error;
+    ASSERT_TRUE(shaderasm::Assemble(R"(ps_2_0
+dcl t0.xy
+dcl t1.xy
+dcl_2d s0
+dcl_2d s1
+texld r0, t0, s0
+texld r1, t1, s1
+add r2.x, c0.x, -r1.x
+mul r2.y, r0.w, r1.y
+mov r2.z, r1.z
+mul r2.w, r1.x, c0.w
+mov oC0, r2
+)",
+                                    mixed, error))
+        << error;
+    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(mixed.data())};
+    const float fades[][4] = {{1, 1, 1, 0.5f}, {1, 1, 1, 0}, {1, 1, 1, 1}, {1, 1, 1, 0.3f}, {0.5f, 1, 0, 0.5f}};
+    for (size_t p = 0; p < std::size(programs); ++p)
+        for (const auto& c0 : fades)
+            for (DWORD filter : {DWORD(D3DTEXF_POINT), DWORD(D3DTEXF_LINEAR)})
+                for (int columns : {256, 251}) {
+                    const auto scalar = RenderBytePairs(programs[p], false, c0, filter, columns);
+                    const auto lanes = RenderBytePairs(programs[p], true, c0, filter, columns);
+                    int differing = 0;
+                    for (size_t i = 0; i < scalar.size(); ++i) differing += scalar[i] != lanes[i];
+                    EXPECT_EQ(differing, 0) << "program " << p << " c0 " << c0[0] << " " << c0[1] << " " << c0[2] << " "
+                                            << c0[3] << " filter " << filter << " columns " << columns;
+                }
+}
+
 }  // namespace

@@ -764,6 +764,7 @@ bool PixelProgram::Fuse() {
         }
     }
     if (!ok) return false;
+    bytes_ = MakeBytes(ops, tableSlot);
     // Operations whose results neither the output nor a texkill reads are left out; the rest get the
     // slots behind the constants, in order.
     std::vector<bool> needed(size_t(next), false);
@@ -803,6 +804,73 @@ bool PixelProgram::Fuse() {
 
 namespace {
 
+// Whether value is g / 255 for a whole g from 0 to 255, to within 2^-20. Two such values of g and h
+// multiplied (and saturated) go through ToByte to g * h / 255 rounded (RoundedProduct): after the
+// scaling by 255 the float arithmetic errs by less than 255 * (2 * 2^-20 + 2^-23) + 2^-17 < 0.001,
+// and g * h / 255 lies at least 1/510 from halfway between two whole numbers. One value alone gives g.
+bool NearByte(double value, int g) { return std::fabs(value - g / 255.0) <= 0x1p-20; }
+
+}  // namespace
+
+// Finds, for every output channel the fused kernel makes in its lanes, a product of bytes that gives
+// the same bytes: a table made from a channel is a factor when its values are the channel's byte, its
+// complement or one constant byte, each over 255; a constant is a factor when it is a byte over 255;
+// moves pass their source on, and a multiplication of two factors (saturated or not) is a product.
+bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<int>& tableSlot) {
+    byteProducts_.clear();
+    if (kills_) return false;
+    std::vector<int> slotTable(size_t(kMaxLaneSlots) + ops.size(), -1);
+    for (size_t t = 0; t < tableSlot.size(); ++t)
+        if (tableSlot[t] >= 0) slotTable[size_t(tableSlot[t])] = int(t);
+    auto factorOf = [&](int slot, ByteFactor& f) {
+        if (slot < int(laneConstants_.size())) {
+            f = ByteFactor{};
+            f.constant = int(std::lround(double(laneConstants_[size_t(slot)]) * 255.0));
+            return f.constant >= 0 && f.constant <= 255 && NearByte(laneConstants_[size_t(slot)], f.constant);
+        }
+        if (slotTable[size_t(slot)] < 0) return false;
+        const ByteTable& t = tables_[size_t(slotTable[size_t(slot)])];
+        auto all = [&](auto g) {
+            for (int i = 0; i < 256; ++i)
+                if (!NearByte(t.value[size_t(i)], g(i))) return false;
+            return true;
+        };
+        f = ByteFactor{t.sample, t.shift, false, 255};
+        if (all([](int i) { return i; })) return true;
+        f.complement = true;
+        if (all([](int i) { return 255 - i; })) return true;
+        f = ByteFactor{};
+        f.constant = int(std::lround(double(t.value[0]) * 255.0));
+        return f.constant >= 0 && f.constant <= 255 && all([&](int) { return f.constant; });
+    };
+    auto madeBy = [&](int slot) -> const LaneOp* {
+        for (const LaneOp& op : ops)
+            if (op.kind != LaneOp::kKill && op.dst == slot) return &op;
+        return nullptr;
+    };
+    const int positions[4] = {16, 8, 0, 24};
+    for (int c = 0; c < 4; ++c) {
+        if (laneChannels_[c].kind != LaneChannel::kSlot) continue;
+        ByteProduct product;
+        product.position = positions[c];
+        int slot = laneChannels_[c].slot;
+        const LaneOp* op = madeBy(slot);
+        for (; op && op->kind == LaneOp::kArith && op->opcode == kMov && !op->saturate && !op->modifier[0]; op = madeBy(slot))
+            slot = op->src[0];
+        if (factorOf(slot, product.factor[0])) {
+            product.factor[1] = ByteFactor{};
+        } else if (!op || op->kind != LaneOp::kArith || op->opcode != kMul || op->modifier[0] || op->modifier[1] ||
+                   !factorOf(op->src[0], product.factor[0]) || !factorOf(op->src[1], product.factor[1])) {
+            byteProducts_.clear();
+            return false;
+        }
+        byteProducts_.push_back(product);
+    }
+    return true;
+}
+
+namespace {
+
 // ToByte of eight values at once, as ToByteFour does four.
 __attribute__((target("avx2"), always_inline)) inline __m256i ToByteEight(__m256 v) {
     const __m256i rounded =
@@ -815,11 +883,71 @@ __attribute__((target("avx2"), always_inline)) inline __m256i ToByteEight(__m256
 
 }  // namespace
 
+namespace {
+
+// Byte x * y / 255 rounded, for two bytes: (t + (t >> 8)) >> 8 with t = x * y + 128.
+inline DWORD RoundedProduct(DWORD x, DWORD y) {
+    const DWORD t = x * y + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+// RoundedProduct of eight pairs of bytes in 32-bit lanes: the 16-bit multiplication holds each product
+// whole, the lanes' high halves being 0.
+__attribute__((target("avx2"), always_inline)) inline __m256i RoundedProductEight(__m256i x, __m256i y) {
+    const __m256i t = _mm256_add_epi32(_mm256_mullo_epi16(x, y), _mm256_set1_epi32(128));
+    return _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_srli_epi32(t, 8)), 8);
+}
+
+}  // namespace
+
+// The byte kernel over n pixels: constant bytes, channels unchanged and products of bytes, eight pixels
+// at a time and the last few one at a time, with the same integer arithmetic.
+__attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* texels, int n, DWORD* out) const {
+    const __m256i low = _mm256_set1_epi32(255);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256i loaded[kMaxSamples];
+        for (int k = 0; k < samples_; ++k) loaded[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels[k] + i));
+        __m256i colour = _mm256_set1_epi32(int(laneFixed_));
+        for (const auto& [sample, mask] : laneTexels_)
+            colour = _mm256_or_si256(colour, _mm256_and_si256(loaded[sample], _mm256_set1_epi32(int(mask))));
+        for (const ByteProduct& p : byteProducts_) {
+            __m256i factor[2];
+            for (int k = 0; k < 2; ++k) {
+                const ByteFactor& f = p.factor[k];
+                if (f.sample < 0) {
+                    factor[k] = _mm256_set1_epi32(f.constant);
+                    continue;
+                }
+                factor[k] = _mm256_and_si256(_mm256_srl_epi32(loaded[f.sample], _mm_cvtsi32_si128(f.shift)), low);
+                if (f.complement) factor[k] = _mm256_xor_si256(factor[k], low);
+            }
+            colour = _mm256_or_si256(colour, _mm256_sll_epi32(RoundedProductEight(factor[0], factor[1]), _mm_cvtsi32_si128(p.position)));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), colour);
+    }
+    for (; i < n; ++i) {
+        auto factor = [&](const ByteFactor& f) {
+            if (f.sample < 0) return DWORD(f.constant);
+            const DWORD byte = (texels[f.sample][i] >> f.shift) & 255;
+            return f.complement ? 255 - byte : byte;
+        };
+        DWORD colour = laneFixed_;
+        for (const auto& [sample, mask] : laneTexels_) colour |= texels[sample][i] & mask;
+        for (const ByteProduct& p : byteProducts_) colour |= RoundedProduct(factor(p.factor[0]), factor(p.factor[1])) << p.position;
+        out[i] = colour;
+    }
+}
+
 // The fused kernel over n pixels, kLaneGroup at a time (several vectors of eight lanes, so that each
 // operation's dispatch serves them all): each operation reads and writes slots of kLaneGroup values,
 // and the output is packed from them. A last group of fewer pixels runs on copies padded with zeros.
 __attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n,
                                                             DWORD* out, bool* killed) const {
+    if (bytes_) {
+        RunBytes(texels, n, out);
+        return;
+    }
     constexpr int V = kLaneGroup / 8;
     alignas(32) __m256 slot[kMaxLaneSlots][V];
     for (size_t i = 0; i < laneConstants_.size(); ++i)

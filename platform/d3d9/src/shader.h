@@ -177,10 +177,25 @@ private:
         int sample = 0;
         int slot = 0;
     };
+    // An output channel the byte kernel makes from texel bytes alone: the rounded product (as the
+    // fixed-function modulate has it) of two factors, each a sample's channel, its complement or a
+    // constant byte (sample -1).
+    struct ByteFactor {
+        int sample = -1;
+        int shift = 0;
+        bool complement = false;
+        int constant = 255;
+    };
+    struct ByteProduct {
+        int position = 0;  // of the channel within the output texel
+        ByteFactor factor[2];
+    };
     static constexpr int kMaxLaneSlots = 128;
     static constexpr int kLaneGroup = 32;  // pixels of one pass of the fused kernel's operations
     bool Fuse();
     void RunLanes(const DWORD* const* texels, const PixelBlock* rows, int n, DWORD* out, bool* killed) const;
+    bool MakeBytes(const std::vector<LaneOp>& ops, const std::vector<int>& tableSlot);
+    void RunBytes(const DWORD* const* texels, int n, DWORD* out) const;
 
     enum class Kind : unsigned char { kSample, kExpand, kCompute, kKill };
     struct Step {
@@ -223,6 +238,10 @@ private:
     LaneChannel laneChannels_[4];
     DWORD laneFixed_ = 0;
     std::vector<std::pair<int, DWORD>> laneTexels_;  // samples whose channels pass unchanged, and which
+    // The byte kernel, where every output channel of the fused kernel that is neither a constant nor a
+    // channel unchanged is a product of bytes.
+    bool bytes_ = false;
+    std::vector<ByteProduct> byteProducts_;
 };
 
 }  // namespace d3d9
