@@ -818,30 +818,29 @@ bool NearByte(double value, int g) { return std::fabs(value - g / 255.0) <= 0x1p
 // moves pass their source on, and a multiplication of two factors (saturated or not) is a product.
 bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<int>& tableSlot) {
     byteProducts_.clear();
-    if (kills_) return false;
+    if (kills_ || samples_ == 0) return false;  // a constant factor reads the first sample's texels
     std::vector<int> slotTable(size_t(kMaxLaneSlots) + ops.size(), -1);
     for (size_t t = 0; t < tableSlot.size(); ++t)
         if (tableSlot[t] >= 0) slotTable[size_t(tableSlot[t])] = int(t);
+    auto constantOf = [](float value, ByteFactor& f) {
+        const double byte = std::round(double(value) * 255.0);
+        f = ByteFactor{0, 0, 0, DWORD(byte >= 0 && byte <= 255 ? byte : 0)};
+        return NearByte(value, int(f.flip));
+    };
     auto factorOf = [&](int slot, ByteFactor& f) {
-        if (slot < int(laneConstants_.size())) {
-            f = ByteFactor{};
-            f.constant = int(std::lround(double(laneConstants_[size_t(slot)]) * 255.0));
-            return f.constant >= 0 && f.constant <= 255 && NearByte(laneConstants_[size_t(slot)], f.constant);
-        }
+        if (slot < int(laneConstants_.size())) return constantOf(laneConstants_[size_t(slot)], f);
         if (slotTable[size_t(slot)] < 0) return false;
         const ByteTable& t = tables_[size_t(slotTable[size_t(slot)])];
-        auto all = [&](auto g) {
-            for (int i = 0; i < 256; ++i)
-                if (!NearByte(t.value[size_t(i)], g(i))) return false;
+        auto all = [&](DWORD keep, DWORD flip) {
+            for (DWORD i = 0; i < 256; ++i)
+                if (!NearByte(t.value[i], int((i & keep) ^ flip))) return false;
             return true;
         };
-        f = ByteFactor{t.sample, t.shift, false, 255};
-        if (all([](int i) { return i; })) return true;
-        f.complement = true;
-        if (all([](int i) { return 255 - i; })) return true;
-        f = ByteFactor{};
-        f.constant = int(std::lround(double(t.value[0]) * 255.0));
-        return f.constant >= 0 && f.constant <= 255 && all([&](int) { return f.constant; });
+        for (DWORD flip : {0u, 255u}) {
+            f = ByteFactor{t.sample, t.shift, 255, flip};
+            if (all(255, flip)) return true;
+        }
+        return constantOf(t.value[0], f) && all(0, f.flip);
     };
     auto madeBy = [&](int slot) -> const LaneOp* {
         for (const LaneOp& op : ops)
@@ -900,42 +899,42 @@ __attribute__((target("avx2"), always_inline)) inline __m256i RoundedProductEigh
 
 }  // namespace
 
-// The byte kernel over n pixels: constant bytes, channels unchanged and products of bytes, eight pixels
-// at a time and the last few one at a time, with the same integer arithmetic.
+// The byte kernel over n pixels: the constant bytes and the channels unchanged first, then each product
+// in a pass of its own over the pixels, eight at a time and the last few one at a time, with the same
+// integer arithmetic.
 __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* texels, int n, DWORD* out) const {
-    const __m256i low = _mm256_set1_epi32(255);
     int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        __m256i loaded[kMaxSamples];
-        for (int k = 0; k < samples_; ++k) loaded[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels[k] + i));
-        __m256i colour = _mm256_set1_epi32(int(laneFixed_));
-        for (const auto& [sample, mask] : laneTexels_)
-            colour = _mm256_or_si256(colour, _mm256_and_si256(loaded[sample], _mm256_set1_epi32(int(mask))));
-        for (const ByteProduct& p : byteProducts_) {
-            __m256i factor[2];
-            for (int k = 0; k < 2; ++k) {
-                const ByteFactor& f = p.factor[k];
-                if (f.sample < 0) {
-                    factor[k] = _mm256_set1_epi32(f.constant);
-                    continue;
-                }
-                factor[k] = _mm256_and_si256(_mm256_srl_epi32(loaded[f.sample], _mm_cvtsi32_si128(f.shift)), low);
-                if (f.complement) factor[k] = _mm256_xor_si256(factor[k], low);
-            }
-            colour = _mm256_or_si256(colour, _mm256_sll_epi32(RoundedProductEight(factor[0], factor[1]), _mm_cvtsi32_si128(p.position)));
+    const __m256i fixed = _mm256_set1_epi32(int(laneFixed_));
+    for (; i + 8 <= n; i += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), fixed);
+    for (; i < n; ++i) out[i] = laneFixed_;
+    for (const auto& [sample, mask] : laneTexels_) {
+        const DWORD* from = texels[sample];
+        const __m256i keep = _mm256_set1_epi32(int(mask));
+        for (i = 0; i + 8 <= n; i += 8) {
+            __m256i* to = reinterpret_cast<__m256i*>(out + i);
+            _mm256_storeu_si256(to, _mm256_or_si256(_mm256_loadu_si256(to),
+                                                    _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), keep)));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), colour);
+        for (; i < n; ++i) out[i] |= from[i] & mask;
     }
-    for (; i < n; ++i) {
-        auto factor = [&](const ByteFactor& f) {
-            if (f.sample < 0) return DWORD(f.constant);
-            const DWORD byte = (texels[f.sample][i] >> f.shift) & 255;
-            return f.complement ? 255 - byte : byte;
-        };
-        DWORD colour = laneFixed_;
-        for (const auto& [sample, mask] : laneTexels_) colour |= texels[sample][i] & mask;
-        for (const ByteProduct& p : byteProducts_) colour |= RoundedProduct(factor(p.factor[0]), factor(p.factor[1])) << p.position;
-        out[i] = colour;
+    for (const ByteProduct& p : byteProducts_) {
+        const ByteFactor &fa = p.factor[0], &fb = p.factor[1];
+        const DWORD *from = texels[fa.sample], *with = texels[fb.sample];
+        const __m128i shiftA = _mm_cvtsi32_si128(fa.shift), shiftB = _mm_cvtsi32_si128(fb.shift);
+        const __m128i position = _mm_cvtsi32_si128(p.position);
+        const __m256i keepA = _mm256_set1_epi32(int(fa.keep)), keepB = _mm256_set1_epi32(int(fb.keep));
+        const __m256i flipA = _mm256_set1_epi32(int(fa.flip)), flipB = _mm256_set1_epi32(int(fb.flip));
+        for (i = 0; i + 8 <= n; i += 8) {
+            const __m256i a = _mm256_xor_si256(
+                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), shiftA), keepA), flipA);
+            const __m256i b = _mm256_xor_si256(
+                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(with + i)), shiftB), keepB), flipB);
+            __m256i* to = reinterpret_cast<__m256i*>(out + i);
+            _mm256_storeu_si256(to, _mm256_or_si256(_mm256_loadu_si256(to), _mm256_sll_epi32(RoundedProductEight(a, b), position)));
+        }
+        for (; i < n; ++i)
+            out[i] |= RoundedProduct(((from[i] >> fa.shift) & fa.keep) ^ fa.flip, ((with[i] >> fb.shift) & fb.keep) ^ fb.flip)
+                      << p.position;
     }
 }
 
@@ -1059,7 +1058,7 @@ __attribute__((target("avx2"))) void PixelProgram::RunLanes(const DWORD* const* 
 
 void PixelProgram::RunRow(int n, const RowSampler& sample, DWORD* out) const {
     thread_local std::vector<DWORD> texels;
-    texels.resize(size_t(samples_) * size_t(n));
+    if (texels.size() < size_t(samples_) * size_t(n)) texels.resize(size_t(samples_) * size_t(n));
     const DWORD* from[kMaxSamples];
     for (const Step& step : steps_) {
         if (step.kind != Kind::kSample) continue;

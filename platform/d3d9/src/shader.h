@@ -178,13 +178,13 @@ private:
         int slot = 0;
     };
     // An output channel the byte kernel makes from texel bytes alone: the rounded product (as the
-    // fixed-function modulate has it) of two factors, each a sample's channel, its complement or a
-    // constant byte (sample -1).
+    // fixed-function modulate has it) of two factors, each ((texel >> shift) & keep) ^ flip of a
+    // sample's texel: its channel (keep 255, flip 0), the channel's complement (flip 255) or a
+    // constant byte (keep 0, flip the byte).
     struct ByteFactor {
-        int sample = -1;
+        int sample = 0;
         int shift = 0;
-        bool complement = false;
-        int constant = 255;
+        DWORD keep = 0, flip = 255;
     };
     struct ByteProduct {
         int position = 0;  // of the channel within the output texel
