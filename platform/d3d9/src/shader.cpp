@@ -899,42 +899,50 @@ __attribute__((target("avx2"), always_inline)) inline __m256i RoundedProductEigh
 
 }  // namespace
 
-// The byte kernel over n pixels: the constant bytes and the channels unchanged first, then each product
-// in a pass of its own over the pixels, eight at a time and the last few one at a time, with the same
-// integer arithmetic.
+// The byte kernel over n pixels, eight at a time and the last few one at a time with the same integer
+// arithmetic: the constant bytes, the first sample's channels unchanged and the first product in one
+// pass, then each other sample's channels and each other product in a pass of its own.
 __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* texels, int n, DWORD* out) const {
-    int i = 0;
-    const __m256i fixed = _mm256_set1_epi32(int(laneFixed_));
-    for (; i + 8 <= n; i += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), fixed);
-    for (; i < n; ++i) out[i] = laneFixed_;
-    for (const auto& [sample, mask] : laneTexels_) {
-        const DWORD* from = texels[sample];
+    static const ByteProduct none{0, {ByteFactor{0, 0, 0, 0}, ByteFactor{0, 0, 0, 0}}};  // 0 x 0
+    const std::pair<int, DWORD> unchanged = laneTexels_.empty() ? std::pair<int, DWORD>{0, 0u} : laneTexels_[0];
+    for (size_t k = 0; k < std::max<size_t>(1, byteProducts_.size()); ++k) {
+        const ByteProduct& p = byteProducts_.empty() ? none : byteProducts_[k];
+        const ByteFactor &fa = p.factor[0], &fb = p.factor[1];
+        const DWORD *from = texels[fa.sample], *with = texels[fb.sample];
+        // The first pass starts the colours; the others add to them.
+        const DWORD* base = k == 0 ? texels[unchanged.first] : out;
+        const DWORD baseMask = k == 0 ? unchanged.second : ~0u, fixed = k == 0 ? laneFixed_ : 0u;
+        const __m128i shiftA = _mm_cvtsi32_si128(fa.shift), shiftB = _mm_cvtsi32_si128(fb.shift);
+        const __m128i position = _mm_cvtsi32_si128(p.position);
+        const __m256i keepA = _mm256_set1_epi32(int(fa.keep)), keepB = _mm256_set1_epi32(int(fb.keep));
+        const __m256i flipA = _mm256_set1_epi32(int(fa.flip)), flipB = _mm256_set1_epi32(int(fb.flip));
+        const __m256i baseMaskV = _mm256_set1_epi32(int(baseMask)), fixedV = _mm256_set1_epi32(int(fixed));
+        int i = 0;
+        for (; i + 8 <= n; i += 8) {
+            const __m256i a = _mm256_xor_si256(
+                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), shiftA), keepA), flipA);
+            const __m256i b = _mm256_xor_si256(
+                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(with + i)), shiftB), keepB), flipB);
+            const __m256i kept =
+                _mm256_or_si256(_mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i)), baseMaskV), fixedV);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(kept, _mm256_sll_epi32(RoundedProductEight(a, b), position)));
+        }
+        for (; i < n; ++i)
+            out[i] = (base[i] & baseMask) | fixed |
+                     RoundedProduct(((from[i] >> fa.shift) & fa.keep) ^ fa.flip, ((with[i] >> fb.shift) & fb.keep) ^ fb.flip)
+                         << p.position;
+    }
+    for (size_t k = 1; k < laneTexels_.size(); ++k) {
+        const DWORD* from = texels[laneTexels_[k].first];
+        const DWORD mask = laneTexels_[k].second;
         const __m256i keep = _mm256_set1_epi32(int(mask));
-        for (i = 0; i + 8 <= n; i += 8) {
+        int i = 0;
+        for (; i + 8 <= n; i += 8) {
             __m256i* to = reinterpret_cast<__m256i*>(out + i);
             _mm256_storeu_si256(to, _mm256_or_si256(_mm256_loadu_si256(to),
                                                     _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), keep)));
         }
         for (; i < n; ++i) out[i] |= from[i] & mask;
-    }
-    for (const ByteProduct& p : byteProducts_) {
-        const ByteFactor &fa = p.factor[0], &fb = p.factor[1];
-        const DWORD *from = texels[fa.sample], *with = texels[fb.sample];
-        const __m128i shiftA = _mm_cvtsi32_si128(fa.shift), shiftB = _mm_cvtsi32_si128(fb.shift);
-        const __m128i position = _mm_cvtsi32_si128(p.position);
-        const __m256i keepA = _mm256_set1_epi32(int(fa.keep)), keepB = _mm256_set1_epi32(int(fb.keep));
-        const __m256i flipA = _mm256_set1_epi32(int(fa.flip)), flipB = _mm256_set1_epi32(int(fb.flip));
-        for (i = 0; i + 8 <= n; i += 8) {
-            const __m256i a = _mm256_xor_si256(
-                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), shiftA), keepA), flipA);
-            const __m256i b = _mm256_xor_si256(
-                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(with + i)), shiftB), keepB), flipB);
-            __m256i* to = reinterpret_cast<__m256i*>(out + i);
-            _mm256_storeu_si256(to, _mm256_or_si256(_mm256_loadu_si256(to), _mm256_sll_epi32(RoundedProductEight(a, b), position)));
-        }
-        for (; i < n; ++i)
-            out[i] |= RoundedProduct(((from[i] >> fa.shift) & fa.keep) ^ fa.flip, ((with[i] >> fb.shift) & fb.keep) ^ fb.flip)
-                      << p.position;
     }
 }
 

@@ -237,7 +237,7 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
     // by the row combiner with no test: whole runs of the row at a time, no coordinates made.
     if (program && writer && everyPixel && program->SamplesOnly() &&
         program->EachSample([&](int stage, int set) { return ColumnsApply(st, t, stage, set); })) {
-        constexpr int kRun = 512;
+        constexpr int kRun = 1024;
         DWORD colour[kRun];
         for (int cx = x0; cx <= x1; cx += kRun) {
             const int n = std::min(kRun, x1 - cx + 1);
