@@ -239,10 +239,17 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
         program->EachSample([&](int stage, int set) { return ColumnsApply(st, t, stage, set); })) {
         constexpr int kRun = 1024;
         DWORD colour[kRun];
-        for (int cx = x0; cx <= x1; cx += kRun) {
-            const int n = std::min(kRun, x1 - cx + 1);
-            program->RunRow(n, [&](int stage, int set, int count, DWORD* buffer) {
-                return SampleColumns(st, t, stage, set, cx, y, count, buffer);
+        // The sampler reaches the run through one reference, which std::function holds without
+        // allocating.
+        struct {
+            const PixelState& st;
+            const Triangle& t;
+            int x, y;
+        } run{st, t, x0, y};
+        for (; run.x <= x1; run.x += kRun) {
+            const int cx = run.x, n = std::min(kRun, x1 - cx + 1);
+            program->RunRow(n, [&run](int stage, int set, int count, DWORD* buffer) {
+                return SampleColumns(run.st, run.t, stage, set, run.x, run.y, count, buffer);
             }, colour);
             CombineRow(*writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
         }
