@@ -235,33 +235,37 @@ struct Sampling {
     D3DFORMAT format = D3DFMT_A8R8G8B8;
 };
 
-// The frame of one blended draw of a pixel program (with its lanes and shortcuts, or one pixel and one
-// sample at a time) over two small textures on a 64 x 48 target.
-std::vector<DWORD> RenderProgram(const DWORD* tokens, bool lanes, const ProgramVertex (&quad)[4],
-                                 const Sampling& sampling) {
+// The textures of stages 0 and 1: their sizes and texels.
+struct ProgramTextures {
+    UINT width[2], height[2];
+    std::vector<DWORD> texels[2];
+};
+
+// The frame of one draw of a pixel program (with its lanes and shortcuts, or one pixel and one sample at
+// a time) with constant c0 over the textures, blended over the clear colour on a width x height target.
+std::vector<DWORD> DrawProgram(const DWORD* tokens, bool lanes, UINT width, UINT height, DWORD clear,
+                               const ProgramTextures& textures, const Sampling& sampling, const float (&c0)[4],
+                               const ProgramVertex (&quad)[4]) {
     d3d9test::SetVectorLanes(lanes);
-    TestDevice dev(64, 48);
+    TestDevice dev(width, height);
     dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     dev->SetRenderState(D3DRS_ZENABLE, FALSE);
     // Blended, so that the output's alpha shows in the (X8) target.
     dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.f, 0);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.f, 0);
     IDirect3DTexture9* tex[2];
     for (DWORD stage = 0; stage < 2; ++stage) {
-        std::vector<DWORD> texels((13 + stage) * 11);
-        for (size_t i = 0; i < texels.size(); ++i)
-            texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
-        tex[stage] = MakeTexture(dev.device, 13 + stage, 11, texels, sampling.format);
+        tex[stage] = MakeTexture(dev.device, textures.width[stage], textures.height[stage], textures.texels[stage],
+                                 sampling.format);
         dev->SetTexture(stage, tex[stage]);
         dev->SetSamplerState(stage, D3DSAMP_MINFILTER, sampling.filter);
         dev->SetSamplerState(stage, D3DSAMP_MAGFILTER, sampling.filter);
         dev->SetSamplerState(stage, D3DSAMP_ADDRESSU, sampling.address);
         dev->SetSamplerState(stage, D3DSAMP_ADDRESSV, sampling.address);
     }
-    const float progress[4] = {0.9f, 0.4f, 1.2f, 0.55f};
-    dev->SetPixelShaderConstantF(0, progress, 1);
+    dev->SetPixelShaderConstantF(0, c0, 1);
     IDirect3DPixelShader9* ps = nullptr;
     EXPECT_EQ(dev->CreatePixelShader(tokens, &ps), D3D_OK);
     dev->SetPixelShader(ps);
@@ -277,6 +281,21 @@ std::vector<DWORD> RenderProgram(const DWORD* tokens, bool lanes, const ProgramV
     ps->Release();
     d3d9test::SetVectorLanes(true);
     return frame;
+}
+
+// A program drawn over two small textures (13 x 11 and 14 x 11) on a 64 x 48 target.
+std::vector<DWORD> RenderProgram(const DWORD* tokens, bool lanes, const ProgramVertex (&quad)[4],
+                                 const Sampling& sampling) {
+    ProgramTextures textures;
+    for (UINT stage = 0; stage < 2; ++stage) {
+        textures.width[stage] = 13 + stage;
+        textures.height[stage] = 11;
+        textures.texels[stage].resize((13 + stage) * 11);
+        for (size_t i = 0; i < textures.texels[stage].size(); ++i)
+            textures.texels[stage][i] = DWORD(i * 2654435761u) ^ DWORD(i << 27) ^ DWORD(stage * 0x5A3C96E1u);
+    }
+    const float progress[4] = {0.9f, 0.4f, 1.2f, 0.55f};
+    return DrawProgram(tokens, lanes, 64, 48, 0xFF204060, textures, sampling, progress, quad);
 }
 
 // Tables of two samples' channels made by chains of instructions (a negated source, saturation, a
@@ -498,50 +517,19 @@ mov oC0, r0
 // one texel per pixel of a 256 x 256 target, drawn by a program with fade constant c0, white over black
 // so that the target's red is the output's alpha; the quad spans `columns` pixels of each row.
 std::vector<DWORD> RenderBytePairs(const DWORD* tokens, bool lanes, const float (&fade)[4], DWORD filter, int columns) {
-    d3d9test::SetVectorLanes(lanes);
-    TestDevice dev(256, 256);
-    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    dev->SetRenderState(D3DRS_ZENABLE, FALSE);
-    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
-    std::vector<DWORD> picture(256 * 256), mask(256 * 256);
+    ProgramTextures textures{{256, 256}, {256, 256}, {std::vector<DWORD>(256 * 256), std::vector<DWORD>(256 * 256)}};
     for (DWORD y = 0; y < 256; ++y)
         for (DWORD x = 0; x < 256; ++x) {
-            picture[y * 256 + x] = x << 24 | 0x00FFFFFFu;
-            mask[y * 256 + x] = y << 16 | (x * 7 & 255) << 8 | (x ^ y);
+            textures.texels[0][y * 256 + x] = x << 24 | 0x00FFFFFFu;
+            textures.texels[1][y * 256 + x] = y << 16 | (x * 7 & 255) << 8 | (x ^ y);
         }
-    IDirect3DTexture9* tex[2] = {MakeTexture(dev.device, 256, 256, picture, D3DFMT_A8R8G8B8),
-                                 MakeTexture(dev.device, 256, 256, mask, D3DFMT_A8R8G8B8)};
-    for (DWORD stage = 0; stage < 2; ++stage) {
-        dev->SetTexture(stage, tex[stage]);
-        dev->SetSamplerState(stage, D3DSAMP_MINFILTER, filter);
-        dev->SetSamplerState(stage, D3DSAMP_MAGFILTER, filter);
-        dev->SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-        dev->SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-    }
-    dev->SetPixelShaderConstantF(0, fade, 1);
-    IDirect3DPixelShader9* ps = nullptr;
-    EXPECT_EQ(dev->CreatePixelShader(tokens, &ps), D3D_OK);
-    dev->SetPixelShader(ps);
-    dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2);
     const float right = float(columns) - 0.5f, u = float(columns) / 256.f;
     const ProgramVertex quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0},
                                    {right, -0.5f, 0, 1, 0xFFFFFFFF, u, 0, u, 0},
                                    {-0.5f, 255.5f, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1},
                                    {right, 255.5f, 0, 1, 0xFFFFFFFF, u, 1, u, 1}};
-    const WORD idx[6] = {0, 1, 2, 2, 1, 3};
-    dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, quad, sizeof(ProgramVertex));
-    auto frame = ReadTarget(dev.device);
-    dev->SetPixelShader(nullptr);
-    for (DWORD stage = 0; stage < 2; ++stage) {
-        dev->SetTexture(stage, nullptr);
-        tex[stage]->Release();
-    }
-    ps->Release();
-    d3d9test::SetVectorLanes(true);
-    return frame;
+    return DrawProgram(tokens, lanes, 256, 256, 0xFF000000, textures, {filter, D3DTADDRESS_CLAMP, D3DFMT_A8R8G8B8},
+                       fade, quad);
 }
 
 // Output channels that are products of sampled bytes (a channel, its complement or a constant byte,
