@@ -503,6 +503,13 @@ TEST(RasterTargets, SixteenBitTargetsRoundEachChannel) {
 
 namespace {
 
+// A pre-transformed vertex with a colour and one pair of texture coordinates.
+struct Vertex {
+    float x, y, z, rhw;
+    DWORD colour;
+    float u, v;
+};
+
 // The rasteriser's shortcuts for textured draws must give the very pixels of the general path. A
 // stage 1 that only passes the colour on changes nothing in the result but takes the general path.
 TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
@@ -534,6 +541,8 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
          .rotated = true, .textured = false},
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .depth = true,
          .gradient = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .depth = true,
+         .factor = true, .axisAligned = true},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .perspective = true,
          .gradient = true},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .depth = true, .perspective = true,
@@ -600,11 +609,6 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             dev->SetTexture(0, c.textured ? tex : nullptr);
             dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.f, 0);
             dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-            struct Vertex {
-                float x, y, z, rhw;
-                DWORD colour;
-                float u, v;
-            };
             const WORD kQuad[6] = {0, 1, 2, 2, 1, 3};
             if (c.backdrop) {
                 const Vertex v[4] = {{-0.5f, -0.5f, 0.95f, 1, 0xFFFFFFFF, 0.f, 0.f},
@@ -747,11 +751,6 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
         dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
         dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
         dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-        struct Vertex {
-            float x, y, z, rhw;
-            DWORD colour;
-            float u, v;
-        };
         int q = 0;
         for (const Texture& t : textures) {
             std::vector<DWORD> texels(t.w * t.h);
@@ -788,6 +787,72 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
     int differing = 0;
     for (size_t i = 0; i < scalar.size(); ++i) differing += scalar[i] != lanes[i];
     EXPECT_EQ(differing, 0);
+}
+
+// The depth and alpha tests in AVX2 lanes pass and store exactly what the scalar tests do: every
+// comparison function of both tests, 16- and 24-bit depth, sloped depth planes, alpha scaled by the
+// texture factor or not, on quads that take the bilinear rows (axis-aligned) and on rotated ones.
+TEST(RasterPaths, TestLanesMatchTheScalarTests) {
+    for (D3DFORMAT depthFormat : {D3DFMT_D16, D3DFMT_D24S8}) {
+        auto render = [&](bool lanes) {
+            d3d9test::SetVectorLanes(lanes);
+            TestDevice dev(96, 80);
+            IDirect3DSurface9* depth = nullptr;
+            EXPECT_EQ(dev->CreateDepthStencilSurface(96, 80, depthFormat, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr),
+                      D3D_OK);
+            dev->SetDepthStencilSurface(depth);
+            SetScreenProjection(dev.device, 96, 80);
+            dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+            dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+            dev->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+            dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+            dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0xB0FFFFFF);
+            dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+            dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+            dev->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+            dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+            std::vector<DWORD> texels(17 * 13);
+            // Alpha rises texel by texel, so that the samples take every value the tests can tell apart.
+            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i) << 24 | (DWORD(i * 2654435761u) & 0xFFFFFFu);
+            IDirect3DTexture9* tex = MakeTexture(dev.device, 17, 13, texels);
+            dev->SetTexture(0, tex);
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 0.5f, 0);
+            dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            for (int q = 0; q < 32; ++q) {
+                dev->SetRenderState(D3DRS_ZWRITEENABLE, q % 5 != 4);
+                dev->SetRenderState(D3DRS_ZFUNC, DWORD(1 + q % 8));
+                dev->SetRenderState(D3DRS_ALPHAFUNC, DWORD(1 + (q / 4 + q) % 8));
+                dev->SetRenderState(D3DRS_ALPHAREF, DWORD(q * 29 % 256));
+                dev->SetTextureStageState(0, D3DTSS_COLORARG2, q % 2 ? D3DTA_TFACTOR : D3DTA_DIFFUSE);
+                dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, q % 2 ? D3DTA_TFACTOR : D3DTA_DIFFUSE);
+                const float x0 = 0.5f + 1.75f * float(q), y0 = 1.5f + 1.5f * float(q % 19), skew = q % 3 ? 0.f : 6.5f;
+                // Depths close to each other, level or rising by a few units of the depth surface
+                // across the quad, so that ties and the last bit of each value decide tests.
+                const float zNear = 0.25f * float(1 + q % 3), zFar = zNear + (q % 2 ? 3e-7f : 0.f);
+                const Vertex v[4] = {{x0 + skew, y0, zNear, 1, 0xFFFFFFFF, -0.2f, 0.1f},
+                                     {x0 + 41.f, y0 + skew, zFar, 1, 0xFFFFFFFF, 1.3f, 0.1f},
+                                     {x0, y0 + 37.f - skew, zNear, 1, 0xFFFFFFFF, -0.2f, 1.2f},
+                                     {x0 + 41.f - skew, y0 + 37.f, zFar, 1, 0xFFFFFFFF, 1.3f, 1.2f}};
+                const WORD idx[6] = {0, 1, 2, 2, 1, 3};
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+            }
+            auto frame = ReadTarget(dev.device);
+            dev->SetTexture(0, nullptr);
+            tex->Release();
+            dev->SetDepthStencilSurface(nullptr);
+            depth->Release();
+            return frame;
+        };
+        const auto scalar = render(false), lanes = render(true);
+        d3d9test::SetVectorLanes(true);
+        int differing = 0;
+        for (size_t i = 0; i < scalar.size(); ++i) differing += scalar[i] != lanes[i];
+        EXPECT_EQ(differing, 0) << "depth format " << depthFormat;
+    }
 }
 
 }  // namespace

@@ -34,12 +34,19 @@ RenderDevice::~RenderDevice() {
 
 namespace {
 
-// Draws through render (between BeginFrame and EndFrame) and reads the presented frame back.
-std::vector<DWORD> DrawAndRead(const std::function<void()>& render) {
-    std::vector<DWORD> pixels;
-    if (BeginFrame() < 0) return pixels;
+// Draws through render (between BeginFrame and EndFrame) and presents; false when the frame could
+// not begin.
+bool Draw(const std::function<void()>& render) {
+    if (BeginFrame() < 0) return false;
     render();
     EndFrame();
+    return true;
+}
+
+// Draws through render and reads the presented frame back.
+std::vector<DWORD> DrawAndRead(const std::function<void()>& render) {
+    std::vector<DWORD> pixels;
+    if (!Draw(render)) return pixels;
     UINT w = 0, h = 0;
     d3d9test::ReadPresentedFrame(GetD3DDevice(), pixels, w, h);
     return pixels;
@@ -47,12 +54,21 @@ std::vector<DWORD> DrawAndRead(const std::function<void()>& render) {
 
 }  // namespace
 
-std::vector<DWORD> RenderDevice::Frame(const std::function<void()>& queue) {
+void RenderDevice::Queue(const std::function<void()>& queue) {
     process_.Update();
     process_.GetRenderObjectTable()->Select();
     queue();
     process_.GetRenderObjectTable()->Deselect();
+}
+
+std::vector<DWORD> RenderDevice::Frame(const std::function<void()>& queue) {
+    Queue(queue);
     return DrawAndRead([this] { process_.Render(); });
+}
+
+bool RenderDevice::Present(const std::function<void()>& queue) {
+    Queue(queue);
+    return Draw([this] { process_.Render(); });
 }
 
 std::vector<DWORD> RenderDevice::DrawProcesses() {

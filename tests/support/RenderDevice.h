@@ -28,10 +28,15 @@ public:
     // presents; returns the frame. Their layers are emptied by the rendering manager's UpdateProcesses
     // before the scenes queue into them.
     std::vector<DWORD> DrawProcesses();
+    // Frame without reading the frame back (for benchmarks); false when the frame could not begin.
+    bool Present(const std::function<void()>& queue);
     CRenderProcessSceneNovel& Process() { return process_; }
     bool Ok() const { return ok_; }
 
 private:
+    // Empties the layers and runs queue with the process's table current.
+    void Queue(const std::function<void()>& queue);
+
     EngineDevice device_{"RenderTestWindow"};
     CRenderProcessSceneNovel process_;
     bool ok_ = false;

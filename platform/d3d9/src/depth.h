@@ -45,6 +45,10 @@ public:
         }
     }
 
+    // The cells themselves, for code that reads or stores many at once.
+    BYTE* Cells() const { return cells_; }
+    bool Sixteen() const { return sixteen_; }
+
 private:
     BYTE* cells_;
     bool sixteen_;

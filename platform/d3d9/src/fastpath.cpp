@@ -42,6 +42,132 @@ inline DWORD Modulate(const FastPlan& f, DWORD texel, DWORD colour) {
     return Pack(a, r, g, b);
 }
 
+// The comparison of the depth and alpha tests in 32-bit lanes (AVX2), unsigned: all bits set where
+// the new value a passes against the reference b.
+__attribute__((target("avx2"), always_inline)) inline __m256i CompareLanes(DWORD func, __m256i a, __m256i b) {
+    const __m256i flip = _mm256_set1_epi32(int(0x80000000u)), all = _mm256_set1_epi32(-1);
+    a = _mm256_xor_si256(a, flip);
+    b = _mm256_xor_si256(b, flip);
+    switch (func) {
+        case D3DCMP_NEVER: return _mm256_setzero_si256();
+        case D3DCMP_LESS: return _mm256_cmpgt_epi32(b, a);
+        case D3DCMP_EQUAL: return _mm256_cmpeq_epi32(a, b);
+        case D3DCMP_LESSEQUAL: return _mm256_xor_si256(_mm256_cmpgt_epi32(a, b), all);
+        case D3DCMP_GREATER: return _mm256_cmpgt_epi32(a, b);
+        case D3DCMP_NOTEQUAL: return _mm256_xor_si256(_mm256_cmpeq_epi32(a, b), all);
+        case D3DCMP_GREATEREQUAL: return _mm256_xor_si256(_mm256_cmpgt_epi32(b, a), all);
+        default: return all;
+    }
+}
+
+// The depth and alpha tests of one pixel: the depth it would store and whether it passes. alphaScale
+// is the colour's alpha that the texel's alpha is multiplied by first, or -1 for none.
+inline bool TestPixel(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y, DWORD texel,
+                      int alphaScale, unsigned& z) {
+    bool pass = true;
+    if (f.depthTest) {
+        z = depth.Value(t.z.At(x, y));
+        pass = Compare(f.depthFunc, z, depth.Load(x));
+    }
+    if (f.alphaTest) {
+        unsigned a = texel >> 24;
+        if (alphaScale >= 0) a = unsigned(Div255(int(a) * alphaScale));
+        pass = pass && Compare(f.alphaFunc, a, f.alphaRef);
+    }
+    return pass;
+}
+
+// TestPixel for pixels x .. x + m - 1 eight at a time (AVX2), with the same arithmetic: the depth
+// plane's sum in double lanes rounded to float, clamped and scaled as DepthValue does, and the alpha
+// product's division by 510 in float lanes, exact for these odd numerators below 2^17. Writes the
+// depths and a pass mask (all bits or none) per pixel; returns how many pixels it did.
+__attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y,
+                                              int m, const DWORD* texels, int alphaScale, unsigned* zval,
+                                              int32_t* pass) {
+    const __m256d base = _mm256_set1_pd(t.z.base), dx = _mm256_set1_pd(t.z.dx), dyy = _mm256_set1_pd(t.z.dy * y);
+    const __m256d one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
+    const __m256d scale = _mm256_set1_pd(depth.Sixteen() ? 65535.0 : 16777215.0);
+    const __m128i steps = _mm_setr_epi32(0, 1, 2, 3);
+    int i = 0;
+    for (; i + 8 <= m; i += 8) {
+        __m256i ok = _mm256_set1_epi32(-1);
+        if (f.depthTest) {
+            __m128i halves[2];
+            for (int k = 0; k < 2; ++k) {
+                const __m256d at = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x + i + 4 * k), steps));
+                __m256d z = _mm256_add_pd(_mm256_add_pd(base, _mm256_mul_pd(dx, at)), dyy);
+                z = _mm256_cvtps_pd(_mm256_cvtpd_ps(z));
+                z = _mm256_and_pd(_mm256_min_pd(z, one), _mm256_cmp_pd(z, zero, _CMP_GT_OQ));
+                halves[k] = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(z, scale), half));
+            }
+            const __m256i z = _mm256_inserti128_si256(_mm256_castsi128_si256(halves[0]), halves[1], 1);
+            const BYTE* cells = depth.Cells();
+            const __m256i stored =
+                depth.Sixteen()
+                    ? _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + size_t(x + i) * 2)))
+                    : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + size_t(x + i) * 4));
+            ok = CompareLanes(f.depthFunc, z, stored);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(zval + i), z);
+        }
+        if (f.alphaTest) {
+            __m256i a = _mm256_srli_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i)), 24);
+            if (alphaScale >= 0) {
+                const __m256i twice = _mm256_add_epi32(_mm256_slli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(alphaScale)), 1),
+                                                       _mm256_set1_epi32(255));
+                a = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(twice), _mm256_set1_ps(510.f)));
+            }
+            ok = _mm256_and_si256(ok, CompareLanes(f.alphaFunc, a, _mm256_set1_epi32(int(f.alphaRef))));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pass + i), ok);
+    }
+    return i;
+}
+
+// Stores the pixels and depths of m pixels whose tests passed, eight at a time (AVX2); returns how
+// many it did.
+__attribute__((target("avx2"))) int StoreLanes(const int32_t* pass, const DWORD* mixed, const unsigned* zval,
+                                               bool depthWrite, DWORD* out, BYTE* cells, int m) {
+    int i = 0;
+    for (; i + 8 <= m; i += 8) {
+        const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), mask,
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i)));
+        if (depthWrite)
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(cells) + i, mask,
+                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zval + i)));
+    }
+    return i;
+}
+
+// Writes m (at most kRun) shaded pixels from x on row y where the depth and alpha tests pass: each
+// texel times the colour where the stage modulates (unless gouraud has coloured it already), blended
+// over the target, and its depth stored where the draw writes depth.
+constexpr int kRun = 2 * kChunk;
+void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int x, int y, int m, const DWORD* texels,
+                 DWORD colour, bool gouraud) {
+    Combine blendOnly = f.combine;
+    if (gouraud) blendOnly.modColour = blendOnly.modAlpha = false;
+    DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x;
+    const DepthRow depth(f.depthTest ? st.depth : nullptr, y);
+    const int alphaScale = f.combine.modAlpha && !gouraud ? int(colour >> 24) : -1;
+    DWORD mixed[kRun];
+    unsigned zval[kRun];
+    int32_t pass[kRun];
+    int i = Avx2() ? TestLanes(f, t, depth, x, y, m, texels, alphaScale, zval, pass) : 0;
+    for (; i < m; ++i) pass[i] = TestPixel(f, t, depth, x + i, y, texels[i], alphaScale, zval[i]) ? -1 : 0;
+    std::memcpy(mixed, out, size_t(m) * 4);
+    CombineRow(blendOnly, texels, colour, mixed, m);
+    const bool depthWrite = f.depthWrite && f.depthTest;
+    i = Avx2() && (!depthWrite || !depth.Sixteen())
+            ? StoreLanes(pass, mixed, zval, depthWrite, out, depthWrite ? depth.Cells() + size_t(x) * 4 : nullptr, m)
+            : 0;
+    for (; i < m; ++i) {
+        if (!pass[i]) continue;
+        out[i] = mixed[i];
+        if (depthWrite) depth.Store(x + i, zval[i]);
+    }
+}
+
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
 // them, the texture-times-colour and the blend in CombineRow.
 // With gouraud set the vertex colour varies over the triangle: each pixel's colour is interpolated and
@@ -53,17 +179,13 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
     const Plane& pu = t.attr[kAttrTex + 4 * f.set];
     const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
     DWORD* row = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch());
-    const DepthRow depth(f.depthTest ? st.depth : nullptr, y);
     const std::optional<Sampler> sampler =
         f.kind == FastKind::kFlat ? std::nullopt : std::optional<Sampler>(std::in_place, *f.tex, st.samp[0]);
     // Without tests every pixel is written: the blend goes straight into the row.
     const bool tests = f.depthTest || f.alphaTest;
     // Runs of up to kRun pixels: a span is usually taken in one, whatever blocks it crosses.
-    constexpr int kRun = 2 * kChunk;
-    DWORD texels[kRun], mixed[kRun], colours[kRun];
+    DWORD texels[kRun], colours[kRun];
     float w[kRun], us[kRun], vs[kRun], channel[4][kRun];
-    unsigned zval[kRun];
-    bool pass[kRun];
     for (int cx = x0; cx <= x1;) {
         const int m = std::min(kRun, x1 - cx + 1);
         if (!t.affine)
@@ -93,31 +215,10 @@ void SampledSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int
             if (gouraud)
                 for (int i = 0; i < m; ++i) texels[i] = Modulate(f, texels[i], colours[i]);
         }
-        if (!tests) {
+        if (tests)
+            WriteTested(st, f, t, cx, y, m, texels, colour, gouraud);
+        else
             CombineRow(blendOnly, texels, colour, row + cx, m);
-            cx += m;
-            continue;
-        }
-        for (int i = 0; i < m; ++i) {
-            const int x = cx + i;
-            pass[i] = true;
-            if (f.depthTest) {
-                zval[i] = depth.Value(t.z.At(x, y));
-                pass[i] = Compare(f.depthFunc, zval[i], depth.Load(x));
-            }
-            if (f.alphaTest) {
-                unsigned a = texels[i] >> 24;
-                if (f.combine.modAlpha && !gouraud) a = unsigned(Div255(int(a) * int(colour >> 24)));
-                pass[i] = pass[i] && Compare(f.alphaFunc, a, f.alphaRef);
-            }
-        }
-        std::memcpy(mixed, row + cx, size_t(m) * 4);
-        CombineRow(blendOnly, texels, colour, mixed, m);
-        for (int i = 0; i < m; ++i) {
-            if (!pass[i]) continue;
-            row[cx + i] = mixed[i];
-            if (f.depthWrite) depth.Store(cx + i, zval[i]);
-        }
         cx += m;
     }
 }
@@ -164,7 +265,7 @@ std::atomic<uint64_t> g_tables{0};
 bool TakesColumns(const FastPlan& f, const Triangle& t) {
     return (f.kind == FastKind::kPoint || f.kind == FastKind::kBilinear) && t.affine &&
            t.attr[kAttrTex + 4 * f.set].dy == 0.0 && t.attr[kAttrTex + 4 * f.set + 1].dx == 0.0 && f.aligned &&
-           !f.depthTest && !f.alphaTest;
+           (f.kind == FastKind::kBilinear || (!f.depthTest && !f.alphaTest));
 }
 
 void Renumber(ColumnTable& table) { table.serial = ++g_tables; }
@@ -427,6 +528,15 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
     // Bilinear with clamping. Without blend or colour the result goes straight into the target.
     const BilinearRow row(tex, f.texX8, TexelPosition((double(v) * h - 0.5) * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),
                           table, t.xmin, x0, x1);
+    if (f.depthTest || f.alphaTest) {
+        DWORD texels[kRun];
+        for (int done = 0; done < n; done += kRun) {
+            const int m = std::min(kRun, n - done);
+            row.Across(done, m, texels, 0u);
+            WriteTested(st, f, t, x0 + done, y, m, texels, colour, false);
+        }
+        return true;
+    }
     const bool plain = f.combine.blend == BlendClass::kReplace &&
                        ((!f.combine.modColour && !f.combine.modAlpha) || colour == 0xFFFFFFFFu);
     DWORD texels[kChunk];
