@@ -526,6 +526,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         bool axisAligned = false;
         float uvFrom = 0.f;
         bool backdrop = false;  // the quads blend over the whole texture stretched over the target first
+        D3DFORMAT depthFormat = D3DFMT_D16;
     };
     const Config configs[] = {
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
@@ -543,6 +544,8 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
          .gradient = true},
         {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .alphaTest = true, .depth = true,
          .factor = true, .axisAligned = true},
+        {.filter = D3DTEXF_LINEAR, .address = D3DTADDRESS_CLAMP, .blend = true, .depth = true, .factor = true,
+         .axisAligned = true, .depthFormat = D3DFMT_D24S8},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_WRAP, .blend = true, .rotated = true, .perspective = true,
          .gradient = true},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .depth = true, .perspective = true,
@@ -575,6 +578,11 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
     for (const Config& c : configs) {
         auto render = [&](bool general) {
             TestDevice dev(96, 80);
+            IDirect3DSurface9* depth = nullptr;
+            if (c.depthFormat != D3DFMT_D16) {
+                dev->CreateDepthStencilSurface(96, 80, c.depthFormat, D3DMULTISAMPLE_NONE, 0, FALSE, &depth, nullptr);
+                dev->SetDepthStencilSurface(depth);
+            }
             SetScreenProjection(dev.device, 96, 80);
             dev->SetRenderState(D3DRS_LIGHTING, FALSE);
             dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -642,6 +650,10 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             auto frame = ReadTarget(dev.device);
             dev->SetTexture(0, nullptr);
             tex->Release();
+            if (depth) {
+                dev->SetDepthStencilSurface(nullptr);
+                depth->Release();
+            }
             return frame;
         };
         auto shortcut = render(false), general = render(true);
@@ -652,7 +664,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                                 << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
                                 << c.textured << " gradient " << c.gradient << " pow2 " << c.pow2 << " format "
                                 << c.format << " axis-aligned " << c.axisAligned << " uv " << c.uvFrom << " to "
-                                << c.uvScale;
+                                << c.uvScale << " depth format " << c.depthFormat;
     }
 }
 

@@ -155,9 +155,21 @@ void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int
     int32_t pass[kRun];
     int i = Avx2() ? TestLanes(f, t, depth, x, y, m, texels, alphaScale, zval, pass) : 0;
     for (; i < m; ++i) pass[i] = TestPixel(f, t, depth, x + i, y, texels[i], alphaScale, zval[i]) ? -1 : 0;
+    const int passed = int(std::count(pass, pass + m, -1));
+    if (passed == 0) return;
+    const bool depthWrite = f.depthWrite && f.depthTest;
+    // Where every pixel passes, the blend goes straight into the row.
+    if (passed == m) {
+        CombineRow(blendOnly, texels, colour, out, m);
+        if (depthWrite && !depth.Sixteen()) {
+            std::memcpy(depth.Cells() + size_t(x) * 4, zval, size_t(m) * 4);
+        } else if (depthWrite) {
+            for (i = 0; i < m; ++i) depth.Store(x + i, zval[i]);
+        }
+        return;
+    }
     std::memcpy(mixed, out, size_t(m) * 4);
     CombineRow(blendOnly, texels, colour, mixed, m);
-    const bool depthWrite = f.depthWrite && f.depthTest;
     i = Avx2() && (!depthWrite || !depth.Sixteen())
             ? StoreLanes(pass, mixed, zval, depthWrite, out, depthWrite ? depth.Cells() + size_t(x) * 4 : nullptr, m)
             : 0;
