@@ -209,6 +209,47 @@ TEST_F(Raster, DepthClearValuesOutsideTheRangeClearToTheNearerEnd) {
         }
 }
 
+// A clear that a later clear makes redundant is skipped only when the later one clears the same
+// surface over all its pixels, with nothing using the surface in between.
+TEST_F(Raster, ClearsAreSkippedOnlyWhenClearedAgain) {
+    struct Clear {
+        DWORD flags;
+        DWORD colour;
+        float z;
+        bool left = false;  // the left half only
+    };
+    struct Case {
+        const char* name;
+        std::vector<Clear> before, after;  // clears before and after a green quad at depth 0.5 (LESS)
+        DWORD left, right;                 // pixels (1, 1) and (6, 1) then
+    };
+    constexpr DWORD kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu, kGreen = 0xFF00FF00u;
+    const Case cases[] = {
+        {"colour cleared again, depth kept", {{D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kRed, 0.2f}, {D3DCLEAR_TARGET, kBlue, 1.f}},
+         {}, kBlue, kBlue},
+        {"cleared again in part", {{D3DCLEAR_TARGET, kRed, 1.f}, {D3DCLEAR_TARGET, kBlue, 1.f, true}}, {}, kGreen, kGreen},
+        {"cleared again whole", {{D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kRed, 0.2f}, {D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBlue, 1.f}},
+         {}, kGreen, kGreen},
+        {"depth used before it is cleared again", {{D3DCLEAR_ZBUFFER, kRed, 0.2f}}, {{D3DCLEAR_ZBUFFER, kRed, 1.f}},
+         kClear, kClear},
+    };
+    dev->SetRenderState(D3DRS_ZENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    for (const Case& c : cases) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.f, 0);
+        auto clear = [&](const Clear& k) {
+            const D3DRECT left{0, 0, 4, 8};
+            dev->Clear(k.left ? 1 : 0, k.left ? &left : nullptr, k.flags, k.colour, k.z, 0);
+        };
+        for (const Clear& k : c.before) clear(k);
+        DrawQuad(dev.device, -0.5f, -0.5f, 7.5f, 7.5f, kGreen, 0.5f);
+        for (const Clear& k : c.after) clear(k);
+        const std::vector<DWORD> frame = ReadTarget(dev.device);
+        EXPECT_EQ(frame[8 + 1], c.left) << c.name;
+        EXPECT_EQ(frame[8 + 6], c.right) << c.name;
+    }
+}
+
 TEST_F(Raster, StageWithoutTextureAndMissingColourAndX8Alpha) {
     // No texture: stage 0 (TEXTURE x CURRENT) passes the diffuse colour on.
     DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF336699);

@@ -624,25 +624,30 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
             if (a.surface == s) return a.region;
         return none;
     };
-    for (const Command& c : frame.Commands()) {
-        if (!areas) {
-            steps.push_back(c.isClear ? Step{&c.clear} : Step{nullptr, c.state.get(), &c.vertices, c.state->clip});
-        } else if (c.isClear) {
+    for (size_t i = 0; i < frame.Commands().size(); ++i) {
+        const Command& c = frame.Commands()[i];
+        if (c.isClear) {
+            // A surface cleared again before anything uses it (a scene clearing the back buffer and
+            // depth that its render target's clear then clears again) skips the first clear.
             for (Surface* s : {c.clear.target, c.clear.depth}) {
-                if (!s) continue;
+                if (!s || frame.ClearedAgain(i, s)) continue;
                 ClearCommand cut = c.clear;
                 cut.target = s == c.clear.target ? s : nullptr;
                 cut.depth = s == c.clear.target ? nullptr : s;
-                cut.rects.clear();
-                for (const RECT& area : areaOf(s).Rects())
-                    for (const D3DRECT& r : c.clear.rects) {
-                        const RECT in = Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, area);
-                        if (!EmptyRect(in)) cut.rects.push_back(D3DRECT{in.left, in.top, in.right, in.bottom});
-                    }
+                if (areas) {
+                    cut.rects.clear();
+                    for (const RECT& area : areaOf(s).Rects())
+                        for (const D3DRECT& r : c.clear.rects) {
+                            const RECT in = Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, area);
+                            if (!EmptyRect(in)) cut.rects.push_back(D3DRECT{in.left, in.top, in.right, in.bottom});
+                        }
+                }
                 if (cut.rects.empty()) continue;
                 cutClears.push_back(std::move(cut));
                 steps.push_back(Step{&cutClears.back()});
             }
+        } else if (!areas) {
+            steps.push_back(Step{nullptr, c.state.get(), &c.vertices, c.state->clip});
         } else {
             const RECT drawn = DrawnBox(*c.state, c.vertices);
             for (const RECT& area : areaOf(c.state->target).Rects()) {

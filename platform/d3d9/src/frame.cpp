@@ -64,6 +64,27 @@ bool FrameRecord::Uses(const Surface* surface) const {
     return used;
 }
 
+bool FrameRecord::ClearedAgain(size_t index, const Surface* surface) const {
+    const ClearCommand& first = commands_[index].clear;
+    for (size_t i = index + 1; i < commands_.size(); ++i) {
+        const Command& c = commands_[i];
+        if (!c.isClear) {
+            bool uses = c.state->target == surface || c.state->depth == surface;
+            for (const Surface* t : c.state->textures) uses |= t == surface;
+            if (uses) return false;
+            continue;
+        }
+        // A clear names a surface only when it clears it: the colour, or the whole depth cell.
+        if (c.clear.target != surface && c.clear.depth != surface) continue;
+        if (c.clear.rects.size() != 1) return false;
+        const D3DRECT& later = c.clear.rects[0];
+        for (const D3DRECT& r : first.rects)
+            if (r.x1 < later.x1 || r.y1 < later.y1 || r.x2 > later.x2 || r.y2 > later.y2) return false;
+        return true;
+    }
+    return false;
+}
+
 void FrameRecord::Finished() {
     versions_.clear();
     ForEachSurface([&](const Surface* s) { versions_.emplace_back(s, s->Version()); });

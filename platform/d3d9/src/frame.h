@@ -57,6 +57,9 @@ public:
     const std::vector<Command>& Commands() const { return commands_; }
     // Whether a command writes or reads the surface.
     bool Uses(const Surface* surface) const;
+    // Whether what the clear at `index` writes into surface is cleared again (over at least its
+    // rectangles) before any other command uses the surface: that clear of it need not run.
+    bool ClearedAgain(size_t index, const Surface* surface) const;
     // Notes the contents of every surface used, once the commands have run.
     void Finished();
     // Whether running these commands now would give what running last gave: the same commands, every
