@@ -594,6 +594,7 @@ void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& it
             item.rows = &tasks.back();
             item.top = int(r.y1);
             item.bottom = int(y2) - 1;
+            item.width = int(x2 - r.x1);
             items.push_back(item);
         };
         fill(clear.target, [&](Surface& t, BYTE* p) { WritePixel(t.Desc().Format, p, clear.colour); });

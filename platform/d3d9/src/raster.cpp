@@ -236,7 +236,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
             job.rowTask = item.rows;
             job.ymin = item.top;
             job.ymax = item.bottom;
-            batch.area += int64_t(item.bottom - item.top + 1) * 256;
+            batch.area += int64_t(item.bottom - item.top + 1) * item.width;
         } else {
             const PixelState& state = *item.state;
             job.state = &state;
@@ -249,7 +249,8 @@ void Raster::Run(const std::vector<RasterItem>& items) {
                     job.triangles.pop_back();
                     continue;
                 }
-                batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1);
+                // A triangle covers about half its box.
+                batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1) / 2;
                 job.ymin = job.triangles.size() == 1 ? t.ymin : std::min(job.ymin, t.ymin);
                 job.ymax = job.triangles.size() == 1 ? t.ymax : std::max(job.ymax, t.ymax);
                 job.tables.push_back(TakesColumns(job.fast, t) ? kept.TableFor(state, job.fast, t) : nullptr);
@@ -264,8 +265,10 @@ void Raster::Run(const std::vector<RasterItem>& items) {
     }
     kept.ForgetOldTables();
     if (batch.jobs.empty()) return;
-    // Small runs stay on the calling thread: waking the pool would cost more than it saves.
-    if (threads_ == 1 || batch.area < 131072) {
+    // Small runs stay on the calling thread: waking the pool would cost more processor time than it
+    // saves. A character drawn again where it moves (the background under it, the character, the
+    // copy to the back buffer: some 150K pixels a run) is small; a whole 800 x 600 layer is not.
+    if (threads_ == 1 || batch.area < 262144) {
         RunBands(batch);
         return;
     }

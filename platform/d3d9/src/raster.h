@@ -51,6 +51,7 @@ struct RasterItem {
     RECT clip{};  // right and bottom exclusive: the state's own, or less of it
     const std::function<void(int)>* rows = nullptr;
     int top = 0, bottom = -1;
+    int width = 0;  // pixels per row of a row task (what the run's size counts)
 };
 
 class Raster {
