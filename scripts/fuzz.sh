@@ -22,7 +22,8 @@ for t in "${TARGETS[@]}"; do
    "$BUILD/bin/fuzz_$t" -max_total_time="$SECONDS_EACH" -jobs="$JOBS" -workers="$JOBS" -timeout=10 \
      -rss_limit_mb=2048 -artifact_prefix="$BUILD/findings/$t/" "$BUILD/corpus/$t" "${inputs[@]}" \
      >/dev/null 2>&1 || true)
-  runs=$(grep -h "^Done [0-9]* runs" "$BUILD/logs/$t"/fuzz-*.log | awk '{s += $2} END {print s + 0}')
+  # A job that stops on a finding prints no "Done" line.
+  runs=$({ grep -h "^Done [0-9]* runs" "$BUILD/logs/$t"/fuzz-*.log || true; } | awk '{s += $2} END {print s + 0}')
   findings=$(find "$BUILD/findings/$t" -type f | wc -l)
   echo "$t: $runs executions in ${SECONDS_EACH}s x $JOBS jobs, $findings findings"
 done

@@ -173,6 +173,13 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
     const auto table = std::search(jpgHugeTable.begin(), jpgHugeTable.end(), dht, dht + 2);
     ASSERT_LT(table + 7, jpgHugeTable.end());
     table[5] = table[6] = 0xFF;  // the counts of codes of 1 and 2 bits
+    // That table again at the end of the scan's coded data, behind 0xFF fill bytes and a 0, which the
+    // decoder reads as one data byte before it meets the table.
+    std::vector<std::uint8_t> jpgTableInScan = jpg;
+    ASSERT_EQ(jpgTableInScan.end()[-1], 0xD9);  // the one scan's data runs to the end-of-image marker
+    std::vector<std::uint8_t> inserted = {0xFF, 0xFF, 0xFF, 0x00};
+    inserted.insert(inserted.end(), table, table + 2 + (table[2] << 8 | table[3]));
+    jpgTableInScan.insert(jpgTableInScan.end() - 2, inserted.begin(), inserted.end());
     struct Case {
         const char* what;
         std::vector<std::uint8_t> file;
@@ -180,6 +187,7 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
     };
     const Case cases[] = {
         {"JPEG, a Huffman table of more than 256 codes", jpgHugeTable, false},
+        {"JPEG, that table in coded data after fill bytes", jpgTableInScan, false},
         {"JPEG, 3 x 2", jpg, true},
         {"progressive JPEG, 3 x 2", ReadFixture("rgb3x2-progressive.jpg"), true},
         {"PNG, a chunk longer than the file", pngHugeChunk, false},
@@ -200,6 +208,11 @@ TEST(D3DXImage, FilesThatCannotHoldTheirPixelsAreRefused) {
         EXPECT_EQ(SUCCEEDED(hr), c.loads);
         EXPECT_EQ(tex != nullptr, c.loads);
         if (tex) tex->Release();
+    }
+    // Tables the decoder would overrun are refused as soon as the image information is read.
+    for (const auto* file : {&jpgHugeTable, &jpgTableInScan}) {
+        D3DXIMAGE_INFO info{};
+        EXPECT_TRUE(FAILED(D3DXGetImageInfoFromFileInMemory(file->data(), UINT(file->size()), &info)));
     }
 }
 

@@ -114,10 +114,18 @@ bool JpegTablesFit(const stbi_uc* bytes, std::uint64_t size) {
         }
         at = end;
         if (marker == 0xDA) {
-            // Coded data up to the next marker: 0xFF followed by 0 is a data byte, by 0xD0-0xD7 a restart.
-            while (at + 1 < size &&
-                   !(bytes[at] == 0xFF && bytes[at + 1] != 0 && (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7)))
-                ++at;
+            // Coded data up to the next marker. As the decoder reads it, 0xFF fill bytes after an 0xFF are
+            // passed over; a 0 then makes the 0xFF a data byte, 0xD0-0xD7 a restart, anything else a marker.
+            while (at < size) {
+                if (bytes[at] != 0xFF) {
+                    ++at;
+                    continue;
+                }
+                std::uint64_t next = at + 1;
+                while (next < size && bytes[next] == 0xFF) ++next;
+                if (next >= size || (bytes[next] != 0 && (bytes[next] < 0xD0 || bytes[next] > 0xD7))) break;
+                at = next + 1;
+            }
         }
     }
     return true;
