@@ -426,6 +426,51 @@ TEST(MixerThread, VoicesFinishAndCallbacksRunOnTheMixerThread) {
     engine->Release();
 }
 
+// The mixer thread sleeps while nothing sounds: starting a voice, or flushing a stopped voice's buffers,
+// must wake it, however long it has slept, or the sound never plays and its end is never reported.
+TEST(MixerThread, WakesForVoicesStartedOrFlushedWhileSilent) {
+    xaudio2::hooks::SetManualMixing(false);
+    IXAudio2* engine = nullptr;
+    ASSERT_EQ(XAudio2Create(&engine), S_OK);
+    IXAudio2MasteringVoice* master = nullptr;
+    ASSERT_EQ(engine->CreateMasteringVoice(&master), S_OK);
+    struct Ends : IXAudio2VoiceCallback {
+        std::atomic<int> ends{0};
+        void OnVoiceProcessingPassStart(UINT32) override {}
+        void OnVoiceProcessingPassEnd() override {}
+        void OnStreamEnd() override {}
+        void OnBufferStart(void*) override {}
+        void OnBufferEnd(void*) override { ++ends; }
+        void OnLoopEnd(void*) override {}
+        void OnVoiceError(void*, HRESULT) override {}
+    } counter;
+    IXAudio2SourceVoice* voice = nullptr;
+    const WAVEFORMATEX mono = Format(1, 16, 48000);
+    ASSERT_EQ(engine->CreateSourceVoice(&voice, &mono, 0, XAUDIO2_DEFAULT_FREQ_RATIO, &counter), S_OK);
+    const Samples pcm(480, 700);
+    auto endsReach = [&](int n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (counter.ends < n && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return counter.ends.load();
+    };
+    for (int round = 0; round < 3; ++round) {
+        XAUDIO2_BUFFER b = Buffer(pcm);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // long enough for the mixer to go quiet
+        voice->SubmitSourceBuffer(&b);
+        voice->Start(0);
+        EXPECT_EQ(endsReach(2 * round + 1), 2 * round + 1) << "a start after silence, round " << round;
+        voice->Stop(0);
+        voice->SubmitSourceBuffer(&b);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        voice->FlushSourceBuffers();
+        EXPECT_EQ(endsReach(2 * round + 2), 2 * round + 2) << "a flush after silence, round " << round;
+    }
+    voice->DestroyVoice();
+    master->DestroyVoice();
+    engine->Release();
+}
+
 // Through a real SDL2 device: the "disk" driver (paced like a sound card) records what the mixer
 // queued, in order and without gaps, up to the last sample when the engine is released right after.
 TEST(MixerThread, DeviceOutputCarriesTheVoicesSamples) {

@@ -35,8 +35,11 @@ public:
     explicit MixerMasteringVoice(Engine& engine) : engine_(engine) {}
     HRESULT SetVolume(float volume, UINT32) override {
         if (!(volume >= -XAUDIO2_MAX_VOLUME_LEVEL && volume <= XAUDIO2_MAX_VOLUME_LEVEL)) return E_INVALIDARG;
-        std::lock_guard<std::mutex> lock(engine_.Mutex());
-        gain.volume = volume;
+        {
+            std::lock_guard<std::mutex> lock(engine_.Mutex());
+            gain.volume = volume;
+        }
+        engine_.Wake();
         return S_OK;
     }
     void GetVolume(float* volume) override {
@@ -215,6 +218,20 @@ void Engine::Mix(UINT32 frames, std::int16_t* out) {
         std::fill(out, out + 2 * size_t(frames), std::int16_t(0));
 }
 
+void Engine::Wake() {
+    {
+        std::lock_guard<std::mutex> q(quitMutex_);
+        wake_ = true;
+    }
+    quitWake_.notify_all();
+}
+
+bool Engine::Silent() const {
+    const bool voicesQuiet = std::none_of(voices_.begin(), voices_.end(),
+                                          [](const auto& v) { return v->Running() || v->HasFlushed(); });
+    return voicesQuiet && (!master_ || master_->gain.gain == master_->gain.volume);
+}
+
 void Engine::ThreadProc() {
     using namespace std::chrono;
     std::vector<std::int16_t> out(2 * kPeriod);
@@ -222,6 +239,8 @@ void Engine::ThreadProc() {
     auto next = steady_clock::now();
     std::unique_lock<std::mutex> q(quitMutex_);
     while (!quit_) {
+        // Cleared before looking at the voices, so that a Wake from here on ends the wait below.
+        wake_ = false;
         q.unlock();
         if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) {
             // The device went away: go on with the clock so that voices still finish.
@@ -245,8 +264,20 @@ void Engine::ThreadProc() {
             next += milliseconds(10);
             if (steady_clock::now() - next > milliseconds(200)) next = steady_clock::now();
         }
+        bool silent;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            silent = Silent();
+        }
         q.lock();
-        quitWake_.wait_until(q, next, [&] { return quit_; });
+        if (silent) {
+            // Nothing to mix until a voice starts: the device plays out its queue and then silence by
+            // itself, and the thread sleeps instead of mixing silence a hundred times a second.
+            quitWake_.wait(q, [&] { return quit_ || wake_; });
+            next = steady_clock::now();
+        } else {
+            quitWake_.wait_until(q, next, [&] { return quit_; });
+        }
     }
 }
 

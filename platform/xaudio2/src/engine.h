@@ -38,6 +38,9 @@ public:
     // One mixing pass of `frames` output frames into out (interleaved 16-bit stereo).
     void Mix(UINT32 frames, std::int16_t* out);
     bool Manual() const { return manual_; }
+    // Tells the mixer thread that a voice may have work (started, or buffers flushed) or the master
+    // volume changed: it stops mixing while nothing sounds, and waits for this. Call without the lock.
+    void Wake();
 
     static constexpr UINT32 kRate = 48000;
     static constexpr UINT32 kPeriod = kRate / 100;  // frames of one pass of the mixer thread (10 ms)
@@ -48,6 +51,9 @@ private:
     // Runs the collected callbacks of a voice without the lock; false when the voice destroyed itself.
     bool Deliver(MixerSourceVoice* voice, std::unique_lock<std::mutex>& lock);
     void ThreadProc();
+    // True when a pass would neither sound nor report anything: no voice runs or has flushed buffers to
+    // report, and the master volume has no ramp left. Under the lock.
+    bool Silent() const;
     void StopOutput();
     // Takes a source voice out of the list (under the lock); the caller deletes it.
     std::unique_ptr<MixerSourceVoice> Remove(MixerSourceVoice* voice);
@@ -73,6 +79,7 @@ private:
     std::mutex quitMutex_;
     std::condition_variable quitWake_;
     bool quit_ = false;
+    bool wake_ = false;  // Wake was called since the mixer thread last looked
 };
 
 }  // namespace xaudio2

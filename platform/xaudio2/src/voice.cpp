@@ -44,8 +44,11 @@ void MixerSourceVoice::GetVolume(float* volume) {
 void MixerSourceVoice::DestroyVoice() { engine_.DestroySourceVoice(this); }
 
 HRESULT MixerSourceVoice::Start(UINT32, UINT32) {
-    std::lock_guard<std::mutex> lock(engine_.Mutex());
-    running_ = true;
+    {
+        std::lock_guard<std::mutex> lock(engine_.Mutex());
+        running_ = true;
+    }
+    engine_.Wake();
     return S_OK;
 }
 
@@ -84,13 +87,16 @@ HRESULT MixerSourceVoice::SubmitSourceBuffer(const XAUDIO2_BUFFER* buffer, const
 }
 
 HRESULT MixerSourceVoice::FlushSourceBuffers() {
-    std::lock_guard<std::mutex> lock(engine_.Mutex());
-    // A started voice keeps the buffer it is playing.
-    const size_t keep = running_ && !queue_.empty() && queue_.front().started ? 1 : 0;
-    // Without a callback there is nobody to tell: the buffers are simply gone.
-    if (callback_)
-        for (size_t i = keep; i < queue_.size(); ++i) flushed_.push_back(queue_[i].desc.pContext);
-    queue_.erase(queue_.begin() + static_cast<long>(keep), queue_.end());
+    {
+        std::lock_guard<std::mutex> lock(engine_.Mutex());
+        // A started voice keeps the buffer it is playing.
+        const size_t keep = running_ && !queue_.empty() && queue_.front().started ? 1 : 0;
+        // Without a callback there is nobody to tell: the buffers are simply gone.
+        if (callback_)
+            for (size_t i = keep; i < queue_.size(); ++i) flushed_.push_back(queue_[i].desc.pContext);
+        queue_.erase(queue_.begin() + static_cast<long>(keep), queue_.end());
+    }
+    engine_.Wake();  // the flushed buffers' ends are reported by a pass
     return S_OK;
 }
 

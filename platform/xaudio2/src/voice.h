@@ -55,6 +55,7 @@ public:
     // Mixer side; the engine's lock is held.
     enum class Render { Done, Dispatch, Starved };
     bool Running() const { return running_; }
+    bool HasFlushed() const { return !flushed_.empty(); }
     IXAudio2VoiceCallback* Callback() const { return callback_; }
     // Reports the buffers flushed since the last pass (their OnBufferEnd).
     void TakeFlushed(std::vector<Event>& events);
