@@ -78,9 +78,12 @@ void CVCPUNovel::Load(USLib::binary_istream& in, uint32_t version) {
     waitFlags_ = SaveIO::ReadU32(in);
 }
 
-std::string CVCPUNovel::GetCurrentCodeName() const {
-    VirtualCodePtr code = GetCurrentCode();
-    return code ? code->GetName() : std::string();
+const std::string& CVCPUNovel::GetCurrentCodeName() const {
+    // The cursor holds the code, so its name outlives this call: no copy is made each time the
+    // waiting scene asks whether its message was read.
+    static const std::string none;
+    const VirtualCodePtr code = GetCurrentCode();
+    return code ? code->GetName() : none;
 }
 
 static CNovelSystem& Novel() { return *CNovelSystem::GetInstance(); }

@@ -16,8 +16,8 @@ public:
     uint32_t GetWaitFrames() const { return waitFrames_; }
     uint32_t GetWaitFlags() const { return waitFlags_; }
     uint32_t GetMessageNumber() const { return messageNumber_; }
-    // Name of the code file being executed (the innermost one).
-    std::string GetCurrentCodeName() const;
+    // Name of the code file being executed (the innermost one; empty when none runs), valid while it runs.
+    const std::string& GetCurrentCodeName() const;
 
 private:
     void JumpIf(bool condition, uint32_t target) {
