@@ -725,12 +725,7 @@ TEST(RasterPaths, QuadsDrawnAgainShowTheirTexturesAsTheyAreNow) {
     };
     auto draw = [](IDirect3DDevice9* device, IDirect3DTexture9* tex) {
         SetScreenProjection(device, 96, 80);
-        device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        device->SetRenderState(D3DRS_ZENABLE, FALSE);
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        SetBlendedSpriteStates(device);
         device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
         device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
         device->SetTexture(0, tex);

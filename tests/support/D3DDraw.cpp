@@ -9,6 +9,15 @@ void SetScreenProjection(IDirect3DDevice9* device, float w, float h) {
     device->SetTransform(D3DTS_PROJECTION, &m);
 }
 
+void SetBlendedSpriteStates(IDirect3DDevice9* device) {
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+}
+
 IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT w, UINT h, const std::vector<DWORD>& pixels,
                                D3DFORMAT format) {
     IDirect3DTexture9* tex = nullptr;

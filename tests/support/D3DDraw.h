@@ -14,6 +14,8 @@ constexpr DWORD kSpriteFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 // Sets an orthographic projection that maps x, y onto screen pixels of a w x h target (y down, z 0..1).
 void SetScreenProjection(IDirect3DDevice9* device, float w, float h);
+// Screen-space sprites: no lighting, culling or depth test, blended by the source's alpha.
+void SetBlendedSpriteStates(IDirect3DDevice9* device);
 // A managed texture of w x h pixels in the given 32-bit format, filled row after row.
 IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT w, UINT h, const std::vector<DWORD>& pixels,
                                D3DFORMAT format = D3DFMT_A8R8G8B8);

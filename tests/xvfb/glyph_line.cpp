@@ -6,6 +6,7 @@
 #include "engine/device/AppDeviceInfo.h"
 #include "engine/device/D3DDevice.h"
 #include "engine/font/FontTextureManager.h"
+#include "support/D3DDraw.h"
 
 namespace {
 
@@ -56,12 +57,7 @@ void SetUpDrawing(IDirect3DDevice9* device) {
     device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetTransform(D3DTS_VIEW, &identity);
     device->SetTransform(D3DTS_WORLD, &identity);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_ZENABLE, FALSE);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    SetBlendedSpriteStates(device);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
