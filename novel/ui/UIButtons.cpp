@@ -32,21 +32,26 @@ void CUIButton::Enter(int state) {
     context_.Start(ids_[state]);
 }
 
-void CUIButton::OnState0() {
-    if (!IsActive()) {
-        fsm_.SetEvent(kDisabled);
-    } else if (hover_ && (input_ & 1)) {
-        fsm_.SetEvent(kPressed);
-        taken_ = true;
-    } else if (!hover_) {
-        fsm_.SetEvent(kNormal);
-    }
+bool CUIButton::TakeClick() {
+    if (!hover_ || !(input_ & 1)) return false;
+    fsm_.SetEvent(kPressed);
+    taken_ = true;
+    return true;
 }
 
+void CUIButton::OnState0() {
+    if (!IsActive())
+        fsm_.SetEvent(kDisabled);
+    else if (!TakeClick() && !hover_)
+        fsm_.SetEvent(kNormal);
+}
+
+// A click in the frame the cursor arrives presses the button too: were it left untaken, the scene
+// below would take it as its own (a click on the message window's bar would advance the text).
 void CUIButton::OnState1() {
     if (!IsActive())
         fsm_.SetEvent(kDisabled);
-    else if (hover_)
+    else if (!TakeClick() && hover_)
         fsm_.SetEvent(kCursorOver);
 }
 

@@ -32,6 +32,8 @@ public:
 protected:
     void Step(float, float) override { fsm_.Update(); }
     void Enter(int state);
+    // A left click with the cursor over the button: the button goes to pressed and takes the click.
+    bool TakeClick();
 
     CUSFSM<CUIButton, 4, 4> fsm_;
     std::int32_t ids_[4] = {-1, -1, -1, -1};

@@ -1,7 +1,8 @@
 // The scenes over a novel scene waiting for a click: the message-log dialog (opened by the wheel,
 // scrolled and closed by it, drawn but not stepped while paused), UI dialogs (leaving once the window manager
 // has no dialog, at once when their window never opened) and the picture view (the resident windows
-// hidden until any button, and shown again however it ends).
+// hidden until any button, and shown again however it ends); a click on a resident window's button is the
+// button's, also in the frame the cursor arrives.
 #include <gtest/gtest.h>
 
 #include "novel/novel/NovelSystem.h"
@@ -12,6 +13,8 @@
 #include "support/NovelScene.h"
 #include "support/RenderDevice.h"
 #include "support/ScenarioCode.h"
+#include "novel/state/GameVariables.h"
+#include "novel/ui/UIButtons.h"
 #include "novel/ui/UIWindowManager.h"
 #include "engine/render/RenderingManager.h"
 
@@ -41,6 +44,8 @@ protected:
                                           "void Update() { for (;;) { if (n == 1) CloseUIWindow(); n++; Suspend(); } }\n"));
         folder.Write("ch.bin", testsupport::Bytes(R"(SetResult RESULT_CLICK_WAIT
             Yield
+            Push 7
+            PopTo param[1]
         idle:
             Yield
             Jump idle)"));
@@ -184,6 +189,30 @@ TEST_F(SceneDialogsTest, PictureViewHidesTheWindowsUntilAnyButton) {
     ASSERT_FALSE(Windows().AreResidentWindowsActive());
     stack.Clear();
     EXPECT_TRUE(Windows().AreResidentWindowsActive());
+}
+
+// A click on the message window's bar is the bar's: also when the cursor arrives on a button in the
+// frame of the click, the button is pressed and the text goes on waiting. A click beside it goes on.
+TEST_F(SceneDialogsTest, AClickOnABarButtonInTheFrameTheCursorArrivesPressesItAndTheTextWaits) {
+    folder.Write("AS/Bar.as", Text("void Initialize() { AddUIButton(1, 0, 0, 0, 0, 0, 50, 50, DirectPatNo(0), "
+                                   "DirectPatNo(1), DirectPatNo(2), -1); }\n"));
+    ASSERT_TRUE(Windows().OpenResidentWindow(0, "AS\\Bar.as", 0, 0, 0, 0));
+    auto* button = dynamic_cast<CUIButton*>(Windows().FindWindow(0)->FindControl(1));
+    ASSERT_NE(button, nullptr);
+    auto click = [&](int x, int y) {
+        input.Move(300, 300);
+        Frame();
+        input.Move(x, y);
+        input.Button(0);
+        Frame();
+        input.Button(0, false);
+        Frame();
+    };
+    click(20, 20);
+    EXPECT_EQ(button->GetState(), CUIButton::kPressed);
+    EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(1), 0) << "the click went on to the text";
+    click(200, 200);
+    EXPECT_EQ(CGameParameterManager::GetInstance()->GetParam(1), 7);
 }
 
 }  // namespace

@@ -42,8 +42,7 @@ TEST(UIButtonTest, StatesFollowCursorClicksSignalsAndEnabling) {
     // An event raised by a state handler takes effect at the next update.
     const Step steps[] = {
         {.what = "first update enters normal", .x = 50, .state = kNormal},
-        {.what = "click in the arrival frame is not taken", .x = 5, .input = 1, .state = kNormal},
-        {.what = "cursor over: a click on the right edge is taken", .x = 10, .input = 1, .state = kOver, .taken = true},
+        {.what = "a click in the frame the cursor arrives is taken", .x = 5, .input = 1, .state = kNormal, .taken = true},
         {.what = "pressed", .x = 50, .input = 1, .state = kPressed},
         {.what = "pressed ignores the cursor, clicks and disabling",
          .x = 5,
@@ -56,8 +55,14 @@ TEST(UIButtonTest, StatesFollowCursorClicksSignalsAndEnabling) {
         {.what = "a disabled button ignores clicks", .x = 5, .input = 1, .enable = false, .state = kDisabled},
         {.what = "re-enabled ...", .x = 5, .state = kDisabled},
         {.what = "... under the cursor: cursor over", .x = 5, .state = kOver},
-        {.what = "cursor leaves ...", .x = 50, .state = kOver},
+        {.what = "cursor over: a click on the right edge is taken", .x = 10, .input = 1, .state = kOver, .taken = true},
+        {.what = "pressed again", .x = 5, .state = kPressed},
+        {.what = "a signal with the cursor away ...", .x = 50, .signal = true, .state = kPressed},
         {.what = "... normal", .x = 50, .state = kNormal},
+        {.what = "the cursor arrives without a click ...", .x = 5, .state = kNormal},
+        {.what = "... cursor over", .x = 5, .state = kOver},
+        {.what = "cursor leaves ...", .x = 50, .state = kOver},
+        {.what = "... normal again", .x = 50, .state = kNormal},
     };
     for (const Step& s : steps) {
         b.SetEnable(s.enable);
@@ -182,9 +187,9 @@ void Initialize() {
     std::vector<std::uint32_t> order;
     for (const std::unique_ptr<IUIControl>& c : window_->GetControls()) order.push_back(c->GetID());
     EXPECT_EQ(order, (std::vector<std::uint32_t>{2, 1, 3}));
-    EXPECT_FALSE(window_->Update(5, 5, 1));  // arrival frame: every button passes to cursor over
+    // The click of the cursor's arrival frame goes to the first button; the others see none.
     EXPECT_TRUE(window_->Update(5, 5, 1));
-    EXPECT_EQ(Control<CUIButton>(2)->GetState(), 0);  // pressed on the next update
+    EXPECT_EQ(Control<CUIButton>(2)->GetState(), 1);  // pressed on the next update
     window_->Update(5, 5, 0);
     EXPECT_EQ(Control<CUIButton>(2)->GetState(), 2);
     EXPECT_EQ(Control<CUIButton>(1)->GetState(), 0);

@@ -32,6 +32,8 @@ Input::~Input() {
     ReleaseDirectInput();
 }
 
+void Input::Move(int x, int y) { dinput::hooks::InjectMouseMove(window_, x, y); }
+
 void Input::Button(int button, bool down) { dinput::hooks::InjectMouseButton(window_, button, down); }
 
 void Input::Wheel(int notches) { dinput::hooks::InjectWheel(window_, notches); }

@@ -13,6 +13,8 @@ public:
     Input& operator=(const Input&) = delete;
 
     bool Ok() const { return ok_; }
+    // The cursor moves to (x, y) in client pixels.
+    void Move(int x, int y);
     // Mouse button 0 left, 1 right, 2 middle goes down (up with down false).
     void Button(int button, bool down = true);
     // The wheel turns by notches (positive away from the player).
