@@ -837,9 +837,10 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
     EXPECT_EQ(differing, 0);
 }
 
-// The depth and alpha tests in AVX2 lanes pass and store exactly what the scalar tests do: every
-// comparison function of both tests, 16- and 24-bit depth, sloped depth planes, alpha scaled by the
-// texture factor or not, on quads that take the bilinear rows (axis-aligned) and on rotated ones.
+// The depth and alpha tests in AVX2 lanes pass and store exactly what the scalar tests do, colours and
+// depth cells alike: every comparison function of both tests, 16- and 24-bit depth, level and sloped
+// depth planes, alpha scaled by the texture factor or not, on quads that take the bilinear rows
+// (axis-aligned) and on rotated ones.
 TEST(RasterPaths, TestLanesMatchTheScalarTests) {
     for (D3DFORMAT depthFormat : {D3DFMT_D16, D3DFMT_D24S8}) {
         auto render = [&](bool lanes) {
@@ -857,7 +858,6 @@ TEST(RasterPaths, TestLanesMatchTheScalarTests) {
             dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
             dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-            dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0xB0FFFFFF);
             dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
@@ -871,24 +871,43 @@ TEST(RasterPaths, TestLanesMatchTheScalarTests) {
             dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 0.5f, 0);
             dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
             for (int q = 0; q < 32; ++q) {
+                // The last quad is drawn as a Puppet part is, in front of the others: alpha over 0, here
+                // with a texture factor of alpha 128, so that a sample of alpha 1 gives 128 / 255, which
+                // rounds to 1 and passes (and stores its depth).
+                const bool part = q == 31;
                 dev->SetRenderState(D3DRS_ZWRITEENABLE, q % 5 != 4);
-                dev->SetRenderState(D3DRS_ZFUNC, DWORD(1 + q % 8));
-                dev->SetRenderState(D3DRS_ALPHAFUNC, DWORD(1 + (q / 4 + q) % 8));
-                dev->SetRenderState(D3DRS_ALPHAREF, DWORD(q * 29 % 256));
+                dev->SetRenderState(D3DRS_ZFUNC, part ? DWORD(D3DCMP_LESSEQUAL) : DWORD(1 + q % 8));
+                dev->SetRenderState(D3DRS_ALPHAFUNC, part ? DWORD(D3DCMP_GREATER) : DWORD(1 + (q / 4 + q) % 8));
+                dev->SetRenderState(D3DRS_ALPHAREF, part ? 0 : DWORD(q * 29 % 256));
+                dev->SetRenderState(D3DRS_TEXTUREFACTOR, (part ? 0x80u : DWORD((0x30 + q * 7) & 0xFF)) << 24 | 0xFFFFFF);
                 dev->SetTextureStageState(0, D3DTSS_COLORARG2, q % 2 ? D3DTA_TFACTOR : D3DTA_DIFFUSE);
                 dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, q % 2 ? D3DTA_TFACTOR : D3DTA_DIFFUSE);
                 const float x0 = 0.5f + 1.75f * float(q), y0 = 1.5f + 1.5f * float(q % 19), skew = q % 3 ? 0.f : 6.5f;
                 // Depths close to each other, level or rising by a few units of the depth surface
                 // across the quad, so that ties and the last bit of each value decide tests.
-                const float zNear = 0.25f * float(1 + q % 3), zFar = zNear + (q % 2 ? 3e-7f : 0.f);
-                const Vertex v[4] = {{x0 + skew, y0, zNear, 1, 0xFFFFFFFF, -0.2f, 0.1f},
-                                     {x0 + 41.f, y0 + skew, zFar, 1, 0xFFFFFFFF, 1.3f, 0.1f},
-                                     {x0, y0 + 37.f - skew, zNear, 1, 0xFFFFFFFF, -0.2f, 1.2f},
-                                     {x0 + 41.f - skew, y0 + 37.f, zFar, 1, 0xFFFFFFFF, 1.3f, 1.2f}};
+                // Others rise steeply, so that each pixel of a run stores a depth of its own.
+                const float rise = part ? 0.f : q % 4 == 1 ? 3e-7f : q % 4 == 3 ? 2e-2f : 0.f;
+                const float zNear = part ? 0.125f : 0.25f * float(1 + q % 3), zFar = zNear + rise;
+                // The part samples the first three texels of the top row alone (alpha 0, 1 and 2).
+                const float u0 = part ? 0.f : -0.2f, u1 = part ? 2.f / 17 : 1.3f;
+                const float v0 = part ? 0.5f / 13 : 0.1f, v1 = part ? 0.5f / 13 : 1.2f;
+                const Vertex v[4] = {{x0 + skew, y0, zNear, 1, 0xFFFFFFFF, u0, v0},
+                                     {x0 + 41.f, y0 + skew, zFar, 1, 0xFFFFFFFF, u1, v0},
+                                     {x0, y0 + 37.f - skew, zNear, 1, 0xFFFFFFFF, u0, v1},
+                                     {x0 + 41.f - skew, y0 + 37.f, zFar, 1, 0xFFFFFFFF, u1, v1}};
                 const WORD idx[6] = {0, 1, 2, 2, 1, 3};
                 dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
             }
+            // The frame and, after it, the depth cells the draws stored.
             auto frame = ReadTarget(dev.device);
+            D3DLOCKED_RECT lr;
+            EXPECT_EQ(depth->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+            const size_t rowBytes = depthFormat == D3DFMT_D16 ? 96 * 2 : 96 * 4;
+            for (int y = 0; y < 80; ++y) {
+                const BYTE* row = static_cast<const BYTE*>(lr.pBits) + size_t(y) * size_t(lr.Pitch);
+                for (size_t k = 0; k < rowBytes; ++k) frame.push_back(row[k]);
+            }
+            depth->UnlockRect();
             dev->SetTexture(0, nullptr);
             tex->Release();
             dev->SetDepthStencilSurface(nullptr);
@@ -897,6 +916,7 @@ TEST(RasterPaths, TestLanesMatchTheScalarTests) {
         };
         const auto scalar = render(false), lanes = render(true);
         d3d9test::SetVectorLanes(true);
+        ASSERT_EQ(scalar.size(), lanes.size());
         int differing = 0;
         for (size_t i = 0; i < scalar.size(); ++i) differing += scalar[i] != lanes[i];
         EXPECT_EQ(differing, 0) << "depth format " << depthFormat;

@@ -20,7 +20,9 @@ public:
     DepthRow(const Surface& s, BYTE* cells) : cells_(cells), sixteen_(s.Bpp() == 2) {}
     // Row y of depth surface s; a row of nothing when s is null (never read or stored then).
     DepthRow(Surface* s, int y)
-        : cells_(s ? s->Bits() + size_t(y) * s->Pitch() : nullptr), sixteen_(s && s->Bpp() == 2) {}
+        : cells_(s ? s->Bits() + size_t(y) * s->Pitch() : nullptr),
+          sixteen_(s && s->Bpp() == 2),
+          width_(s ? int(s->Desc().Width) : 0) {}
 
     // z as this surface stores it.
     unsigned Value(double z) const { return DepthValue(z, sixteen_ ? 65535.0 : 16777215.0); }
@@ -45,13 +47,16 @@ public:
         }
     }
 
-    // The cells themselves, for code that reads or stores many at once.
+    // The cells themselves, for code that reads or stores many at once, and how many the row has (0 for
+    // a row made from a cell pointer).
     BYTE* Cells() const { return cells_; }
     bool Sixteen() const { return sixteen_; }
+    int Width() const { return width_; }
 
 private:
     BYTE* cells_;
     bool sixteen_;
+    int width_ = 0;
 };
 
 }  // namespace d3d9

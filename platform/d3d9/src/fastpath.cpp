@@ -77,10 +77,12 @@ inline bool TestPixel(const FastPlan& f, const Triangle& t, const DepthRow& dept
     return pass;
 }
 
-// TestPixel for pixels x .. x + m - 1 eight at a time (AVX2), with the same arithmetic: the depth
-// plane's sum in double lanes rounded to float, clamped and scaled as DepthValue does, and the alpha
-// product's division by 510 in float lanes, exact for these odd numerators below 2^17. Writes the
-// depths and a pass mask (all bits or none) per pixel; returns how many pixels it did.
+// TestPixel for pixels x .. x + m - 1 eight at a time (AVX2), the last one to seven through masked
+// lanes, with the same arithmetic: the depth plane's sum in double lanes rounded to float, clamped and
+// scaled as DepthValue does (worked out once where the plane is level along the row, as a flat 2-D
+// picture's is), and the alpha product divided by 255 with rounding as Div255 does, in 16-bit lanes.
+// Writes the depths and a pass mask (all bits or none) per pixel, in arrays of whole groups of eight;
+// returns how many passed.
 __attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y,
                                               int m, const DWORD* texels, int alphaScale, unsigned* zval,
                                               int32_t* pass) {
@@ -88,53 +90,87 @@ __attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle&
     const __m256d one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
     const __m256d scale = _mm256_set1_pd(depth.Sixteen() ? 65535.0 : 16777215.0);
     const __m128i steps = _mm_setr_epi32(0, 1, 2, 3);
-    int i = 0;
-    for (; i + 8 <= m; i += 8) {
-        __m256i ok = _mm256_set1_epi32(-1);
+    const bool level = t.z.dx == 0.0;
+    const __m256i levelZ = _mm256_set1_epi32(f.depthTest && level ? int(depth.Value(t.z.At(x, y))) : 0);
+    int passed = 0;
+    for (int i = 0; i < m; i += 8) {
+        const bool whole = i + 8 <= m;
+        const __m256i lanes = whole ? _mm256_set1_epi32(-1) : TailMask(m - i);
+        __m256i ok = lanes;
         if (f.depthTest) {
-            __m128i halves[2];
-            for (int k = 0; k < 2; ++k) {
-                const __m256d at = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x + i + 4 * k), steps));
-                __m256d z = _mm256_add_pd(_mm256_add_pd(base, _mm256_mul_pd(dx, at)), dyy);
-                z = _mm256_cvtps_pd(_mm256_cvtpd_ps(z));
-                z = _mm256_and_pd(_mm256_min_pd(z, one), _mm256_cmp_pd(z, zero, _CMP_GT_OQ));
-                halves[k] = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(z, scale), half));
+            __m256i z = levelZ;
+            if (!level) {
+                __m128i halves[2];
+                for (int k = 0; k < 2; ++k) {
+                    const __m256d at = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(x + i + 4 * k), steps));
+                    __m256d d = _mm256_add_pd(_mm256_add_pd(base, _mm256_mul_pd(dx, at)), dyy);
+                    d = _mm256_cvtps_pd(_mm256_cvtpd_ps(d));
+                    d = _mm256_and_pd(_mm256_min_pd(d, one), _mm256_cmp_pd(d, zero, _CMP_GT_OQ));
+                    halves[k] = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(d, scale), half));
+                }
+                z = _mm256_inserti128_si256(_mm256_castsi128_si256(halves[0]), halves[1], 1);
             }
-            const __m256i z = _mm256_inserti128_si256(_mm256_castsi128_si256(halves[0]), halves[1], 1);
-            const BYTE* cells = depth.Cells();
-            const __m256i stored =
-                depth.Sixteen()
-                    ? _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + size_t(x + i) * 2)))
-                    : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + size_t(x + i) * 4));
-            ok = CompareLanes(f.depthFunc, z, stored);
+            const BYTE* cells = depth.Cells() + size_t(x + i) * (depth.Sixteen() ? 2 : 4);
+            __m256i stored;
+            if (depth.Sixteen()) {
+                // Eight cells at once where the row has them (those past the run are left out by the
+                // lanes' mask); at its right end through a copy.
+                __m128i eight = _mm_setzero_si128();
+                if (x + i + 8 <= depth.Width())
+                    eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
+                else
+                    std::memcpy(&eight, cells, size_t(m - i) * 2);
+                stored = _mm256_cvtepu16_epi32(eight);
+            } else {
+                stored = _mm256_maskload_epi32(reinterpret_cast<const int*>(cells), lanes);
+            }
+            ok = _mm256_and_si256(ok, CompareLanes(f.depthFunc, z, stored));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(zval + i), z);
         }
         if (f.alphaTest) {
-            __m256i a = _mm256_srli_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i)), 24);
+            __m256i a = _mm256_srli_epi32(_mm256_maskload_epi32(reinterpret_cast<const int*>(texels + i), lanes), 24);
             if (alphaScale >= 0) {
-                const __m256i twice = _mm256_add_epi32(_mm256_slli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(alphaScale)), 1),
-                                                       _mm256_set1_epi32(255));
-                a = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(twice), _mm256_set1_ps(510.f)));
+                // a scale is at most 255 * 255, so it and the rounding sum fit the low 16 bits of each lane.
+                const __m256i product = _mm256_mullo_epi16(a, _mm256_set1_epi32(alphaScale));
+                a = _mm256_mulhi_epu16(_mm256_add_epi32(product, _mm256_set1_epi32(128)), _mm256_set1_epi32(257));
             }
             ok = _mm256_and_si256(ok, CompareLanes(f.alphaFunc, a, _mm256_set1_epi32(int(f.alphaRef))));
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(pass + i), ok);
+        passed += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(ok))));
     }
+    return passed;
+}
+
+// Stores the blended pixels of m pixels whose tests passed, eight at a time (AVX2); returns how many
+// it did.
+__attribute__((target("avx2"))) int StoreLanes(const int32_t* pass, const DWORD* mixed, DWORD* out, int m) {
+    int i = 0;
+    for (; i + 8 <= m; i += 8)
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i),
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i)),
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i)));
     return i;
 }
 
-// Stores the pixels and depths of m pixels whose tests passed, eight at a time (AVX2); returns how
-// many it did.
-__attribute__((target("avx2"))) int StoreLanes(const int32_t* pass, const DWORD* mixed, const unsigned* zval,
-                                               bool depthWrite, DWORD* out, BYTE* cells, int m) {
+// Stores the depths of m pixels from x (all of them, or those whose pass mask is set), eight at a time
+// (AVX2) in either cell size; returns how many it did.
+__attribute__((target("avx2"))) int StoreDepthLanes(const DepthRow& depth, int x, const unsigned* zval,
+                                                    const int32_t* pass, int m) {
     int i = 0;
     for (; i + 8 <= m; i += 8) {
-        const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i));
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i), mask,
-                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i)));
-        if (depthWrite)
-            _mm256_maskstore_epi32(reinterpret_cast<int*>(cells) + i, mask,
-                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zval + i)));
+        const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zval + i));
+        const __m256i mask = pass ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i)) : _mm256_set1_epi32(-1);
+        if (!depth.Sixteen()) {
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(depth.Cells()) + x + i, mask, z);
+            continue;
+        }
+        // Sixteen-bit cells: the depths packed in order where the mask is set, the cells as they were
+        // elsewhere.
+        __m128i* at = reinterpret_cast<__m128i*>(depth.Cells() + size_t(x + i) * 2);
+        const __m128i packed = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(z, z), 0x08));
+        const __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(mask, mask), 0x08));
+        _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), packed, keep));
     }
     return i;
 }
@@ -153,31 +189,32 @@ void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int
     DWORD mixed[kRun];
     unsigned zval[kRun];
     int32_t pass[kRun];
-    int i = Avx2() ? TestLanes(f, t, depth, x, y, m, texels, alphaScale, zval, pass) : 0;
-    for (; i < m; ++i) pass[i] = TestPixel(f, t, depth, x + i, y, texels[i], alphaScale, zval[i]) ? -1 : 0;
-    const int passed = int(std::count(pass, pass + m, -1));
+    int passed = 0;
+    if (Avx2()) {
+        passed = TestLanes(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
+    } else {
+        for (int i = 0; i < m; ++i) {
+            pass[i] = TestPixel(f, t, depth, x + i, y, texels[i], alphaScale, zval[i]) ? -1 : 0;
+            passed -= pass[i];
+        }
+    }
     if (passed == 0) return;
     const bool depthWrite = f.depthWrite && f.depthTest;
     // Where every pixel passes, the blend goes straight into the row.
-    if (passed == m) {
+    const bool every = passed == m;
+    if (every) {
         CombineRow(blendOnly, texels, colour, out, m);
-        if (depthWrite && !depth.Sixteen()) {
-            std::memcpy(depth.Cells() + size_t(x) * 4, zval, size_t(m) * 4);
-        } else if (depthWrite) {
-            for (i = 0; i < m; ++i) depth.Store(x + i, zval[i]);
-        }
-        return;
+    } else {
+        std::memcpy(mixed, out, size_t(m) * 4);
+        CombineRow(blendOnly, texels, colour, mixed, m);
+        int i = Avx2() ? StoreLanes(pass, mixed, out, m) : 0;
+        for (; i < m; ++i)
+            if (pass[i]) out[i] = mixed[i];
     }
-    std::memcpy(mixed, out, size_t(m) * 4);
-    CombineRow(blendOnly, texels, colour, mixed, m);
-    i = Avx2() && (!depthWrite || !depth.Sixteen())
-            ? StoreLanes(pass, mixed, zval, depthWrite, out, depthWrite ? depth.Cells() + size_t(x) * 4 : nullptr, m)
-            : 0;
-    for (; i < m; ++i) {
-        if (!pass[i]) continue;
-        out[i] = mixed[i];
-        if (depthWrite) depth.Store(x + i, zval[i]);
-    }
+    if (!depthWrite) return;
+    int i = Avx2() ? StoreDepthLanes(depth, x, zval, every ? nullptr : pass, m) : 0;
+    for (; i < m; ++i)
+        if (pass[i]) depth.Store(x + i, zval[i]);
 }
 
 // Any triangle: texture coordinates, depth and the alpha test per pixel as the general path takes
