@@ -1,13 +1,15 @@
 // A choice over the demo's novel frame: the busiest novel frame alone, and the same frame with a
 // choice of four items from the demo's choice sheet whose scripts move, fade and switch their
 // pictures every frame, stepped and drawn as the novel scene does (the manager's step, then the
-// items' scripts and their drawing).
+// items' scripts and their drawing). The frames take their thread and frame counts from the
+// environment (environment.h).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <memory>
 
 #include "demo_frame.h"
+#include "environment.h"
 #include "novel/choices/AlternativeManager.h"
 #include "novel/novel/NovelSystem.h"
 #include "support/RenderDevice.h"
@@ -45,6 +47,7 @@ struct ChoiceFolder {
 // Argument: 0 the novel frame alone, 1 with the choice of four animating items.
 void BM_ChoiceFrame(benchmark::State& state) {
     const bool withChoice = state.range(0) != 0;
+    benchenv::ThreadsFromEnvironment();
     auto device = std::make_unique<testsupport::RenderDevice>();
     if (!device->Ok()) {
         state.SkipWithError("no device");
@@ -85,7 +88,12 @@ void BM_ChoiceFrame(benchmark::State& state) {
     }
     device.reset();
 }
-BENCHMARK(BM_ChoiceFrame)->Arg(0)->Arg(1)->ArgName("choice")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChoiceFrame)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("choice")
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(benchenv::FramesFromEnvironment);
 
 }  // namespace
 

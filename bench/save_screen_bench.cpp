@@ -3,34 +3,24 @@
 // open over it through the window manager, updated and drawn as the novel scene does each frame,
 // and the opening of that screen (its script module built, the page's save files read and their
 // thumbnails uploaded). The game folder the build made is copied into a scratch folder, set up by
-// the demo's own system script, and given twelve saves. For instruction counts of steady frames,
-// MARLOWE_RASTER_THREADS sets the rasteriser's threads and MARLOWE_BENCH_FRAMES a fixed number of
-// frames per run.
+// the demo's own system script, and given twelve saves. The frames take their thread and frame
+// counts from the environment (environment.h).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <memory>
 
 #include "demo_frame.h"
+#include "environment.h"
 #include "novel/novel/NovelSystem.h"
 #include "novel/script/SystemInfo.h"
 #include "novel/state/SaveDataManager.h"
 #include "support/RenderDevice.h"
 #include "support/ScratchDir.h"
 
-#include <d3d9/testhooks.h>
-
-#include <cstdlib>
-
 namespace {
 
 namespace fs = std::filesystem;
-
-// A count from the environment; 0 when it is not set.
-unsigned CountFromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? unsigned(std::strtoul(value, nullptr, 10)) : 0;
-}
 
 // A copy of the game folder as the current folder, with a full page of saves; removed at the end.
 struct GameFolder {
@@ -50,7 +40,7 @@ struct GameFolder {
 // button), then the pictures and the windows are drawn.
 void BM_NovelFrame(benchmark::State& state) {
     const bool saveScreen = state.range(0) != 0;
-    if (const unsigned threads = CountFromEnvironment("MARLOWE_RASTER_THREADS")) d3d9test::SetWorkerThreads(threads);
+    benchenv::ThreadsFromEnvironment();
     auto device = std::make_unique<testsupport::RenderDevice>();
     if (!device->Ok()) {
         state.SkipWithError("no device");
@@ -87,9 +77,7 @@ BENCHMARK(BM_NovelFrame)
     ->Arg(1)
     ->ArgName("save_screen")
     ->Unit(benchmark::kMillisecond)
-    ->Apply([](benchmark::internal::Benchmark* b) {
-        if (const unsigned frames = CountFromEnvironment("MARLOWE_BENCH_FRAMES")) b->Iterations(frames);
-    });
+    ->Apply(benchenv::FramesFromEnvironment);
 
 // Opening the save screen: the script module built, its controls made, the page's twelve saves
 // read and their thumbnails uploaded; closed again outside the timing.
