@@ -568,6 +568,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         float uvFrom = 0.f;
         bool backdrop = false;  // the quads blend over the whole texture stretched over the target first
         D3DFORMAT depthFormat = D3DFMT_D16;
+        bool wide = false;  // a 64 x 64 texture, which the axis-aligned quads take one texel to a pixel across
     };
     const Config configs[] = {
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
@@ -615,6 +616,16 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
          .format = D3DFMT_X8R8G8B8, .uvScale = 0.52f, .axisAligned = true, .uvFrom = 0.5f, .backdrop = true},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .format = D3DFMT_X8R8G8B8,
          .uvScale = 0.52f, .axisAligned = true, .uvFrom = 0.5f, .backdrop = true},
+        // One texel to a pixel across (a render target's picture copied onto another): X8 texels blended
+        // or not copy straight where the colour is white (the first quad) and modulate elsewhere.
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .format = D3DFMT_X8R8G8B8,
+         .uvScale = 0.640625f, .axisAligned = true, .backdrop = true, .wide = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .format = D3DFMT_X8R8G8B8, .uvScale = 0.640625f,
+         .axisAligned = true, .backdrop = true, .wide = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .factor = true,
+         .format = D3DFMT_X8R8G8B8, .uvScale = 0.640625f, .axisAligned = true, .backdrop = true, .wide = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 0.640625f,
+         .axisAligned = true, .backdrop = true, .wide = true},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -651,7 +662,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             dev->SetSamplerState(0, D3DSAMP_MAGFILTER, c.filter);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSU, c.address);
             dev->SetSamplerState(0, D3DSAMP_ADDRESSV, c.address);
-            const UINT tw = c.pow2 ? 16 : 17, th = c.pow2 ? 8 : 13;
+            const UINT tw = c.wide ? 64 : c.pow2 ? 16 : 17, th = c.wide ? 64 : c.pow2 ? 8 : 13;
             std::vector<DWORD> texels(tw * th);
             for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
             IDirect3DTexture9* tex = MakeTexture(dev.device, tw, th, texels, c.format);

@@ -6,6 +6,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "pixelmath.h"
 
@@ -200,7 +201,27 @@ int OverOne(__m128i share, __m128i rest, DWORD* out, int n, DWORD fill) {
     return i;
 }
 
+// CopyRow eight pixels at a time with AVX2; returns how many it did.
+__attribute__((target("avx2"))) int OrRowAvx2(const DWORD* src, DWORD fill, DWORD* out, int n) {
+    const __m256i f = _mm256_set1_epi32(int(fill));
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)), f));
+    return i;
+}
+
 }  // namespace
+
+void CopyRow(const Combine& c, const DWORD* src, DWORD force, DWORD* out, int n) {
+    const DWORD fill = force | (c.targetX8 ? 0xFF000000u : 0u);
+    if (!fill) {
+        std::memcpy(out, src, size_t(n) * 4);
+        return;
+    }
+    int i = Avx2() ? OrRowAvx2(src, fill, out, n) : 0;
+    for (; i < n; ++i) out[i] = src[i] | fill;
+}
 
 void CombineOne(const Combine& c, DWORD src, DWORD colour, DWORD* out, int n) {
     if (c.blend != BlendClass::kOver || c.separateOneOne) {

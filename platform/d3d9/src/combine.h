@@ -28,6 +28,17 @@ bool ClassifyWrite(const PixelState& st, Combine& c);
 // blended over out.
 void CombineRow(const Combine& c, const DWORD* src, DWORD colour, DWORD* out, int n);
 
+// Whether CombineRow gives each source itself, ORed with force (the alpha an X8 texture reads as)
+// and an X8 target's alpha: colour modulates nothing (white where the stage modulates), and the blend
+// replaces, or is Over sources whose alpha is forced to 255.
+inline bool CopiesSource(const Combine& c, DWORD colour, DWORD force) {
+    const bool modulates = (c.modColour && (colour & 0xFFFFFFu) != 0xFFFFFFu) || (c.modAlpha && (colour >> 24) != 255);
+    return !modulates && (c.blend == BlendClass::kReplace || (c.blend == BlendClass::kOver && force == 0xFF000000u));
+}
+// out[i] = src[i] | force | the target's alpha fill for n pixels: CombineRow's result where
+// CopiesSource holds, without its arithmetic.
+void CopyRow(const Combine& c, const DWORD* src, DWORD force, DWORD* out, int n);
+
 // What CombineRow gives for n sources that are all src (a flat colour, a texel stretched over a
 // row): under Over, the source's share of each channel is worked out once for the row.
 void CombineOne(const Combine& c, DWORD src, DWORD colour, DWORD* out, int n);

@@ -522,24 +522,22 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         const DWORD* src = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ty) * tex.Pitch());
         DWORD texels[kChunk];
         if (table.straight) {  // one texel per pixel: the columns follow each other
-            {
-                src += tx0;
-                if (!f.combine.modColour && !f.combine.modAlpha && f.combine.blend == BlendClass::kReplace &&
-                    !f.combine.targetX8 && !force) {
-                    std::memcpy(out, src, size_t(n) * 4);
-                    return true;
-                }
-                if (!force) {
-                    CombineRow(f.combine, src, colour, out, n);
-                    return true;
-                }
-                for (int done = 0; done < n; done += kChunk) {
-                    const int m = std::min(kChunk, n - done);
-                    for (int i = 0; i < m; ++i) texels[i] = src[done + i] | force;
-                    CombineRow(f.combine, texels, colour, out + done, m);
-                }
+            src += tx0;
+            // A 1:1 copy (a render target's picture drawn onto the back buffer) needs no arithmetic.
+            if (CopiesSource(f.combine, colour, force)) {
+                CopyRow(f.combine, src, force, out, n);
                 return true;
             }
+            if (!force) {
+                CombineRow(f.combine, src, colour, out, n);
+                return true;
+            }
+            for (int done = 0; done < n; done += kChunk) {
+                const int m = std::min(kChunk, n - done);
+                for (int i = 0; i < m; ++i) texels[i] = src[done + i] | force;
+                CombineRow(f.combine, texels, colour, out + done, m);
+            }
+            return true;
         }
         // A texture stretched over more rows than it has reads one texel row for many pixel rows in
         // turn: each thread keeps the last row of texels it read. A triangle's rows start and end at
@@ -570,6 +568,8 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y,
         }
         if (kept.uniform)
             CombineOne(f.combine, kept.texels[0], colour, out, n);
+        else if (CopiesSource(f.combine, colour, force))
+            CopyRow(f.combine, kept.texels.data() + (x0 - kept.x0), force, out, n);
         else
             CombineRow(f.combine, kept.texels.data() + (x0 - kept.x0), colour, out, n);
         return true;
