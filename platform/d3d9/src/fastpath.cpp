@@ -471,22 +471,33 @@ FastPlan PlanFast(const PixelState& st) {
     return f;
 }
 
-bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable* columns) {
-    DWORD colour = 0xFFFFFFFFu;
+void TriangleColour(const PixelState& st, const FastPlan& f, const Triangle& t, FastTriangle& ft) {
+    ft.colour = 0xFFFFFFFFu;
+    ft.gouraud = false;
     if (f.factorColour) {
-        colour = st.rs[D3DRS_TEXTUREFACTOR];
-    } else if (f.combine.modColour || f.combine.modAlpha || f.kind == FastKind::kFlat) {
-        int c[4];
-        for (int k = 0; k < 4; ++k) {
-            const Plane& p = t.attr[kAttrDiffuse + k];
-            if (p.dx != 0.0 || p.dy != 0.0) {
-                SampledSpan(st, f, t, y, x0, x1, colour, true);
-                return true;
-            }
-            c[k] = ToByte(float(p.base));
-        }
-        colour = Pack(c[3], c[0], c[1], c[2]);
+        ft.colour = st.rs[D3DRS_TEXTUREFACTOR];
+        return;
     }
+    if (!f.combine.modColour && !f.combine.modAlpha && f.kind != FastKind::kFlat) return;
+    int c[4];
+    for (int k = 0; k < 4; ++k) {
+        const Plane& p = t.attr[kAttrDiffuse + k];
+        if (p.dx != 0.0 || p.dy != 0.0) {
+            ft.gouraud = true;
+            return;
+        }
+        c[k] = ToByte(float(p.base));
+    }
+    ft.colour = Pack(c[3], c[0], c[1], c[2]);
+}
+
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, const FastTriangle& ft, int y, int x0, int x1) {
+    if (ft.gouraud) {
+        SampledSpan(st, f, t, y, x0, x1, 0xFFFFFFFFu, true);
+        return true;
+    }
+    const DWORD colour = ft.colour;
+    ColumnTable* const columns = ft.table;
     if (f.kind == FastKind::kFlat && !f.depthTest && !f.alphaTest) {
         DWORD* out = reinterpret_cast<DWORD*>(st.target->Bits() + size_t(y) * st.target->Pitch()) + x0;
         CombineOne(f.combine, colour, colour, out, x1 - x0 + 1);

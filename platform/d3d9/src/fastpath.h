@@ -59,6 +59,16 @@ struct ColumnTable {
 // Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
 void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode);
 
+// What the fast path works out once for each triangle of a draw rather than for each of its rows.
+struct FastTriangle {
+    ColumnTable* table = nullptr;  // its texel columns, where TakesColumns says so
+    DWORD colour = 0xFFFFFFFFu;    // the texture factor, or the vertex colour where it is the same throughout
+    bool gouraud = false;          // the vertex colour varies over the triangle
+};
+
+// The colour triangle t's spans are shaded with under plan f, into ft.
+void TriangleColour(const PixelState& st, const FastPlan& f, const Triangle& t, FastTriangle& ft);
+
 // Whether plan f shades triangle t's rows through a column table: a textured triangle drawn without
 // perspective whose u depends on x alone and v on y alone, with a sampler and tests that suit the
 // per-row paths.
@@ -84,9 +94,8 @@ private:
     const uint16_t* vrow_;  // the blended rows, four channels per column from first_
 };
 
-// Shades and writes pixels x0..x1 of row y of triangle t by plan f, through table where TakesColumns
-// says so (null otherwise); false when the row needs the general path after all (a texel column
-// outside the texture).
-bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, int y, int x0, int x1, ColumnTable* table);
+// Shades and writes pixels x0..x1 of row y of triangle t by plan f, with what ft holds for the
+// triangle; false when the row needs the general path after all (a texel column outside the texture).
+bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, const FastTriangle& ft, int y, int x0, int x1);
 
 }  // namespace d3d9

@@ -51,7 +51,7 @@ struct Raster::Job {
     std::optional<Combine> writer;        // how the row combiner writes the draw, where it can
     std::optional<PixelProgram> program;  // the draw's pixel shader with its constants
     std::vector<Triangle> triangles;
-    std::vector<ColumnTable*> tables;                   // one per triangle (null where it takes none)
+    std::vector<FastTriangle> fastTriangles;            // one per triangle, where the fast path shades it
     int ymin = 0, ymax = -1;                            // rows any triangle touches
     const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
 };
@@ -200,7 +200,7 @@ void Raster::RunBands(const Batch& batch) {
                 for (int y = std::max(top, t.ymin); y <= std::min(bottom, t.ymax); ++y) {
                     int x0, x1;
                     if (!Span(t, y, x0, x1)) continue;
-                    if (job.fast.kind != FastKind::kNone && FastSpan(*job.state, job.fast, t, y, x0, x1, job.tables[i]))
+                    if (job.fast.kind != FastKind::kNone && FastSpan(*job.state, job.fast, t, job.fastTriangles[i], y, x0, x1))
                         continue;
                     ShadeSpan(*job.state, job.usage, job.writer ? &*job.writer : nullptr,
                               job.program ? &*job.program : nullptr, t, y, x0, x1);
@@ -224,7 +224,7 @@ void Raster::Run(const std::vector<RasterItem>& items) {
         if (used == kept.jobs.size()) kept.jobs.push_back(std::make_unique<Job>());
         Job& job = *kept.jobs[used];
         job.triangles.clear();
-        job.tables.clear();
+        job.fastTriangles.clear();
         job.program.reset();
         job.writer.reset();
         job.state = nullptr;
@@ -253,7 +253,10 @@ void Raster::Run(const std::vector<RasterItem>& items) {
                 batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1) / 2;
                 job.ymin = job.triangles.size() == 1 ? t.ymin : std::min(job.ymin, t.ymin);
                 job.ymax = job.triangles.size() == 1 ? t.ymax : std::max(job.ymax, t.ymax);
-                job.tables.push_back(TakesColumns(job.fast, t) ? kept.TableFor(state, job.fast, t) : nullptr);
+                if (job.fast.kind == FastKind::kNone) continue;
+                FastTriangle& fast = job.fastTriangles.emplace_back();
+                if (TakesColumns(job.fast, t)) fast.table = kept.TableFor(state, job.fast, t);
+                TriangleColour(state, job.fast, t, fast);
             }
             if (job.triangles.empty()) continue;
             if (state.pixelShader) job.program.emplace(*state.pixelShader, state.psConst, VectorLanes());
