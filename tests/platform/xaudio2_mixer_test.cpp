@@ -10,6 +10,7 @@
 #include <functional>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <numeric>
 #include <string>
@@ -473,6 +474,8 @@ TEST(MixerThread, WakesForVoicesStartedOrFlushedWhileSilent) {
 
 // Through a real SDL2 device: the "disk" driver (paced like a sound card) records what the mixer
 // queued, in order and without gaps, up to the last sample when the engine is released right after.
+// The device opens only when the voice starts: until a voice sounds there is no device (and no
+// device thread waking the process).
 TEST(MixerThread, DeviceOutputCarriesTheVoicesSamples) {
     const std::string recording = ::testing::TempDir() + "xaudio2_disk_" + std::to_string(::getpid()) + ".raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -488,6 +491,11 @@ TEST(MixerThread, DeviceOutputCarriesTheVoicesSamples) {
     const Samples pcm = Iota(3000, 1);
     XAUDIO2_BUFFER b = Buffer(pcm);
     voice->SubmitSourceBuffer(&b);
+    for (float volume : {0.5f, 1.0f}) {  // a master volume ramp alone sounds nothing either
+        master->SetVolume(volume);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_FALSE(std::filesystem::exists(recording)) << "the device opened before any voice sounded";
+    }
     voice->Start(0);
     XAUDIO2_VOICE_STATE s{};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -1,10 +1,12 @@
 // The engine object: voice creation and destruction, the mixing pass with callbacks delivered
-// outside the lock, and the output thread (SDL2 audio device, or a 10 ms clock when none opens).
+// outside the lock, and the output thread (SDL2 audio device, opened when the first voice sounds, or a
+// 10 ms clock when none opens).
 #include "engine.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 
 // Public class and interface ids of the 2.7 engine.
 const CLSID CLSID_XAudio2 = {0x5a508685, 0xa254, 0x4fba, {0x9b, 0x82, 0x9a, 0x24, 0xb0, 0x03, 0x06, 0xaf}};
@@ -15,6 +17,11 @@ namespace xaudio2 {
 namespace {
 
 std::atomic<bool> g_manual{false};
+
+// Logs why there is no sound: the mixer goes on, on its own clock.
+void SayNoOutput(const char* what) {
+    OutputDebugStringA((std::string("XAudio2: ") + what + " (" + SDL_GetError() + "); mixing on a clock\n").c_str());
+}
 
 HRESULT CreateEngine(REFIID iid, void** object) {
     auto* engine = new Engine;
@@ -82,19 +89,26 @@ HRESULT Engine::Initialize(UINT32, XAUDIO2_PROCESSOR) {
     initialized_ = true;
     manual_ = g_manual;
     if (manual_) return S_OK;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        sdlAudio_ = true;
-        SDL_AudioSpec want{};
-        want.freq = kRate;
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        want.samples = 512;
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (device_) SDL_PauseAudioDevice(device_, 0);
-    }
-    if (!device_) OutputDebugStringA("XAudio2: no audio output device opened; mixing on a clock\n");
+    sdlAudio_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (!sdlAudio_) SayNoOutput("no audio output");
     thread_ = std::thread(&Engine::ThreadProc, this);
     return S_OK;
+}
+
+void Engine::OpenOutput() {
+    outputOpened_ = true;
+    if (!sdlAudio_) return;
+    SDL_AudioSpec want{};
+    want.freq = kRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 512;
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (device_) {
+        SDL_PauseAudioDevice(device_, 0);
+        return;
+    }
+    SayNoOutput("the audio output device did not open");
 }
 
 HRESULT Engine::CreateSourceVoice(IXAudio2SourceVoice** voice, const WAVEFORMATEX* format, UINT32, float,
@@ -226,11 +240,11 @@ void Engine::Wake() {
     quitWake_.notify_all();
 }
 
-bool Engine::Silent() const {
-    const bool voicesQuiet = std::none_of(voices_.begin(), voices_.end(),
-                                          [](const auto& v) { return v->Running() || v->HasFlushed(); });
-    return voicesQuiet && (!master_ || master_->gain.gain == master_->gain.volume);
+bool Engine::VoicesQuiet() const {
+    return std::none_of(voices_.begin(), voices_.end(), [](const auto& v) { return v->Running() || v->HasFlushed(); });
 }
+
+bool Engine::Silent() const { return VoicesQuiet() && (!master_ || master_->gain.gain == master_->gain.volume); }
 
 void Engine::ThreadProc() {
     using namespace std::chrono;
@@ -242,6 +256,20 @@ void Engine::ThreadProc() {
         // Cleared before looking at the voices, so that a Wake from here on ends the wait below.
         wake_ = false;
         q.unlock();
+        if (!outputOpened_) {
+            // The device (and SDL's thread that feeds it, waking some hundred times a second even while it
+            // plays silence) is opened when the first voice sounds; until then passes mix on the clock and
+            // go to nothing, as a master volume ramp settles.
+            bool quiet;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quiet = VoicesQuiet();
+            }
+            if (!quiet) {
+                OpenOutput();
+                next = steady_clock::now();
+            }
+        }
         if (device_ && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) {
             // The device went away: go on with the clock so that voices still finish.
             SDL_CloseAudioDevice(device_);

@@ -1,5 +1,6 @@
-// The XAudio2 engine object of our mixer: owns the voices and the output (an SDL2 audio device, a
-// clock when none opens, or nothing when a test mixes by hand), and runs the mixing passes.
+// The XAudio2 engine object of our mixer: owns the voices and the output (an SDL2 audio device opened
+// when the first voice sounds, a clock when none opens, or nothing when a test mixes by hand), and runs
+// the mixing passes.
 #pragma once
 #include <xaudio2.h>
 
@@ -54,6 +55,11 @@ private:
     // True when a pass would neither sound nor report anything: no voice runs or has flushed buffers to
     // report, and the master volume has no ramp left. Under the lock.
     bool Silent() const;
+    // True when no voice runs or has flushed buffers to report. Under the lock.
+    bool VoicesQuiet() const;
+    // Opens the SDL2 audio device (on the mixer thread); when it does not open, says so and leaves the
+    // mixer on its clock.
+    void OpenOutput();
     void StopOutput();
     // Takes a source voice out of the list (under the lock); the caller deletes it.
     std::unique_ptr<MixerSourceVoice> Remove(MixerSourceVoice* voice);
@@ -74,6 +80,7 @@ private:
     std::vector<Event> events_, delivered_;
 
     bool sdlAudio_ = false;
+    bool outputOpened_ = false;  // the mixer thread has tried the device (it then plays on it or the clock)
     SDL_AudioDeviceID device_ = 0;
     std::thread thread_;
     std::mutex quitMutex_;
