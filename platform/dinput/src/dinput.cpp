@@ -43,6 +43,9 @@ public:
         // Whether input counts is decided by the cooperative level against our window's focus,
         // so SDL must not drop joystick input of its own accord while no SDL window has the focus.
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        // A joystick device brings SDL's joysticks up to date in its Poll, and EnumDevices the list of
+        // them, so the message pump, which runs every frame, need not scan for joysticks each time.
+        SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
         joysticks_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     }
 
@@ -94,6 +97,7 @@ public:
         if (!initialized_) return DIERR_NOTINITIALIZED;
         if ((devType != DI8DEVCLASS_GAMECTRL && devType != DI8DEVCLASS_ALL) || !joysticks_) return DI_OK;
         // Every SDL joystick is attached; the list is taken first so callbacks may open devices.
+        SDL_JoystickUpdate();
         int count = SDL_NumJoysticks();
         for (int i = 0; i < count; ++i) {
             DIDEVICEINSTANCEA instance{};
