@@ -56,14 +56,19 @@ void CSEManager::AllocChannels(uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) channels_.push_back(std::make_unique<CSEInfo>());
 }
 
+// Requests reach channels only through PlaySE and PlaySEBuffer, which note it: a frame that requested
+// nothing leaves the channels (64 objects of their own) alone, in the clearing as in the update.
 void CSEManager::ClearRequests() {
+    if (!requested_) return;
     for (auto& channel : channels_) channel->ClearRequests();
+    requested_ = false;
 }
 
 void CSEManager::PlaySE(uint32_t channel, const char* name, uint32_t config, uint32_t maxVolume) {
     if (CSEInfo* info = GetChannel(channel)) {
         info->Load(name);
         info->RequestPlay(config, maxVolume);
+        requested_ = true;
     }
 }
 
@@ -72,7 +77,10 @@ void CSEManager::LoadSEBuffer(uint32_t channel, const char* name) {
 }
 
 void CSEManager::PlaySEBuffer(uint32_t channel, uint32_t config, uint32_t maxVolume) {
-    if (CSEInfo* info = GetChannel(channel)) info->RequestPlay(config, maxVolume);
+    if (CSEInfo* info = GetChannel(channel)) {
+        info->RequestPlay(config, maxVolume);
+        requested_ = true;
+    }
 }
 
 void CSEManager::StopSE(uint32_t channel) {
@@ -80,6 +88,7 @@ void CSEManager::StopSE(uint32_t channel) {
 }
 
 void CSEManager::Update() {
+    if (!requested_) return;
     for (auto& channel : channels_) channel->Update();
 }
 

@@ -61,4 +61,5 @@ public:
 
 private:
     std::vector<std::unique_ptr<CSEInfo>> channels_;
+    bool requested_ = false;  // a channel may have a request since the last ClearRequests
 };
