@@ -177,6 +177,25 @@ bool HeadlessVideo() {
     return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
 }
 
+// The game reads keys, never typed text, yet SDL's X11 start opens an input method, which parses the
+// locale's whole compose table (thousands of lines; about a tenth of the game's start to its first frame).
+// While SDL starts, the table is an empty file, unless the user names one; afterwards the environment is
+// as it was, for the programs the game starts.
+class EmptyComposeTable {
+public:
+    EmptyComposeTable() : set_(std::getenv("XCOMPOSEFILE") == nullptr) {
+        if (set_) setenv("XCOMPOSEFILE", "/dev/null", 1);
+    }
+    ~EmptyComposeTable() {
+        if (set_) unsetenv("XCOMPOSEFILE");
+    }
+    EmptyComposeTable(const EmptyComposeTable&) = delete;
+    EmptyComposeTable& operator=(const EmptyComposeTable&) = delete;
+
+private:
+    bool set_;
+};
+
 }  // namespace
 
 namespace win32 {
@@ -203,6 +222,7 @@ bool StartVideo() {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
     }
+    const EmptyComposeTable compose;
     for (int attempt = 1; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0; ++attempt) {
         if (attempt == 20) {
             std::fprintf(stderr, "Cannot open the display (DISPLAY=%s, WAYLAND_DISPLAY=%s): %s\n", x11 ? x11 : "",
