@@ -64,6 +64,9 @@ bool CMainApp::Initialize() {
         return false;
     }
 
+    // The novel set-up makes the first fonts; finding them gets ready meanwhile (the display is started,
+    // and with it the last change of the locale).
+    win32::StartFontLookup();
     timeBeginPeriod(1);
     SetActive(1);
     ClearDisplayModeRequest();

@@ -174,4 +174,31 @@ TEST_F(GdiTest, UnknownFaceFallsBackToAnInstalledFont) {
     EXPECT_GT(Get(0x82A0).size, 0u);
 }
 
+// fontconfig set up ahead, on its own thread: the fonts made while it may still run (the first one waits
+// for it) are the game's faces, sized as ever; starting it again changes nothing.
+TEST(GdiLookupTest, FacesFoundWhileTheLookupStartsAhead) {
+    win32::StartFontLookup();
+    win32::StartFontLookup();
+    HDC dc = CreateCompatibleDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    HGDIOBJ system = nullptr;
+    for (const char* face : {"ＭＳ ゴシック", "ＭＳ 明朝"}) {
+        SCOPED_TRACE(face);
+        HFONT font = CreateFontA(24, 12, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, win32::Utf8ToCp932(face).c_str());
+        ASSERT_NE(font, nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        if (!system) system = old;
+        TEXTMETRICA tm;
+        ASSERT_TRUE(GetTextMetricsA(dc, &tm));
+        EXPECT_EQ(tm.tmHeight, 24);
+        GLYPHMETRICS gm;
+        EXPECT_GT(GetGlyphOutlineA(dc, 0x82A0, GGO_GRAY8_BITMAP, &gm, 0, nullptr, &kIdentity), 0u);  // あ
+        EXPECT_EQ(gm.gmCellIncX, 24);
+        SelectObject(dc, system);
+        DeleteObject(font);
+    }
+    DeleteDC(dc);
+}
+
 }  // namespace

@@ -13,11 +13,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <windows.h>
 
@@ -73,6 +75,8 @@ struct FaceChoice {
 };
 std::map<std::string, FaceChoice> g_choices;
 std::map<std::pair<std::string, int>, FT_Face> g_faces;  // one reference each, kept for the process
+// fontconfig's set-up when StartFontLookup runs it ahead; taken (waited for) by the first face looked up.
+std::future<void> g_lookupStart;
 
 bool Ready() {
     if (g_library) return true;
@@ -86,6 +90,7 @@ bool Ready() {
 
 // The font file and face index fontconfig chooses for a family (Japanese text preferred).
 bool FindFace(const std::string& family, std::string& file, int& index, std::string& found) {
+    if (g_lookupStart.valid()) g_lookupStart.get();
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
@@ -226,6 +231,18 @@ HGDIOBJ MakeFont(int height, int width, int weight, bool italic, bool underline,
 }
 
 }  // namespace
+
+void win32::StartFontLookup() {
+    std::lock_guard<std::mutex> lock(g_lock);
+    static bool started = false;
+    if (started) return;
+    started = true;
+    try {
+        g_lookupStart = std::async(std::launch::async, [] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the first face looked up sets fontconfig up, as without this call.
+    }
+}
 
 HFONT CreateFontA(int height, int width, int, int, int weight, DWORD italic, DWORD underline, DWORD strikeOut,
                   DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR face) {

@@ -84,3 +84,10 @@ BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
 // the font's replacement glyph. With no buffer, returns the size needed; an empty glyph has size 0.
 DWORD GetGlyphOutlineA(HDC dc, UINT code, UINT format, LPGLYPHMETRICS metrics, DWORD bufferSize, LPVOID buffer,
                        const MAT2* transform);
+
+namespace win32 {
+// Starts fontconfig's set-up (reading its configuration and caches, some 5 ms) on a thread of its own,
+// so that it runs beside the program's other start-up work; the first font made waits for it. Call it
+// once no thread changes the locale any more (SDL's video start does, for a moment).
+void StartFontLookup();
+}  // namespace win32
