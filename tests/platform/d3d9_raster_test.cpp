@@ -720,6 +720,58 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
     }
 }
 
+// The two halves of a quad drawn together are shaded as one rectangle where they can be: the pixels
+// must be those of the two triangles drawn one by one, wherever the corners fall (on pixel centres,
+// between them, past the viewport), whichever diagonal the halves share, and where they cannot be
+// joined (halves that overlap, colours that differ from corner to corner). The halves blend, so a
+// pixel drawn twice or missed shows.
+TEST(RasterPaths, QuadsDrawnWholeMatchTheirHalvesDrawnApart) {
+    struct Case {
+        float x0, y0, x1, y1;
+        int halves;  // 0: diagonal top-right to bottom-left, 1: the other diagonal, 2: halves sharing the top side
+        bool gradient = false;
+    };
+    const Case cases[] = {
+        {2.f, 1.f, 13.f, 9.f, 0},   {2.f, 1.f, 13.f, 9.f, 1},      {1.5f, 0.5f, 12.5f, 8.5f, 0},
+        {0.3f, 1.7f, 11.8f, 6.2f, 1}, {-3.f, -2.f, 20.f, 19.f, 0},  {5.2f, 3.1f, 5.9f, 3.8f, 0},
+        {2.f, 1.f, 13.f, 9.f, 2},   {1.5f, 0.5f, 12.5f, 8.5f, 0, true},
+    };
+    for (const Case& c : cases) {
+        auto render = [&](bool apart) {
+            TestDevice dev(16, 12);
+            SetScreenProjection(dev.device, 16, 12);
+            SetBlendedSpriteStates(dev.device);
+            std::vector<DWORD> texels(17 * 13);
+            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) | 0x80000000u;
+            IDirect3DTexture9* tex = MakeTexture(dev.device, 17, 13, texels);
+            dev->SetTexture(0, tex);
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
+            dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            const DWORD other = c.gradient ? 0x80FF4020u : 0xC0FFFFFFu;
+            const Vertex corner[4] = {{c.x0, c.y0, 0.5f, 1, 0xC0FFFFFFu, 0.f, 0.f},
+                                      {c.x1, c.y0, 0.5f, 1, 0xC0FFFFFFu, 1.f, 0.f},
+                                      {c.x0, c.y1, 0.5f, 1, other, 0.f, 1.f},
+                                      {c.x1, c.y1, 0.5f, 1, 0xC0FFFFFFu, 1.f, 1.f}};
+            const int order[3][6] = {{0, 1, 2, 2, 1, 3}, {0, 1, 3, 0, 3, 2}, {0, 1, 2, 0, 1, 3}};
+            Vertex v[6];
+            for (int i = 0; i < 6; ++i) v[i] = corner[order[c.halves][i]];
+            const WORD kList[6] = {0, 1, 2, 3, 4, 5};
+            if (apart) {
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, kList, D3DFMT_INDEX16, v, sizeof(Vertex));
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, kList, D3DFMT_INDEX16, v + 3, sizeof(Vertex));
+            } else {
+                dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 6, 2, kList, D3DFMT_INDEX16, v, sizeof(Vertex));
+            }
+            auto frame = ReadTarget(dev.device);
+            dev->SetTexture(0, nullptr);
+            tex->Release();
+            return frame;
+        };
+        EXPECT_EQ(render(false), render(true)) << "quad " << c.x0 << "," << c.y0 << " to " << c.x1 << "," << c.y1
+                                               << " halves " << c.halves << " gradient " << c.gradient;
+    }
+}
+
 // A quad drawn again in its place takes the texel columns and the rows of texels worked out for it
 // before; it must still show its texture as it is now: the same texture with new texels, and a texture
 // of another size made after the last was released (often at its address).

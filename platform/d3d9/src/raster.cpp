@@ -249,10 +249,15 @@ void Raster::Run(const std::vector<RasterItem>& items) {
                     job.triangles.pop_back();
                     continue;
                 }
+                // The two halves of a quad are shaded as one rectangle, a row in one span.
+                const size_t n = job.triangles.size();
+                if (n >= 2 && JoinRectangle(job.triangles[n - 2], t, job.usage, item.clip)) job.triangles.pop_back();
+            }
+            for (const Triangle& t : job.triangles) {
                 // A triangle covers about half its box.
-                batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1) / 2;
-                job.ymin = job.triangles.size() == 1 ? t.ymin : std::min(job.ymin, t.ymin);
-                job.ymax = job.triangles.size() == 1 ? t.ymax : std::max(job.ymax, t.ymax);
+                batch.area += int64_t(t.xmax - t.xmin + 1) * (t.ymax - t.ymin + 1) / (t.rect ? 1 : 2);
+                job.ymin = &t == &job.triangles.front() ? t.ymin : std::min(job.ymin, t.ymin);
+                job.ymax = &t == &job.triangles.front() ? t.ymax : std::max(job.ymax, t.ymax);
                 if (job.fast.kind == FastKind::kNone) continue;
                 FastTriangle& fast = job.fastTriangles.emplace_back();
                 if (TakesColumns(job.fast, t)) fast.table = kept.TableFor(state, job.fast, t);

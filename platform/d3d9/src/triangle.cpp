@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace d3d9 {
 
@@ -78,6 +79,7 @@ bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& 
         double dy = ((a2 - a0) * x1 - (a1 - a0) * x2) / det;
         return Plane{a0 - dx * x0 - dy * y0, dx, dy};
     };
+    t.rect = false;
     t.affine = v[0].invW == v[1].invW && v[0].invW == v[2].invW;
     t.z = plane(v[0].z, v[1].z, v[2].z);
     t.invW = plane(v[0].invW, v[1].invW, v[2].invW);
@@ -89,6 +91,43 @@ bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& 
             t.attr[k] =
                 plane(double(v[0].a[k]) * v[0].invW, double(v[1].a[k]) * v[1].invW, double(v[2].a[k]) * v[2].invW);
     }
+    return true;
+}
+
+bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip) {
+    if (a.rect || b.rect || a.affine != b.affine) return false;
+    auto same = [](const Plane& p, const Plane& q) { return std::memcmp(&p, &q, sizeof p) == 0; };
+    if (!same(a.z, b.z) || !same(a.invW, b.invW)) return false;
+    for (int i = 0; i < use.attrCount; ++i)
+        if (!same(a.attr[use.attrList[i]], b.attr[use.attrList[i]])) return false;
+    // The corners (in 1/256 pixel) are where the edges start.
+    const Triangle* both[2] = {&a, &b};
+    int64_t x0 = a.edge[0].ax, x1 = x0, y0 = a.edge[0].ay, y1 = y0;
+    for (const Triangle* t : both)
+        for (const Edge& e : t->edge) {
+            x0 = std::min(x0, e.ax), x1 = std::max(x1, e.ax);
+            y0 = std::min(y0, e.ay), y1 = std::max(y1, e.ay);
+        }
+    // Corners numbered 0..3 (right adds 1, bottom 2): each triangle's three add up to 6 less the one
+    // it misses, and the two missed must be opposite (0 and 3, or 1 and 2).
+    int missed[2];
+    for (int k = 0; k < 2; ++k) {
+        int sum = 0;
+        for (const Edge& e : both[k]->edge) {
+            if ((e.ax != x0 && e.ax != x1) || (e.ay != y0 && e.ay != y1)) return false;
+            sum += (e.ax == x1 ? 1 : 0) + (e.ay == y1 ? 2 : 0);
+        }
+        missed[k] = 6 - sum;
+    }
+    if (missed[0] + missed[1] != 3) return false;
+    // Pixel centres on the left and top sides are inside, those on the right and bottom are not.
+    const int left = int(std::max<int64_t>(clip.left, -FloorDiv(-x0, kSub)));
+    const int right = int(std::min<int64_t>(clip.right - 1, -FloorDiv(-x1, kSub) - 1));
+    const int top = int(std::max<int64_t>(clip.top, -FloorDiv(-y0, kSub)));
+    const int bottom = int(std::min<int64_t>(clip.bottom - 1, -FloorDiv(-y1, kSub) - 1));
+    if (left > right || top > bottom) return false;
+    a.rect = true;
+    a.xmin = left, a.xmax = right, a.ymin = top, a.ymax = bottom;
     return true;
 }
 

@@ -23,6 +23,7 @@ struct Edge {
 struct Triangle {
     Edge edge[3];
     int ymin, ymax, xmin, xmax;
+    bool rect = false;  // two triangles joined into an axis-aligned rectangle: each row's span is xmin..xmax
     bool affine;  // all three w equal: attributes interpolate linearly on screen
     Plane z, invW;
     Plane attr[kAttrCount];
@@ -43,8 +44,19 @@ Usage UsageOf(const PixelState& st);
 // pixel (or a corner is not a finite point).
 bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& t);
 
-// The x range of row y inside the triangle, or false when the row misses it.
+// Joins b into a where the two are the halves of an axis-aligned rectangle (each takes three of its
+// corners, the two they share being a diagonal) whose planes are the same to the bit: the rectangle's
+// pixels are then those of the two triangles, each with the very values it had in its own. False, with
+// a left as it was, otherwise.
+bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip);
+
+// The x range of row y (ymin..ymax) inside the triangle, or false when the row misses it.
 inline bool Span(const Triangle& t, int y, int& x0, int& x1) {
+    if (t.rect) {
+        x0 = t.xmin;
+        x1 = t.xmax;
+        return true;
+    }
     int64_t lo = t.xmin, hi = t.xmax;
     int64_t Y = int64_t(y) * kSub;
     for (const Edge& e : t.edge) {
