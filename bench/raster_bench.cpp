@@ -178,7 +178,8 @@ std::vector<uint32_t> Assemble(const char* name) {
 
 // A full-screen picture faded through a mask by the game's pixel shader (vertex program PartRender).
 // Arguments: threads, then the filter of both stages (0 point, 1 bilinear), as for SpriteOver, its
-// fixed-function match.
+// fixed-function match, then the fade in hundredths: 100 a finished fade, 50 halfway, 37 a frame of a
+// fade in progress.
 void AlphaFadeLayer(benchmark::State& state) {
     Scene scene(800, 600, unsigned(state.range(0)));
     scene.Blended();
@@ -196,7 +197,7 @@ void AlphaFadeLayer(benchmark::State& state) {
     const float constants[8][4] = {{2.f / 800, 0, 0, -1}, {0, -2.f / 600, 0, 1}, {0, 0, 1, 0}, {0, 0, 0, 1},
                                    {1, 0, 0, 0},          {-0.5f, -0.5f, 799.5f, 599.5f}, {0, 0, 1, 1}, {1, 1, 1, 1}};
     scene.device->SetVertexShaderConstantF(0, &constants[0][0], 8);
-    const float fade[4] = {1, 1, 1, 0.5f};
+    const float fade[4] = {1, 1, 1, float(state.range(2)) / 100.f};
     scene.device->SetPixelShaderConstantF(0, fade, 1);
     const float quad[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
     const WORD idx[6] = {0, 1, 2, 2, 1, 3};
@@ -212,7 +213,11 @@ void AlphaFadeLayer(benchmark::State& state) {
     vs->Release();
     ps->Release();
 }
-BENCHMARK(AlphaFadeLayer)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AlphaFadeLayer)
+    ->ArgsProduct({{1}, {0, 1}, {100, 50, 37}})
+    ->Args({2, 0, 37})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Each vertex program of the game drawing its usual quads, blended, on one thread, beside the
 // fixed-function path drawing the same quads (ProgramLayer/<program>/0 against .../1): a full-screen
