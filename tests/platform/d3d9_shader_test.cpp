@@ -532,35 +532,45 @@ std::vector<DWORD> RenderBytePairs(const DWORD* tokens, bool lanes, const float 
                        fade, quad);
 }
 
-// Output channels that are products of sampled bytes (a channel, its complement or a constant byte,
-// each over 255) are made from the texel bytes with integer arithmetic, which must round as the
-// program's float arithmetic does for every pair of bytes. AlphaFade at fade 0.5 multiplies the
-// picture's alpha by the complement of the mask's red, at 0 and 1 by a constant byte, and at 0.3 by
-// neither (the float lanes); its colour times 0.5 is no product of bytes. The second program's
-// channels are c0.x minus a channel (its complement where c0.x is 1), a product of two channels, a
-// channel unchanged, and a channel times c0.w moved to another place (a constant byte at 0).
-// Whole rows of 256 pixels and rows of 251 (a last few pixels), point and bilinear.
+// Output channels made from the bytes of sampled channels alone must round as the program's float
+// arithmetic does for every pair of bytes: products of bytes (a channel, its complement or a constant
+// byte, each over 255) in integer arithmetic, any other function of one channel as bytes looked up, and
+// a product of two other tables of channels from the tables. AlphaFade at fade 0.5 multiplies the
+// picture's alpha by the complement of the mask's red, at 0 and 1 by a constant byte, and at any other
+// fade (a frame of a fade in progress: 0.3, 0.37, 1/3, 0.999, 1e-6) by a table of the mask's red; its
+// colour times 0.5 or 0.37 is a looked-up channel. The second program's channels are c0.x minus a
+// channel (its complement where c0.x is 1), a product of two channels, a channel unchanged, and a channel
+// times c0.w moved to another place (a constant byte at 0). The third multiplies tables of the two
+// samples' channels, neither of them a channel itself, saturated. Whole rows of 256 pixels and rows of
+// 251 (a last few pixels), point and bilinear.
 TEST(ShaderLanes, ByteProductsMatchOnePixelAtATime) {
     const std::vector<DWORD> fade = LoadTokens("AlphaFade.pso");
-    std::vector<uint32_t> mixed;
-    std::string error;
-    ASSERT_TRUE(shaderasm::Assemble(R"(ps_2_0
-dcl t0.xy
-dcl t1.xy
-dcl_2d s0
-dcl_2d s1
-texld r0, t0, s0
-texld r1, t1, s1
-add r2.x, c0.x, -r1.x
+    // Each program samples the first texture into r0 and the second into r1, then does its part.
+    auto afterTwoSamples = [](const char* part) {
+        std::vector<uint32_t> tokens;
+        std::string error;
+        EXPECT_TRUE(shaderasm::Assemble(std::string("ps_2_0\ndcl t0.xy\ndcl t1.xy\ndcl_2d s0\ndcl_2d s1\n"
+                                                    "texld r0, t0, s0\ntexld r1, t1, s1\n") + part,
+                                        tokens, error))
+            << error;
+        return tokens;
+    };
+    const std::vector<uint32_t> mixed = afterTwoSamples(R"(add r2.x, c0.x, -r1.x
 mul r2.y, r0.w, r1.y
 mov r2.z, r1.z
 mul r2.w, r1.x, c0.w
 mov oC0, r2
-)",
-                                    mixed, error))
-        << error;
-    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(mixed.data())};
-    const float fades[][4] = {{1, 1, 1, 0.5f}, {1, 1, 1, 0}, {1, 1, 1, 1}, {1, 1, 1, 0.3f}, {0.5f, 1, 0, 0.5f}};
+)");
+    const std::vector<uint32_t> tables = afterTwoSamples(R"(mul r2, r0.w, c0
+add_sat r3, r1.x, -c0.wzyx
+mul_sat r4, r2, r3
+mov oC0, r4
+)");
+    const DWORD* const programs[] = {fade.data(), reinterpret_cast<const DWORD*>(mixed.data()),
+                                     reinterpret_cast<const DWORD*>(tables.data())};
+    const float fades[][4] = {{1, 1, 1, 0.5f},   {1, 1, 1, 0},        {1, 1, 1, 1},         {1, 1, 1, 0.3f},
+                              {1, 1, 1, 0.37f},  {1, 1, 1, 1.f / 3},  {1, 1, 1, 0.999f},    {1, 1, 1, 1e-6f},
+                              {0.5f, 1, 0, 0.5f}, {0.37f, 0.8f, 1.f / 3, 0.61f}};
     for (size_t p = 0; p < std::size(programs); ++p)
         for (const auto& c0 : fades)
             for (DWORD filter : {DWORD(D3DTEXF_POINT), DWORD(D3DTEXF_LINEAR)})

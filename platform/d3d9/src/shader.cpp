@@ -812,12 +812,15 @@ bool NearByte(double value, int g) { return std::fabs(value - g / 255.0) <= 0x1p
 
 }  // namespace
 
-// Finds, for every output channel the fused kernel makes in its lanes, a product of bytes that gives
-// the same bytes: a table made from a channel is a factor when its values are the channel's byte, its
-// complement or one constant byte, each over 255; a constant is a factor when it is a byte over 255;
-// moves pass their source on, and a multiplication of two factors (saturated or not) is a product.
+// Finds, for every output channel the fused kernel makes in its lanes, how to make it from texel bytes
+// with the same result. A table made from a channel is a factor when its values are the channel's byte,
+// its complement or one constant byte, each over 255; a constant is a factor when it is a byte over
+// 255; moves pass their source on. A factor alone or a multiplication of two factors (saturated or not)
+// is a rounded product of bytes. Any other table is its bytes looked up, and a multiplication of two
+// other tables their float product: saturation changes no byte of a product, ToByte holding what
+// lies outside 0 to 1 at 0 and 255 as it does.
 bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<int>& tableSlot) {
-    byteProducts_.clear();
+    byteChannels_.clear();
     if (kills_ || samples_ == 0) return false;  // a constant factor reads the first sample's texels
     std::vector<int> slotTable(size_t(kMaxLaneSlots) + ops.size(), -1);
     for (size_t t = 0; t < tableSlot.size(); ++t)
@@ -842,6 +845,11 @@ bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<i
         }
         return constantOf(t.value[0], f) && all(0, f.flip);
     };
+    // The channel a table is made from, as a factor that reads its bytes unchanged.
+    auto channelOf = [&](int table) {
+        const ByteTable& t = tables_[size_t(table)];
+        return ByteFactor{t.sample, t.shift, 255, 0};
+    };
     auto madeBy = [&](int slot) -> const LaneOp* {
         for (const LaneOp& op : ops)
             if (op.kind != LaneOp::kKill && op.dst == slot) return &op;
@@ -850,20 +858,31 @@ bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<i
     const int positions[4] = {16, 8, 0, 24};
     for (int c = 0; c < 4; ++c) {
         if (laneChannels_[c].kind != LaneChannel::kSlot) continue;
-        ByteProduct product;
-        product.position = positions[c];
+        ByteChannel& ch = byteChannels_.emplace_back();
+        ch.position = positions[c];
         int slot = laneChannels_[c].slot;
         const LaneOp* op = madeBy(slot);
         for (; op && op->kind == LaneOp::kArith && op->opcode == kMov && !op->saturate && !op->modifier[0]; op = madeBy(slot))
             slot = op->src[0];
-        if (factorOf(slot, product.factor[0])) {
-            product.factor[1] = ByteFactor{};
-        } else if (!op || op->kind != LaneOp::kArith || op->opcode != kMul || op->modifier[0] || op->modifier[1] ||
-                   !factorOf(op->src[0], product.factor[0]) || !factorOf(op->src[1], product.factor[1])) {
-            byteProducts_.clear();
+        const bool product = op && op->kind == LaneOp::kArith && op->opcode == kMul && !op->modifier[0] && !op->modifier[1];
+        if (factorOf(slot, ch.factor[0])) {
+            ch.factor[1] = ByteFactor{};
+        } else if (const int table = slotTable[size_t(slot)]; table >= 0) {
+            ch.kind = ByteChannel::kLookup;
+            ch.factor[0] = channelOf(table);
+            for (int i = 0; i < 256; ++i) ch.bytes[size_t(i)] = uint32_t(ToByte(tables_[size_t(table)].value[size_t(i)]));
+        } else if (product && factorOf(op->src[0], ch.factor[0]) && factorOf(op->src[1], ch.factor[1])) {
+            ch.kind = ByteChannel::kProduct;
+        } else if (product && slotTable[size_t(op->src[0])] >= 0 && slotTable[size_t(op->src[1])] >= 0) {
+            ch.kind = ByteChannel::kTables;
+            for (int k = 0; k < 2; ++k) {
+                ch.tables[k] = slotTable[size_t(op->src[k])];
+                ch.factor[k] = channelOf(ch.tables[k]);
+            }
+        } else {
+            byteChannels_.clear();
             return false;
         }
-        byteProducts_.push_back(product);
     }
     return true;
 }
@@ -880,10 +899,6 @@ __attribute__((target("avx2"), always_inline)) inline __m256i ToByteEight(__m256
                            _mm256_andnot_si256(top, _mm256_and_si256(inside, rounded)));
 }
 
-}  // namespace
-
-namespace {
-
 // Byte x * y / 255 rounded, for two bytes: (t + (t >> 8)) >> 8 with t = x * y + 128.
 inline DWORD RoundedProduct(DWORD x, DWORD y) {
     const DWORD t = x * y + 128;
@@ -897,40 +912,65 @@ __attribute__((target("avx2"), always_inline)) inline __m256i RoundedProductEigh
     return _mm256_srli_epi32(_mm256_add_epi32(t, _mm256_srli_epi32(t, 8)), 8);
 }
 
+// A byte factor of one texel, and of eight in 32-bit lanes.
+struct FactorBits {
+    __m128i shift;
+    __m256i keep, flip;
+};
+inline DWORD FactorByte(DWORD texel, int shift, DWORD keep, DWORD flip) { return ((texel >> shift) & keep) ^ flip; }
+__attribute__((target("avx2"), always_inline)) inline __m256i FactorEight(const DWORD* texels, const FactorBits& f) {
+    const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels));
+    return _mm256_xor_si256(_mm256_and_si256(_mm256_srl_epi32(t, f.shift), f.keep), f.flip);
+}
+
 }  // namespace
 
-// The byte kernel over n pixels, eight at a time and the last few one at a time with the same integer
-// arithmetic: the constant bytes, the first sample's channels unchanged and the first product in one
-// pass, then each other sample's channels and each other product in a pass of its own.
+// The byte kernel over n pixels, eight at a time and the last few one at a time with the same
+// arithmetic: the constant bytes, the first sample's channels unchanged and the first channel in one
+// pass, then each other sample's channels and each other channel in a pass of its own.
 __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* texels, int n, DWORD* out) const {
-    static const ByteProduct none{0, {ByteFactor{0, 0, 0, 0}, ByteFactor{0, 0, 0, 0}}};  // 0 x 0
+    static const ByteChannel none{ByteChannel::kProduct, 0, {ByteFactor{0, 0, 0, 0}, ByteFactor{0, 0, 0, 0}}};  // 0 x 0
     const std::pair<int, DWORD> unchanged = laneTexels_.empty() ? std::pair<int, DWORD>{0, 0u} : laneTexels_[0];
-    for (size_t k = 0; k < std::max<size_t>(1, byteProducts_.size()); ++k) {
-        const ByteProduct& p = byteProducts_.empty() ? none : byteProducts_[k];
-        const ByteFactor &fa = p.factor[0], &fb = p.factor[1];
+    for (size_t k = 0; k < std::max<size_t>(1, byteChannels_.size()); ++k) {
+        const ByteChannel& ch = byteChannels_.empty() ? none : byteChannels_[k];
+        const ByteFactor &fa = ch.factor[0], &fb = ch.factor[1];
         const DWORD *from = texels[fa.sample], *with = texels[fb.sample];
+        const FactorBits a{_mm_cvtsi32_si128(fa.shift), _mm256_set1_epi32(int(fa.keep)), _mm256_set1_epi32(int(fa.flip))};
+        const FactorBits b{_mm_cvtsi32_si128(fb.shift), _mm256_set1_epi32(int(fb.keep)), _mm256_set1_epi32(int(fb.flip))};
+        const float* x = ch.kind == ByteChannel::kTables ? tables_[size_t(ch.tables[0])].value.data() : nullptr;
+        const float* y = ch.kind == ByteChannel::kTables ? tables_[size_t(ch.tables[1])].value.data() : nullptr;
         // The first pass starts the colours; the others add to them.
         const DWORD* base = k == 0 ? texels[unchanged.first] : out;
         const DWORD baseMask = k == 0 ? unchanged.second : ~0u, fixed = k == 0 ? laneFixed_ : 0u;
-        const __m128i shiftA = _mm_cvtsi32_si128(fa.shift), shiftB = _mm_cvtsi32_si128(fb.shift);
-        const __m128i position = _mm_cvtsi32_si128(p.position);
-        const __m256i keepA = _mm256_set1_epi32(int(fa.keep)), keepB = _mm256_set1_epi32(int(fb.keep));
-        const __m256i flipA = _mm256_set1_epi32(int(fa.flip)), flipB = _mm256_set1_epi32(int(fb.flip));
+        const __m128i position = _mm_cvtsi32_si128(ch.position);
         const __m256i baseMaskV = _mm256_set1_epi32(int(baseMask)), fixedV = _mm256_set1_epi32(int(fixed));
-        int i = 0;
-        for (; i + 8 <= n; i += 8) {
-            const __m256i a = _mm256_xor_si256(
-                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + i)), shiftA), keepA), flipA);
-            const __m256i b = _mm256_xor_si256(
-                _mm256_and_si256(_mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(with + i)), shiftB), keepB), flipB);
+        auto store = [&](int i, __m256i bytes) __attribute__((target("avx2"))) {
             const __m256i kept =
                 _mm256_or_si256(_mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i)), baseMaskV), fixedV);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(kept, _mm256_sll_epi32(RoundedProductEight(a, b), position)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_or_si256(kept, _mm256_sll_epi32(bytes, position)));
+        };
+        int i = 0;
+        switch (ch.kind) {
+            case ByteChannel::kProduct:
+                for (; i + 8 <= n; i += 8) store(i, RoundedProductEight(FactorEight(from + i, a), FactorEight(with + i, b)));
+                break;
+            case ByteChannel::kLookup:
+                for (; i + 8 <= n; i += 8)
+                    store(i, _mm256_i32gather_epi32(reinterpret_cast<const int*>(ch.bytes.data()), FactorEight(from + i, a), 4));
+                break;
+            case ByteChannel::kTables:
+                for (; i + 8 <= n; i += 8)
+                    store(i, ToByteEight(_mm256_mul_ps(_mm256_i32gather_ps(x, FactorEight(from + i, a), 4),
+                                                       _mm256_i32gather_ps(y, FactorEight(with + i, b), 4))));
+                break;
         }
-        for (; i < n; ++i)
-            out[i] = (base[i] & baseMask) | fixed |
-                     RoundedProduct(((from[i] >> fa.shift) & fa.keep) ^ fa.flip, ((with[i] >> fb.shift) & fb.keep) ^ fb.flip)
-                         << p.position;
+        for (; i < n; ++i) {
+            const DWORD u = FactorByte(from[i], fa.shift, fa.keep, fa.flip), v = FactorByte(with[i], fb.shift, fb.keep, fb.flip);
+            const DWORD byte = ch.kind == ByteChannel::kProduct ? RoundedProduct(u, v)
+                               : ch.kind == ByteChannel::kLookup ? ch.bytes[u]
+                                                                 : DWORD(ToByte(x[u] * y[v]));
+            out[i] = (base[i] & baseMask) | fixed | byte << ch.position;
+        }
     }
     for (size_t k = 1; k < laneTexels_.size(); ++k) {
         const DWORD* from = texels[laneTexels_[k].first];

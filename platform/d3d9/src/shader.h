@@ -177,18 +177,26 @@ private:
         int sample = 0;
         int slot = 0;
     };
-    // An output channel the byte kernel makes from texel bytes alone: the rounded product (as the
-    // fixed-function modulate has it) of two factors, each ((texel >> shift) & keep) ^ flip of a
-    // sample's texel: its channel (keep 255, flip 0), the channel's complement (flip 255) or a
-    // constant byte (keep 0, flip the byte).
+    // One factor of a byte-kernel channel, read from a sample's texel as ((texel >> shift) & keep) ^
+    // flip: its channel (keep 255, flip 0), the channel's complement (flip 255) or a constant byte
+    // (keep 0, flip the byte).
     struct ByteFactor {
         int sample = 0;
         int shift = 0;
         DWORD keep = 0, flip = 255;
     };
-    struct ByteProduct {
+    // An output channel the byte kernel makes from texel bytes alone, one of:
+    // - kProduct: the rounded product of two factors, as the fixed-function modulate has it;
+    // - kLookup: a byte of the first factor's channel looked up in `bytes` (any function of one
+    //   sampled channel: a channel times an arbitrary constant, say);
+    // - kTables: the float product of two tables of values, each of its factor's channel (`tables`,
+    //   indices into tables_), as a byte: the program's own arithmetic on the values it would read.
+    struct ByteChannel {
+        enum Kind : unsigned char { kProduct, kLookup, kTables } kind = kProduct;
         int position = 0;  // of the channel within the output texel
         ByteFactor factor[2];
+        int tables[2] = {};
+        std::array<uint32_t, 256> bytes{};
     };
     static constexpr int kMaxLaneSlots = 128;
     static constexpr int kLaneGroup = 32;  // pixels of one pass of the fused kernel's operations
@@ -239,9 +247,9 @@ private:
     DWORD laneFixed_ = 0;
     std::vector<std::pair<int, DWORD>> laneTexels_;  // samples whose channels pass unchanged, and which
     // The byte kernel, where every output channel of the fused kernel that is neither a constant nor a
-    // channel unchanged is a product of bytes.
+    // channel unchanged is made from the bytes of one or two sampled channels.
     bool bytes_ = false;
-    std::vector<ByteProduct> byteProducts_;
+    std::vector<ByteChannel> byteChannels_;
 };
 
 }  // namespace d3d9
