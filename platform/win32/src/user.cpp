@@ -1,6 +1,7 @@
 // user32 over SDL2: window classes and windows, the message queue fed by SDL events, cursor
 // position, system metrics and message boxes. Window procedures run on the thread that pumps.
 #include <SDL2/SDL.h>
+#include <sys/stat.h>
 
 #include <condition_variable>
 #include <cstdio>
@@ -177,23 +178,37 @@ bool HeadlessVideo() {
     return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
 }
 
-// The game reads keys, never typed text, yet SDL's X11 start opens an input method, which parses the
-// locale's whole compose table (thousands of lines; about a tenth of the game's start to its first frame).
-// While SDL starts, the table is an empty file, unless the user names one; afterwards the environment is
-// as it was, for the programs the game starts.
-class EmptyComposeTable {
+// While SDL starts, variables that spare it work the game has no use for; afterwards the environment is as it
+// was, for the programs the game starts. A variable the user set is left alone.
+class StartEnvironment {
 public:
-    EmptyComposeTable() : set_(std::getenv("XCOMPOSEFILE") == nullptr) {
-        if (set_) setenv("XCOMPOSEFILE", "/dev/null", 1);
+    StartEnvironment() {
+        // The game reads keys, never typed text, yet SDL's X11 start opens an input method, which parses the
+        // locale's whole compose table (thousands of lines; about a tenth of the way to the first frame): the
+        // table is an empty file.
+        Set("XCOMPOSEFILE", "/dev/null");
+        // With no session bus to be found (no address given, no bus socket in the runtime folder) libdbus would
+        // try to launch one, a fork and a search of the PATH at every start, only for SDL to ask it to keep
+        // the screen saver off, which nothing on a bus started that way does: there is no session bus. SDL
+        // keeps the X server's own screen saver off either way.
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        struct stat bus;
+        if (!runtime || stat((std::string(runtime) + "/bus").c_str(), &bus) != 0)
+            Set("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     }
-    ~EmptyComposeTable() {
-        if (set_) unsetenv("XCOMPOSEFILE");
+    ~StartEnvironment() {
+        for (const char* name : set_) unsetenv(name);
     }
-    EmptyComposeTable(const EmptyComposeTable&) = delete;
-    EmptyComposeTable& operator=(const EmptyComposeTable&) = delete;
+    StartEnvironment(const StartEnvironment&) = delete;
+    StartEnvironment& operator=(const StartEnvironment&) = delete;
 
 private:
-    bool set_;
+    void Set(const char* name, const char* value) {
+        if (std::getenv(name)) return;
+        setenv(name, value, 1);
+        set_.push_back(name);
+    }
+    std::vector<const char*> set_;
 };
 
 }  // namespace
@@ -222,7 +237,7 @@ bool StartVideo() {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
     }
-    const EmptyComposeTable compose;
+    const StartEnvironment environment;
     for (int attempt = 1; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0; ++attempt) {
         if (attempt == 20) {
             std::fprintf(stderr, "Cannot open the display (DISPLAY=%s, WAYLAND_DISPLAY=%s): %s\n", x11 ? x11 : "",
