@@ -810,6 +810,48 @@ namespace {
 // and g * h / 255 lies at least 1/510 from halfway between two whole numbers. One value alone gives g.
 bool NearByte(double value, int g) { return std::fabs(value - g / 255.0) <= 0x1p-20; }
 
+// Whether a table holds its channel's byte / 255, the value a sampled channel is read as.
+bool IsChannel(const std::array<float, 256>& table) {
+    for (int i = 0; i < 256; ++i)
+        if (table[size_t(i)] != float(i) / 255.f) return false;
+    return true;
+}
+
+// Finds the straight line that a table lies on, clamped, to within 2^-21: value b is
+// clamp(start - step * b, 0, 2^24) / 2^24. The line runs through the first and the last value
+// strictly between 0 and 1, or where there is only one, falls or rises by a channel's step of 1/255.
+// Start and step are held where start - step * b cannot overflow 32 bits.
+//
+// A channel's byte a times such a line then gives the program's byte (a * W + 2^23) >> 24, W the line
+// at b, except near a half: the float arithmetic (the value a / 255, the product, the scaling by 255 and
+// the half added, each rounded) errs from a times the table's value by under 900 / 2^24, and the line
+// from the table by at most 255 * 8 / 2^24, so only where a * W + 2^23 lies within 4096 of a multiple of
+// 2^24 may the two round apart.
+bool LineOf(const std::array<float, 256>& table, int& start, int& step) {
+    int first = -1, last = -1;
+    for (int b = 0; b < 256; ++b)
+        if (table[size_t(b)] > 0.f && table[size_t(b)] < 1.f) {
+            if (first < 0) first = b;
+            last = b;
+        }
+    if (first < 0) return false;
+    const double oneStep = std::round(0x1p24 / 255.0);
+    std::vector<double> steps{oneStep, -oneStep};
+    if (last > first) steps = {std::round((double(table[size_t(first)]) - double(table[size_t(last)])) * 0x1p24 / (last - first))};
+    for (double slope : steps) {
+        const double origin = std::round(double(table[size_t(first)]) * 0x1p24 + slope * first);
+        if (std::fabs(slope) > 0x1p21 || std::fabs(origin) > 0x1p30) continue;
+        bool near = true;
+        for (int b = 0; b < 256 && near; ++b)
+            near = std::fabs(std::clamp(origin - slope * b, 0.0, 0x1p24) - double(table[size_t(b)]) * 0x1p24) <= 8.0;
+        if (!near) continue;
+        start = int(origin);
+        step = int(slope);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // Finds, for every output channel the fused kernel makes in its lanes, how to make it from texel bytes
@@ -879,6 +921,16 @@ bool PixelProgram::MakeBytes(const std::vector<LaneOp>& ops, const std::vector<i
                 ch.tables[k] = slotTable[size_t(op->src[k])];
                 ch.factor[k] = channelOf(ch.tables[k]);
             }
+            // A channel times a line of another (the fade's mask factor) goes in integers, the channel first.
+            for (int k = 0; k < 2 && ch.kind == ByteChannel::kTables; ++k) {
+                if (!IsChannel(tables_[size_t(ch.tables[k])].value) || !LineOf(tables_[size_t(ch.tables[1 - k])].value, ch.start, ch.step))
+                    continue;
+                ch.kind = ByteChannel::kLine;
+                if (k == 1) {
+                    std::swap(ch.tables[0], ch.tables[1]);
+                    std::swap(ch.factor[0], ch.factor[1]);
+                }
+            }
         } else {
             byteChannels_.clear();
             return false;
@@ -937,8 +989,13 @@ __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* 
         const DWORD *from = texels[fa.sample], *with = texels[fb.sample];
         const FactorBits a{_mm_cvtsi32_si128(fa.shift), _mm256_set1_epi32(int(fa.keep)), _mm256_set1_epi32(int(fa.flip))};
         const FactorBits b{_mm_cvtsi32_si128(fb.shift), _mm256_set1_epi32(int(fb.keep)), _mm256_set1_epi32(int(fb.flip))};
-        const float* x = ch.kind == ByteChannel::kTables ? tables_[size_t(ch.tables[0])].value.data() : nullptr;
-        const float* y = ch.kind == ByteChannel::kTables ? tables_[size_t(ch.tables[1])].value.data() : nullptr;
+        const bool tables = ch.kind == ByteChannel::kTables || ch.kind == ByteChannel::kLine;
+        const float* x = tables ? tables_[size_t(ch.tables[0])].value.data() : nullptr;
+        const float* y = tables ? tables_[size_t(ch.tables[1])].value.data() : nullptr;
+        // The byte of pixel i as the program's arithmetic makes it from the tables.
+        auto fromTables = [&](int i) {
+            return DWORD(ToByte(x[FactorByte(from[i], fa.shift, fa.keep, fa.flip)] * y[FactorByte(with[i], fb.shift, fb.keep, fb.flip)]));
+        };
         // The first pass starts the colours; the others add to them.
         const DWORD* base = k == 0 ? texels[unchanged.first] : out;
         const DWORD baseMask = k == 0 ? unchanged.second : ~0u, fixed = k == 0 ? laneFixed_ : 0u;
@@ -963,12 +1020,31 @@ __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* 
                     store(i, ToByteEight(_mm256_mul_ps(_mm256_i32gather_ps(x, FactorEight(from + i, a), 4),
                                                        _mm256_i32gather_ps(y, FactorEight(with + i, b), 4))));
                 break;
+            case ByteChannel::kLine: {
+                const __m256i start = _mm256_set1_epi32(ch.start), step = _mm256_set1_epi32(ch.step);
+                const __m256i whole = _mm256_set1_epi32(1 << 24), half = _mm256_set1_epi32(1 << 23);
+                for (; i + 8 <= n; i += 8) {
+                    const __m256i line = _mm256_sub_epi32(start, _mm256_mullo_epi32(FactorEight(with + i, b), step));
+                    const __m256i w = _mm256_min_epi32(whole, _mm256_max_epi32(_mm256_setzero_si256(), line));
+                    const __m256i t = _mm256_add_epi32(_mm256_mullo_epi32(FactorEight(from + i, a), w), half);
+                    const __m256i nearHalf = _mm256_cmpgt_epi32(
+                        _mm256_set1_epi32(8192), _mm256_and_si256(_mm256_add_epi32(t, _mm256_set1_epi32(4096)), _mm256_set1_epi32((1 << 24) - 1)));
+                    if (_mm256_testz_si256(nearHalf, nearHalf)) {
+                        store(i, _mm256_srli_epi32(t, 24));
+                        continue;
+                    }
+                    alignas(32) DWORD exact[8];
+                    for (int l = 0; l < 8; ++l) exact[l] = fromTables(i + l);
+                    store(i, _mm256_load_si256(reinterpret_cast<const __m256i*>(exact)));
+                }
+                break;
+            }
         }
         for (; i < n; ++i) {
             const DWORD u = FactorByte(from[i], fa.shift, fa.keep, fa.flip), v = FactorByte(with[i], fb.shift, fb.keep, fb.flip);
             const DWORD byte = ch.kind == ByteChannel::kProduct ? RoundedProduct(u, v)
                                : ch.kind == ByteChannel::kLookup ? ch.bytes[u]
-                                                                 : DWORD(ToByte(x[u] * y[v]));
+                                                                 : fromTables(i);
             out[i] = (base[i] & baseMask) | fixed | byte << ch.position;
         }
     }

@@ -190,12 +190,16 @@ private:
     // - kLookup: a byte of the first factor's channel looked up in `bytes` (any function of one
     //   sampled channel: a channel times an arbitrary constant, say);
     // - kTables: the float product of two tables of values, each of its factor's channel (`tables`,
-    //   indices into tables_), as a byte: the program's own arithmetic on the values it would read.
+    //   indices into tables_), as a byte: the program's own arithmetic on the values it would read;
+    // - kLine: kTables where the first table is its channel's byte / 255 and the second lies on a
+    //   straight line of its channel's byte b, clamped: (start - step * b) / 2^24 between 0 and 1. The
+    //   byte is the product rounded in integers, and taken from the tables where it lies near a half.
     struct ByteChannel {
-        enum Kind : unsigned char { kProduct, kLookup, kTables } kind = kProduct;
+        enum Kind : unsigned char { kProduct, kLookup, kTables, kLine } kind = kProduct;
         int position = 0;  // of the channel within the output texel
         ByteFactor factor[2];
         int tables[2] = {};
+        int start = 0, step = 0;
         std::array<uint32_t, 256> bytes{};
     };
     static constexpr int kMaxLaneSlots = 128;
