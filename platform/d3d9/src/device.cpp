@@ -292,11 +292,39 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
     // Only the changed area needs comparing when the frame was drawn in part over the one presented.
     const bool inPart = changed_.before == presentedVersion_ && changed_.after == bb.Version();
     presentedVersion_ = bb.Version();
-    TakeFrame(inPart ? &changed_.rects : nullptr);
+    // The frame is kept in the window's own surface where it can be: compared there with what the window
+    // shows, its changes are copied once, and no second copy of the frame is read and written each frame.
+    const UINT width = bb.Desc().Width, height = bb.Desc().Height;
+    SDL_Window* win = win32::SdlWindowOf(window_);
+    SDL_Surface* surface = win ? SDL_GetWindowSurface(win) : nullptr;
+    const bool direct = surface && surface->w == int(width) && surface->h == int(height) && !SDL_MUSTLOCK(surface) &&
+                        surface->pitch % 4 == 0 &&
+                        (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
+                         surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    DWORD* to = nullptr;
+    size_t pitch = width;
+    if (direct) {
+        to = static_cast<DWORD*>(surface->pixels);
+        pitch = size_t(surface->pitch) / 4;
+    } else {
+        if (frameCells_ != size_t(width) * height) {
+            frameCells_ = 0;
+            frame_ = MakePixels<DWORD>(size_t(width) * height);
+            if (!frame_) throw std::bad_alloc();
+            frameCells_ = size_t(width) * height;
+        }
+        to = frame_.get();
+    }
+    const bool whole = !shown_ || to != kept_ || pitch != keptPitch_ || width != frameWidth_ || height != frameHeight_;
+    kept_ = to;
+    keptPitch_ = pitch;
+    frameWidth_ = width;
+    frameHeight_ = height;
+    TakeFrame(whole, inPart ? &changed_.rects : nullptr);
     // Only what differs from the frame on screen is sent: presenting through the window system costs far
     // more than the comparison, a game waiting for a click presents the same frame for long, and text
     // appearing a glyph at a time changes a few hundred pixels of a frame.
-    if (!sent_.empty()) ShowFrame();
+    if (!sent_.empty()) ShowFrame(win, surface, direct);
     return D3D_OK;
 }
 
@@ -316,14 +344,9 @@ void ChangedColumns(const DWORD* from, const DWORD* shown, LONG& left, LONG& rig
 }
 }  // namespace
 
-void Device::TakeFrame(const std::vector<RECT>* only) {
+void Device::TakeFrame(bool whole, const std::vector<RECT>* only) {
     const Surface& bb = *backBuffer_;
-    const UINT width = bb.Desc().Width, height = bb.Desc().Height;
-    const bool whole = width != frameWidth_ || height != frameHeight_ || !shown_;
-    if (!frame_ || width != frameWidth_ || height != frameHeight_) frame_ = MakePixels<DWORD>(size_t(width) * height);
-    if (!frame_) throw std::bad_alloc();
-    frameWidth_ = width;
-    frameHeight_ = height;
+    const UINT width = frameWidth_, height = frameHeight_;
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
     std::vector<DWORD> line(width);
     const std::vector<RECT> all{RECT{0, 0, LONG(width), LONG(height)}};
@@ -333,7 +356,7 @@ void Device::TakeFrame(const std::vector<RECT>* only) {
         bool inBand = false;
         for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
             const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
-            DWORD* out = frame_.get() + size_t(y) * width;
+            DWORD* out = kept_ + size_t(y) * keptPitch_;
             const DWORD* from = line.data();
             if (x8 && bb.Pitch() % 4 == 0)
                 from = reinterpret_cast<const DWORD*>(row);
@@ -360,16 +383,14 @@ void Device::TakeFrame(const std::vector<RECT>* only) {
 }
 
 // Puts the changed rectangles of the frame into the window's own surface (shared memory with the X
-// server where it has it) without any GL stack. A window of another size than the frame (a full-screen
-// window the display could not make the frame's size) gets the whole frame scaled.
-void Device::ShowFrame() {
-    SDL_Window* win = win32::SdlWindowOf(window_);
-    if (!win) return;
-    SDL_Surface* surface = SDL_GetWindowSurface(win);
-    if (!surface) return;
+// server where it has it) without any GL stack: where the frame was kept in that surface it is there
+// already. A window of another size than the frame (a full-screen window the display could not make
+// the frame's size) gets the whole frame scaled.
+void Device::ShowFrame(SDL_Window* win, SDL_Surface* surface, bool direct) {
+    if (!win || !surface) return;
     const int width = int(frameWidth_), height = int(frameHeight_);
     // A new surface (the window changed size or mode) holds nothing yet.
-    if (surface != windowSurface_) sent_.assign(1, RECT{0, 0, width, height});
+    if (surface != windowSurface_ && !direct) sent_.assign(1, RECT{0, 0, width, height});
     windowSurface_ = surface;
     if (surface->w != width || surface->h != height) {
         SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(frame_.get(), width, height, 32, width * 4,
@@ -381,25 +402,19 @@ void Device::ShowFrame() {
         shown_ = SDL_UpdateWindowSurface(win) == 0;
         return;
     }
-    const bool sameLayout =
-        surface->format->format == SDL_PIXELFORMAT_RGB888 || surface->format->format == SDL_PIXELFORMAT_ARGB8888;
     std::vector<SDL_Rect> rects;
     rects.reserve(sent_.size());
-    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    if (!direct && SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     for (const RECT& r : sent_) {
         const int w = int(r.right - r.left), h = int(r.bottom - r.top);
+        rects.push_back(SDL_Rect{int(r.left), int(r.top), w, h});
+        if (direct) continue;
         const DWORD* from = frame_.get() + size_t(r.top) * width + r.left;
         BYTE* to = static_cast<BYTE*>(surface->pixels) + size_t(r.top) * surface->pitch +
                    size_t(r.left) * surface->format->BytesPerPixel;
-        if (sameLayout) {
-            for (int y = 0; y < h; ++y) std::memcpy(to + size_t(y) * surface->pitch, from + size_t(y) * width, size_t(w) * 4);
-        } else {
-            SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, from, width * 4, surface->format->format, to,
-                              surface->pitch);
-        }
-        rects.push_back(SDL_Rect{int(r.left), int(r.top), w, h});
+        SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_ARGB8888, from, width * 4, surface->format->format, to, surface->pitch);
     }
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    if (!direct && SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     shown_ = SDL_UpdateWindowSurfaceRects(win, rects.data(), int(rects.size())) == 0;
 }
 
@@ -410,8 +425,11 @@ bool Device::RedrawnRects(std::vector<RECT>& rects) const {
 }
 
 bool Device::ReadPresentedFrame(std::vector<DWORD>& pixels, UINT& width, UINT& height) {
-    if (!frame_) return false;
-    pixels.assign(frame_.get(), frame_.get() + size_t(frameWidth_) * frameHeight_);
+    // A frame kept in the window's surface lives as long as the window.
+    if (!kept_ || (kept_ != frame_.get() && !win32::SdlWindowOf(window_))) return false;
+    pixels.resize(size_t(frameWidth_) * frameHeight_);
+    for (UINT y = 0; y < frameHeight_; ++y)
+        std::memcpy(pixels.data() + size_t(y) * frameWidth_, kept_ + size_t(y) * keptPitch_, size_t(frameWidth_) * 4);
     width = frameWidth_;
     height = frameHeight_;
     return true;

@@ -11,6 +11,8 @@
 #include "frame.h"
 #include "objects.h"
 
+struct SDL_Window;
+struct SDL_Surface;
 
 namespace d3d9 {
 
@@ -138,11 +140,12 @@ private:
     void ResetState();
     void UnbindAll();
     void ApplyWindowMode();
-    // Takes the back buffer into frame_, noting in sent_ the rectangles that differ from what frame_ held;
-    // with `only` (rectangles apart from each other), the back buffer is known to differ from frame_
-    // nowhere else.
-    void TakeFrame(const std::vector<RECT>* only);
-    void ShowFrame();
+    // Takes the back buffer into the kept frame (kept_), noting in sent_ the rectangles that differ from
+    // what it held; whole when it holds nothing of the last frame, and with `only` (rectangles apart
+    // from each other) when the back buffer is known to differ from it nowhere else.
+    void TakeFrame(bool whole, const std::vector<RECT>* only);
+    // Sends sent_ of the kept frame to the window surface; direct when the frame was kept in it.
+    void ShowFrame(SDL_Window* win, SDL_Surface* surface, bool direct);
     // Turns a clear into row tasks (kept in tasks) for the rasteriser.
     void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
                       std::deque<std::function<void(int)>>& tasks);
@@ -167,11 +170,18 @@ private:
     bool lost_ = false;
     bool focus_ = true;
     int observer_ = 0;
-    PixelBuffer<DWORD> frame_;  // frameWidth_ x frameHeight_
-    bool shown_ = false;  // frame_ is what the window shows
-    uint64_t presentedVersion_ = 0;  // the back buffer's contents frame_ was taken from
+    // The last presented frame, frameWidth_ x frameHeight_, kept at kept_ (keptPitch_ pixels a row): in
+    // the window's own surface where that has the frame's size and 32-bit layout, so that a frame is
+    // compared with what the window holds and copied once; else in frame_, which ShowFrame converts or
+    // scales into the window.
+    PixelBuffer<DWORD> frame_;
+    size_t frameCells_ = 0;  // frame_'s size in pixels
+    DWORD* kept_ = nullptr;
+    size_t keptPitch_ = 0;
+    bool shown_ = false;  // the kept frame is what the window shows
+    uint64_t presentedVersion_ = 0;  // the back buffer's contents the kept frame was taken from
     UINT frameWidth_ = 0, frameHeight_ = 0;
-    std::vector<RECT> sent_;  // the parts of frame_ the last Present sent to the window
+    std::vector<RECT> sent_;  // the parts of the kept frame the last Present sent to the window
     const void* windowSurface_ = nullptr;  // the window surface the last frame went to
     std::unique_ptr<Raster> raster_;  // started at the first draw
     unsigned rasterThreads_;           // its threads, as the test hook gave them when the device was made
