@@ -4,6 +4,8 @@ find_package(Threads REQUIRED)
 find_package(GTest REQUIRED)
 find_package(Boost 1.74 REQUIRED COMPONENTS thread)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# Xlib (libx11-dev, which libsdl2-dev brings): the message pump looks at SDL's X display connection.
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)

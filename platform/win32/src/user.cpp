@@ -17,6 +17,7 @@
 #include "win32/codepage.h"
 #include "win32/user.h"
 #include "win32/winmm.h"
+#include "x11_display.h"
 
 struct HWND__ {
     SDL_Window* sdl = nullptr;
@@ -39,6 +40,7 @@ std::map<Uint32, HWND> g_windows;               // SDL window id -> live window
 std::vector<std::unique_ptr<HWND__>> g_allWindows;  // Every window ever made; handles stay valid memory.
 POINT g_cursor{0, 0};                            // Last known cursor, screen coordinates.
 Uint32 g_wakeEvent = 0;
+Uint32 g_lastSdlPump = 0;  // SDL_GetTicks of SDL's last pass over the display
 
 struct Observer {
     int id;
@@ -276,9 +278,23 @@ void RemoveEventObserver(int id) {
         }
 }
 
+// SDL's pass over the display brings in the window system's events and does SDL's housekeeping (a
+// termination signal becomes a quit, the screen saver is held off, a deferred focus change is sent). It
+// runs when the display has something for it, and at least every 100 ms for the housekeeping: a frame
+// that nothing reached costs a look at the connection instead of the pass. Events that SDL queued itself
+// (injected ones, the wake-up of PostMessageA) are taken below either way.
 void PumpEvents() {
     if (!VideoReady()) return;
-    SDL_PumpEvents();
+    SDL_Window* window = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (!g_windows.empty()) window = g_windows.begin()->second->sdl;
+    }
+    const Uint32 now = SDL_GetTicks();
+    if (now - g_lastSdlPump >= 100 || DisplayMayHaveEvents(window)) {
+        SDL_PumpEvents();
+        g_lastSdlPump = now;
+    }
     SDL_Event events[64];
     int n;
     while ((n = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
