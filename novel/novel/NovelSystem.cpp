@@ -157,12 +157,15 @@ bool CNovelSystem::IsSkipPermitted() {
            config->GetReadedFlags().IsMessageReaded(machine_.GetCurrentCodeName(), messageCounter_);
 }
 
+// Asked every frame of a wait: the read-flag lookup behind the permission is made only when skipping is
+// asked for (the skip mode, or Ctrl held), since without that the answer is no either way.
 bool CNovelSystem::IsSkipAllowed() {
+    if (mode_ != kSkip && !CUSSingleton<CVirtualInputDevice>::GetInstance()->IsCtrl()) return false;
     if (!IsSkipPermitted()) {
         if (mode_ == kSkip) SetNormalMode();
         return false;
     }
-    return mode_ == kSkip || CUSSingleton<CVirtualInputDevice>::GetInstance()->IsCtrl();
+    return true;
 }
 
 bool CNovelSystem::IsMessageDone() {

@@ -89,6 +89,30 @@ TEST_F(NovelSystem, CommandsSetModesAndPendingRequests) {
     }
 }
 
+// Skipping is allowed in the skip mode (or with Ctrl held) where the message may be skipped (read, or
+// fast skip on); the skip mode meeting a message that may not be skipped falls back to normal.
+TEST_F(NovelSystem, SkipIsAllowedOnlyInTheSkipModeOverSkippableText) {
+    CConfigDataManager* config = CConfigDataManager::GetInstance();
+    novel.SetMessageCounter(987655);  // a message no test has read
+    struct Case {
+        bool skipMode, fastSkip, allowed;
+        uint32_t after;
+    } cases[] = {{true, true, true, CNovelSystem::kSkip},
+                 {true, false, false, CNovelSystem::kNormal},
+                 {false, true, false, CNovelSystem::kNormal},
+                 {false, false, false, CNovelSystem::kNormal}};
+    for (const Case& k : cases) {
+        config->SetConfigValue(CFG_ENABLE_FAST_SKIP, k.fastSkip ? 1 : 0);
+        if (k.skipMode)
+            novel.SetSkipMode();
+        else
+            novel.SetNormalMode();
+        EXPECT_EQ(novel.IsSkipAllowed(), k.allowed) << k.skipMode << k.fastSkip;
+        EXPECT_EQ(novel.GetMode(), k.after) << k.skipMode << k.fastSkip;
+    }
+    config->SetConfigValue(CFG_ENABLE_FAST_SKIP, 0);
+}
+
 TEST_F(NovelSystem, CancelModesFollowsItsMask) {
     struct Case {
         uint32_t mask;
