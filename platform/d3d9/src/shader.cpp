@@ -1029,13 +1029,9 @@ __attribute__((target("avx2"))) void PixelProgram::RunBytes(const DWORD* const* 
                     const __m256i t = _mm256_add_epi32(_mm256_mullo_epi32(FactorEight(from + i, a), w), half);
                     const __m256i nearHalf = _mm256_cmpgt_epi32(
                         _mm256_set1_epi32(8192), _mm256_and_si256(_mm256_add_epi32(t, _mm256_set1_epi32(4096)), _mm256_set1_epi32((1 << 24) - 1)));
-                    if (_mm256_testz_si256(nearHalf, nearHalf)) {
-                        store(i, _mm256_srli_epi32(t, 24));
-                        continue;
-                    }
-                    alignas(32) DWORD exact[8];
-                    for (int l = 0; l < 8; ++l) exact[l] = fromTables(i + l);
-                    store(i, _mm256_load_si256(reinterpret_cast<const __m256i*>(exact)));
+                    store(i, _mm256_srli_epi32(t, 24));
+                    if (__builtin_expect(!_mm256_testz_si256(nearHalf, nearHalf), 0))
+                        for (int l = i; l < i + 8; ++l) out[l] = (out[l] & ~(255u << ch.position)) | fromTables(l) << ch.position;
                 }
                 break;
             }
