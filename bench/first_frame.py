@@ -7,7 +7,8 @@ and that takes the reference picture: five 16x16 patches of the top half of the 
 start. A run ends at the first poll (every 3 ms, XGetImage through libX11) where every patch matches the
 reference within 8/255 per channel: the scene's first frame is on screen. Printed per run: the wall time
 to that poll and the processor time the game had used by then (its live threads, from
-/proc/PID/task/*/schedstat: a thread that has ended is not counted); at the end the median and range of each game. The environment is passed on
+/proc/PID/task/*/schedstat: a thread that has ended is not counted); at the end the median and range of each game
+and the median of its per-round ratio to the first game. The environment is passed on
 (DISPLAY is set here); as in the peer harness, SDL_AUDIODRIVER=dummy and LIBGL_ALWAYS_SOFTWARE=1 unless
 given.
 """
@@ -137,11 +138,13 @@ def main():
             results[game].append((wall, cpu))
             line.append("%s %.1f ms (processor %.1f ms)" % (os.path.basename(game.rstrip("/")), wall, cpu))
         print("round %d: %s" % (r + 1, ", ".join(line)), flush=True)
+    first = [w for w, _ in results[games[0]]]
     for game in games:
         walls = [w for w, _ in results[game]]
         cpus = [c for _, c in results[game]]
-        print("%s: first frame median %.1f ms (%.1f to %.1f), processor median %.1f ms" %
-              (game, statistics.median(walls), min(walls), max(walls), statistics.median(cpus)))
+        ratio = statistics.median(w / f for w, f in zip(walls, first))
+        print("%s: first frame median %.1f ms (%.1f to %.1f), processor median %.1f ms, round by round %.2f of the first" %
+              (os.path.basename(game.rstrip("/")), statistics.median(walls), min(walls), max(walls), statistics.median(cpus), ratio))
 
 
 if __name__ == "__main__":
