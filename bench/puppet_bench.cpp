@@ -7,6 +7,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -147,4 +148,13 @@ void BM_WaitingScene(benchmark::State& state) {
 BENCHMARK(BM_WaitingScene)->Arg(0)->Arg(1)->ArgName("character")->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // Frames are presented into a window as the game's are (compared with what it shows, only their
+    // changes sent): the dummy video driver's, unless a driver is named.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
