@@ -82,10 +82,13 @@ inline bool TestPixel(const FastPlan& f, const Triangle& t, const DepthRow& dept
 // scaled as DepthValue does (worked out once where the plane is level along the row, as a flat 2-D
 // picture's is), and the alpha product divided by 255 with rounding as Div255 does, in 16-bit lanes.
 // Writes the depths and a pass mask (all bits or none) per pixel, in arrays of whole groups of eight;
-// returns how many passed.
-__attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y,
-                                              int m, const DWORD* texels, int alphaScale, unsigned* zval,
-                                              int32_t* pass) {
+// returns how many passed. DepthFunc and AlphaFunc name the comparisons where they are known when
+// compiling (0: the plan's).
+template <DWORD DepthFunc, DWORD AlphaFunc>
+__attribute__((target("avx2"))) int TestLanesOf(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x,
+                                                int y, int m, const DWORD* texels, int alphaScale, unsigned* zval,
+                                                int32_t* pass) {
+    const DWORD depthFunc = DepthFunc ? DepthFunc : f.depthFunc, alphaFunc = AlphaFunc ? AlphaFunc : f.alphaFunc;
     const __m256d base = _mm256_set1_pd(t.z.base), dx = _mm256_set1_pd(t.z.dx), dyy = _mm256_set1_pd(t.z.dy * y);
     const __m256d one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
     const __m256d scale = _mm256_set1_pd(depth.Sixteen() ? 65535.0 : 16777215.0);
@@ -124,7 +127,7 @@ __attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle&
             } else {
                 stored = _mm256_maskload_epi32(reinterpret_cast<const int*>(cells), lanes);
             }
-            ok = _mm256_and_si256(ok, CompareLanes(f.depthFunc, z, stored));
+            ok = _mm256_and_si256(ok, CompareLanes(depthFunc, z, stored));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(zval + i), z);
         }
         if (f.alphaTest) {
@@ -134,12 +137,21 @@ __attribute__((target("avx2"))) int TestLanes(const FastPlan& f, const Triangle&
                 const __m256i product = _mm256_mullo_epi16(a, _mm256_set1_epi32(alphaScale));
                 a = _mm256_mulhi_epu16(_mm256_add_epi32(product, _mm256_set1_epi32(128)), _mm256_set1_epi32(257));
             }
-            ok = _mm256_and_si256(ok, CompareLanes(f.alphaFunc, a, _mm256_set1_epi32(int(f.alphaRef))));
+            ok = _mm256_and_si256(ok, CompareLanes(alphaFunc, a, _mm256_set1_epi32(int(f.alphaRef))));
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(pass + i), ok);
         passed += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(ok))));
     }
     return passed;
+}
+
+// TestLanesOf with the comparisons of a Puppet part (depth less or equal, alpha greater) worked out
+// when compiling, others at each group.
+int TestLanes(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y, int m, const DWORD* texels,
+              int alphaScale, unsigned* zval, int32_t* pass) {
+    if (f.depthFunc == D3DCMP_LESSEQUAL && f.alphaFunc == D3DCMP_GREATER)
+        return TestLanesOf<D3DCMP_LESSEQUAL, D3DCMP_GREATER>(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
+    return TestLanesOf<0, 0>(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
 }
 
 // Stores the blended pixels of m pixels whose tests passed, eight at a time (AVX2); returns how many
