@@ -255,8 +255,9 @@ std::vector<DWORD> DrawProgram(const DWORD* tokens, bool lanes, UINT width, UINT
     dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     dev->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.f, 0);
-    IDirect3DTexture9* tex[2];
+    IDirect3DTexture9* tex[2] = {};
     for (DWORD stage = 0; stage < 2; ++stage) {
+        if (textures.texels[stage].empty()) continue;  // the stage left without a texture
         tex[stage] = MakeTexture(dev.device, textures.width[stage], textures.height[stage], textures.texels[stage],
                                  sampling.format);
         dev->SetTexture(stage, tex[stage]);
@@ -276,7 +277,7 @@ std::vector<DWORD> DrawProgram(const DWORD* tokens, bool lanes, UINT width, UINT
     dev->SetPixelShader(nullptr);
     for (DWORD stage = 0; stage < 2; ++stage) {
         dev->SetTexture(stage, nullptr);
-        tex[stage]->Release();
+        if (tex[stage]) tex[stage]->Release();
     }
     ps->Release();
     d3d9test::SetVectorLanes(true);
@@ -510,6 +511,40 @@ mov oC0, r0
                 EXPECT_GT(drawn, shape.least) << "program " << p << " filter " << sampling.filter << " " << shape.name;
                 EXPECT_EQ(differing, 0) << "program " << p << " filter " << sampling.filter << " address "
                                         << sampling.address << " format " << sampling.format << " " << shape.name;
+            }
+}
+
+// A sample of a stage with no texture is opaque black, whether the row takes texel columns, the
+// coordinates are perspective-correct, or the samples are taken one at a time.
+TEST(ShaderLanes, StageWithoutTextureSamplesOpaqueBlack) {
+    const char* const second = R"(ps_2_0
+dcl t1.xy
+dcl_2d s1
+texld r1, t1, s1
+mov oC0, r1
+)";
+    std::vector<uint32_t> tokens;
+    std::string error;
+    ASSERT_TRUE(shaderasm::Assemble(second, tokens, error)) << error;
+    ProgramTextures textures{{16, 0}, {16, 0}, {std::vector<DWORD>(256, 0xFF00FF00u), {}}};
+    const float c0[4] = {1, 1, 1, 1};
+    for (const float far : {1.f, 0.6f})
+        for (const DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR})
+            for (const bool lanes : {true, false}) {
+                const ProgramVertex quad[4] = {{2.5f, 1.5f, 0, 1, 0xFFFFFFFF, 0, 0, 0, 0},
+                                               {33.5f, 1.5f, 0, far, 0xFFFFFFFF, 1, 0, 1, 0},
+                                               {2.5f, 20.5f, 0, 1, 0xFFFFFFFF, 0, 1, 0, 1},
+                                               {33.5f, 20.5f, 0, far, 0xFFFFFFFF, 1, 1, 1, 1}};
+                const auto frame = DrawProgram(reinterpret_cast<const DWORD*>(tokens.data()), lanes, 40, 24, 0xFF204060u,
+                                               textures, {filter, D3DTADDRESS_CLAMP, D3DFMT_A8R8G8B8}, c0, quad);
+                int drawn = 0, wrong = 0;
+                for (DWORD pixel : frame) {
+                    if (pixel == 0xFF204060u) continue;
+                    ++drawn;
+                    wrong += (pixel & 0x00FFFFFFu) != 0;
+                }
+                EXPECT_GT(drawn, 500) << "far " << far << " filter " << filter << " lanes " << lanes;
+                EXPECT_EQ(wrong, 0) << "far " << far << " filter " << filter << " lanes " << lanes;
             }
 }
 

@@ -2,8 +2,8 @@
 //
 // A run is a list of items (draws and per-row tasks). Run sets up each draw once: the triangles and
 // their plane equations (triangle.cpp), the attributes the draw reads, its fast-path plan
-// (fastpath.cpp), the row combiner's way of writing it (combine.cpp) and its pixel program made ready
-// (shader.cpp). The rows are then cut into bands of 16 that the threads take in turn; within a band
+// (fastpath.cpp), the row combiner's way of writing it (combine.cpp), its pixel program made ready
+// (shader.cpp) and what that program samples from each triangle (spanshader.cpp). The rows are then cut into bands of 16 that the threads take in turn; within a band
 // every item runs in order, and each triangle's row becomes a span, shaded by a fast path where the
 // plan allows it and by the general span shader (spanshader.cpp) otherwise. Both sample textures
 // through the sampler (sampler.cpp) and write depth through depth.h.
@@ -51,6 +51,7 @@ struct Raster::Job {
     std::optional<Combine> writer;        // how the row combiner writes the draw, where it can
     std::optional<PixelProgram> program;  // the draw's pixel shader with its constants
     std::vector<Triangle> triangles;
+    std::vector<TriangleSamples> samples;               // one per triangle, what the program samples from it
     std::vector<FastTriangle> fastTriangles;            // one per triangle, where the fast path shades it
     int ymin = 0, ymax = -1;                            // rows any triangle touches
     const std::function<void(int)>* rowTask = nullptr;  // a plain per-row task instead of triangles
@@ -203,7 +204,8 @@ void Raster::RunBands(const Batch& batch) {
                     if (job.fast.kind != FastKind::kNone && FastSpan(*job.state, job.fast, t, job.fastTriangles[i], y, x0, x1))
                         continue;
                     ShadeSpan(*job.state, job.usage, job.writer ? &*job.writer : nullptr,
-                              job.program ? &*job.program : nullptr, t, y, x0, x1);
+                              job.program ? &*job.program : nullptr, job.program ? &job.samples[i] : nullptr, t, y,
+                              x0, x1);
                 }
             }
         }
@@ -264,7 +266,12 @@ void Raster::Run(const std::vector<RasterItem>& items) {
                 TriangleColour(state, job.fast, t, fast);
             }
             if (job.triangles.empty()) continue;
-            if (state.pixelShader) job.program.emplace(*state.pixelShader, state.psConst, VectorLanes());
+            if (state.pixelShader) {
+                job.program.emplace(*state.pixelShader, state.psConst, VectorLanes());
+                // Kept from earlier runs, so that their buffers are used again.
+                if (job.samples.size() < job.triangles.size()) job.samples.resize(job.triangles.size());
+                for (size_t i = 0; i < job.triangles.size(); ++i) job.samples[i].Prepare(state, *job.program, job.triangles[i]);
+            }
         }
         batch.ymin = batch.jobs.empty() ? job.ymin : std::min(batch.ymin, job.ymin);
         batch.ymax = batch.jobs.empty() ? job.ymax : std::max(batch.ymax, job.ymax);

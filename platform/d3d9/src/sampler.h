@@ -117,7 +117,6 @@ public:
     bool ClampedBilinear() const {
         return linear_ && direct_ && modeU_ == D3DTADDRESS_CLAMP && modeV_ == D3DTADDRESS_CLAMP;
     }
-    size_t Width() const { return size_t(w_); }
     DWORD ModeU() const { return modeU_; }
 
     // Point sampling's texel column of u and row of v, or -1 where they address the border. Texel

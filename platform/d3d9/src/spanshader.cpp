@@ -116,146 +116,133 @@ DWORD Blend(const PixelState& st, DWORD src, DWORD dst) {
     return Pack(out[3], out[0], out[1], out[2]);
 }
 
-// Point-sampled texel columns of a triangle's pixels, for a texture coordinate u that depends on x
-// alone: made for the first row that needs them and kept, one per sampler, while the rows after it take
-// the same columns (the same u plane over the same columns, the same texture width and addressing).
-struct TriangleColumns {
-    double base = 0, dx = 0;
-    int xmin = 0, xmax = -1;
-    size_t width = 0;
-    DWORD mode = 0;
-    std::vector<int> column;  // per pixel from xmin: texel column, or -1 for the border
-    bool straight = false;    // the columns follow each other from one inside the texture
-};
+}  // namespace
 
-const TriangleColumns& TriangleColumnsOf(int stage, const Sampler& sampler, const Triangle& t, const Plane& pu, int y) {
-    thread_local TriangleColumns kept[kSamplerCount];
-    TriangleColumns& c = kept[stage];
-    if (c.base == pu.base && c.dx == pu.dx && c.xmin == t.xmin && c.xmax == t.xmax && c.width == sampler.Width() &&
-        c.mode == sampler.ModeU())
-        return c;
-    c.base = pu.base;
-    c.dx = pu.dx;
-    c.xmin = t.xmin;
-    c.xmax = t.xmax;
-    c.width = sampler.Width();
-    c.mode = sampler.ModeU();
-    const size_t n = size_t(t.xmax - t.xmin + 1);
-    std::vector<float> u(n);
-    AttrRun(pu, t.xmin, y, int(n), u.data());
-    c.column.resize(n);
-    c.straight = true;
-    for (size_t i = 0; i < n; ++i) {
-        c.column[i] = sampler.ColumnOf(u[i]);
-        c.straight &= c.column[0] >= 0 && c.column[i] == c.column[0] + int(i);
-    }
-    return c;
-}
-
-// Bilinear column tables (clamped addressing) of a triangle's pixels for a u that depends on x alone,
-// kept one per sampler like the point columns above.
-const ColumnTable& BilinearColumnsOf(int stage, const Surface& tex, const Triangle& t, const Plane& pu, int y) {
-    struct Kept {
-        double base = 0, dx = 0;
-        int xmin = 0, xmax = -1;
-        int width = 0;
-        ColumnTable table;
+void TriangleSamples::Prepare(const PixelState& st, const PixelProgram& program, const Triangle& t) {
+    count_ = 0;
+    xmin_ = t.xmin;
+    // u depends on x alone, v is the same along a row, and the sampler filters by point or
+    // bilinearly with clamping (or the stage has no texture).
+    auto takesColumns = [&](int stage, int set) {
+        if (set < 0 || !VectorLanes() || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
+            t.attr[kAttrTex + 4 * set + 1].dx != 0.0)
+            return false;
+        if (!st.textures[stage]) return true;
+        const Sampler sampler(*st.textures[stage], st.samp[stage]);
+        return sampler.Point() || sampler.ClampedBilinear();
     };
-    thread_local Kept kept[kSamplerCount];
-    Kept& k = kept[stage];
-    const int width = int(tex.Desc().Width);
-    if (k.base == pu.base && k.dx == pu.dx && k.xmin == t.xmin && k.xmax == t.xmax && k.width == width) return k.table;
-    k.base = pu.base;
-    k.dx = pu.dx;
-    k.xmin = t.xmin;
-    k.xmax = t.xmax;
-    k.width = width;
-    MakeColumnTable(k.table, t, FastKind::kBilinear, pu, y, width, D3DTADDRESS_CLAMP);
-    return k.table;
+    allColumns_ = true;
+    program.EachSample([&](int stage, int set) {
+        const Surface* texture = st.textures[stage];
+        const bool columns = takesColumns(stage, set);
+        allColumns_ &= columns;
+        // A stage with no texture gives opaque black whatever its coordinates.
+        if ((!columns && texture) || Find(stage, set)) return true;
+        if (count_ == samples_.size()) samples_.emplace_back();
+        Sample& s = samples_[count_++];
+        s.stage = stage;
+        s.set = set;
+        s.texture = texture;
+        s.sampler.reset();
+        if (!texture) return true;
+        s.v = t.attr[kAttrTex + 4 * set + 1];
+        s.sampler.emplace(*texture, st.samp[stage]);
+        const Plane& pu = t.attr[kAttrTex + 4 * set];
+        const int width = int(texture->Desc().Width);
+        if (s.u.base == pu.base && s.u.dx == pu.dx && s.xmin == t.xmin && s.xmax == t.xmax && s.width == width &&
+            s.modeU == s.sampler->ModeU() && s.point == s.sampler->Point())
+            return true;
+        s.u = pu;
+        s.xmin = t.xmin;
+        s.xmax = t.xmax;
+        s.width = width;
+        s.modeU = s.sampler->ModeU();
+        s.point = s.sampler->Point();
+        if (s.point) {
+            const size_t n = size_t(t.xmax - t.xmin + 1);
+            std::vector<float> u(n);
+            AttrRun(pu, t.xmin, t.ymin, int(n), u.data());
+            s.column.resize(n);
+            s.straight = true;
+            for (size_t i = 0; i < n; ++i) {
+                s.column[i] = s.sampler->ColumnOf(u[i]);
+                s.straight &= s.column[0] >= 0 && s.column[i] == s.column[0] + int(i);
+            }
+        } else {
+            if (!s.table) s.table = std::make_unique<ColumnTable>();
+            MakeColumnTable(*s.table, t, FastKind::kBilinear, pu, t.ymin, width, D3DTADDRESS_CLAMP);
+        }
+        return true;
+    });
 }
 
-// Whether the samples of stage from texture coordinate set `set` may take the triangle's texel columns
-// along row y: u depends on x alone and v is the same along the row, and the sampler filters by point
-// or bilinearly with clamping (or the stage has no texture).
-bool ColumnsApply(const PixelState& st, const Triangle& t, int stage, int set) {
-    if (set < 0 || !VectorLanes() || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
-        t.attr[kAttrTex + 4 * set + 1].dx != 0.0)
-        return false;
-    const Surface* tex = st.textures[stage];
-    if (!tex) return true;
-    const Sampler sampler(*tex, st.samp[stage]);
-    return sampler.Point() || sampler.ClampedBilinear();
+const TriangleSamples::Sample* TriangleSamples::Find(int stage, int set) const {
+    for (size_t i = 0; i < count_; ++i)
+        if (samples_[i].stage == stage && samples_[i].set == set) return &samples_[i];
+    return nullptr;
 }
 
-// The samples of stage at pixels x .. x + count - 1 of row y through the triangle's texel columns,
-// where ColumnsApply says they may: in out, or where they lie in the texture as they are.
-const DWORD* SampleColumns(const PixelState& st, const Triangle& t, int stage, int set, int x, int y, int count,
-                           DWORD* out) {
-    const Surface* tex = st.textures[stage];
-    if (!tex) {
+const DWORD* TriangleSamples::Row(int stage, int set, int x, int y, int count, DWORD* out) const {
+    const Sample& s = *Find(stage, set);
+    if (!s.texture) {
         std::fill(out, out + count, 0xFF000000u);
         return out;
     }
-    const Sampler sampler(*tex, st.samp[stage]);
-    const Plane& pu = t.attr[kAttrTex + 4 * set];
-    const float along = AttrAt(t.attr[kAttrTex + 4 * set + 1], x, y);
+    const Sampler& sampler = *s.sampler;
+    const float along = AttrAt(s.v, x, y);
     if (sampler.Point()) {
-        const TriangleColumns& columns = TriangleColumnsOf(stage, sampler, t, pu, y);
-        const int* first = columns.column.data() + (x - t.xmin);
-        if (const DWORD* texels = sampler.InPlace(sampler.RowOf(along), first, columns.straight)) return texels;
-        sampler.Gather(sampler.RowOf(along), first, columns.straight, count, out);
+        const int* first = s.column.data() + (x - xmin_);
+        const int row = sampler.RowOf(along);
+        if (const DWORD* texels = sampler.InPlace(row, first, s.straight)) return texels;
+        sampler.Gather(row, first, s.straight, count, out);
         return out;
     }
-    const int h = int(tex->Desc().Height);
-    const BilinearRow row(*tex, tex->Desc().Format == D3DFMT_X8R8G8B8,
-                          TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP),
-                          BilinearColumnsOf(stage, *tex, t, pu, y), t.xmin, x, x + count - 1);
+    const int h = int(s.texture->Desc().Height);
+    const BilinearRow row(*s.texture, s.texture->Desc().Format == D3DFMT_X8R8G8B8,
+                          TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP), *s.table, xmin_, x,
+                          x + count - 1);
     row.Across(0, count, out, 0);
     return out;
 }
 
-}  // namespace
-
 void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, const PixelProgram* program,
-               const Triangle& t, int y, int x0, int x1) {
+               const TriangleSamples* samples, const Triangle& t, int y, int x0, int x1) {
     Surface& target = *st.target;
     const DWORD* rs = st.rs;
     const bool zTest = st.depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
     const bool zWrite = zTest && rs[D3DRS_ZWRITEENABLE];
     const bool alphaTest = rs[D3DRS_ALPHATESTENABLE] != 0;
     const bool everyPixel = !zTest && !alphaTest && !(program && program->Kills());
-    const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
-    const DWORD writeMask =
-        (rs[D3DRS_COLORWRITEENABLE] & 1 ? 0x00FF0000u : 0) | (rs[D3DRS_COLORWRITEENABLE] & 2 ? 0x0000FF00u : 0) |
-        (rs[D3DRS_COLORWRITEENABLE] & 4 ? 0x000000FFu : 0) | (rs[D3DRS_COLORWRITEENABLE] & 8 ? 0xFF000000u : 0);
-    const D3DFORMAT fmt = target.Desc().Format;
     BYTE* row = target.Bits() + size_t(y) * target.Pitch();
-    const DepthRow depth(zTest ? st.depth : nullptr, y);
-    const Rgba factor = Unpack(rs[D3DRS_TEXTUREFACTOR]);
 
     // A program whose colours come from its samples alone, every sample through texel columns, blended
     // by the row combiner with no test: whole runs of the row at a time, no coordinates made.
-    if (program && writer && everyPixel && program->SamplesOnly() &&
-        program->EachSample([&](int stage, int set) { return ColumnsApply(st, t, stage, set); })) {
+    if (program && writer && everyPixel && program->SamplesOnly() && samples->AllColumns()) {
         constexpr int kRun = 1024;
         DWORD colour[kRun];
         // The sampler reaches the run through one reference, which std::function holds without
         // allocating.
         struct {
-            const PixelState& st;
-            const Triangle& t;
+            const TriangleSamples& samples;
             int x, y;
-        } run{st, t, x0, y};
+        } run{*samples, x0, y};
         for (; run.x <= x1; run.x += kRun) {
             const int cx = run.x, n = std::min(kRun, x1 - cx + 1);
             program->RunRow(n, [&run](int stage, int set, int count, DWORD* buffer) {
-                return SampleColumns(run.st, run.t, stage, set, run.x, run.y, count, buffer);
+                return run.samples.Row(stage, set, run.x, run.y, count, buffer);
             }, colour);
             CombineRow(*writer, colour, 0xFFFFFFFFu, reinterpret_cast<DWORD*>(row) + cx, n);
         }
         return;
     }
 
+    const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+    const DWORD writeMask =
+        (rs[D3DRS_COLORWRITEENABLE] & 1 ? 0x00FF0000u : 0) | (rs[D3DRS_COLORWRITEENABLE] & 2 ? 0x0000FF00u : 0) |
+        (rs[D3DRS_COLORWRITEENABLE] & 4 ? 0x000000FFu : 0) | (rs[D3DRS_COLORWRITEENABLE] & 8 ? 0xFF000000u : 0);
+    const D3DFORMAT fmt = target.Desc().Format;
+    const DepthRow depth(zTest ? st.depth : nullptr, y);
+    const Rgba factor = Unpack(rs[D3DRS_TEXTUREFACTOR]);
     float attr[kAttrCount][kChunk];
     bool live[kChunk];
     DWORD colour[kChunk];
@@ -301,8 +288,8 @@ void ShadeSpan(const PixelState& st, const Usage& use, const Combine* writer, co
                     for (int c = 0; c < 4; ++c) block.tex[tset][c] = attr[kAttrTex + 4 * tset + c] + b;
                 for (int c = 0; c < 4; ++c) block.colour[c] = use.diffuse ? attr[kAttrDiffuse + c] + b : ones.data();
                 program->Run(block, [&](int stage, int set, const float* u, const float* v, int count, DWORD* out) {
-                    if (!st.textures[stage] || ColumnsApply(st, t, stage, set)) {
-                        const DWORD* texels = SampleColumns(st, t, stage, set, cx + b, y, count, out);
+                    if (samples->Columns(stage, set)) {
+                        const DWORD* texels = samples->Row(stage, set, cx + b, y, count, out);
                         if (texels != out) std::copy(texels, texels + count, out);
                         return;
                     }
