@@ -451,6 +451,80 @@ TEST(Device, FramesDrawnInPartEqualFramesDrawnWhole) {
     }
 }
 
+// A frame is recorded in the storage of the frame before last: each frame here puts other commands in
+// the places of the last ones (clears of other rectangles where draws were, a draw without a pixel
+// program where one with a program was, a culled draw that records nothing), and every frame must
+// equal the same frame drawn on a fresh device.
+TEST(Device, FramesRecordedOverEarlierFramesEqualFreshOnes) {
+    constexpr UINT W = 16, H = 8;
+    std::vector<uint32_t> program;
+    std::string error;
+    ASSERT_TRUE(shaderasm::Assemble("ps_2_0\nmov oC0, c0\n", program, error)) << error;
+    struct Scene {
+        TestDevice dev{W, H};
+        IDirect3DPixelShader9* ps = nullptr;
+        ~Scene() {
+            if (ps) ps->Release();
+        }
+    };
+    auto clear = [](IDirect3DDevice9* d, std::vector<D3DRECT> rects, DWORD colour) {
+        d->Clear(DWORD(rects.size()), rects.empty() ? nullptr : rects.data(), D3DCLEAR_TARGET, colour, 1.f, 0);
+    };
+    auto programQuad = [](Scene& s, float x0, float y0, float x1, float y1, float green) {
+        const float colour[4] = {0.f, green, 0.f, 1.f};
+        s.dev->SetPixelShader(s.ps);
+        s.dev->SetPixelShaderConstantF(0, colour, 1);
+        DrawQuad(s.dev.device, x0, y0, x1, y1, 0xFFFFFFFF);
+        s.dev->SetPixelShader(nullptr);
+    };
+    auto culledQuad = [](IDirect3DDevice9* d) {
+        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        DrawQuad(d, 0.f, 0.f, W, H, 0xFFFF00FF);
+        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    };
+    const std::function<void(Scene&)> frames[] = {
+        [&](Scene& s) {
+            clear(s.dev.device, {}, 0xFF000000);
+            clear(s.dev.device, {{0, 0, 3, 3}, {5, 1, 9, 4}, {12, 4, 16, 8}}, 0xFFFF0000);
+            programQuad(s, 0.f, 0.f, 8.f, 4.f, 1.f);
+            DrawQuad(s.dev.device, 4.f, 2.f, 12.f, 6.f, 0xFF0000FF);
+        },
+        [&](Scene& s) {
+            clear(s.dev.device, {}, 0xFF000000);
+            DrawQuad(s.dev.device, 2.f, 1.f, 10.f, 7.f, 0xFFFFFFFF);
+            culledQuad(s.dev.device);
+            clear(s.dev.device, {{1, 1, 4, 2}, {9, 5, 15, 7}}, 0xFFFFFF00);
+        },
+        [&](Scene& s) {
+            clear(s.dev.device, {}, 0xFF000000);
+            culledQuad(s.dev.device);
+            clear(s.dev.device, {{6, 0, 10, 8}}, 0xFF00FFFF);
+            DrawQuad(s.dev.device, 1.f, 3.f, 15.f, 5.f, 0xFF808080);
+            programQuad(s, 8.f, 4.f, 16.f, 8.f, 0.5f);
+        },
+    };
+    auto setUp = [&](Scene& s) {
+        SetScreenProjection(s.dev.device, W, H);
+        s.dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+        s.dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        s.dev->SetRenderState(D3DRS_ZENABLE, FALSE);
+        ASSERT_EQ(s.dev->CreatePixelShader(reinterpret_cast<const DWORD*>(program.data()), &s.ps), D3D_OK);
+    };
+    Scene played;
+    setUp(played);
+    for (size_t k : {0, 1, 2, 0, 2, 1, 1, 0}) {
+        SCOPED_TRACE(k);
+        frames[k](played);
+        const std::vector<DWORD> frame = PresentedFrame(played.dev.device);
+        Scene fresh;
+        setUp(fresh);
+        frames[k](fresh);
+        const std::vector<DWORD> whole = PresentedFrame(fresh.dev.device);
+        ASSERT_EQ(whole.size(), size_t(W) * H);
+        EXPECT_EQ(frame, whole);
+    }
+}
+
 // Separate changes in one frame are drawn again apart: the pixels between them are left as they were,
 // and the frame still equals the same frame drawn whole on a fresh device. Every picture is blended over a
 // textured background under a blended veil, so a pixel drawn twice or missed would show.

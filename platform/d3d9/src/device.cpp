@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <span>
 #include <type_traits>
 
 #include "depth.h"
@@ -348,20 +349,22 @@ void Device::TakeFrame(bool whole, const std::vector<RECT>* only) {
     const Surface& bb = *backBuffer_;
     const UINT width = frameWidth_, height = frameHeight_;
     const bool x8 = bb.Desc().Format == D3DFMT_X8R8G8B8;
-    std::vector<DWORD> line(width);
-    const std::vector<RECT> all{RECT{0, 0, LONG(width), LONG(height)}};
-    for (const RECT& look : only && !whole ? *only : all) {
+    const RECT all{0, 0, LONG(width), LONG(height)};
+    // Rows are converted into line_ unless the back buffer's rows can be read as they are.
+    if (!(x8 && bb.Pitch() % 4 == 0) && line_.size() < width) line_.resize(width);
+    DWORD* line = line_.data();
+    for (const RECT& look : only && !whole ? std::span<const RECT>(*only) : std::span<const RECT>(&all, 1)) {
         // Changed rows next to each other make one rectangle spanning their changed columns.
         RECT band{0, 0, 0, 0};
         bool inBand = false;
         for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
             const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
             DWORD* out = kept_ + size_t(y) * keptPitch_;
-            const DWORD* from = line.data();
+            const DWORD* from = line;
             if (x8 && bb.Pitch() % 4 == 0)
                 from = reinterpret_cast<const DWORD*>(row);
             else if (x8)
-                std::memcpy(line.data(), row, size_t(width) * 4);
+                std::memcpy(line, row, size_t(width) * 4);
             else
                 for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
             LONG left = look.left, right = look.right;
@@ -402,8 +405,8 @@ void Device::ShowFrame(SDL_Window* win, SDL_Surface* surface, bool direct) {
         shown_ = SDL_UpdateWindowSurface(win) == 0;
         return;
     }
-    std::vector<SDL_Rect> rects;
-    rects.reserve(sent_.size());
+    std::vector<SDL_Rect>& rects = sdlRects_;
+    rects.clear();
     if (!direct && SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     for (const RECT& r : sent_) {
         const int w = int(r.right - r.left), h = int(r.bottom - r.top);
@@ -559,10 +562,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const D3DVIEWPORT9& vp = s.viewport;
     D3DRECT whole{LONG(vp.X), LONG(vp.Y), LONG(vp.X + vp.Width), LONG(vp.Y + vp.Height)};
     if (!rects) count = 0;
-    ClearCommand clear;
-    clear.target = (flags & D3DCLEAR_TARGET) ? s.renderTarget : nullptr;
-    clear.depth = (flags & D3DCLEAR_ZBUFFER) ? s.depth : nullptr;
-    if (!clear.target && !clear.depth) return D3D_OK;
+    Surface* target = (flags & D3DCLEAR_TARGET) ? s.renderTarget : nullptr;
+    Surface* depth = (flags & D3DCLEAR_ZBUFFER) ? s.depth : nullptr;
+    if (!target && !depth) return D3D_OK;
+    ClearCommand& clear = pending_.Next(true).clear;
+    clear.target = target;
+    clear.depth = depth;
     clear.flags = flags;
     clear.colour = color;
     clear.z = z;
@@ -576,7 +581,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         }
         clear.rects.push_back(r);
     }
-    pending_.AddClear(std::move(clear));
+    pending_.Add();
     LimitPending();
     return D3D_OK;
 }

@@ -13,6 +13,7 @@
 
 struct SDL_Window;
 struct SDL_Surface;
+struct SDL_Rect;
 
 namespace d3d9 {
 
@@ -182,6 +183,8 @@ private:
     uint64_t presentedVersion_ = 0;  // the back buffer's contents the kept frame was taken from
     UINT frameWidth_ = 0, frameHeight_ = 0;
     std::vector<RECT> sent_;  // the parts of the kept frame the last Present sent to the window
+    std::vector<SDL_Rect> sdlRects_;  // sent_ as the window system takes them
+    std::vector<DWORD> line_;         // a back buffer row converted to the kept frame's layout
     const void* windowSurface_ = nullptr;  // the window surface the last frame went to
     std::unique_ptr<Raster> raster_;  // started at the first draw
     unsigned rasterThreads_;           // its threads, as the test hook gave them when the device was made
@@ -196,6 +199,8 @@ private:
     };
     std::vector<VertexStageResult> vertexResults_;
     std::vector<unsigned char> vertexInputs_;  // the inputs of the draw being made
+    std::vector<int64_t> corners_;             // its triangles' vertex indices
+    std::vector<D3DVERTEXELEMENT9> elements_;  // its vertex layout
     size_t drawsThisFrame_ = 0;
     // The back buffer's rectangles that the last frame drew in part changed, between the two versions.
     struct ChangedBackBuffer {

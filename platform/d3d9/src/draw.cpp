@@ -88,6 +88,7 @@ bool Corners(D3DPRIMITIVETYPE type, INT baseVertex, UINT primitiveCount, const v
         std::memcpy(&v, static_cast<const BYTE*>(indices) + size_t(i) * 2, 2);
         return int64_t(v) + baseVertex;
     };
+    corners.clear();
     corners.reserve(size_t(primitiveCount) * 3);
     for (UINT p = 0; p < primitiveCount; ++p) {
         switch (type) {
@@ -112,7 +113,7 @@ bool Corners(D3DPRIMITIVETYPE type, INT baseVertex, UINT primitiveCount, const v
 
 // Where a draw's vertices come from: the layout (a declaration or the FVF) and each stream's bytes.
 struct Streams {
-    std::vector<D3DVERTEXELEMENT9> elements;
+    std::vector<D3DVERTEXELEMENT9>& elements;  // the device's, kept from draw to draw
     const BYTE* data[kStreamCount] = {};
     size_t size[kStreamCount] = {};
     UINT stride[kStreamCount] = {};
@@ -284,10 +285,10 @@ void VertexStageInputs(const DrawState& s, const Streams& streams, const std::ve
 }
 
 // The corners' triangles clipped, projected through the viewport and culled: screen triangles, three
-// vertices each (a clipped polygon becomes a fan).
-std::vector<ScreenVertex> ClipAndCull(const std::vector<int64_t>& corners, VertexProcessor& process,
-                                      const D3DVIEWPORT9& vp, DWORD cull) {
-    std::vector<ScreenVertex> screen;
+// vertices each (a clipped polygon becomes a fan), into screen.
+void ClipAndCull(const std::vector<int64_t>& corners, VertexProcessor& process, const D3DVIEWPORT9& vp, DWORD cull,
+                 std::vector<ScreenVertex>& screen) {
+    screen.clear();
     screen.reserve(corners.size());
     std::vector<ClipVertex> poly, scratch;
     const float halfW = float(vp.Width) / 2.f, halfH = float(vp.Height) / 2.f;
@@ -316,14 +317,12 @@ std::vector<ScreenVertex> ClipAndCull(const std::vector<int64_t>& corners, Verte
             screen.push_back(fan[i + 1]);
         }
     }
-    return screen;
 }
 
-// The state the rasteriser shades the draw with, copied out of the device's state. A depth surface
-// smaller than the drawn area is left out (logged once, through smallDepthLogged).
-std::unique_ptr<PixelState> PixelStateOf(const DrawState& s, bool& smallDepthLogged) {
-    auto state = std::make_unique<PixelState>();
-    PixelState& ps = *state;
+// The state the rasteriser shades the draw with, copied out of the device's state into ps. A depth
+// surface smaller than the drawn area is left out (logged once, through smallDepthLogged). The pixel
+// program's constants are copied only with a program: nothing reads them without one.
+void PixelStateOf(const DrawState& s, bool& smallDepthLogged, PixelState& ps) {
     const D3DVIEWPORT9& vp = s.viewport;
     ps.target = s.renderTarget;
     ps.depth = s.depth;
@@ -345,11 +344,11 @@ std::unique_ptr<PixelState> PixelStateOf(const DrawState& s, bool& smallDepthLog
         // A texture bound while it is the render target reads nothing useful; treat it as missing.
         ps.textures[i] = (t && &t->Level(0) != s.renderTarget) ? &t->Level(0) : nullptr;
     }
+    ps.pixelShader = nullptr;
     if (s.pixelShader) {
         ps.pixelShader = &s.pixelShader->Program();
         std::memcpy(ps.psConst, s.psConst, sizeof ps.psConst);
     }
-    return state;
 }
 
 }  // namespace
@@ -360,32 +359,34 @@ HRESULT Device::Draw(D3DPRIMITIVETYPE type, INT baseVertex, UINT numVertices, UI
     const DrawState& s = *state_;
     if (!s.renderTarget) return D3DERR_INVALIDCALL;
     if (primitiveCount == 0) return D3D_OK;
-    std::vector<int64_t> corners;
+    std::vector<int64_t>& corners = corners_;
     if (!Corners(type, baseVertex, primitiveCount, indices, index32, corners)) return D3DERR_INVALIDCALL;
     const int64_t first = *std::min_element(corners.begin(), corners.end());
     const int64_t last = *std::max_element(corners.begin(), corners.end());
     if (first < 0) return D3DERR_INVALIDCALL;
-    Streams streams;
+    Streams streams{elements_};
     if (!StreamsOf(s, numVertices, upVertices, upStride, last, streams)) return D3DERR_INVALIDCALL;
     // A draw that repeats the one in its place in the last frame (the same quads of an interface that
     // stands still) takes that draw's triangles instead of running the vertex stage again.
     constexpr size_t kMostKept = 512;
     VertexStageInputs(s, streams, corners, first, last, vertexInputs_);
     const size_t ordinal = drawsThisFrame_++;
-    std::vector<ScreenVertex> screen;
+    Command& draw = pending_.Next(false);
+    std::vector<ScreenVertex>& screen = draw.vertices;
     if (ordinal < vertexResults_.size() && vertexResults_[ordinal].inputs == vertexInputs_) {
         screen = vertexResults_[ordinal].screen;
     } else {
         VertexProcessor process(s, streams, first, last);
-        screen = ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE]);
+        ClipAndCull(corners, process, s.viewport, s.rs[D3DRS_CULLMODE], screen);
         if (ordinal < kMostKept) {
             if (ordinal >= vertexResults_.size()) vertexResults_.resize(ordinal + 1);
             vertexResults_[ordinal].inputs = vertexInputs_;
             vertexResults_[ordinal].screen = screen;
         }
     }
-    if (screen.empty()) return D3D_OK;
-    pending_.AddDraw(PixelStateOf(s, smallDepthLogged_), std::move(screen), s.pixelShader);
+    if (screen.empty()) return D3D_OK;  // nothing recorded: the next command takes the storage
+    PixelStateOf(s, smallDepthLogged_, *draw.state);
+    pending_.Add(s.pixelShader);
     LimitPending();
     return D3D_OK;
 }

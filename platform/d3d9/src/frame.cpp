@@ -12,40 +12,39 @@ bool CoversWhole(const D3DRECT& r, const Surface& s) {
     return r.x1 <= 0 && r.y1 <= 0 && r.x2 >= LONG(s.Desc().Width) && r.y2 >= LONG(s.Desc().Height);
 }
 
-void FrameRecord::AddClear(ClearCommand clear) {
-    for (Surface* s : {clear.target, clear.depth})
-        if (s) {
-            s->Bind();
-            held_.push_back(&s->Lifetime());
-        }
-    Command c;
-    c.isClear = true;
-    c.clear = std::move(clear);
-    commands_.push_back(std::move(c));
+Command& FrameRecord::Next(bool isClear) {
+    if (count_ == storage_.size()) storage_.emplace_back();
+    Command& c = storage_[count_];
+    c.isClear = isClear;
+    c.clear.rects.clear();
+    if (!isClear && !c.state) c.state = std::make_unique<PixelState>();
+    return c;
 }
 
-void FrameRecord::AddDraw(std::unique_ptr<PixelState> state, std::vector<ScreenVertex> vertices, Counted* pixelShader) {
+void FrameRecord::Add(Counted* pixelShader) {
+    const Command& c = storage_[count_++];
     auto hold = [&](Surface* s) {
         if (!s) return;
         s->Bind();
         held_.push_back(&s->Lifetime());
     };
-    hold(state->target);
-    hold(state->depth);
-    for (Surface* t : state->textures) hold(t);
+    if (c.isClear) {
+        hold(c.clear.target);
+        hold(c.clear.depth);
+        return;
+    }
+    hold(c.state->target);
+    hold(c.state->depth);
+    for (Surface* t : c.state->textures) hold(t);
     if (pixelShader) {
         pixelShader->Bind();
         held_.push_back(pixelShader);
     }
-    Command c;
-    c.state = std::move(state);
-    c.vertices = std::move(vertices);
-    commands_.push_back(std::move(c));
 }
 
 template <class F>
 void FrameRecord::ForEachSurface(F f) const {
-    for (const Command& c : commands_) {
+    for (const Command& c : Commands()) {
         if (c.isClear) {
             if (c.clear.target) f(c.clear.target);
             if (c.clear.depth) f(c.clear.depth);
@@ -65,9 +64,9 @@ bool FrameRecord::Uses(const Surface* surface) const {
 }
 
 bool FrameRecord::ClearedAgain(size_t index, const Surface* surface) const {
-    const ClearCommand& first = commands_[index].clear;
-    for (size_t i = index + 1; i < commands_.size(); ++i) {
-        const Command& c = commands_[i];
+    const ClearCommand& first = Commands()[index].clear;
+    for (size_t i = index + 1; i < Commands().size(); ++i) {
+        const Command& c = Commands()[i];
         if (!c.isClear) {
             bool uses = c.state->target == surface || c.state->depth == surface;
             for (const Surface* t : c.state->textures) uses |= t == surface;
@@ -116,8 +115,11 @@ bool SameCommand(const Command& a, const Command& b) {
 }  // namespace
 
 bool FrameRecord::SelfContained() const {
-    std::vector<const Surface*> written, covered;
-    for (const Command& c : commands_) {
+    std::vector<const Surface*>& written = written_;
+    std::vector<const Surface*>& covered = covered_;
+    written.clear();
+    covered.clear();
+    for (const Command& c : Commands()) {
         if (c.isClear) {
             if (c.clear.flags & D3DCLEAR_TARGET) written.push_back(c.clear.target);
             if (c.clear.depth && (c.clear.flags & D3DCLEAR_ZBUFFER)) written.push_back(c.clear.depth);
@@ -129,7 +131,7 @@ bool FrameRecord::SelfContained() const {
     auto has = [](const std::vector<const Surface*>& list, const Surface* s) {
         return std::find(list.begin(), list.end(), s) != list.end();
     };
-    for (const Command& c : commands_) {
+    for (const Command& c : Commands()) {
         if (c.isClear) {
             const ClearCommand& k = c.clear;
             auto clearOf = [&](const Surface* s) {
@@ -253,7 +255,7 @@ RECT ReachOnScreen(const PixelState& st, const std::vector<ScreenVertex>& vertic
 
 bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>& areas) const {
     areas.clear();
-    if (commands_.size() != last.commands_.size() || last.versions_.empty() || !SelfContained()) return false;
+    if (Commands().size() != last.Commands().size() || last.versions_.empty() || !SelfContained()) return false;
     auto areaOf = [&](const Surface* s) -> Region* {
         for (ChangedArea& a : areas)
             if (a.surface == s) return &a.region;
@@ -268,9 +270,9 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
         areas.push_back(ChangedArea{s, Region{}});
         return true;
     };
-    for (size_t i = 0; i < commands_.size(); ++i) {
-        const Command& now = commands_[i];
-        const Command& before = last.commands_[i];
+    for (size_t i = 0; i < Commands().size(); ++i) {
+        const Command& now = Commands()[i];
+        const Command& before = last.Commands()[i];
         if (now.isClear != before.isClear) return false;
         if (now.isClear) {
             if (!SameClear(now.clear, before.clear) || !write(now.clear.target) || !write(now.clear.depth)) return false;
@@ -287,10 +289,10 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
     // the two must be drawn again over one region. Tied regions that grow can make the regions of
     // surfaces drawn from them grow: the regions are worked out again until none grows.
     std::vector<std::pair<Region*, Region*>> tied;
-    for (size_t i = 0; i < commands_.size(); ++i) {
-        const Command& now = commands_[i];
+    for (size_t i = 0; i < Commands().size(); ++i) {
+        const Command& now = Commands()[i];
         if (now.isClear || !now.state->depth) continue;
-        if (now.state->rs[D3DRS_ZENABLE] != D3DZB_FALSE || last.commands_[i].state->rs[D3DRS_ZENABLE] != D3DZB_FALSE)
+        if (now.state->rs[D3DRS_ZENABLE] != D3DZB_FALSE || last.Commands()[i].state->rs[D3DRS_ZENABLE] != D3DZB_FALSE)
             tied.emplace_back(areaOf(now.state->target), areaOf(now.state->depth));
     }
     constexpr int kMostRounds = 8;
@@ -298,9 +300,9 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
     for (int round = 0; round < kMostRounds; ++round) {
         start.clear();
         for (const ChangedArea& a : areas) start.push_back(a.region);
-        for (size_t i = 0; i < commands_.size(); ++i) {
-            const Command& now = commands_[i];
-            const Command& before = last.commands_[i];
+        for (size_t i = 0; i < Commands().size(); ++i) {
+            const Command& now = Commands()[i];
+            const Command& before = last.Commands()[i];
             if (now.isClear) continue;
             const PixelState& s = *now.state;
             Region& area = *areaOf(s.target);
@@ -333,24 +335,28 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
 }
 
 bool FrameRecord::Repeats(const FrameRecord& last) const {
-    if (commands_.size() != last.commands_.size() || last.versions_.empty()) return false;
-    for (size_t i = 0; i < commands_.size(); ++i)
-        if (!SameCommand(commands_[i], last.commands_[i])) return false;
+    if (Commands().size() != last.Commands().size() || last.versions_.empty()) return false;
+    for (size_t i = 0; i < Commands().size(); ++i)
+        if (!SameCommand(Commands()[i], last.Commands()[i])) return false;
     for (const auto& [surface, version] : last.versions_)
         if (surface->Version() != version) return false;
     return SelfContained();
 }
 
 void FrameRecord::Drop() {
-    commands_.clear();
+    count_ = 0;
     versions_.clear();
+    // Unbinding may release an object whose release comes back to the device: the list is emptied first.
     std::vector<Counted*> held;
     held.swap(held_);
     for (Counted* c : held) c->Unbind();
+    held.clear();
+    if (held_.empty()) held_.swap(held);  // its room serves the next frame
 }
 
 void FrameRecord::Swap(FrameRecord& other) noexcept {
-    commands_.swap(other.commands_);
+    storage_.swap(other.storage_);
+    std::swap(count_, other.count_);
     held_.swap(other.held_);
     versions_.swap(other.versions_);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -50,11 +51,15 @@ public:
     FrameRecord(const FrameRecord&) = delete;
     FrameRecord& operator=(const FrameRecord&) = delete;
 
-    // Records a command; the objects it uses stay alive (bound) until the record is dropped.
-    void AddClear(ClearCommand clear);
-    void AddDraw(std::unique_ptr<PixelState> state, std::vector<ScreenVertex> vertices, Counted* pixelShader);
-    bool Empty() const { return commands_.empty(); }
-    const std::vector<Command>& Commands() const { return commands_; }
+    // The storage of the next command, to fill in and then record with Add: a clear's rectangles
+    // emptied, a draw's pixel state made (its vertices are set whole by the caller). Dropped commands
+    // leave their storage (the room of their lists, their pixel state) to the commands recorded after
+    // them, so that a frame like the last is recorded without allocating.
+    Command& Next(bool isClear);
+    // Records the command Next gave; the objects it uses stay alive (bound) until the record is dropped.
+    void Add(Counted* pixelShader = nullptr);
+    bool Empty() const { return count_ == 0; }
+    std::span<const Command> Commands() const { return {storage_.data(), count_}; }
     // Whether a command writes or reads the surface.
     bool Uses(const Surface* surface) const;
     // Whether what the clear at `index` writes into surface is cleared again (over at least its
@@ -81,9 +86,12 @@ private:
     template <class F>
     void ForEachSurface(F f) const;
 
-    std::vector<Command> commands_;
+    std::vector<Command> storage_;  // the commands recorded, then those dropped, kept for reuse
+    size_t count_ = 0;              // the commands recorded
     std::vector<Counted*> held_;
     std::vector<std::pair<const Surface*, uint64_t>> versions_;  // after Finished
+    // SelfContained's lists of surfaces, kept so that the test of every frame does not allocate.
+    mutable std::vector<const Surface*> written_, covered_;
 };
 
 }  // namespace d3d9
