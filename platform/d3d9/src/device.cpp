@@ -631,8 +631,8 @@ void Device::AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& it
 }
 
 void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas) {
-    // With changed areas, each surface is cleared and drawn only inside its own region: the frame's
-    // commands cut to it (clears split per surface, draws clipped once per rectangle they touch), and
+    // Clears are split per surface. With changed areas, each surface is cleared and drawn only inside
+    // its own region: the frame's commands cut to it (draws clipped once per rectangle they touch), and
     // commands left with nothing dropped. The rectangles do not overlap, so no pixel is drawn twice.
     struct Step {
         const ClearCommand* clear = nullptr;
