@@ -324,8 +324,7 @@ std::atomic<uint64_t> g_tables{0};
 }  // namespace
 
 bool TakesColumns(const FastPlan& f, const Triangle& t) {
-    return (f.kind == FastKind::kPoint || f.kind == FastKind::kBilinear) && t.affine &&
-           t.attr[kAttrTex + 4 * f.set].dy == 0.0 && t.attr[kAttrTex + 4 * f.set + 1].dx == 0.0 && f.aligned &&
+    return (f.kind == FastKind::kPoint || f.kind == FastKind::kBilinear) && AlongRows(t, f.set) && f.aligned &&
            (f.kind == FastKind::kBilinear || (!f.depthTest && !f.alphaTest));
 }
 

@@ -121,12 +121,10 @@ DWORD Blend(const PixelState& st, DWORD src, DWORD dst) {
 void TriangleSamples::Prepare(const PixelState& st, const PixelProgram& program, const Triangle& t) {
     count_ = 0;
     xmin_ = t.xmin;
-    // u depends on x alone, v is the same along a row, and the sampler filters by point or
-    // bilinearly with clamping (or the stage has no texture).
+    // The set runs along the rows, and the sampler filters by point or bilinearly with clamping (or
+    // the stage has no texture).
     auto takesColumns = [&](int stage, int set) {
-        if (set < 0 || !VectorLanes() || !t.affine || t.attr[kAttrTex + 4 * set].dy != 0.0 ||
-            t.attr[kAttrTex + 4 * set + 1].dx != 0.0)
-            return false;
+        if (set < 0 || !VectorLanes() || !AlongRows(t, set)) return false;
         if (!st.textures[stage]) return true;
         const Sampler sampler(*st.textures[stage], st.samp[stage]);
         return sampler.Point() || sampler.ClampedBilinear();

@@ -50,6 +50,12 @@ bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& 
 // a left as it was, otherwise.
 bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip);
 
+// Whether texture coordinate set `set` runs along the triangle's rows: drawn without perspective, its
+// u depends on x alone and its v is the same along each row, so that one row's texel columns serve all.
+inline bool AlongRows(const Triangle& t, int set) {
+    return t.affine && t.attr[kAttrTex + 4 * set].dy == 0.0 && t.attr[kAttrTex + 4 * set + 1].dx == 0.0;
+}
+
 // The x range of row y (ymin..ymax) inside the triangle, or false when the row misses it.
 inline bool Span(const Triangle& t, int y, int& x0, int& x1) {
     if (t.rect) {
