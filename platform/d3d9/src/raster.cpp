@@ -3,10 +3,11 @@
 // A run is a list of items (draws and per-row tasks). Run sets up each draw once: the triangles and
 // their plane equations (triangle.cpp), the attributes the draw reads, its fast-path plan
 // (fastpath.cpp), the row combiner's way of writing it (combine.cpp), its pixel program made ready
-// (shader.cpp) and what that program samples from each triangle (spanshader.cpp). The rows are then cut into bands of 16 that the threads take in turn; within a band
-// every item runs in order, and each triangle's row becomes a span, shaded by a fast path where the
-// plan allows it and by the general span shader (spanshader.cpp) otherwise. Both sample textures
-// through the sampler (sampler.cpp) and write depth through depth.h.
+// (shader.cpp) and what that program samples from each triangle (spanshader.cpp). The rows are then
+// cut into bands of 16 that the threads take in turn; within a band every item runs in order, and each
+// triangle's row becomes a span, shaded by a fast path where the plan allows it and by the general span
+// shader (spanshader.cpp) otherwise. Both sample textures through the sampler (sampler.cpp) and write
+// depth through depth.h.
 //
 // The rule that holds it together: every shortcut (fast paths, column tables, AVX2 lanes, byte tables
 // of a pixel program) gives exactly the general path's pixels, and every pixel is computed from the
@@ -19,11 +20,11 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <type_traits>
-#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <type_traits>
+#include <unordered_map>
 
 #include "combine.h"
 #include "fastpath.h"
