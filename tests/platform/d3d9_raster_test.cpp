@@ -250,6 +250,68 @@ TEST_F(Raster, ClearsAreSkippedOnlyWhenClearedAgain) {
     }
 }
 
+// A clear followed by a draw over its pixels gives what it gives when the clear has run on its own
+// first: a clear is left out only under a draw that writes all of its pixels whatever they held.
+TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
+    constexpr DWORD kBefore = 0xFFFF00FFu, kOpaque = 0xFF3366CCu;
+    struct Case {
+        const char* name;
+        D3DFORMAT format = D3DFMT_A8R8G8B8;
+        DWORD texel = kOpaque;             // every texel but the last
+        DWORD lastTexel = kOpaque;         // the bottom right one
+        DWORD colour = 0xFFFFFFFFu;        // the vertices', times the texels in colour and alpha
+        float from = -0.5f, to = 7.5f;     // the quad's corners, on both axes
+        bool blend = true;                 // SRCALPHA over INVSRCALPHA (else the source replaces)
+        DWORD destBlend = D3DBLEND_INVSRCALPHA;
+        DWORD alphaFunc = D3DCMP_GREATER;  // alpha test against 0
+        bool depthTest = false;            // LESS against a depth cleared to 0.2, the quad at 0.5
+        bool cutClear = false;             // the clear takes the left half only
+    };
+    const Case cases[] = {
+        {.name = "opaque texels over all"},
+        {.name = "X8 texels over all", .format = D3DFMT_X8R8G8B8, .texel = 0x00336699u, .lastTexel = 0x00336699u},
+        {.name = "translucent texels replacing", .texel = 0x40336699u, .lastTexel = 0x00FFFFFFu, .blend = false,
+         .alphaFunc = D3DCMP_ALWAYS},
+        {.name = "over a clear of the left half", .cutClear = true},
+        {.name = "quad short of the edge", .from = 0.5f},
+        {.name = "quad short of the bottom right", .to = 6.5f},
+        {.name = "one translucent texel", .lastTexel = 0x80FFFFFFu},
+        {.name = "one transparent texel, no blending but the alpha test", .lastTexel = 0x00FFFFFFu, .blend = false},
+        {.name = "translucent colour", .colour = 0xF0FFFFFFu},
+        {.name = "translucent colour over X8 texels", .format = D3DFMT_X8R8G8B8, .colour = 0x80FFFFFFu},
+        {.name = "added", .destBlend = D3DBLEND_ONE},
+        {.name = "alpha test no texel passes", .format = D3DFMT_X8R8G8B8, .alphaFunc = D3DCMP_LESS},
+        {.name = "depth test", .depthTest = true},
+    };
+    for (const Case& c : cases) {
+        std::vector<DWORD> texels(16, c.texel);
+        texels.back() = c.lastTexel;
+        IDirect3DTexture9* tex = MakeTexture(dev.device, 4, 4, texels, c.format);
+        dev->SetTexture(0, tex);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, c.blend);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, c.destBlend);
+        dev->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        dev->SetRenderState(D3DRS_ALPHAFUNC, c.alphaFunc);
+        dev->SetRenderState(D3DRS_ZENABLE, c.depthTest);
+        dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        const D3DRECT left{0, 0, 4, 8};
+        std::vector<DWORD> frames[2];
+        for (bool clearFirst : {true, false}) {
+            dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBefore, 0.2f, 0);
+            ReadTarget(dev.device);
+            dev->Clear(c.cutClear ? 1 : 0, c.cutClear ? &left : nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.f, 0);
+            if (clearFirst) ReadTarget(dev.device);  // the clear runs before the draw is recorded
+            DrawQuad(dev.device, c.from, c.from, c.to, c.to, c.colour, 0.5f);
+            frames[clearFirst] = ReadTarget(dev.device);
+        }
+        EXPECT_EQ(frames[false], frames[true]) << c.name;
+        dev->SetTexture(0, nullptr);
+        tex->Release();
+    }
+}
+
 TEST_F(Raster, StageWithoutTextureAndMissingColourAndX8Alpha) {
     // No texture: stage 0 (TEXTURE x CURRENT) passes the diffuse colour on.
     DrawQuad(dev.device, -0.5f, -0.5f, 0.5f, 0.5f, 0xFF336699);

@@ -651,10 +651,11 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     for (size_t i = 0; i < frame.Commands().size(); ++i) {
         const Command& c = frame.Commands()[i];
         if (c.isClear) {
-            // A surface cleared again before anything uses it (a scene clearing the back buffer and
-            // depth that its render target's clear then clears again) skips the first clear.
+            // A surface written over before anything uses it skips the clear: the back buffer and
+            // depth that a scene clears and its render target's clear then clears again, a render
+            // target under an opaque background or a copy of the scene's picture.
             for (Surface* s : {c.clear.target, c.clear.depth}) {
-                if (!s || frame.ClearedAgain(i, s)) continue;
+                if (!s || frame.Overwritten(i, s, opaque_)) continue;
                 ClearCommand cut = c.clear;
                 cut.target = s == c.clear.target ? s : nullptr;
                 cut.depth = s == c.clear.target ? nullptr : s;

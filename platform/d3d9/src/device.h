@@ -189,6 +189,7 @@ private:
     std::unique_ptr<Raster> raster_;  // started at the first draw
     unsigned rasterThreads_;           // its threads, as the test hook gave them when the device was made
     bool smallDepthLogged_ = false;
+    OpaqueTexels opaque_;  // which textures' texels were found opaque, for Run's test of clears
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
     // The vertex stage's screen triangles of the draws since the last Present and of those of the

@@ -63,11 +63,15 @@ bool FrameRecord::Uses(const Surface* surface) const {
     return used;
 }
 
-bool FrameRecord::ClearedAgain(size_t index, const Surface* surface) const {
+bool FrameRecord::Overwritten(size_t index, const Surface* surface, OpaqueTexels& texels) const {
     const ClearCommand& first = Commands()[index].clear;
     for (size_t i = index + 1; i < Commands().size(); ++i) {
         const Command& c = Commands()[i];
         if (!c.isClear) {
+            if (c.state->target == surface && surface == first.target &&
+                std::all_of(first.rects.begin(), first.rects.end(),
+                            [&](const D3DRECT& r) { return Overwrites(*c.state, c.vertices, r, texels); }))
+                return true;
             bool uses = c.state->target == surface || c.state->depth == surface;
             for (const Surface* t : c.state->textures) uses |= t == surface;
             if (uses) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "objects.h"
+#include "overwrite.h"
 #include "raster.h"
 #include "region.h"
 
@@ -62,9 +63,11 @@ public:
     std::span<const Command> Commands() const { return {storage_.data(), count_}; }
     // Whether a command writes or reads the surface.
     bool Uses(const Surface* surface) const;
-    // Whether what the clear at `index` writes into surface is cleared again (over at least its
-    // rectangles) before any other command uses the surface: that clear of it need not run.
-    bool ClearedAgain(size_t index, const Surface* surface) const;
+    // Whether what the clear at `index` writes into surface is written over before any other command
+    // uses the surface: cleared again over at least its rectangles, or, as a render target, drawn over
+    // all of them by a draw whose colours owe nothing to what was there (Overwrites). That clear of
+    // it need not run.
+    bool Overwritten(size_t index, const Surface* surface, OpaqueTexels& texels) const;
     // Notes the contents of every surface used, once the commands have run.
     void Finished();
     // Whether running these commands now would give what running last gave: the same commands, every

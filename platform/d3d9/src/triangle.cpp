@@ -94,12 +94,7 @@ bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& 
     return true;
 }
 
-bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip) {
-    if (a.rect || b.rect || a.affine != b.affine) return false;
-    auto same = [](const Plane& p, const Plane& q) { return std::memcmp(&p, &q, sizeof p) == 0; };
-    if (!same(a.z, b.z) || !same(a.invW, b.invW)) return false;
-    for (int i = 0; i < use.attrCount; ++i)
-        if (!same(a.attr[use.attrList[i]], b.attr[use.attrList[i]])) return false;
+bool RectangleOf(const Triangle& a, const Triangle& b, const RECT& clip, RECT& pixels) {
     // The corners (in 1/256 pixel) are where the edges start.
     const Triangle* both[2] = {&a, &b};
     int64_t x0 = a.edge[0].ax, x1 = x0, y0 = a.edge[0].ay, y1 = y0;
@@ -121,13 +116,23 @@ bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT&
     }
     if (missed[0] + missed[1] != 3) return false;
     // Pixel centres on the left and top sides are inside, those on the right and bottom are not.
-    const int left = int(std::max<int64_t>(clip.left, -FloorDiv(-x0, kSub)));
-    const int right = int(std::min<int64_t>(clip.right - 1, -FloorDiv(-x1, kSub) - 1));
-    const int top = int(std::max<int64_t>(clip.top, -FloorDiv(-y0, kSub)));
-    const int bottom = int(std::min<int64_t>(clip.bottom - 1, -FloorDiv(-y1, kSub) - 1));
-    if (left > right || top > bottom) return false;
+    pixels.left = LONG(std::max<int64_t>(clip.left, -FloorDiv(-x0, kSub)));
+    pixels.right = LONG(std::min<int64_t>(clip.right, -FloorDiv(-x1, kSub)));
+    pixels.top = LONG(std::max<int64_t>(clip.top, -FloorDiv(-y0, kSub)));
+    pixels.bottom = LONG(std::min<int64_t>(clip.bottom, -FloorDiv(-y1, kSub)));
+    return pixels.left < pixels.right && pixels.top < pixels.bottom;
+}
+
+bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip) {
+    if (a.rect || b.rect || a.affine != b.affine) return false;
+    auto same = [](const Plane& p, const Plane& q) { return std::memcmp(&p, &q, sizeof p) == 0; };
+    if (!same(a.z, b.z) || !same(a.invW, b.invW)) return false;
+    for (int i = 0; i < use.attrCount; ++i)
+        if (!same(a.attr[use.attrList[i]], b.attr[use.attrList[i]])) return false;
+    RECT pixels;
+    if (!RectangleOf(a, b, clip, pixels)) return false;
     a.rect = true;
-    a.xmin = left, a.xmax = right, a.ymin = top, a.ymax = bottom;
+    a.xmin = int(pixels.left), a.xmax = int(pixels.right) - 1, a.ymin = int(pixels.top), a.ymax = int(pixels.bottom) - 1;
     return true;
 }
 

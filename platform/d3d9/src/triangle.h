@@ -49,6 +49,10 @@ bool Setup(const ScreenVertex* v, const RECT& clip, const Usage& use, Triangle& 
 // pixels are then those of the two triangles, each with the very values it had in its own. False, with
 // a left as it was, otherwise.
 bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT& clip);
+// The pixels (right and bottom exclusive) within clip of the axis-aligned rectangle whose halves are a
+// and b, as JoinRectangle finds it from their corners alone; false when they are not such halves or
+// the rectangle holds no pixel there.
+bool RectangleOf(const Triangle& a, const Triangle& b, const RECT& clip, RECT& pixels);
 
 // Whether texture coordinate set `set` runs along the triangle's rows: drawn without perspective, its
 // u depends on x alone and its v is the same along each row, so that one row's texel columns serve all.

@@ -1,0 +1,109 @@
+// The test that a draw overwrites a rectangle: its shape from the rasteriser's own triangle set-up,
+// its colours' independence of the target from the fast paths' reading of its state, and the alpha of
+// the texels it may sample.
+#include "overwrite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "fastpath.h"
+#include "triangle.h"
+
+namespace d3d9 {
+
+bool OpaqueTexels::Opaque(const Surface& texture, const RECT& box) {
+    for (const Seen& s : seen_)
+        if (s.version == texture.Version() && std::memcmp(&s.box, &box, sizeof box) == 0) return s.opaque;
+    bool opaque = true;
+    for (LONG y = box.top; y < box.bottom && opaque; ++y) {
+        const DWORD* row = reinterpret_cast<const DWORD*>(texture.Bits() + size_t(y) * texture.Pitch());
+        DWORD all = 0xFF000000u;
+        for (LONG x = box.left; x < box.right; ++x) all &= row[x];
+        opaque = all >= 0xFF000000u;
+    }
+    if (seen_.size() == kKept) seen_.erase(seen_.begin());
+    seen_.push_back(Seen{texture.Version(), box, opaque});
+    return opaque;
+}
+
+namespace {
+
+// The texels that samples of texture coordinate set `set` may read, a texel to spare around the
+// vertices' coordinates (which interpolation keeps within) for bilinear weights and rounding; false
+// when that cannot be bounded or reaches past an edge other than by clamping.
+bool SampledBox(const PixelState& st, const std::vector<ScreenVertex>& vertices, int set, RECT& box) {
+    const Surface& tex = *st.textures[0];
+    const double width = tex.Desc().Width, height = tex.Desc().Height;
+    double u0 = INFINITY, u1 = -INFINITY, v0 = INFINITY, v1 = -INFINITY;
+    for (const ScreenVertex& v : vertices) {
+        const double u = double(v.a[kAttrTex + 4 * set]) * width, w = double(v.a[kAttrTex + 4 * set + 1]) * height;
+        if (!std::isfinite(u) || !std::isfinite(w)) return false;
+        u0 = std::min(u0, u), u1 = std::max(u1, u), v0 = std::min(v0, w), v1 = std::max(v1, w);
+    }
+    u0 = std::floor(u0) - 1, v0 = std::floor(v0) - 1, u1 = std::ceil(u1) + 1, v1 = std::ceil(v1) + 1;
+    auto axis = [](double lo, double hi, double size, DWORD mode, LONG& from, LONG& to) {
+        if (lo >= 0 && hi <= size) {
+            from = LONG(lo), to = LONG(hi);
+            return true;
+        }
+        if (mode == D3DTADDRESS_WRAP || mode == D3DTADDRESS_MIRROR) {
+            from = 0, to = LONG(size);
+            return true;
+        }
+        if (mode != D3DTADDRESS_CLAMP || hi < 0 || lo > size) return false;
+        from = LONG(std::max(lo, 0.0)), to = LONG(std::min(hi, size));
+        return true;
+    };
+    return axis(u0, u1, width, st.samp[0][D3DSAMP_ADDRESSU], box.left, box.right) &&
+           axis(v0, v1, height, st.samp[0][D3DSAMP_ADDRESSV], box.top, box.bottom);
+}
+
+// Whether the vertex colour's alpha is 255 at every pixel: the same at every corner of a draw without
+// perspective, so that it is the same at every pixel.
+bool DiffuseOpaque(const std::vector<ScreenVertex>& vertices) {
+    for (const ScreenVertex& v : vertices)
+        if (ToByte(v.a[kAttrDiffuse + 3]) != 255 || v.a[kAttrDiffuse + 3] != vertices[0].a[kAttrDiffuse + 3] ||
+            v.invW != vertices[0].invW)
+            return false;
+    return true;
+}
+
+// Whether the draw's triangles, taken in pairs, include a rectangle holding all of r.
+bool Covers(const PixelState& st, const std::vector<ScreenVertex>& vertices, const D3DRECT& r) {
+    const Usage none{};
+    for (size_t i = 0; i + 5 < vertices.size(); i += 6) {
+        Triangle a, b;
+        RECT pixels;
+        if (Setup(&vertices[i], st.clip, none, a) && Setup(&vertices[i + 3], st.clip, none, b) &&
+            RectangleOf(a, b, st.clip, pixels) && pixels.left <= r.x1 && pixels.top <= r.y1 && pixels.right >= r.x2 &&
+            pixels.bottom >= r.y2)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Overwrites(const PixelState& st, const std::vector<ScreenVertex>& vertices, const D3DRECT& r,
+                OpaqueTexels& texels) {
+    const FastPlan f = PlanFast(st);
+    if (f.kind == FastKind::kNone || f.combine.blend == BlendClass::kAdd) return false;
+    if (f.depthTest && f.depthFunc != D3DCMP_ALWAYS) return false;
+    for (const Surface* t : st.textures)
+        if (t == st.target) return false;
+    // The source's alpha: the texture's (255 for X8) times the colour's where the stage modulates it.
+    bool colourOpaque = true;
+    if (f.kind == FastKind::kFlat || f.combine.modAlpha)
+        colourOpaque = f.factorColour ? st.rs[D3DRS_TEXTUREFACTOR] >> 24 == 255 : DiffuseOpaque(vertices);
+    bool opaque = colourOpaque;
+    if (opaque && f.kind != FastKind::kFlat && !f.texX8) {
+        RECT box;
+        opaque = SampledBox(st, vertices, f.set, box) && texels.Opaque(*f.tex, box);
+    }
+    if (f.combine.blend == BlendClass::kOver && !opaque) return false;
+    if (f.alphaTest && !(opaque && Compare(f.alphaFunc, 255, f.alphaRef))) return false;
+    return Covers(st, vertices, r);
+}
+
+}  // namespace d3d9
