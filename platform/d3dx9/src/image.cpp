@@ -1,5 +1,6 @@
-// Textures and surfaces from image files in memory: PNG, JPEG, BMP and TGA decoded by stb_image,
-// sized as D3DX sizes them (powers of two by default) and converted into the destination format.
+// Textures and surfaces from image files in memory: PNG, JPEG, BMP and TGA decoded by stb_image (the rows
+// of 8-bit RGB and RGBA PNG files that are not interlaced unfiltered by our own code), sized as D3DX sizes
+// them (powers of two by default) and converted into the destination format.
 #include <d3dx9.h>
 #include <stb_image.h>
 
@@ -11,6 +12,7 @@
 
 #include "formats.h"
 #include "pixelmemory.h"
+#include "png.h"
 
 namespace {
 
@@ -157,6 +159,10 @@ bool Decode(const void* data, UINT size, Image& image) {
     const auto* bytes = static_cast<const stbi_uc*>(data);
     if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
         return false;
+    if (FileFormatOf(bytes) == D3DXIFF_PNG) {
+        image.argb = d3dx9::DecodePlainPng(bytes, size, image.width, image.height);
+        if (image.argb) return true;
+    }
     stbi_uc* px = stbi_load_from_memory(bytes, int(size), &w, &h, &comp, 4);
     if (!px) return false;
     image.width = UINT(w);
