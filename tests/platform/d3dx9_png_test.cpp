@@ -118,22 +118,49 @@ Bytes ChunkBytes(const char* type, const Bytes& data) {
     return out;
 }
 
-// The file's pixels as A8R8G8B8 through D3DX, or nothing when it refuses the file.
-std::vector<DWORD> ThroughD3DX(IDirect3DDevice9* device, const Bytes& file, bool& loaded) {
+std::vector<DWORD> Locked(const D3DLOCKED_RECT& lr, UINT width, UINT height) {
+    std::vector<DWORD> pixels;
+    for (UINT y = 0; y < height; ++y)
+        for (UINT x = 0; x < width; ++x)
+            pixels.push_back(reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + y * lr.Pitch)[x]);
+    return pixels;
+}
+
+// The file's pixels as A8R8G8B8 through D3DX, from the top left of a texture rounded up to powers of
+// two, or nothing when it refuses the file.
+std::vector<DWORD> AsTexture(IDirect3DDevice9* device, const Bytes& file, bool& loaded) {
     IDirect3DTexture9* tex = nullptr;
     D3DXIMAGE_INFO info{};
-    loaded = SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(
-        device, file.data(), UINT(file.size()), D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0, D3DFMT_A8R8G8B8,
-        D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, &info, nullptr, &tex));
-    std::vector<DWORD> pixels;
-    if (!loaded) return pixels;
+    loaded = SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(device, file.data(), UINT(file.size()), 0, 0, 1, 0,
+                                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
+                                                           D3DX_FILTER_NONE, 0, &info, nullptr, &tex));
+    if (!loaded) return {};
     D3DLOCKED_RECT lr;
     EXPECT_EQ(tex->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    for (UINT y = 0; y < info.Height; ++y)
-        for (UINT x = 0; x < info.Width; ++x)
-            pixels.push_back(reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + y * lr.Pitch)[x]);
+    std::vector<DWORD> pixels = Locked(lr, info.Width, info.Height);
     tex->UnlockRect(0);
     tex->Release();
+    return pixels;
+}
+
+// The same through a surface of the image's size (the decoded image copied in).
+std::vector<DWORD> AsSurface(IDirect3DDevice9* device, const Bytes& file, bool& loaded) {
+    D3DXIMAGE_INFO info{};
+    loaded = false;
+    if (FAILED(D3DXGetImageInfoFromFileInMemory(file.data(), UINT(file.size()), &info))) return {};
+    IDirect3DSurface9* s = nullptr;
+    EXPECT_EQ(
+        device->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &s, nullptr),
+        D3D_OK);
+    loaded = SUCCEEDED(D3DXLoadSurfaceFromFileInMemory(s, nullptr, nullptr, file.data(), UINT(file.size()), nullptr,
+                                                       D3DX_FILTER_NONE, 0, nullptr));
+    std::vector<DWORD> pixels;
+    D3DLOCKED_RECT lr;
+    if (loaded && s->LockRect(&lr, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+        pixels = Locked(lr, info.Width, info.Height);
+        s->UnlockRect();
+    }
+    s->Release();
     return pixels;
 }
 
@@ -161,12 +188,13 @@ void ExpectSameAsStb(const std::vector<Case>& cases) {
     TestDevice dev;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        bool ours = false, stb = false;
-        const std::vector<DWORD> got = ThroughD3DX(dev.device, c.file, ours);
+        bool texture = false, surface = false, stb = false;
         const std::vector<DWORD> want = ThroughStb(c.file, stb);
-        EXPECT_EQ(ours, c.loads);
         EXPECT_EQ(stb, c.loads);
-        EXPECT_EQ(got, want);
+        EXPECT_EQ(AsTexture(dev.device, c.file, texture), want);
+        EXPECT_EQ(texture, c.loads);
+        EXPECT_EQ(AsSurface(dev.device, c.file, surface), want);
+        EXPECT_EQ(surface, c.loads);
     }
 }
 

@@ -1,6 +1,7 @@
 // Textures and surfaces from image files in memory: PNG, JPEG, BMP and TGA decoded by stb_image (the rows
-// of 8-bit RGB and RGBA PNG files that are not interlaced unfiltered by our own code), sized as D3DX sizes
-// them (powers of two by default) and converted into the destination format.
+// of 8-bit RGB and RGBA PNG files that are not interlaced unfiltered by our own code, straight into an
+// A8R8G8B8 texture that takes them as they are), sized as D3DX sizes them (powers of two by default) and
+// converted into the destination format.
 #include <d3dx9.h>
 #include <stb_image.h>
 
@@ -153,16 +154,14 @@ bool ReadInfo(const void* data, UINT size, D3DXIMAGE_INFO& info) {
     return true;
 }
 
-// Decodes a file that ReadInfo accepted (its Huffman tables are checked there).
-bool Decode(const void* data, UINT size, Image& image) {
+// Reads a file that ReadInfo accepted (its Huffman tables are checked there): a plain PNG file as far as
+// its filtered rows into png (image left empty), any other file decoded into image.
+bool Read(const void* data, UINT size, d3dx9::PlainPng& png, Image& image) {
     int w, h, comp;
     const auto* bytes = static_cast<const stbi_uc*>(data);
     if (!stbi_info_from_memory(bytes, int(size), &w, &h, &comp) || !HoldsItsPixels(bytes, size, UINT(w), UINT(h)))
         return false;
-    if (FileFormatOf(bytes) == D3DXIFF_PNG) {
-        image.argb = d3dx9::DecodePlainPng(bytes, size, image.width, image.height);
-        if (image.argb) return true;
-    }
+    if (FileFormatOf(bytes) == D3DXIFF_PNG && png.Read(bytes, size)) return true;
     stbi_uc* px = stbi_load_from_memory(bytes, int(size), &w, &h, &comp, 4);
     if (!px) return false;
     image.width = UINT(w);
@@ -175,6 +174,22 @@ bool Decode(const void* data, UINT size, Image& image) {
     }
     image.argb.reset(argb);
     return true;
+}
+
+// The plain PNG file's pixels as an image.
+bool Unfiltered(const d3dx9::PlainPng& png, Image& image) {
+    image.argb = d3d9::MakePixels<DWORD>(size_t(png.Width()) * png.Height());
+    if (!image.argb) return false;
+    image.width = png.Width();
+    image.height = png.Height();
+    png.Unfilter(reinterpret_cast<BYTE*>(image.argb.get()), size_t(png.Width()) * 4);
+    return true;
+}
+
+// Decodes a file that ReadInfo accepted.
+bool Decode(const void* data, UINT size, Image& image) {
+    d3dx9::PlainPng png;
+    return Read(data, size, png, image) && (image.argb || Unfiltered(png, image));
 }
 
 UINT NextPow2(UINT v) {
@@ -215,6 +230,16 @@ DWORD Sample(const Image& img, float fx, float fy, bool linear) {
     return out;
 }
 
+// Whether an image of imageW x imageH pixels is scaled to fill a rectangle of w x h pixels.
+bool Scaled(UINT imageW, UINT imageH, UINT w, UINT h, DWORD filter) {
+    return (filter & 0xFF) != D3DX_FILTER_NONE && (imageW != w || imageH != h);
+}
+
+// Whether the image's pixels go into the rectangle as they are: not scaled, no colour key, A8R8G8B8.
+bool AsItIs(UINT imageW, UINT imageH, D3DFORMAT format, UINT w, UINT h, DWORD filter, D3DCOLOR key) {
+    return !Scaled(imageW, imageH, w, h, filter) && !key && format == D3DFMT_A8R8G8B8;
+}
+
 // Writes the image into a locked rectangle of w x h pixels in the given format: with FILTER_NONE
 // the image sits at the top-left and is clipped (the rest is left as it is), otherwise it is scaled
 // to fill the rectangle.
@@ -222,9 +247,9 @@ void Blit(const Image& img, BYTE* bits, INT pitch, D3DFORMAT format, UINT w, UIN
     const d3d9::FormatInfo* f = d3d9::FindFormat(format);
     UINT bpp = f ? f->bytes : 4;
     DWORD kind = filter & 0xFF;
-    bool scale = kind != D3DX_FILTER_NONE && (img.width != w || img.height != h);
+    bool scale = Scaled(img.width, img.height, w, h, filter);
     UINT cw = scale ? w : std::min(w, img.width), ch = scale ? h : std::min(h, img.height);
-    if (!scale && !key && format == D3DFMT_A8R8G8B8) {
+    if (AsItIs(img.width, img.height, format, w, h, filter, key)) {
         for (UINT y = 0; y < ch; ++y)
             std::memcpy(bits + size_t(y) * pitch, &img.argb[size_t(y) * img.width], size_t(cw) * 4);
         return;
@@ -305,8 +330,9 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void
     if (!device || !texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     D3DXIMAGE_INFO info;
+    d3dx9::PlainPng png;
     Image img;
-    if (!ReadInfo(data, size, info) || !Decode(data, size, img)) return D3DXERR_INVALIDDATA;
+    if (!ReadInfo(data, size, info) || !Read(data, size, png, img)) return D3DXERR_INVALIDDATA;
     if (format == D3DFMT_UNKNOWN || DWORD(format) == D3DX_DEFAULT || format == D3DFMT_FROM_FILE)
         format = info.Format == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : info.Format;
     if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
@@ -322,7 +348,17 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, const void
         tex->Release();
         return D3DERR_INVALIDCALL;
     }
-    Blit(img, static_cast<BYTE*>(lr.pBits), lr.Pitch, format, desc.Width, desc.Height, filter, colorKey);
+    // A plain PNG file whose pixels go in as they are is unfiltered straight into the texture.
+    if (!img.argb && AsItIs(png.Width(), png.Height(), format, desc.Width, desc.Height, filter, colorKey) &&
+        desc.Width >= png.Width() && desc.Height >= png.Height()) {
+        png.Unfilter(static_cast<BYTE*>(lr.pBits), size_t(lr.Pitch));
+    } else if (img.argb || Unfiltered(png, img)) {
+        Blit(img, static_cast<BYTE*>(lr.pBits), lr.Pitch, format, desc.Width, desc.Height, filter, colorKey);
+    } else {
+        tex->UnlockRect(0);
+        tex->Release();
+        return E_OUTOFMEMORY;
+    }
     tex->UnlockRect(0);
     if ((mipFilter & 0xFF) != D3DX_FILTER_NONE)
         for (UINT level = 1; level < tex->GetLevelCount(); ++level) FillMipLevel(tex, level);

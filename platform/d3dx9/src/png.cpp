@@ -95,27 +95,6 @@ void UnfilterRow(const unsigned char* raw, int channels, const DWORD* prior, DWO
     }
 }
 
-// The rows of the inflated data (each a filter byte and the row's bytes) unfiltered into pixels;
-// false at a row with an unknown filter.
-bool Unfilter(const unsigned char* data, std::uint32_t width, std::uint32_t height, int channels, DWORD* pixels) {
-    const std::size_t rowBytes = 1 + std::size_t(width) * std::size_t(channels);
-    const std::vector<DWORD> zeroRow(width);
-    for (std::uint32_t y = 0; y < height; ++y, data += rowBytes) {
-        const unsigned char* raw = data + 1;
-        DWORD* out = pixels + std::size_t(y) * width;
-        const DWORD* prior = y == 0 ? zeroRow.data() : out - width;
-        switch (data[0]) {
-            case kNone: UnfilterRow<kNone>(raw, channels, prior, out, width); break;
-            case kSub: UnfilterRow<kSub>(raw, channels, prior, out, width); break;
-            case kUp: UnfilterRow<kUp>(raw, channels, prior, out, width); break;
-            case kAverage: UnfilterRow<kAverage>(raw, channels, prior, out, width); break;
-            case kPaeth: UnfilterRow<kPaeth>(raw, channels, prior, out, width); break;
-            default: return false;
-        }
-    }
-    return true;
-}
-
 // The image data of the file: its IDAT chunks up to the closing chunk, one after another. Empty when
 // the file has a chunk that is not whole, no closing chunk, a chunk the image cannot do without
 // besides the header (a palette, a second header, an unknown one), or a transparent colour.
@@ -139,30 +118,30 @@ std::vector<std::pair<const unsigned char*, std::uint32_t>> ImageData(const unsi
 
 }  // namespace
 
-d3d9::PixelBuffer<DWORD> DecodePlainPng(const unsigned char* bytes, std::size_t size, UINT& width, UINT& height) {
+bool PlainPng::Read(const unsigned char* bytes, std::size_t size) {
     // The signature, then the header chunk (length 13) with its check sum.
     constexpr std::size_t kHeaderEnd = 8 + 8 + 13 + 4;
     if (size < kHeaderEnd || std::memcmp(bytes, kSignature, 8) != 0 || Be32(bytes + 8) != 13 ||
         Be32(bytes + 12) != Tag("IHDR"))
-        return nullptr;
+        return false;
     const unsigned char* header = bytes + 16;
     const std::uint32_t w = Be32(header), h = Be32(header + 4);
     const int depth = header[8], colour = header[9];
     if (depth != 8 || (colour != 2 && colour != 6) || header[10] != 0 || header[11] != 0 || header[12] != 0)
-        return nullptr;
+        return false;
     const int channels = colour == 6 ? 4 : 3;
-    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || kMaxBytes / w / std::uint32_t(channels) < h) return nullptr;
+    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || kMaxBytes / w / std::uint32_t(channels) < h) return false;
 
     const auto parts = ImageData(bytes, size, kHeaderEnd);
-    if (parts.empty()) return nullptr;
-    // The compressed data in one piece: the chunks' own bytes when there is one chunk.
+    if (parts.empty()) return false;
+    // The compressed data in one piece: the chunk's own bytes when there is one chunk.
     d3d9::PixelBuffer<unsigned char> joined;
     const unsigned char* compressed = parts[0].first;
     std::size_t compressedSize = parts[0].second;
     if (parts.size() > 1) {
         compressedSize = 0;
         for (const auto& part : parts) compressedSize += part.second;
-        if (compressedSize > INT_MAX || !(joined = d3d9::MakePixels<unsigned char>(compressedSize))) return nullptr;
+        if (compressedSize > INT_MAX || !(joined = d3d9::MakePixels<unsigned char>(compressedSize))) return false;
         std::size_t at = 0;
         for (const auto& part : parts) {
             std::memcpy(joined.get() + at, part.first, part.second);
@@ -171,18 +150,36 @@ d3d9::PixelBuffer<DWORD> DecodePlainPng(const unsigned char* bytes, std::size_t 
         compressed = joined.get();
     }
     // Exactly the rows' bytes; a stream that holds more or fewer is left to stb_image.
-    const std::size_t rowsBytes = (1 + std::size_t(w) * std::size_t(channels)) * h;
-    d3d9::PixelBuffer<unsigned char> inflated = d3d9::MakePixels<unsigned char>(rowsBytes + 1);
-    if (!inflated || compressedSize > INT_MAX ||
-        stbi_zlib_decode_buffer(reinterpret_cast<char*>(inflated.get()), int(rowsBytes),
+    const std::size_t rowBytes = 1 + std::size_t(w) * std::size_t(channels), rowsBytes = rowBytes * h;
+    rows_ = d3d9::MakePixels<unsigned char>(rowsBytes + 1);
+    if (!rows_ || compressedSize > INT_MAX ||
+        stbi_zlib_decode_buffer(reinterpret_cast<char*>(rows_.get()), int(rowsBytes),
                                 reinterpret_cast<const char*>(compressed), int(compressedSize)) != int(rowsBytes))
-        return nullptr;
-    joined.reset();
-    d3d9::PixelBuffer<DWORD> pixels = d3d9::MakePixels<DWORD>(std::size_t(w) * h);
-    if (!pixels || !Unfilter(inflated.get(), w, h, channels, pixels.get())) return nullptr;
-    width = w;
-    height = h;
-    return pixels;
+        return false;
+    for (std::size_t at = 0; at < rowsBytes; at += rowBytes)
+        if (rows_[at] > kPaeth) return false;
+    width_ = w;
+    height_ = h;
+    channels_ = channels;
+    return true;
+}
+
+void PlainPng::Unfilter(BYTE* out, std::size_t pitch) const {
+    const std::size_t rowBytes = 1 + std::size_t(width_) * std::size_t(channels_);
+    const std::vector<DWORD> zeroRow(width_);
+    const unsigned char* data = rows_.get();
+    for (std::uint32_t y = 0; y < height_; ++y, data += rowBytes, out += pitch) {
+        const unsigned char* raw = data + 1;
+        auto* row = reinterpret_cast<DWORD*>(out);
+        const DWORD* prior = y == 0 ? zeroRow.data() : reinterpret_cast<const DWORD*>(out - pitch);
+        switch (data[0]) {
+            case kNone: UnfilterRow<kNone>(raw, channels_, prior, row, width_); break;
+            case kSub: UnfilterRow<kSub>(raw, channels_, prior, row, width_); break;
+            case kUp: UnfilterRow<kUp>(raw, channels_, prior, row, width_); break;
+            case kAverage: UnfilterRow<kAverage>(raw, channels_, prior, row, width_); break;
+            default: UnfilterRow<kPaeth>(raw, channels_, prior, row, width_); break;
+        }
+    }
 }
 
 }  // namespace d3dx9
