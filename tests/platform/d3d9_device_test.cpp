@@ -608,6 +608,128 @@ TEST(Device, SeparateChangesLeaveThePixelsBetweenThemAlone) {
     }
 }
 
+// A scene picture copied one to one onto the back buffer, as the novel scene draws its frame: where a
+// frame changes only the picture under the copy, Present reads those pixels in the picture. Every frame
+// equals the same frame drawn on a fresh device, and every read of the back buffer after it (readback,
+// a lock, a lock of the picture first) gives the frame presented. Played without a window (each frame
+// taken whole) and with one (only the changed rectangles taken), the picture copied in place or a
+// texel to the left (shift).
+void PictureCopiedToTheBackBufferReadsAsDrawn(HWND window, int shift) {
+    constexpr UINT W = 48, H = 32;
+    enum After { kNothing, kReadBack, kLockBack, kPokePicture };
+    struct Step {
+        const char* name;
+        float spriteX, overlayX, overlayY;
+        After after;
+    };
+    const Step steps[] = {
+        {"first frame", 2, 36, 20, kNothing},
+        {"the sprite moves", 5, 36, 20, kNothing},
+        {"only the overlay moves", 5, 38, 20, kNothing},
+        {"the sprite moves again", 9, 38, 20, kReadBack},
+        {"the sprite moves before the picture is locked", 12, 38, 20, kPokePicture},
+        {"the sprite moves after the picture was locked", 14, 38, 20, kNothing},
+        {"the sprite moves before the back buffer is locked", 16, 38, 20, kLockBack},
+        {"nothing changes", 16, 38, 20, kReadBack},
+        {"the sprite moves once more", 18, 38, 20, kNothing},
+        {"the overlay moves over the sprite", 18, 20, 4, kReadBack},
+        {"the sprite moves back", 3, 20, 4, kReadBack},
+    };
+    struct Scene {
+        Scene(HWND window, int shift) : dev(W, H, D3DFMT_X8R8G8B8, false, window), shift(float(shift) / W) {
+            std::vector<DWORD> sprite = Pattern(8, 8, 3);
+            for (DWORD& p : sprite) p = (p & 0xFFFFFF) | 0xA0000000u;
+            dev->CreateTexture(W, H, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr);
+            rt->GetSurfaceLevel(0, &rtSurface);
+            dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+            background = MakeTexture(dev.device, 64, 32, Pattern(64, 32, 1), D3DFMT_X8R8G8B8);
+            this->sprite = MakeTexture(dev.device, 8, 8, sprite);
+        }
+        ~Scene() {
+            for (IUnknown* o : std::initializer_list<IUnknown*>{rtSurface, bb, rt, background, sprite}) o->Release();
+        }
+        std::vector<DWORD> Draw(const Step& step) {
+            IDirect3DDevice9* d = dev.device;
+            SetScreenProjection(d, W, H);
+            SetBlendedSpriteStates(d);
+            for (DWORD a : {D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV}) d->SetSamplerState(0, D3DSAMPLERSTATETYPE(a), D3DTADDRESS_CLAMP);
+            d->SetRenderTarget(0, rtSurface);
+            d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+            d->SetTexture(0, background);
+            DrawQuad(d, -0.5f, -0.5f, W - 0.5f, H - 0.5f, 0xFFFFFFFF, 0.f, W / 64.f, H / 32.f);
+            d->SetTexture(0, sprite);
+            DrawQuad(d, step.spriteX - 0.5f, 1.5f, step.spriteX + 7.5f, 9.5f, 0xFFFFFFFF);
+            d->SetRenderTarget(0, bb);
+            d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+            d->SetTexture(0, rt);
+            const SpriteVertex copy[4] = {{-0.5f, -0.5f, 0, 0xFFFFFFFF, shift, 0},
+                                          {W - 0.5f, -0.5f, 0, 0xFFFFFFFF, 1 + shift, 0},
+                                          {-0.5f, H - 0.5f, 0, 0xFFFFFFFF, shift, 1},
+                                          {W - 0.5f, H - 0.5f, 0, 0xFFFFFFFF, 1 + shift, 1}};
+            const WORD corners[6] = {0, 1, 2, 2, 1, 3};
+            d->SetFVF(kSpriteFvf);
+            d->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, corners, D3DFMT_INDEX16, copy, sizeof(SpriteVertex));
+            d->SetTexture(0, nullptr);
+            DrawQuad(d, step.overlayX - 0.5f, step.overlayY - 0.5f, step.overlayX + 5.5f, step.overlayY + 5.5f, 0x80FF0000);
+            return PresentedFrame(d);
+        }
+        TestDevice dev;
+        float shift;
+        IDirect3DTexture9 *rt = nullptr, *background = nullptr, *sprite = nullptr;
+        IDirect3DSurface9 *rtSurface = nullptr, *bb = nullptr;
+    };
+    // The back buffer through a lock of its own.
+    auto lockedRows = [](IDirect3DSurface9* surface) {
+        std::vector<DWORD> rows;
+        D3DLOCKED_RECT lr;
+        if (FAILED(surface->LockRect(&lr, nullptr, D3DLOCK_READONLY))) return rows;
+        for (UINT y = 0; y < H; ++y) {
+            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + y * lr.Pitch);
+            rows.insert(rows.end(), row, row + W);
+        }
+        surface->UnlockRect();
+        return rows;
+    };
+
+    Scene played(window, shift);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const std::vector<DWORD> frame = played.Draw(step);
+        Scene fresh(nullptr, shift);
+        EXPECT_EQ(DifferingPixels(frame, fresh.Draw(step)), 0u);
+        ASSERT_EQ(frame.size(), size_t(W) * H);
+        switch (step.after) {
+            case kNothing: break;
+            case kReadBack: EXPECT_EQ(DifferingPixels(ReadTarget(played.dev.device, played.bb), frame), 0u); break;
+            case kLockBack: EXPECT_EQ(DifferingPixels(lockedRows(played.bb), frame), 0u); break;
+            case kPokePicture: {
+                // The picture changes under the sprite; the back buffer keeps what was presented.
+                D3DLOCKED_RECT lr;
+                ASSERT_EQ(played.rtSurface->LockRect(&lr, nullptr, 0), D3D_OK);
+                for (UINT y = 0; y < H; ++y)
+                    for (UINT x = 0; x < W; ++x) reinterpret_cast<DWORD*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch)[x] ^= 0xFFFFFF;
+                played.rtSurface->UnlockRect();
+                EXPECT_EQ(DifferingPixels(ReadTarget(played.dev.device, played.bb), frame), 0u);
+                break;
+            }
+        }
+    }
+}
+
+TEST(Device, PictureCopiedToTheBackBufferReadsAsDrawn) {
+    for (int shift : {0, 1}) {
+        SCOPED_TRACE(shift);
+        PictureCopiedToTheBackBufferReadsAsDrawn(nullptr, shift);
+    }
+}
+
+TEST(DeviceWindow, PictureCopiedToTheBackBufferReadsAsDrawn) {
+    testsupport::TestWindow window("D3D9PictureCopyTest", 48, 32, DefWindowProcA, WS_POPUP | WS_CAPTION);
+    ASSERT_NE(window.Handle(), nullptr);
+    ShowWindow(window.Handle(), SW_SHOW);
+    PictureCopiedToTheBackBufferReadsAsDrawn(window.Handle(), 0);
+}
+
 TEST(Device, BuffersWithTwoStreamDeclarationDrawLikeUserPointers) {
     TestDevice dev(4, 4);
     SetScreenProjection(dev.device, 4, 4);

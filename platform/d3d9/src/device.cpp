@@ -48,6 +48,7 @@ Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params)
 }
 
 Device::~Device() {
+    mirror_.Forget();
     pending_.Drop();
     last_.Drop();
     if (observer_) win32::RemoveEventObserver(observer_);
@@ -259,6 +260,7 @@ HRESULT Device::GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) {
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params) {
     if (!params) return D3DERR_INVALIDCALL;
     Flush();
+    RestoreMirror();
     last_.Drop();
     bool extraSwapReferences = backBuffer_->PublicCount() > 0 || (autoDepth_ && autoDepth_->PublicCount() > 0);
     if (defaultObjects_ > 0 || extraSwapReferences || (lost_ && !focus_)) {
@@ -345,6 +347,13 @@ void ChangedColumns(const DWORD* from, const DWORD* shown, LONG& left, LONG& rig
 }
 }  // namespace
 
+namespace {
+// Copies n pixels of a back buffer row into the kept frame, alpha read as 255.
+void TakeColumns(const DWORD* __restrict from, DWORD* __restrict out, LONG n) {
+    for (LONG x = 0; x < n; ++x) out[x] = from[x] | 0xFF000000u;
+}
+}  // namespace
+
 void Device::TakeFrame(bool whole, const std::vector<RECT>* only) {
     const Surface& bb = *backBuffer_;
     const UINT width = frameWidth_, height = frameHeight_;
@@ -360,21 +369,29 @@ void Device::TakeFrame(bool whole, const std::vector<RECT>* only) {
         for (UINT y = UINT(look.top); y < UINT(look.bottom); ++y) {
             const BYTE* row = bb.Bits() + size_t(y) * bb.Pitch();
             DWORD* out = kept_ + size_t(y) * keptPitch_;
-            const DWORD* from = line;
-            if (x8 && bb.Pitch() % 4 == 0)
-                from = reinterpret_cast<const DWORD*>(row);
-            else if (x8)
-                std::memcpy(line, row, size_t(width) * 4);
-            else
-                for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
-            LONG left = look.left, right = look.right;
-            if (!whole) ChangedColumns(from, out, left, right);
-            if (left == right) {
+            // Takes the changed columns of part l..r - 1 of the row (from holds them), widening the
+            // row's changed columns left..right - 1 to hold them.
+            LONG left = look.right, right = look.left;
+            auto take = [&](const DWORD* from, LONG l, LONG r) {
+                if (!whole) ChangedColumns(from, out, l, r);
+                if (l == r) return;
+                TakeColumns(from + l, out + l, r - l);
+                left = std::min(left, l), right = std::max(right, r);
+            };
+            if (x8 && bb.Pitch() % 4 == 0) {
+                mirror_.ForEachPart(bb, LONG(y), look.left, look.right, take);
+            } else {
+                if (x8)
+                    std::memcpy(line, row, size_t(width) * 4);
+                else
+                    for (UINT x = 0; x < width; ++x) line[x] = ReadPixel(bb.Desc().Format, row + x * bb.Bpp());
+                take(line, look.left, look.right);
+            }
+            if (left >= right) {
                 if (inBand) sent_.push_back(band);
                 inBand = false;
                 continue;
             }
-            for (LONG x = left; x < right; ++x) out[x] = from[x] | 0xFF000000u;
             if (!inBand) band = RECT{left, LONG(y), right, LONG(y)};
             band.left = std::min(band.left, left);
             band.right = std::max(band.right, right);
@@ -510,6 +527,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
         return D3DERR_INVALIDCALL;
     if (lost_) return D3DERR_DEVICELOST;
     Flush();
+    if (src == backBuffer_) RestoreMirror();
     dst->Touch();
     for (UINT y = 0; y < src->Desc().Height; ++y)
         std::memcpy(dst->Bits() + size_t(y) * dst->Pitch(), src->Bits() + size_t(y) * src->Pitch(),
@@ -634,12 +652,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     // Clears are split per surface. With changed areas, each surface is cleared and drawn only inside
     // its own region: the frame's commands cut to it (draws clipped once per rectangle they touch), and
     // commands left with nothing dropped. The rectangles do not overlap, so no pixel is drawn twice.
-    struct Step {
-        const ClearCommand* clear = nullptr;
-        const PixelState* state = nullptr;
-        const std::vector<ScreenVertex>* vertices = nullptr;
-        RECT clip{};  // a draw's: its state's, cut to the changed area
-    };
+    using Step = RunStep;
     std::vector<Step> steps;
     std::deque<ClearCommand> cutClears;
     const Region none;
@@ -648,6 +661,11 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
             if (a.surface == s) return a.region;
         return none;
     };
+    // The back buffer's rectangles held in the picture stay there only where this run draws them again.
+    if (areas && mirror_.Within(areaOf(backBuffer_).Rects()))
+        mirror_.Forget();
+    else
+        RestoreMirror();
     for (size_t i = 0; i < frame.Commands().size(); ++i) {
         const Command& c = frame.Commands()[i];
         if (c.isClear) {
@@ -682,6 +700,8 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
         }
     }
 
+    if (areas) MirrorCopies(steps, areaOf(backBuffer_));
+
     // Commands go to the rasteriser in runs that share out rows together: a run ends where a command
     // writes other surfaces than the run's, or reads a surface the run writes.
     std::vector<RasterItem> items;
@@ -695,6 +715,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     };
     auto has = [&](const Surface* s) { return std::find(written.begin(), written.end(), s) != written.end(); };
     for (const Step& c : steps) {
+        if (!c.clear && !c.state) continue;  // left out
         const Surface* target = c.clear ? c.clear->target : c.state->target;
         const Surface* depth = c.clear ? c.clear->depth : c.state->depth;
         bool fits = true;
@@ -719,6 +740,38 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
     finish();
 }
 
+void Device::MirrorCopies(std::vector<RunStep>& steps, const Region& area) {
+    const Surface* bb = backBuffer_;
+    if (bb->Desc().Format != D3DFMT_X8R8G8B8 || bb->Pitch() % 4 != 0) return;
+    bool left = false;
+    for (const RECT& a : area.Rects()) {
+        // The one step that writes the rectangle, which must be a draw.
+        RunStep* only = nullptr;
+        int writers = 0;
+        for (RunStep& s : steps) {
+            if (s.clear && s.clear->target == bb)
+                for (const D3DRECT& r : s.clear->rects) writers += !EmptyRect(Intersect(RECT{r.x1, r.y1, r.x2, r.y2}, a));
+            if (s.state && s.state->target == bb && !EmptyRect(Intersect(s.clip, a))) {
+                only = &s;
+                ++writers;
+            }
+        }
+        if (writers != 1 || !only) continue;
+        // The picture must still hold at Present what the draw reads: nothing after it draws into it.
+        Surface* picture = only->state->textures[0];
+        bool drawnAfter = false;
+        for (const RunStep* s = only + 1; s != steps.data() + steps.size(); ++s)
+            drawnAfter |= (s->clear && s->clear->target == picture) || (s->state && s->state->target == picture);
+        POINT offset;
+        if (!picture || drawnAfter || !CopiesTexels(*only->state, *only->vertices, a, opaque_, offset) ||
+            !mirror_.Add(picture, offset, a))
+            continue;
+        only->state = nullptr;
+        left = true;
+    }
+    if (left) backBuffer_->Touch();
+}
+
 void Device::Flush() {
     if (pending_.Empty()) return;
     Run(pending_);
@@ -732,7 +785,12 @@ void Device::LimitPending() {
 }
 
 void Device::FlushIfUses(const Surface* surface) {
+    if (surface == backBuffer_ || surface == mirror_.Source()) RestoreMirror();
     if (pending_.Uses(surface)) Flush();
+}
+
+void Device::RestoreMirror() {
+    if (mirror_.Active()) mirror_.Restore(*backBuffer_);
 }
 
 void Device::FinishFrame() {

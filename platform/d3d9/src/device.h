@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame.h"
+#include "mirror.h"
 #include "objects.h"
 
 struct SDL_Window;
@@ -131,6 +132,8 @@ public:
     // surface, only when a recorded command uses it.
     void Flush();
     void FlushIfUses(const Surface* surface);
+    // Puts the back buffer's rectangles held in the scene's picture into it.
+    void RestoreMirror();
 
     // Whether creation worked (a window or present parameters we cannot serve make it fail).
     bool Valid() const { return backBuffer_ != nullptr; }
@@ -150,8 +153,18 @@ private:
     // Turns a clear into row tasks (kept in tasks) for the rasteriser.
     void AddClearRows(const ClearCommand& clear, std::vector<RasterItem>& items,
                       std::deque<std::function<void(int)>>& tasks);
+    // A command as Run takes it: a clear (cut to the changed area), or a draw with its clip.
+    struct RunStep {
+        const ClearCommand* clear = nullptr;
+        const PixelState* state = nullptr;
+        const std::vector<ScreenVertex>* vertices = nullptr;
+        RECT clip{};  // a draw's: its state's, cut to the changed area
+    };
     // Runs a frame's commands; with areas, each surface only inside its changed area.
     void Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas = nullptr);
+    // Leaves out each draw that alone fills a rectangle of the back buffer's changed area by copying
+    // the scene's picture one to one (its clear already left out), holding that rectangle in mirror_.
+    void MirrorCopies(std::vector<RunStep>& steps, const Region& area);
     // At Present: runs the frame's commands unless they repeat the last frame's.
     void FinishFrame();
     void LimitPending();
@@ -189,7 +202,9 @@ private:
     std::unique_ptr<Raster> raster_;  // started at the first draw
     unsigned rasterThreads_;           // its threads, as the test hook gave them when the device was made
     bool smallDepthLogged_ = false;
-    OpaqueTexels opaque_;  // which textures' texels were found opaque, for Run's test of clears
+    OpaqueTexels opaque_;  // which textures' texels were found opaque, for Run's tests of draws
+    // The back buffer's rectangles left in the scene's picture by the last run (Present reads them there).
+    BackBufferMirror mirror_;
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
     // The vertex stage's screen triangles of the draws since the last Present and of those of the

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "fastpath.h"
+#include "region.h"
+#include "sampler.h"
 #include "triangle.h"
 
 namespace d3d9 {
@@ -104,6 +106,48 @@ bool Overwrites(const PixelState& st, const std::vector<ScreenVertex>& vertices,
     if (f.combine.blend == BlendClass::kOver && !opaque) return false;
     if (f.alphaTest && !(opaque && Compare(f.alphaFunc, 255, f.alphaRef))) return false;
     return Covers(st, vertices, r);
+}
+
+bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertices, const RECT& r,
+                  OpaqueTexels& texels, POINT& offset) {
+    if (st.target->Desc().Format != D3DFMT_X8R8G8B8 || EmptyRect(r) ||
+        !Overwrites(st, vertices, D3DRECT{r.left, r.top, r.right, r.bottom}, texels))
+        return false;
+    const FastPlan f = PlanFast(st);
+    if (f.kind != FastKind::kPoint || !f.texX8) return false;
+    // The fast path's own texel positions, worked out over r alone for each half of the rectangle (each
+    // is shaded with its own planes): a column for each x (one row's serve all where u runs along the
+    // rows) and a row for each y.
+    const Usage use = UsageOf(st);
+    const int w = int(f.tex->Desc().Width), h = int(f.tex->Desc().Height);
+    for (size_t i = 0; i + 5 < vertices.size(); i += 6) {
+        Triangle halves[2];
+        RECT pixels;
+        if (!Setup(&vertices[i], r, use, halves[0]) || !Setup(&vertices[i + 3], r, use, halves[1]) ||
+            !RectangleOf(halves[0], halves[1], r, pixels) || std::memcmp(&pixels, &r, sizeof r) != 0)
+            continue;
+        for (int k = 0; k < 2; ++k) {
+            const Triangle& t = halves[k];
+            FastTriangle colour;
+            TriangleColour(st, f, t, colour);
+            if (!TakesColumns(f, t) || colour.gouraud || !CopiesSource(f.combine, colour.colour, 0xFF000000u))
+                return false;
+            ColumnTable columns;
+            MakeColumnTable(columns, t, f.kind, t.attr[kAttrTex + 4 * f.set], t.ymin, w, st.samp[0][D3DSAMP_ADDRESSU]);
+            const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
+            auto rowOf = [&](int y) {
+                return FloorDiv(TexelPosition(double(AttrAt(pv, r.left, y)) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),
+                                kSub);
+            };
+            const POINT found{LONG(columns.offset), LONG(rowOf(r.top) - r.top)};
+            if (!columns.straight || (k == 1 && (found.x != offset.x || found.y != offset.y))) return false;
+            for (int y = r.top + 1; y < r.bottom; ++y)
+                if (rowOf(y) != y + found.y) return false;
+            offset = found;
+        }
+        return r.left + offset.x >= 0 && r.right + offset.x <= w && r.top + offset.y >= 0 && r.bottom + offset.y <= h;
+    }
+    return false;
 }
 
 }  // namespace d3d9

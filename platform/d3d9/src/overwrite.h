@@ -32,4 +32,10 @@ private:
 bool Overwrites(const PixelState& state, const std::vector<ScreenVertex>& vertices, const D3DRECT& r,
                 OpaqueTexels& texels);
 
+// Whether the draw, over all of r, writes each pixel (x, y) of its X8R8G8B8 target as texel
+// (x + offset.x, y + offset.y) of its X8R8G8B8 texture with alpha 255, as CopyRow copies them: a
+// picture drawn one to one, point-sampled, untinted. offset is set where it does.
+bool CopiesTexels(const PixelState& state, const std::vector<ScreenVertex>& vertices, const RECT& r,
+                  OpaqueTexels& texels, POINT& offset);
+
 }  // namespace d3d9
