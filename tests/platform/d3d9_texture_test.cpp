@@ -1,13 +1,50 @@
 // Textures and surfaces of the Direct3D 9 stand-in: creation, level descriptions, locks that keep
-// their contents, and references shared between a texture and its levels.
+// their contents, references shared between a texture and its levels, and memory that a large
+// texture only takes where it is written.
 #include <d3d9.h>
-#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include "support/TestDevice.h"
 
 namespace {
+
+// How many of the memory pages of bytes from at on are in memory.
+size_t ResidentPages(const void* at, size_t bytes) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<uintptr_t>(at) / page * page;
+    const size_t pages = (reinterpret_cast<uintptr_t>(at) + bytes - start + page - 1) / page;
+    std::vector<unsigned char> in(pages);
+    if (mincore(reinterpret_cast<void*>(start), pages * page, in.data()) != 0) return SIZE_MAX;
+    size_t count = 0;
+    for (unsigned char p : in) count += p & 1;
+    return count;
+}
+
+// A texture that is never drawn into (the full-screen target of a game in a window) takes no memory,
+// and one drawn into in part takes memory only there; read, it is all zero.
+TEST(Texture, LargeTextureTakesMemoryOnlyWhereWritten) {
+    TestDevice dev;
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(1024, 1024, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    const size_t bytes = size_t(lr.Pitch) * 1024;
+    EXPECT_EQ(ResidentPages(lr.pBits, bytes), 0u);
+    static_cast<BYTE*>(lr.pBits)[0] = 1;
+    const size_t resident = ResidentPages(lr.pBits, bytes);
+    EXPECT_GT(resident, 0u);
+    EXPECT_LT(resident, bytes / size_t(sysconf(_SC_PAGESIZE))) << "only the written part";
+    const auto* last = static_cast<const BYTE*>(lr.pBits) + bytes - 1;
+    EXPECT_EQ(*last, 0);
+    tex->UnlockRect(0);
+    tex->Release();
+}
 
 TEST(Texture, LockedContentsPersistAcrossLocks) {
     TestDevice dev;
