@@ -55,6 +55,7 @@ struct Image {
     int depth = 8, colour = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
     bool interlaced = false;
     std::uint8_t firstFilter = 0;  // rows take the filters in turn from this one
+    bool oneFilter = false;        // or all take that one
 };
 
 int Channels(int colour) { return colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1; }
@@ -79,7 +80,7 @@ Bytes Rows(const Image& img, std::mt19937& random) {
             // Palette indices stay within the palette's 16 entries: unfiltered, and below 16.
             const bool indices = img.colour == 3;
             rows.push_back(indices ? 0 : filter);
-            filter = std::uint8_t((filter + 1) % 5);
+            if (!img.oneFilter) filter = std::uint8_t((filter + 1) % 5);
             for (std::size_t i = 0; i < rowBytes; ++i) rows.push_back(std::uint8_t(random() & (indices ? 0x0F : 0xFF)));
         }
     }
@@ -211,6 +212,13 @@ TEST(D3DXPng, EveryKindOfImageDecodesAsStbImageDecodesIt) {
                 add("colour " + std::to_string(colour) + ", width " + std::to_string(width) + ", first filter " +
                         std::to_string(first),
                     Image{width, 7, 8, colour, false, first});
+    // Every row of one filter (rows that follow one another with the same filter, and an odd one out).
+    for (int colour : {2, 6})
+        for (std::uint32_t width : {1u, 37u})
+            for (std::uint8_t filter = 0; filter < 5; ++filter)
+                add("colour " + std::to_string(colour) + ", width " + std::to_string(width) + ", every row filter " +
+                        std::to_string(filter),
+                    Image{width, 7, 8, colour, false, filter, true});
     for (int colour : {0, 2, 4, 6}) add("16-bit, colour " + std::to_string(colour), Image{6, 5, 16, colour});
     for (int depth : {1, 2, 4, 8}) add(std::to_string(depth) + "-bit grey", Image{13, 3, depth, 0});
     add("grey and alpha", Image{9, 4, 8, 4});

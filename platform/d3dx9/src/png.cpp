@@ -95,6 +95,29 @@ void UnfilterRow(const unsigned char* raw, int channels, const DWORD* prior, DWO
     }
 }
 
+// Two rows that are both Paeth filtered, worked out together in one register: the low four lanes
+// hold the first row's pixel x, the high four the second row's pixel x - 1, whose left, above and
+// above-left pixels are all known by then. Each step takes the step before as its left pixels and the
+// above pixels of the step before as its above-left ones, and does one pixel of each row.
+void UnfilterPaethPair(const unsigned char* raw, const unsigned char* raw2, int channels, const DWORD* prior,
+                       DWORD* out, DWORD* out2, std::uint32_t width) {
+    const DWORD opaque = channels == 4 ? 0 : 0xFF000000u;
+    Lanes left = _mm_setzero_si128(), aboveLeft = _mm_setzero_si128();
+    // One step more than the row is wide: the second row ends a pixel later. Its reads past the rows'
+    // ends stay within the buffers (the next row's bytes, the row of zeros one pixel longer).
+    for (std::uint32_t x = 0; x <= width; ++x, raw += channels, raw2 += channels) {
+        const Lanes above = _mm_unpacklo_epi64(LoadImagePixel(prior + x), left);
+        const Lanes file = _mm_unpacklo_epi64(LoadFilePixel(raw), LoadFilePixel(raw2 - channels));
+        Lanes v = Wrap(_mm_add_epi16(file, Paeth(left, above, aboveLeft)));
+        if (x == 0) v = _mm_move_epi64(v);  // the second row's pixel -1: zero, its first pixel's left
+        const __m128i bytes = _mm_packus_epi16(v, v);
+        if (x < width) out[x] = DWORD(_mm_cvtsi128_si32(bytes)) | opaque;
+        if (x > 0) out2[x - 1] = DWORD(_mm_cvtsi128_si32(_mm_srli_epi64(bytes, 32))) | opaque;
+        aboveLeft = above;
+        left = v;
+    }
+}
+
 // The image data of the file: its IDAT chunks up to the closing chunk, one after another. Empty when
 // the file has a chunk that is not whole, no closing chunk, a chunk the image cannot do without
 // besides the header (a palette, a second header, an unknown one), or a transparent colour.
@@ -166,12 +189,18 @@ bool PlainPng::Read(const unsigned char* bytes, std::size_t size) {
 
 void PlainPng::Unfilter(BYTE* out, std::size_t pitch) const {
     const std::size_t rowBytes = 1 + std::size_t(width_) * std::size_t(channels_);
-    const std::vector<DWORD> zeroRow(width_);
+    const std::vector<DWORD> zeroRow(width_ + 1);
     const unsigned char* data = rows_.get();
     for (std::uint32_t y = 0; y < height_; ++y, data += rowBytes, out += pitch) {
         const unsigned char* raw = data + 1;
         auto* row = reinterpret_cast<DWORD*>(out);
         const DWORD* prior = y == 0 ? zeroRow.data() : reinterpret_cast<const DWORD*>(out - pitch);
+        if (data[0] == kPaeth && y + 1 < height_ && data[rowBytes] == kPaeth) {
+            UnfilterPaethPair(raw, raw + rowBytes, channels_, prior, row, reinterpret_cast<DWORD*>(out + pitch),
+                              width_);
+            ++y, data += rowBytes, out += pitch;
+            continue;
+        }
         switch (data[0]) {
             case kNone: UnfilterRow<kNone>(raw, channels_, prior, row, width_); break;
             case kSub: UnfilterRow<kSub>(raw, channels_, prior, row, width_); break;
