@@ -29,7 +29,8 @@ std::string FormatLine(const char* format, va_list args) {
 
 int CUSLogManager::Open(const char* name) {
     path_ = BuildModulePath(name);
-    FILE* f = std::fopen(win32::NativePath(path_).c_str(), "w");
+    nativePath_ = win32::NativePath(path_);
+    FILE* f = std::fopen(nativePath_.c_str(), "w");
     if (!f) return errno;
     return std::fclose(f);
 }
@@ -40,7 +41,7 @@ int CUSLogManager::Write(const char* format, ...) {
     va_start(args, format);
     const std::string text = win32::Cp932ToUtf8(FormatLine(format, args));
     va_end(args);
-    FILE* f = std::fopen(win32::NativePath(path_).c_str(), "a+");
+    FILE* f = std::fopen(nativePath_.c_str(), "a+");
     if (!f) return errno;
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);

@@ -1,5 +1,6 @@
 // The text log "log.txt": emptied once at start-up, then opened, appended and closed for every line
-// so that each line reaches the disk at once and survives a crash. Lines are written in UTF-8.
+// so that each line reaches the disk at once and survives a crash. Lines are written in UTF-8. The
+// file's name in the file system is found once, when the log is emptied.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -20,6 +21,7 @@ public:
 
 private:
     std::string path_;
+    std::string nativePath_;  // path_ as the file system names it
 };
 
 // A UTF-8 literal of the source as the system's CP932 text, converted once per use site.
