@@ -251,7 +251,8 @@ TEST_F(Raster, ClearsAreSkippedOnlyWhenClearedAgain) {
 }
 
 // A clear followed by a draw over its pixels gives what it gives when the clear has run on its own
-// first: a clear is left out only under a draw that writes all of its pixels whatever they held.
+// first: a clear is left out only under a draw that writes all of its pixels whatever they held. A
+// blend left out where the source is opaque leaves translucent texels blended.
 TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
     constexpr DWORD kBefore = 0xFFFF00FFu, kOpaque = 0xFF3366CCu;
     struct Case {
@@ -266,6 +267,9 @@ TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
         DWORD alphaFunc = D3DCMP_GREATER;  // alpha test against 0
         bool depthTest = false;            // LESS against a depth cleared to 0.2, the quad at 0.5
         bool cutClear = false;             // the clear takes the left half only
+        float reach = 1.f;                 // the texture coordinates' end (u and v), from 0
+        bool bilinear = false;
+        DWORD corner = 0;                  // pixel (7, 7) after the clear to black, where not 0
     };
     const Case cases[] = {
         {.name = "opaque texels over all"},
@@ -275,7 +279,11 @@ TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
         {.name = "over a clear of the left half", .cutClear = true},
         {.name = "quad short of the edge", .from = 0.5f},
         {.name = "quad short of the bottom right", .to = 6.5f},
-        {.name = "one translucent texel", .lastTexel = 0x80FFFFFFu},
+        {.name = "one translucent texel", .lastTexel = 0x80FFFFFFu, .corner = 0xFF808080u},
+        {.name = "point samples short of a translucent texel", .lastTexel = 0x80FFFFFFu, .reach = 0.75f,
+         .corner = 0xFF3366CCu},
+        {.name = "bilinear samples reaching a translucent texel", .lastTexel = 0x80FFFFFFu, .reach = 0.75f,
+         .bilinear = true, .corner = 0xFF446FC7u},
         {.name = "one transparent texel, no blending but the alpha test", .lastTexel = 0x00FFFFFFu, .blend = false},
         {.name = "translucent colour", .colour = 0xF0FFFFFFu},
         {.name = "translucent colour over X8 texels", .format = D3DFMT_X8R8G8B8, .colour = 0x80FFFFFFu},
@@ -296,6 +304,9 @@ TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
         dev->SetRenderState(D3DRS_ALPHAFUNC, c.alphaFunc);
         dev->SetRenderState(D3DRS_ZENABLE, c.depthTest);
         dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        for (DWORD f : {D3DSAMP_MAGFILTER, D3DSAMP_MINFILTER})
+            dev->SetSamplerState(0, D3DSAMPLERSTATETYPE(f), c.bilinear ? D3DTEXF_LINEAR : D3DTEXF_POINT);
+        for (DWORD a : {D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV}) dev->SetSamplerState(0, D3DSAMPLERSTATETYPE(a), D3DTADDRESS_CLAMP);
         const D3DRECT left{0, 0, 4, 8};
         std::vector<DWORD> frames[2];
         for (bool clearFirst : {true, false}) {
@@ -303,10 +314,13 @@ TEST_F(Raster, ClearUnderADrawIsLeftOutOnlyWhereTheDrawOverwritesIt) {
             ReadTarget(dev.device);
             dev->Clear(c.cutClear ? 1 : 0, c.cutClear ? &left : nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.f, 0);
             if (clearFirst) ReadTarget(dev.device);  // the clear runs before the draw is recorded
-            DrawQuad(dev.device, c.from, c.from, c.to, c.to, c.colour, 0.5f);
+            DrawQuad(dev.device, c.from, c.from, c.to, c.to, c.colour, 0.5f, c.reach, c.reach);
             frames[clearFirst] = ReadTarget(dev.device);
         }
         EXPECT_EQ(frames[false], frames[true]) << c.name;
+        if (c.corner) {
+            EXPECT_EQ(frames[true][8 * 7 + 7], c.corner) << c.name;
+        }
         dev->SetTexture(0, nullptr);
         tex->Release();
     }

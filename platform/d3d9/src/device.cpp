@@ -661,6 +661,7 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
             if (a.surface == s) return a.region;
         return none;
     };
+    unblendedUsed_ = 0;
     // The back buffer's rectangles held in the picture stay there only where this run draws them again.
     if (areas && mirror_.Within(areaOf(backBuffer_).Rects()))
         mirror_.Forget();
@@ -690,12 +691,14 @@ void Device::Run(const FrameRecord& frame, const std::vector<ChangedArea>* areas
                 steps.push_back(Step{&cutClears.back()});
             }
         } else if (!areas) {
-            steps.push_back(Step{nullptr, c.state.get(), &c.vertices, c.state->clip});
+            steps.push_back(Step{nullptr, Unblend(*c.state, c.vertices), &c.vertices, c.state->clip});
         } else {
             const RECT drawn = DrawnBox(*c.state, c.vertices);
+            const PixelState* state = nullptr;
             for (const RECT& area : areaOf(c.state->target).Rects()) {
                 if (EmptyRect(Intersect(drawn, area))) continue;
-                steps.push_back(Step{nullptr, c.state.get(), &c.vertices, Intersect(c.state->clip, area)});
+                if (!state) state = Unblend(*c.state, c.vertices);
+                steps.push_back(Step{nullptr, state, &c.vertices, Intersect(c.state->clip, area)});
             }
         }
     }
@@ -770,6 +773,12 @@ void Device::MirrorCopies(std::vector<RunStep>& steps, const Region& area) {
         left = true;
     }
     if (left) backBuffer_->Touch();
+}
+
+const PixelState* Device::Unblend(const PixelState& state, const std::vector<ScreenVertex>& vertices) {
+    if (unblendedUsed_ == unblended_.size()) unblended_.push_back(std::make_unique<PixelState>());
+    if (!Unblended(state, vertices, opaque_, *unblended_[unblendedUsed_])) return &state;
+    return unblended_[unblendedUsed_++].get();
 }
 
 void Device::Flush() {

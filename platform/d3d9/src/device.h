@@ -165,6 +165,9 @@ private:
     // Leaves out each draw that alone fills a rectangle of the back buffer's changed area by copying
     // the scene's picture one to one (its clear already left out), holding that rectangle in mirror_.
     void MirrorCopies(std::vector<RunStep>& steps, const Region& area);
+    // The state Run draws with: the draw's own, or, where blending changes nothing (an opaque source),
+    // the same unblended (Unblended), kept in unblended_ until the next run.
+    const PixelState* Unblend(const PixelState& state, const std::vector<ScreenVertex>& vertices);
     // At Present: runs the frame's commands unless they repeat the last frame's.
     void FinishFrame();
     void LimitPending();
@@ -205,6 +208,8 @@ private:
     OpaqueTexels opaque_;  // which textures' texels were found opaque, for Run's tests of draws
     // The back buffer's rectangles left in the scene's picture by the last run (Present reads them there).
     BackBufferMirror mirror_;
+    std::vector<std::unique_ptr<PixelState>> unblended_;  // Run's unblended states, the first unblendedUsed_ in use
+    size_t unblendedUsed_ = 0;
     FrameRecord pending_;  // draws and clears since the last run
     FrameRecord last_;     // the last frame that ran, holding its objects for the comparison
     // The vertex stage's screen triangles of the draws since the last Present and of those of the

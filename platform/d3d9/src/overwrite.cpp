@@ -31,20 +31,48 @@ bool OpaqueTexels::Opaque(const Surface& texture, const RECT& box) {
 
 namespace {
 
-// The texels that samples of texture coordinate set `set` may read, a texel to spare around the
-// vertices' coordinates (which interpolation keeps within) for bilinear weights and rounding; false
-// when that cannot be bounded or reaches past an edge other than by clamping.
-bool SampledBox(const PixelState& st, const std::vector<ScreenVertex>& vertices, int set, RECT& box) {
-    const Surface& tex = *st.textures[0];
-    const double width = tex.Desc().Width, height = tex.Desc().Height;
-    double u0 = INFINITY, u1 = -INFINITY, v0 = INFINITY, v1 = -INFINITY;
-    for (const ScreenVertex& v : vertices) {
-        const double u = double(v.a[kAttrTex + 4 * set]) * width, w = double(v.a[kAttrTex + 4 * set + 1]) * height;
-        if (!std::isfinite(u) || !std::isfinite(w)) return false;
-        u0 = std::min(u0, u), u1 = std::max(u1, u), v0 = std::min(v0, w), v1 = std::max(v1, w);
+// Calls take(u, v) with the texture positions of set `set` at the corner pixels of each rectangle the
+// draw is made of, by each half's planes; false when it is not made of rectangles drawn without
+// perspective (whose positions at every pixel lie between those at their corners).
+template <class F>
+bool CornerPositions(const PixelState& st, int set, const std::vector<ScreenVertex>& vertices, F take) {
+    if (vertices.empty() || vertices.size() % 6 != 0) return false;
+    const Usage use = UsageOf(st);
+    for (size_t i = 0; i < vertices.size(); i += 6) {
+        Triangle halves[2];
+        RECT px;
+        if (!Setup(&vertices[i], st.clip, use, halves[0]) || !Setup(&vertices[i + 3], st.clip, use, halves[1]) ||
+            !RectangleOf(halves[0], halves[1], st.clip, px) || !halves[0].affine || !halves[1].affine)
+            return false;
+        for (const Triangle& t : halves)
+            for (LONG x : {px.left, px.right - 1})
+                for (LONG y : {px.top, px.bottom - 1})
+                    take(t.attr[kAttrTex + 4 * set].At(x, y), t.attr[kAttrTex + 4 * set + 1].At(x, y));
     }
-    u0 = std::floor(u0) - 1, v0 = std::floor(v0) - 1, u1 = std::ceil(u1) + 1, v1 = std::ceil(v1) + 1;
-    auto axis = [](double lo, double hi, double size, DWORD mode, LONG& from, LONG& to) {
+    return true;
+}
+
+// The texels that the draw's samples may read: around the texture positions at its rectangles' corner
+// pixels, with room for rounding, or else around its vertices' positions (which interpolation keeps
+// within) with a texel to spare; sampling bilinear, the next texel too. False when that cannot be
+// bounded or reaches past an edge other than by clamping.
+bool SampledBox(const PixelState& st, const FastPlan& f, const std::vector<ScreenVertex>& vertices, RECT& box) {
+    const double width = f.tex->Desc().Width, height = f.tex->Desc().Height;
+    double u0 = INFINITY, u1 = -INFINITY, v0 = INFINITY, v1 = -INFINITY;
+    auto take = [&](double u, double v) {
+        u *= width, v *= height;
+        u0 = std::min(u0, u), u1 = std::max(u1, u), v0 = std::min(v0, v), v1 = std::max(v1, v);
+    };
+    double spare = 1.0 / 64;
+    if (!CornerPositions(st, f.set, vertices, take)) {
+        spare = 1.0;
+        for (const ScreenVertex& v : vertices) take(v.a[kAttrTex + 4 * f.set], v.a[kAttrTex + 4 * f.set + 1]);
+    }
+    if (!std::isfinite(u0 + u1 + v0 + v1)) return false;
+    // Point samples read texel floor(p), bilinear ones floor(p - 0.5) and the next.
+    const double shift = f.kind == FastKind::kBilinear ? 0.5 : 0.0, next = f.kind == FastKind::kBilinear ? 2 : 1;
+    auto axis = [&](double lo, double hi, double size, DWORD mode, LONG& from, LONG& to) {
+        lo = std::floor(lo - shift - spare), hi = std::floor(hi - shift + spare) + next;
         if (lo >= 0 && hi <= size) {
             from = LONG(lo), to = LONG(hi);
             return true;
@@ -53,7 +81,7 @@ bool SampledBox(const PixelState& st, const std::vector<ScreenVertex>& vertices,
             from = 0, to = LONG(size);
             return true;
         }
-        if (mode != D3DTADDRESS_CLAMP || hi < 0 || lo > size) return false;
+        if (mode != D3DTADDRESS_CLAMP || hi <= 0 || lo >= size) return false;
         from = LONG(std::max(lo, 0.0)), to = LONG(std::min(hi, size));
         return true;
     };
@@ -87,6 +115,22 @@ bool Covers(const PixelState& st, const std::vector<ScreenVertex>& vertices, con
 
 }  // namespace
 
+namespace {
+
+// Whether the draw's source alpha is 255 at every pixel: the texture's (255 for X8) times the
+// colour's where the stage modulates it.
+bool SourceOpaque(const PixelState& st, const FastPlan& f, const std::vector<ScreenVertex>& vertices,
+                  OpaqueTexels& texels) {
+    if ((f.kind == FastKind::kFlat || f.combine.modAlpha) &&
+        !(f.factorColour ? st.rs[D3DRS_TEXTUREFACTOR] >> 24 == 255 : DiffuseOpaque(vertices)))
+        return false;
+    if (f.kind == FastKind::kFlat || f.texX8) return true;
+    RECT box;
+    return SampledBox(st, f, vertices, box) && texels.Opaque(*f.tex, box);
+}
+
+}  // namespace
+
 bool Overwrites(const PixelState& st, const std::vector<ScreenVertex>& vertices, const D3DRECT& r,
                 OpaqueTexels& texels) {
     const FastPlan f = PlanFast(st);
@@ -94,18 +138,25 @@ bool Overwrites(const PixelState& st, const std::vector<ScreenVertex>& vertices,
     if (f.depthTest && f.depthFunc != D3DCMP_ALWAYS) return false;
     for (const Surface* t : st.textures)
         if (t == st.target) return false;
-    // The source's alpha: the texture's (255 for X8) times the colour's where the stage modulates it.
-    bool colourOpaque = true;
-    if (f.kind == FastKind::kFlat || f.combine.modAlpha)
-        colourOpaque = f.factorColour ? st.rs[D3DRS_TEXTUREFACTOR] >> 24 == 255 : DiffuseOpaque(vertices);
-    bool opaque = colourOpaque;
-    if (opaque && f.kind != FastKind::kFlat && !f.texX8) {
-        RECT box;
-        opaque = SampledBox(st, vertices, f.set, box) && texels.Opaque(*f.tex, box);
-    }
+    const bool opaque = SourceOpaque(st, f, vertices, texels);
     if (f.combine.blend == BlendClass::kOver && !opaque) return false;
     if (f.alphaTest && !(opaque && Compare(f.alphaFunc, 255, f.alphaRef))) return false;
     return Covers(st, vertices, r);
+}
+
+bool Unblended(const PixelState& st, const std::vector<ScreenVertex>& vertices, OpaqueTexels& texels,
+               PixelState& unblended) {
+    const DWORD* rs = st.rs;
+    if (!rs[D3DRS_ALPHABLENDENABLE]) return false;
+    const FastPlan f = PlanFast(st);
+    if (f.kind == FastKind::kNone || f.combine.blend != BlendClass::kOver) return false;
+    const bool tested = rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS;
+    if ((tested && !Compare(rs[D3DRS_ALPHAFUNC], 255, rs[D3DRS_ALPHAREF] & 255)) || !SourceOpaque(st, f, vertices, texels))
+        return false;
+    unblended = st;
+    unblended.rs[D3DRS_ALPHABLENDENABLE] = FALSE;
+    unblended.rs[D3DRS_ALPHATESTENABLE] = FALSE;
+    return true;
 }
 
 bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertices, const RECT& r,

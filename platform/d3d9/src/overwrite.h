@@ -1,5 +1,7 @@
-// Whether a draw writes every pixel of a rectangle with colours that owe nothing to what its target
-// held there, so that a clear of those pixels just before it need not run.
+// What a draw's state and texels say about the pixels it writes: whether it writes every pixel of a
+// rectangle with colours that owe nothing to what its target held there (a clear of those pixels just
+// before it need not run), whether it copies its texture one to one, and whether its blend changes
+// nothing.
 #pragma once
 #include <d3d9.h>
 
@@ -31,6 +33,12 @@ private:
 // everywhere, and replaces the target's colour or blends over it a source whose alpha is 255.
 bool Overwrites(const PixelState& state, const std::vector<ScreenVertex>& vertices, const D3DRECT& r,
                 OpaqueTexels& texels);
+
+// Whether the draw blends SRCALPHA over INVSRCALPHA a source whose alpha is 255 at every pixel (its
+// alpha test, if any, passing at 255): it then writes what the same draw writes unblended and
+// untested, which the fast paths copy without arithmetic. unblended is given that draw's state.
+bool Unblended(const PixelState& state, const std::vector<ScreenVertex>& vertices, OpaqueTexels& texels,
+               PixelState& unblended);
 
 // Whether the draw, over all of r, writes each pixel (x, y) of its X8R8G8B8 target as texel
 // (x + offset.x, y + offset.y) of its X8R8G8B8 texture with alpha 255, as CopyRow copies them: a
