@@ -645,6 +645,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
         bool backdrop = false;  // the quads blend over the whole texture stretched over the target first
         D3DFORMAT depthFormat = D3DFMT_D16;
         bool wide = false;  // a 64 x 64 texture, which the axis-aligned quads take one texel to a pixel across
+        bool runs = false;  // texels repeat in runs of 20, as across a flat panel
     };
     const Config configs[] = {
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true},
@@ -702,6 +703,12 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
          .format = D3DFMT_X8R8G8B8, .uvScale = 0.640625f, .axisAligned = true, .backdrop = true, .wide = true},
         {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 0.640625f,
          .axisAligned = true, .backdrop = true, .wide = true},
+        // Panels faded by the colour over a varied backdrop: groups of equal texels, some transparent,
+        // next to groups that mix two runs.
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .uvScale = 0.640625f,
+         .axisAligned = true, .backdrop = true, .wide = true, .runs = true},
+        {.filter = D3DTEXF_POINT, .address = D3DTADDRESS_CLAMP, .blend = true, .factor = true, .uvScale = 0.640625f,
+         .axisAligned = true, .backdrop = true, .wide = true, .runs = true},
     };
     for (const Config& c : configs) {
         auto render = [&](bool general) {
@@ -740,7 +747,10 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
             dev->SetSamplerState(0, D3DSAMP_ADDRESSV, c.address);
             const UINT tw = c.wide ? 64 : c.pow2 ? 16 : 17, th = c.wide ? 64 : c.pow2 ? 8 : 13;
             std::vector<DWORD> texels(tw * th);
-            for (size_t i = 0; i < texels.size(); ++i) texels[i] = DWORD(i * 2654435761u) ^ DWORD(i << 27);
+            for (size_t i = 0; i < texels.size(); ++i) {
+                const size_t k = c.runs ? i / 20 : i;
+                texels[i] = DWORD(k * 2654435761u) ^ DWORD(k << 27);
+            }
             IDirect3DTexture9* tex = MakeTexture(dev.device, tw, th, texels, c.format);
             dev->SetTexture(0, c.textured ? tex : nullptr);
             dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.f, 0);
@@ -792,7 +802,7 @@ TEST(RasterPaths, ShortcutsMatchTheGeneralPath) {
                                 << " rotated " << c.rotated << " perspective " << c.perspective << " textured "
                                 << c.textured << " gradient " << c.gradient << " pow2 " << c.pow2 << " format "
                                 << c.format << " axis-aligned " << c.axisAligned << " uv " << c.uvFrom << " to "
-                                << c.uvScale << " depth format " << c.depthFormat;
+                                << c.uvScale << " depth format " << c.depthFormat << " runs " << c.runs;
     }
 }
 

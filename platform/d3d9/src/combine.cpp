@@ -127,10 +127,45 @@ __attribute__((target("avx2"), always_inline)) inline __m256i CombineEight(__m25
     return _mm256_or_si256(_mm256_packus_epi16(lo, hi), _mm256_set1_epi32(X8 ? int(0xFF000000u) : 0));
 }
 
+// Under Over with a modulating colour, eight equal sources (the flat inside of a panel faded in or
+// out) blend as s a + 128 (share, per channel) plus d (255 - a) (rest), divided by 255 as Div255x16
+// does: the sums CombineFour makes, with the modulation and the source's share worked out once for a
+// run of such groups rather than for every group.
+struct SameSources {
+    __m256i sources, share, rest;
+
+    // Sources of alpha 0 to begin with, which never reach Match.
+    __attribute__((target("avx2"))) SameSources()
+        : sources(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)), share(sources), rest(sources) {}
+
+    // Whether the eight sources s are all one value, taking it on as the run's when it is another.
+    __attribute__((target("avx2"), always_inline)) bool Match(__m256i s, __m256i mod) {
+        const __m256i changed = _mm256_xor_si256(s, sources);
+        if (_mm256_testz_si256(changed, changed)) return true;
+        const __m256i first = _mm256_broadcastd_epi32(_mm256_castsi256_si128(s));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(s, first)) != -1) return false;
+        sources = first;
+        const __m256i c = Div255x16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(first, _mm256_setzero_si256()), mod));
+        const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(c, 0xFF), 0xFF);
+        share = _mm256_add_epi16(_mm256_mullo_epi16(c, a), _mm256_set1_epi16(128));
+        rest = _mm256_sub_epi16(_mm256_set1_epi16(255), a);
+        return true;
+    }
+
+    // The blend of eight pixels d of the target under the run's source.
+    __attribute__((target("avx2"), always_inline)) __m256i Over(__m256i d) const {
+        const __m256i zero = _mm256_setzero_si256(), m257 = _mm256_set1_epi16(257);
+        const __m256i lo = _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), rest), share), m257);
+        const __m256i hi = _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), rest), share), m257);
+        return _mm256_packus_epi16(lo, hi);
+    }
+};
+
 template <BlendClass Blend, bool Modulate, bool Separate, bool X8>
 __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out, int n, __m128i mod128) {
     const __m256i mod = _mm256_broadcastsi128_si256(mod128);
     const __m256i alphaBits = _mm256_set1_epi32(int(0xFF000000u));
+    SameSources same;
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
@@ -148,6 +183,13 @@ __attribute__((target("avx2"))) int CombineRowAvx2(const DWORD* src, DWORD* out,
             }
             if (Blend == BlendClass::kOver && !Modulate && _mm256_testc_si256(s, alphaBits)) {
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), s);
+                continue;
+            }
+            if (Blend == BlendClass::kOver && Modulate && !Separate && same.Match(s, mod)) {
+                DWORD* at = out + i;
+                const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
+                                    _mm256_or_si256(same.Over(d), _mm256_set1_epi32(X8 ? int(0xFF000000u) : 0)));
                 continue;
             }
         }
