@@ -926,17 +926,24 @@ TEST(RasterPaths, QuadsDrawnAgainShowTheirTexturesAsTheyAreNow) {
 
 // The AVX2 lanes give the scalar arithmetic's pixels to the last byte: textures of power-of-two and
 // other sizes, every filter and address mode, X8 texels, rotated and perspective quads, blended, and
-// texels wide enough on screen that whole runs of lanes are transparent or opaque.
+// texels wide enough on screen that whole runs of lanes are transparent or opaque. Larger textures
+// shown at about a texel to a pixel, turned a little, put eight pixels' texels within a few columns
+// and one or two rows, up to and past the texture's edges.
 TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
     struct Texture {
         UINT w, h;
         D3DFORMAT format;
         bool clearOrSolid = false;  // alpha 0 and 255 by turns instead of any value
+        // 0: the quads' texture coordinates as they are; else scaled by this about the texture's middle.
+        float reach = 0.f;
     };
     const Texture textures[] = {{16, 8, D3DFMT_A8R8G8B8},
                                 {17, 13, D3DFMT_A8R8G8B8},
                                 {37, 5, D3DFMT_X8R8G8B8},
-                                {2, 2, D3DFMT_A8R8G8B8, true}};
+                                {2, 2, D3DFMT_A8R8G8B8, true},
+                                {36, 20, D3DFMT_A8R8G8B8, false, 0.45f},
+                                {64, 32, D3DFMT_A8R8G8B8, false, 0.27f},
+                                {61, 23, D3DFMT_X8R8G8B8, false, 0.3f}};
     auto render = [&](bool lanes) {
         d3d9test::SetVectorLanes(lanes);
         TestDevice dev(96, 80);
@@ -948,6 +955,7 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
         dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
         dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
         dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        std::vector<DWORD> frames;
         int q = 0;
         for (const Texture& t : textures) {
             std::vector<DWORD> texels(t.w * t.h);
@@ -965,19 +973,28 @@ TEST(RasterPaths, VectorLanesMatchTheScalarArithmetic) {
                     dev->SetSamplerState(0, D3DSAMP_ADDRESSV, address);
                     dev->SetRenderState(D3DRS_ALPHABLENDENABLE, q % 2);
                     const float x0 = 1.5f + 5.25f * float(q % 16), y0 = 0.5f + 4.f * float(q % 13);
-                    const float skew = q % 3 ? 7.5f : 0.f, far = q % 4 == 1 ? 0.35f : 1.f, k = q % 5 ? 1.f : 2.6f;
-                    const Vertex v[4] = {{x0 + skew, y0, 0, 1, 0xFFFFFFFF, -0.7f * k, 0.2f * k},
-                                         {x0 + 45.f, y0 + skew, 0, far, 0xC0FFE0FF, 1.9f * k, -0.4f * k},
-                                         {x0, y0 + 29.f - skew, 0, 1, 0xFFFFFFFF, 0.1f, 1.3f * k},
-                                         {x0 + 45.f - skew, y0 + 29.f, 0, far, 0xFFFFFFFF, 1.4f * k, 1.7f * k}};
+                    const float skew = q % 3 ? 7.5f : 0.f, far = q % 4 == 1 ? 0.35f : 1.f;
+                    const float k = q % 5 ? 1.f : 2.6f;
+                    Vertex v[4] = {{x0 + skew, y0, 0, 1, 0xFFFFFFFF, -0.7f * k, 0.2f * k},
+                                   {x0 + 45.f, y0 + skew, 0, far, 0xC0FFE0FF, 1.9f * k, -0.4f * k},
+                                   {x0, y0 + 29.f - skew, 0, 1, 0xFFFFFFFF, 0.1f, 1.3f * k},
+                                   {x0 + 45.f - skew, y0 + 29.f, 0, far, 0xFFFFFFFF, 1.4f * k, 1.7f * k}};
+                    if (t.reach > 0.f)
+                        for (Vertex& corner : v) {
+                            corner.u = 0.5f + (corner.u - 0.6f) * t.reach;
+                            corner.v = 0.5f + (corner.v - 0.65f) * t.reach * 1.25f;
+                        }
                     const WORD idx[6] = {0, 1, 2, 2, 1, 3};
                     dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, idx, D3DFMT_INDEX16, v, sizeof(Vertex));
+                    // Read after every draw: later quads cover much of the earlier ones.
+                    const std::vector<DWORD> drawn = ReadTarget(dev.device);
+                    frames.insert(frames.end(), drawn.begin(), drawn.end());
                     ++q;
                 }
             dev->SetTexture(0, nullptr);
             tex->Release();
         }
-        return ReadTarget(dev.device);
+        return frames;
     };
     const auto scalar = render(false), lanes = render(true);
     d3d9test::SetVectorLanes(true);

@@ -60,6 +60,64 @@ struct SamplerLanes {
         return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
     }
 
+    // The least and greatest of eight texel columns and rows: (column, row) in the low lanes of least
+    // and greatest, saturated to 16 bits (textures are at most 4096 texels across, so a saturated bound
+    // never passes as one inside the texture).
+    __attribute__((target("avx2"), always_inline)) static void Bounds(__m256i x, __m256i y, __m128i& least,
+                                                                      __m128i& greatest) {
+        const __m256i both = _mm256_packs_epi32(x, y);  // per half: four columns, then four rows
+        const __m128i lo = _mm256_castsi256_si128(both), hi = _mm256_extracti128_si256(both, 1);
+        least = _mm_min_epi16(lo, hi);
+        greatest = _mm_max_epi16(lo, hi);
+        least = _mm_min_epi16(least, _mm_srli_epi64(least, 32));
+        greatest = _mm_max_epi16(greatest, _mm_srli_epi64(greatest, 32));
+        least = _mm_min_epi16(least, _mm_srli_epi64(least, 16));
+        greatest = _mm_max_epi16(greatest, _mm_srli_epi64(greatest, 16));
+    }
+
+    // Eight texels picked by places from the eight that start at row.
+    __attribute__((target("avx2"), always_inline)) static __m256i Pick(const BYTE* row, __m256i places) {
+        return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row)), places);
+    }
+
+    // The texel pairs of eight bilinear samples whose left texels lie within eight columns and two
+    // rows, all inside the texture with their right and lower neighbours (so that neither clamping
+    // nor wrapping moves them): each texel row is loaded twice, from the first column and the one
+    // after it, and every pixel picks its left and right texels at the same place in the two loads.
+    // In the layout of Eight's pairs (pixels 0 to 3 in the first register, 4 to 7 in the second);
+    // false where the texels are further apart.
+    __attribute__((target("avx2"), always_inline)) static bool Nearby(const Sampler& s, __m256i x0, __m256i y0,
+                                                                      __m256i& top0, __m256i& top1, __m256i& bottom0,
+                                                                      __m256i& bottom1) {
+        __m128i least, greatest;
+        Bounds(x0, y0, least, greatest);
+        const int xmin = int16_t(_mm_extract_epi16(least, 0)), ymin = int16_t(_mm_extract_epi16(least, 4));
+        const int xmax = int16_t(_mm_extract_epi16(greatest, 0)), ymax = int16_t(_mm_extract_epi16(greatest, 4));
+        if (xmin < 0 || xmax - xmin > 7 || xmin + 9 > s.w_ || ymin < 0 || ymax - ymin > 1 || ymax + 2 > s.h_)
+            return false;
+        // The pixels in the order 0, 1, 4, 5, 2, 3, 6, 7, which the unpacking below puts back in order.
+        const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+        const __m256i at = _mm256_permutevar8x32_epi32(_mm256_sub_epi32(x0, _mm256_set1_epi32(xmin)), order);
+        const size_t pitch = s.t_.Pitch();
+        const BYTE* first = s.t_.Bits() + size_t(ymin) * pitch + size_t(xmin) * 4;
+        __m256i topLeft = Pick(first, at), topRight = Pick(first + 4, at);
+        __m256i bottomLeft = Pick(first + pitch, at), bottomRight = Pick(first + pitch + 4, at);
+        if (ymax > ymin) {
+            // Pixels on the second row take that row above and the third below.
+            const __m256i lower =
+                _mm256_permutevar8x32_epi32(_mm256_cmpgt_epi32(y0, _mm256_set1_epi32(ymin)), order);
+            topLeft = _mm256_blendv_epi8(topLeft, bottomLeft, lower);
+            topRight = _mm256_blendv_epi8(topRight, bottomRight, lower);
+            bottomLeft = _mm256_blendv_epi8(bottomLeft, Pick(first + 2 * pitch, at), lower);
+            bottomRight = _mm256_blendv_epi8(bottomRight, Pick(first + 2 * pitch + 4, at), lower);
+        }
+        top0 = _mm256_unpacklo_epi32(topLeft, topRight);
+        top1 = _mm256_unpackhi_epi32(topLeft, topRight);
+        bottom0 = _mm256_unpacklo_epi32(bottomLeft, bottomRight);
+        bottom1 = _mm256_unpackhi_epi32(bottomLeft, bottomRight);
+        return true;
+    }
+
     // Span's samples eight at a time; returns how many it made (the rest are left to At).
     __attribute__((target("avx2"))) static int Lanes(const Sampler& s, const float* u, const float* v, int n,
                                                      DWORD* out) {
@@ -131,27 +189,30 @@ struct SamplerLanes {
             out = _mm256_or_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(ya, xa), 4), force);
             return true;
         }
-        const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), s.w_, s.maskU_, s.modeU_);
-        const __m256i yb = _mm256_mullo_epi32(AddressEight(_mm256_add_epi32(y0, one), s.h_, s.maskV_, s.modeV_), pitch);
         __m256i top0, top1, bottom0, bottom1;  // pixels 0 to 3 and 4 to 7
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
-            // Each pixel's two texels are neighbours in their rows: 64 bits at once.
-            const long long* pairs = reinterpret_cast<const long long*>(bits);
-            const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
-            top0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
-            top1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
-            bottom0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
-            bottom1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
-        } else {
-            alignas(32) int ia[8], ib[8], ra[8], rb[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
-            top0 = Pairs(s, ra, ia, ib);
-            top1 = Pairs(s, ra + 4, ia + 4, ib + 4);
-            bottom0 = Pairs(s, rb, ia, ib);
-            bottom1 = Pairs(s, rb + 4, ia + 4, ib + 4);
+        if (!Nearby(s, x0, y0, top0, top1, bottom0, bottom1)) {
+            const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), s.w_, s.maskU_, s.modeU_);
+            const __m256i yb =
+                _mm256_mullo_epi32(AddressEight(_mm256_add_epi32(y0, one), s.h_, s.maskV_, s.modeV_), pitch);
+            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
+                // Each pixel's two texels are neighbours in their rows: 64 bits at once.
+                const long long* pairs = reinterpret_cast<const long long*>(bits);
+                const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
+                top0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
+                top1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
+                bottom0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
+                bottom1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
+            } else {
+                alignas(32) int ia[8], ib[8], ra[8], rb[8];
+                _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
+                top0 = Pairs(s, ra, ia, ib);
+                top1 = Pairs(s, ra + 4, ia + 4, ib + 4);
+                bottom0 = Pairs(s, rb, ia, ib);
+                bottom1 = Pairs(s, rb + 4, ia + 4, ib + 4);
+            }
         }
         // Per pixel, the channels of its left and right texels side by side in 16-bit lanes, so that one
         // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane.
