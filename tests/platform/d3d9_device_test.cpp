@@ -555,6 +555,12 @@ TEST(Device, SeparateChangesLeaveThePixelsBetweenThemAlone) {
          {{40, 20, 120, 180}, {100, 30, 248, 46}, {100, 100, 248, 116}, {100, 160, 248, 176}},
          {{41, 20, 121, 180}, {102, 30, 250, 46}, {98, 100, 246, 116}, {101, 160, 249, 176}},
          {{180, 72}, {180, 138}, {10, 100}}},
+        // A picture moving a pixel with four panels swaying across its right edge, the first reaching
+        // above it: the panels' rows are drawn again as one rectangle across the edge.
+        {"panels across a picture's edge",
+         {{60, 40, 140, 240}, {100, 30, 300, 54}, {100, 86, 300, 110}, {100, 142, 300, 166}, {100, 198, 300, 222}},
+         {{61, 40, 141, 240}, {102, 30, 302, 54}, {98, 86, 298, 110}, {101, 142, 301, 166}, {102, 198, 302, 222}},
+         {{250, 70}, {250, 180}, {20, 100}, {250, 235}}},
         {"more changes than rectangles kept", lines, movedLines, {}, true},
     };
     auto draw = [&](IDirect3DDevice9* d, IDirect3DTexture9* tile, IDirect3DTexture9* sprite, const std::vector<Quad>& quads) {

@@ -333,7 +333,9 @@ bool FrameRecord::ChangedAreas(const FrameRecord& last, std::vector<ChangedArea>
         }
         bool grew = false;
         for (size_t i = 0; i < areas.size(); ++i) grew |= !(start[i] == areas[i].region);
-        if (!grew) return true;
+        if (grew) continue;
+        for (ChangedArea& a : areas) a.region.JoinSideBySide();
+        return true;
     }
     return false;
 }

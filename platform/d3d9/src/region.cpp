@@ -85,6 +85,28 @@ void Region::Insert(RECT r) {
     rects_.push_back(r);
 }
 
+void Region::JoinSideBySide() {
+    // Each join leaves one span fewer on each joined row, so joining comes to an end.
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < rects_.size() && !joined; ++i)
+            for (size_t k = 0; k < rects_.size() && !joined; ++k) {
+                const RECT a = rects_[i], b = rects_[k];
+                const LONG top = std::max(a.top, b.top), bottom = std::min(a.bottom, b.bottom);
+                if (a.right != b.left || bottom - top < kJoinRows) continue;
+                if (rects_.size() + 3 > kMostRects) return;
+                rects_.erase(rects_.begin() + long(std::max(i, k)));
+                rects_.erase(rects_.begin() + long(std::min(i, k)));
+                for (const RECT& side : {a, b}) {
+                    if (side.top < top) rects_.push_back(RECT{side.left, side.top, side.right, top});
+                    if (bottom < side.bottom) rects_.push_back(RECT{side.left, bottom, side.right, side.bottom});
+                }
+                rects_.push_back(RECT{a.left, top, b.right, bottom});
+                joined = true;
+            }
+    }
+}
+
 bool Region::operator==(const Region& other) const {
     return rects_.size() == other.rects_.size() &&
            (rects_.empty() || std::memcmp(rects_.data(), other.rects_.data(), rects_.size() * sizeof(RECT)) == 0);

@@ -18,6 +18,10 @@ public:
     // Past kMostRects rectangles the region becomes its bounding box.
     void Add(const RECT& r);
     void Add(const Region& other);
+    // Rectangles side by side over kJoinRows or more of the same rows become one rectangle over those
+    // rows (with what each has above and below them left apart): the same pixels, each such row a
+    // single span for every draw that crosses both, rather than two. Stops short of kMostRects.
+    void JoinSideBySide();
     bool Empty() const { return rects_.empty(); }
     const std::vector<RECT>& Rects() const { return rects_; }
     bool operator==(const Region& other) const;
@@ -26,6 +30,9 @@ public:
     // Pixels a merge may add: drawing a few thousand pixels again costs about what one more rectangle
     // costs every draw it cuts.
     static constexpr long kMergeSlack = 4096;
+    // Rows side by side that are worth a join: splitting both rectangles' other rows off costs each draw
+    // over them more steps, which a few rows of spans saved do not repay.
+    static constexpr LONG kJoinRows = 16;
 
 private:
     void Insert(RECT r);
