@@ -138,16 +138,19 @@ bool JoinRectangle(Triangle& a, const Triangle& b, const Usage& use, const RECT&
 
 namespace {
 
-// AttrRun's sums four pixels at a time (AVX2); returns how many it made.
-__attribute__((target("avx2"))) int AttrRunAvx2(double start, double dx, int offset, int n, float* out) {
-    const __m256d step = _mm256_set1_pd(dx);
+// AttrRun's sums of one block four pixels at a time (AVX2), the last one to three through a masked
+// store.
+__attribute__((target("avx2"))) void AttrRunAvx2(double start, double dx, int offset, int n, float* out) {
+    const __m256d step = _mm256_set1_pd(dx), from = _mm256_set1_pd(start);
     __m256d at = _mm256_setr_pd(offset, offset + 1, offset + 2, offset + 3);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_add_pd(_mm256_set1_pd(start), _mm256_mul_pd(step, at))));
+        _mm_storeu_ps(out + i, _mm256_cvtpd_ps(_mm256_add_pd(from, _mm256_mul_pd(step, at))));
         at = _mm256_add_pd(at, _mm256_set1_pd(4.0));
     }
-    return i;
+    if (i < n)
+        _mm_maskstore_ps(out + i, _mm_cmpgt_epi32(_mm_set1_epi32(n - i), _mm_setr_epi32(0, 1, 2, 3)),
+                         _mm256_cvtpd_ps(_mm256_add_pd(from, _mm256_mul_pd(step, at))));
 }
 
 }  // namespace
@@ -157,8 +160,10 @@ void AttrRun(const Plane& p, int cx, int y, int n, float* out) {
         const int block = cx & ~(kChunk - 1);
         const int m = std::min(n, block + kChunk - cx);
         const double start = p.base + p.dx * block + p.dy * y;
-        int i = Avx2() ? AttrRunAvx2(start, p.dx, cx - block, m, out) : 0;
-        for (; i < m; ++i) out[i] = float(start + p.dx * (cx - block + i));
+        if (Avx2())
+            AttrRunAvx2(start, p.dx, cx - block, m, out);
+        else
+            for (int i = 0; i < m; ++i) out[i] = float(start + p.dx * (cx - block + i));
         cx += m;
         out += m;
         n -= m;
