@@ -860,32 +860,46 @@ TEST(RasterPaths, QuadsDrawnWholeMatchTheirHalvesDrawnApart) {
 
 // A quad drawn again in its place takes the texel columns and the rows of texels worked out for it
 // before; it must still show its texture as it is now: the same texture with new texels, and a texture
-// of another size made after the last was released (often at its address).
+// of another size made after the last was released (often at its address). Drawn in a wider viewport,
+// it needs columns that its texel columns did not hold before.
 TEST(RasterPaths, QuadsDrawnAgainShowTheirTexturesAsTheyAreNow) {
     struct Step {
         UINT w, h;
-        bool newTexture;  // else the last texture gets new texels
+        bool newTexture;    // else the last texture gets new texels
+        DWORD width = 96;  // of the viewport the quads are drawn in: the same quads over more columns
     };
-    const Step steps[] = {{17, 13, true}, {17, 13, false}, {5, 9, true}, {23, 4, true}, {23, 4, false}};
+    const Step steps[] = {{17, 13, true}, {17, 13, false},    {5, 9, true},          {23, 4, true},
+                          {23, 4, false}, {19, 6, true, 60},  {19, 6, false, 96},    {19, 6, false, 20},
+                          {19, 6, false, 70}};
     auto texels = [](const Step& s, size_t n) {
         std::vector<DWORD> out(s.w * s.h);
         for (size_t i = 0; i < out.size(); ++i) out[i] = DWORD((i + 7 * n) * 2654435761u) | 0x40000000u;
         return out;
     };
-    auto draw = [](IDirect3DDevice9* device, IDirect3DTexture9* tex) {
+    auto draw = [](IDirect3DDevice9* device, IDirect3DTexture9* tex, DWORD width) {
         SetScreenProjection(device, 96, 80);
         SetBlendedSpriteStates(device);
         device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
         device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
         device->SetTexture(0, tex);
+        const D3DVIEWPORT9 whole{0, 0, 96, 80, 0.f, 1.f}, viewport{0, 0, width, 80, 0.f, 1.f};
+        device->SetViewport(&whole);
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.f, 0);
+        device->SetViewport(&viewport);
         for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
             device->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
             device->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
             // The point-sampled quad stretches one texel row over all its rows.
             const bool point = filter == D3DTEXF_POINT;
-            const float at = point ? 2.f : 47.f;
-            DrawQuad(device, at, 3.f, at + 45.f, 76.f, 0xFFFFFFFF, 0.f, 1.f, point ? 0.05f : 1.f);
+            // Placed on the screen as they are (the viewport only cuts them).
+            const float at = point ? 2.f : 47.f, v = point ? 0.05f : 1.f;
+            const Vertex corners[4] = {{at, 3.f, 0.f, 1.f, 0xFFFFFFFF, 0.f, 0.f},
+                                       {at + 45.f, 3.f, 0.f, 1.f, 0xFFFFFFFF, 1.f, 0.f},
+                                       {at, 76.f, 0.f, 1.f, 0xFFFFFFFF, 0.f, v},
+                                       {at + 45.f, 76.f, 0.f, 1.f, 0xFFFFFFFF, 1.f, v}};
+            const WORD quad[6] = {0, 1, 2, 2, 1, 3};
+            device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+            device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, quad, D3DFMT_INDEX16, corners, sizeof(Vertex));
         }
         const std::vector<DWORD> frame = ReadTarget(device);
         device->SetTexture(0, nullptr);
@@ -909,18 +923,18 @@ TEST(RasterPaths, QuadsDrawnAgainShowTheirTexturesAsTheyAreNow) {
                 std::memcpy(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch, &now[y * s.w], s.w * 4);
             tex->UnlockRect(0);
         }
-        drawn.push_back(draw(kept.device, tex));
+        drawn.push_back(draw(kept.device, tex, s.width));
     }
     tex->Release();
     for (size_t n = 0; n < std::size(steps); ++n) {
         const Step& s = steps[n];
         TestDevice fresh(96, 80);
         IDirect3DTexture9* same = MakeTexture(fresh.device, s.w, s.h, texels(s, n));
-        const std::vector<DWORD> expected = draw(fresh.device, same);
+        const std::vector<DWORD> expected = draw(fresh.device, same, s.width);
         same->Release();
         int differing = 0;
         for (size_t i = 0; i < expected.size(); ++i) differing += drawn[n][i] != expected[i];
-        EXPECT_EQ(differing, 0) << "step " << n << ", texture " << s.w << " x " << s.h;
+        EXPECT_EQ(differing, 0) << "step " << n << ", texture " << s.w << " x " << s.h << ", viewport " << s.width;
     }
 }
 

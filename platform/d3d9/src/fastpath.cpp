@@ -336,6 +336,26 @@ __attribute__((target("avx2"))) int BlendRowsAvx2(const DWORD* a, const DWORD* b
     return c;
 }
 
+// TexelPosition((u * w - shift) * kSub) of n values u four at a time (AVX2), for as long as they lie
+// near the texture (where the address mode plays no part): the same double arithmetic, rounded with
+// halves going up by flooring x + 0.5; returns how many it did.
+__attribute__((target("avx2"))) int TexelPositionsAvx2(const float* u, int n, int w, double shift, int64_t* out) {
+    const __m256d width = _mm256_set1_pd(double(w)), less = _mm256_set1_pd(shift), sub = _mm256_set1_pd(double(kSub));
+    const __m256d half = _mm256_set1_pd(0.5), far = _mm256_set1_pd(double(int64_t(1) << 36));
+    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    // Adding 1.5 * 2^52 puts a whole number below 2^51 in the low bits of the double's own bits.
+    const __m256d magic = _mm256_set1_pd(6755399441055744.0);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d x = _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(u + i)), width), less), sub);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(x, magnitude), far, _CMP_LT_OQ)) != 0xF) break;
+        const __m256d whole = _mm256_round_pd(_mm256_add_pd(x, half), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(whole, magic)), _mm256_castpd_si256(magic)));
+    }
+    return i;
+}
+
 // Column tables made so far, numbering them.
 std::atomic<uint64_t> g_tables{0};
 
@@ -348,11 +368,17 @@ bool TakesColumns(const FastPlan& f, const Triangle& t) {
 
 void Renumber(ColumnTable& table) { table.serial = ++g_tables; }
 
-void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
-    table.U.resize(size_t(t.xmax - t.xmin + 1));
+void MakeColumnTable(ColumnTable& table, int xmin, int xmax, FastKind kind, const Plane& pu, int y, int w, DWORD mode) {
+    table.xmin = xmin;
+    table.xmax = xmax;
+    const int n = xmax - xmin + 1;
+    table.U.resize(size_t(n));
+    thread_local std::vector<float> u;
+    u.resize(size_t(n));
+    AttrRun(pu, xmin, y, n, u.data());
     const double shift = kind == FastKind::kBilinear ? 0.5 : 0.0;
-    for (int x = t.xmin; x <= t.xmax; ++x)
-        table.U[size_t(x - t.xmin)] = TexelPosition((double(AttrAt(pu, x, y)) * w - shift) * kSub, w, mode);
+    int i = Avx2() ? TexelPositionsAvx2(u.data(), n, w, shift, table.U.data()) : 0;
+    for (; i < n; ++i) table.U[size_t(i)] = TexelPosition((double(u[size_t(i)]) * w - shift) * kSub, w, mode);
     if (kind == FastKind::kBilinear) {
         const size_t count = table.U.size();
         table.left.resize(count);
@@ -367,9 +393,9 @@ void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const
                                                short(kSub - fx), short(kSub - fx), short(kSub - fx));
         }
     }
-    table.offset = int(table.U[0] >> 8) - t.xmin;  // kSub = 256: >> 8 floors
+    table.offset = int(table.U[0] >> 8) - xmin;  // kSub = 256: >> 8 floors
     table.straight = true;
-    for (int x = t.xmin; x <= t.xmax; ++x) table.straight &= (table.U[size_t(x - t.xmin)] >> 8) == x + table.offset;
+    for (int x = xmin; x <= xmax; ++x) table.straight &= (table.U[size_t(x - xmin)] >> 8) == x + table.offset;
     table.serial = ++g_tables;
     if (kind == FastKind::kPoint && !table.straight) {
         table.column.resize(table.U.size());
@@ -382,8 +408,8 @@ void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const
     }
 }
 
-BilinearRow::BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int xmin, int x0, int x1)
-    : left_(table.left.data() + (x0 - xmin)), weights_(table.weights.data() + (x0 - xmin)) {
+BilinearRow::BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int x0, int x1)
+    : left_(table.left.data() + (x0 - table.xmin)), weights_(table.weights.data() + (x0 - table.xmin)) {
     // The rows blended first: (c0 (256 - fy) + c1 fy) then across x, which adds up the same four
     // products as Sampler::At does.
     const int w = int(tex.Desc().Width), h = int(tex.Desc().Height);
@@ -393,8 +419,8 @@ BilinearRow::BilinearRow(const Surface& tex, bool texX8, int64_t V, const Column
     const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
     const DWORD* rowA = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(ya) * tex.Pitch());
     const DWORD* rowB = reinterpret_cast<const DWORD*>(tex.Bits() + size_t(yb) * tex.Pitch());
-    first_ = table.left[size_t(x0 - xmin)];
-    const int last = std::min(w - 1, table.left[size_t(x1 - xmin)] + 1);
+    first_ = table.left[size_t(x0 - table.xmin)];
+    const int last = std::min(w - 1, table.left[size_t(x1 - table.xmin)] + 1);
     thread_local std::vector<uint16_t> blended;
     blended.resize(size_t(last - first_ + 2) * 4 + 8);
     uint16_t* vrow = blended.data();
@@ -551,10 +577,10 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, const 
             SampledSpan(st, f, t, y, x0, x1, colour, false);
             return true;
         }
-        MakeColumnTable(table, t, f.kind, pu, y, w, st.samp[0][D3DSAMP_ADDRESSU]);
+        MakeColumnTable(table, table.xmin, table.xmax, f.kind, pu, y, w, st.samp[0][D3DSAMP_ADDRESSU]);
         table.state.store(ColumnTable::kMade, std::memory_order_release);
     }
-    const int64_t* U = table.U.data() + (x0 - t.xmin);
+    const int64_t* U = table.U.data() + (x0 - table.xmin);
     if (f.kind == FastKind::kPoint) {
         const int ty = int(FloorDiv(TexelPosition(double(v) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]), kSub));
         const int tx0 = int(FloorDiv(U[0], kSub)), tx1 = int(FloorDiv(U[n - 1], kSub));
@@ -592,8 +618,8 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, const 
         thread_local Kept kept;
         if (kept.serial != table.serial || kept.ty != ty || x0 < kept.x0 || x1 > kept.x1) {
             const bool whole = kept.serial == table.serial && kept.ty == ty && table.inside;
-            const int from = whole ? t.xmin : x0, to = whole ? t.xmax : x1;
-            const int* column = table.column.data() + (from - t.xmin);
+            const int from = whole ? table.xmin : x0, to = whole ? table.xmax : x1;
+            const int* column = table.column.data() + (from - table.xmin);
             const int count = to - from + 1;
             if (!table.inside)
                 for (int i = 0; i < count; ++i)
@@ -616,7 +642,7 @@ bool FastSpan(const PixelState& st, const FastPlan& f, const Triangle& t, const 
     }
     // Bilinear with clamping. Without blend or colour the result goes straight into the target.
     const BilinearRow row(tex, f.texX8, TexelPosition((double(v) * h - 0.5) * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),
-                          table, t.xmin, x0, x1);
+                          table, x0, x1);
     if (f.depthTest || f.alphaTest) {
         DWORD texels[kRun];
         for (int done = 0; done < n; done += kRun) {

@@ -40,6 +40,7 @@ FastPlan PlanFast(const PixelState& st);
 struct ColumnTable {
     enum State { kNone, kMaking, kMade };
     std::atomic<int> state{kNone};
+    int xmin = 0, xmax = -1;  // the columns it holds (or is to hold, until made)
     std::vector<int64_t> U;  // u * w (point) or u * w - 0.5 (bilinear), in 1/256 texels, from xmin
     bool straight = false;   // point sampling: texel column = x + offset everywhere
     int offset = 0;
@@ -56,8 +57,8 @@ struct ColumnTable {
     std::vector<Weights> weights;
 };
 
-// Fills a column table for the triangle's columns (row y's u values, u depending on x alone).
-void MakeColumnTable(ColumnTable& table, const Triangle& t, FastKind kind, const Plane& pu, int y, int w, DWORD mode);
+// Fills a column table for columns xmin..xmax of u plane pu (row y's u values, u depending on x alone).
+void MakeColumnTable(ColumnTable& table, int xmin, int xmax, FastKind kind, const Plane& pu, int y, int w, DWORD mode);
 
 // What the fast path works out once for each triangle of a draw rather than for each of its rows.
 struct FastTriangle {
@@ -83,7 +84,7 @@ void Renumber(ColumnTable& table);
 // blended once for the whole span and then across x.
 class BilinearRow {
 public:
-    BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int xmin, int x0, int x1);
+    BilinearRow(const Surface& tex, bool texX8, int64_t V, const ColumnTable& table, int x0, int x1);
     // The samples of pixels x0 + done .. x0 + done + m - 1 into dst, ORed with opaque.
     void Across(int done, int m, DWORD* dst, DWORD opaque) const;
 

@@ -184,7 +184,7 @@ bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertice
             if (!TakesColumns(f, t) || colour.gouraud || !CopiesSource(f.combine, colour.colour, 0xFF000000u))
                 return false;
             ColumnTable columns;
-            MakeColumnTable(columns, t, f.kind, t.attr[kAttrTex + 4 * f.set], t.ymin, w, st.samp[0][D3DSAMP_ADDRESSU]);
+            MakeColumnTable(columns, t.xmin, t.xmax, f.kind, t.attr[kAttrTex + 4 * f.set], t.ymin, w, st.samp[0][D3DSAMP_ADDRESSU]);
             const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
             auto rowOf = [&](int y) {
                 return FloorDiv(TexelPosition(double(AttrAt(pv, r.left, y)) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),

@@ -67,12 +67,14 @@ struct Raster::Batch {
 
 namespace {
 
-// What a column table is made from: the triangle's columns, its u plane (whose dy is 0, so that u
-// depends on x alone; the plane's numbers are compared as bits), the sampling and the texture's
-// width. Tables are shared only by triangles of one texture, as rows of texels are kept by table.
+// What a column table is made from: a u plane (whose dy is 0, so that u depends on x alone; the
+// plane's numbers are compared as bits), the sampling and the texture's width. The columns are not
+// part of it: a table holds those of every triangle that asked for it, so that one picture drawn in
+// several rectangles, or in rectangles that change from frame to frame, is worked out once. Tables
+// are shared only by triangles of one texture, as rows of texels are kept by table.
 struct TableKey {
     uint64_t base, dx, dy;
-    int32_t xmin, xmax, width;
+    int32_t width;
     FastKind kind;
     uint64_t mode;
     const Surface* texture;
@@ -110,17 +112,23 @@ struct Raster::Kept {
         const TableKey key{std::bit_cast<uint64_t>(pu.base),
                            std::bit_cast<uint64_t>(pu.dx),
                            std::bit_cast<uint64_t>(pu.dy),
-                           t.xmin,
-                           t.xmax,
                            int32_t(f.tex->Desc().Width),
                            f.kind,
                            st.samp[0][D3DSAMP_ADDRESSU],
                            f.tex};
         Table& kept = tables[key];
-        if (!kept.table)
+        if (!kept.table) {
             kept.table = std::make_unique<ColumnTable>();
-        else if (kept.used != runs)
+            kept.table->xmin = t.xmin;
+            kept.table->xmax = t.xmax;
+        } else if (t.xmin < kept.table->xmin || t.xmax > kept.table->xmax) {
+            // Columns it does not hold yet: made again over both (no row of this run has read it yet).
+            kept.table->xmin = std::min(kept.table->xmin, t.xmin);
+            kept.table->xmax = std::max(kept.table->xmax, t.xmax);
+            kept.table->state.store(ColumnTable::kNone, std::memory_order_relaxed);
+        } else if (kept.used != runs) {
             Renumber(*kept.table);
+        }
         kept.used = runs;
         return kept.table.get();
     }

@@ -168,7 +168,7 @@ void TriangleSamples::Prepare(const PixelState& st, const PixelProgram& program,
             }
         } else {
             if (!s.table) s.table = std::make_unique<ColumnTable>();
-            MakeColumnTable(*s.table, t, FastKind::kBilinear, pu, t.ymin, width, D3DTADDRESS_CLAMP);
+            MakeColumnTable(*s.table, t.xmin, t.xmax, FastKind::kBilinear, pu, t.ymin, width, D3DTADDRESS_CLAMP);
         }
         return true;
     });
@@ -197,7 +197,7 @@ const DWORD* TriangleSamples::Row(int stage, int set, int x, int y, int count, D
     }
     const int h = int(s.texture->Desc().Height);
     const BilinearRow row(*s.texture, s.texture->Desc().Format == D3DFMT_X8R8G8B8,
-                          TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP), *s.table, xmin_, x,
+                          TexelPosition((double(along) * h - 0.5) * kSub, h, D3DTADDRESS_CLAMP), *s.table, x,
                           x + count - 1);
     row.Across(0, count, out, 0);
     return out;
