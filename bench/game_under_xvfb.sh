@@ -105,21 +105,25 @@ VNS
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 # waiting_cpu DIR: starts the game in DIR on the display of start_xvfb as the peer harness does (no sound
-# card, software GL), lets it reach its line, and prints the processor time of all its threads over
-# $SECONDS_IDLE s (8 unless set) in % of one core, then, per thread name, "name:%:wakeups/s" (a wakeup
-# being a voluntary context switch).
+# card, software GL), lets it reach its line, and prints its processor time as process_cpu does.
 waiting_cpu() {
     (cd "$1" && HOME="$WORK" DISPLAY="$display" SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 \
         exec ./Marlowe >/dev/null 2>&1) &
     GAME_PID=$!
     sleep 3
-    local seconds=${SECONDS_IDLE:-8} before after
-    before=$(thread_times "$GAME_PID")
-    sleep "$seconds"
-    after=$(thread_times "$GAME_PID")
+    process_cpu "$GAME_PID"
     kill "$GAME_PID"
     wait "$GAME_PID" 2>/dev/null || true
     GAME_PID=
+}
+
+# process_cpu PID: the processor time of all the process's threads over $SECONDS_IDLE s (8 unless set)
+# in % of one core, then, per thread name, "name:%:wakeups/s" (a wakeup being a voluntary context switch).
+process_cpu() {
+    local seconds=${SECONDS_IDLE:-8} before after
+    before=$(thread_times "$1")
+    sleep "$seconds"
+    after=$(thread_times "$1")
     printf '%s\n--\n%s\n' "$before" "$after" | awk -v s="$seconds" '
         $0 == "--" { after = 1; next }
         !after { ns0[$1] = $3; cs0[$1] = $4; next }
