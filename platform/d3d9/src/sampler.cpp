@@ -84,11 +84,10 @@ struct SamplerLanes {
     // rows, all inside the texture with their right and lower neighbours (so that neither clamping
     // nor wrapping moves them): each texel row is loaded twice, from the first column and the one
     // after it, and every pixel picks its left and right texels at the same place in the two loads.
-    // In the layout of Eight's pairs (pixels 0 to 3 in the first register, 4 to 7 in the second);
-    // false where the texels are further apart.
+    // In the layout of Eight's rows (force ORed in); false where the texels are further apart.
     __attribute__((target("avx2"), always_inline)) static bool Nearby(const Sampler& s, __m256i x0, __m256i y0,
-                                                                      __m256i& top0, __m256i& top1, __m256i& bottom0,
-                                                                      __m256i& bottom1) {
+                                                                      __m256i force, __m256i& t0, __m256i& t1,
+                                                                      __m256i& b0, __m256i& b1) {
         __m128i least, greatest;
         Bounds(x0, y0, least, greatest);
         const int xmin = int16_t(_mm_extract_epi16(least, 0)), ymin = int16_t(_mm_extract_epi16(least, 4));
@@ -111,11 +110,59 @@ struct SamplerLanes {
             bottomLeft = _mm256_blendv_epi8(bottomLeft, Pick(first + 2 * pitch, at), lower);
             bottomRight = _mm256_blendv_epi8(bottomRight, Pick(first + 2 * pitch + 4, at), lower);
         }
-        top0 = _mm256_unpacklo_epi32(topLeft, topRight);
-        top1 = _mm256_unpackhi_epi32(topLeft, topRight);
-        bottom0 = _mm256_unpacklo_epi32(bottomLeft, bottomRight);
-        bottom1 = _mm256_unpackhi_epi32(bottomLeft, bottomRight);
+        // Each pixel's left and right texels byte by byte: the first eight bytes of each half pixels
+        // 0, 1 | 2, 3, the last eight 4, 5 | 6, 7.
+        topLeft = _mm256_or_si256(topLeft, force), topRight = _mm256_or_si256(topRight, force);
+        bottomLeft = _mm256_or_si256(bottomLeft, force), bottomRight = _mm256_or_si256(bottomRight, force);
+        t0 = _mm256_unpacklo_epi8(topLeft, topRight);
+        t1 = _mm256_unpackhi_epi8(topLeft, topRight);
+        b0 = _mm256_unpacklo_epi8(bottomLeft, bottomRight);
+        b1 = _mm256_unpackhi_epi8(bottomLeft, bottomRight);
         return true;
+    }
+
+    // The texel columns of eight texel numbers across, and the rows' offsets (in texels) of eight down.
+    __attribute__((target("avx2"), always_inline)) static __m256i Column(const Sampler& s, __m256i x) {
+        return AddressEight(x, s.w_, s.maskU_, s.modeU_);
+    }
+    __attribute__((target("avx2"), always_inline)) static __m256i RowStart(const Sampler& s, __m256i y) {
+        return _mm256_mullo_epi32(AddressEight(y, s.h_, s.maskV_, s.modeV_),
+                                  _mm256_set1_epi32(int(s.t_.Pitch() / 4)));
+    }
+
+    // Eight's rows for any texels: each pixel's texel pairs gathered (64 bits at once where the two
+    // are neighbours in their row), then their bytes interleaved.
+    __attribute__((target("avx2"), always_inline)) static void Gathered(const Sampler& s, __m256i x0, __m256i y0,
+                                                                        __m256i force, __m256i& t0, __m256i& t1,
+                                                                        __m256i& b0, __m256i& b1) {
+        const __m256i one = _mm256_set1_epi32(1);
+        const __m256i xa = Column(s, x0), xb = Column(s, _mm256_add_epi32(x0, one));
+        const __m256i ya = RowStart(s, y0), yb = RowStart(s, _mm256_add_epi32(y0, one));
+        __m256i top0, top1, bottom0, bottom1;  // texel pairs of pixels 0 to 3 and 4 to 7
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
+            const long long* pairs = reinterpret_cast<const long long*>(s.t_.Bits());
+            const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
+            top0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
+            top1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
+            bottom0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
+            bottom1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
+        } else {
+            alignas(32) int ia[8], ib[8], ra[8], rb[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
+            top0 = Pairs(s, ra, ia, ib);
+            top1 = Pairs(s, ra + 4, ia + 4, ib + 4);
+            bottom0 = Pairs(s, rb, ia, ib);
+            bottom1 = Pairs(s, rb + 4, ia + 4, ib + 4);
+        }
+        const __m256i interleave = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2,
+                                                    6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+        t0 = _mm256_shuffle_epi8(_mm256_or_si256(top0, force), interleave);
+        t1 = _mm256_shuffle_epi8(_mm256_or_si256(top1, force), interleave);
+        b0 = _mm256_shuffle_epi8(_mm256_or_si256(bottom0, force), interleave);
+        b1 = _mm256_shuffle_epi8(_mm256_or_si256(bottom1, force), interleave);
     }
 
     // Span's samples eight at a time; returns how many it made (the rest are left to At).
@@ -180,51 +227,20 @@ struct SamplerLanes {
         __m256i U, V;
         if (!Positions(s, u, s.w_, s.maskU_, U) || !Positions(s, v, s.h_, s.maskV_, V)) return false;
         const __m256i x0 = _mm256_srai_epi32(U, 8), y0 = _mm256_srai_epi32(V, 8);
-        const __m256i pitch = _mm256_set1_epi32(int(s.t_.Pitch() / 4)), one = _mm256_set1_epi32(1);
-        const __m256i xa = AddressEight(x0, s.w_, s.maskU_, s.modeU_);
-        const __m256i ya = _mm256_mullo_epi32(AddressEight(y0, s.h_, s.maskV_, s.modeV_), pitch);
-        const int* bits = reinterpret_cast<const int*>(s.t_.Bits());
         const __m256i force = _mm256_set1_epi32(int(s.force_));
         if (!s.linear_) {
-            out = _mm256_or_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(ya, xa), 4), force);
+            const __m256i at = _mm256_add_epi32(RowStart(s, y0), Column(s, x0));
+            out = _mm256_or_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(s.t_.Bits()), at, 4), force);
             return true;
         }
-        __m256i top0, top1, bottom0, bottom1;  // pixels 0 to 3 and 4 to 7
-        if (!Nearby(s, x0, y0, top0, top1, bottom0, bottom1)) {
-            const __m256i xb = AddressEight(_mm256_add_epi32(x0, one), s.w_, s.maskU_, s.modeU_);
-            const __m256i yb =
-                _mm256_mullo_epi32(AddressEight(_mm256_add_epi32(y0, one), s.h_, s.maskV_, s.modeV_), pitch);
-            if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(xb, _mm256_add_epi32(xa, one))) == -1) {
-                // Each pixel's two texels are neighbours in their rows: 64 bits at once.
-                const long long* pairs = reinterpret_cast<const long long*>(bits);
-                const __m256i at = _mm256_add_epi32(ya, xa), below = _mm256_add_epi32(yb, xa);
-                top0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(at), 4);
-                top1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(at, 1), 4);
-                bottom0 = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(below), 4);
-                bottom1 = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(below, 1), 4);
-            } else {
-                alignas(32) int ia[8], ib[8], ra[8], rb[8];
-                _mm256_store_si256(reinterpret_cast<__m256i*>(ia), xa);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(ib), xb);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(ra), ya);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(rb), yb);
-                top0 = Pairs(s, ra, ia, ib);
-                top1 = Pairs(s, ra + 4, ia + 4, ib + 4);
-                bottom0 = Pairs(s, rb, ia, ib);
-                bottom1 = Pairs(s, rb + 4, ia + 4, ib + 4);
-            }
-        }
         // Per pixel, the channels of its left and right texels side by side in 16-bit lanes, so that one
-        // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane.
-        const __m256i interleave = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2,
-                                                    6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+        // multiply-add by (256 - fx, fx) gives each channel of the row blend in a 32-bit lane: pixels 0
+        // to 3 in t0 (top row) and b0 (bottom row), 4 to 7 in t1 and b1.
+        __m256i t0, t1, b0, b1;
+        if (!Nearby(s, x0, y0, force, t0, t1, b0, b1)) Gathered(s, x0, y0, force, t0, t1, b0, b1);
         const __m256i low = _mm256_set1_epi32(kSub - 1);
         const __m256i fx = _mm256_and_si256(U, low), fy = _mm256_and_si256(V, low);
         const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(kSub), fx), _mm256_slli_epi32(fx, 16));
-        const __m256i t0 = _mm256_shuffle_epi8(_mm256_or_si256(top0, force), interleave);
-        const __m256i t1 = _mm256_shuffle_epi8(_mm256_or_si256(top1, force), interleave);
-        const __m256i b0 = _mm256_shuffle_epi8(_mm256_or_si256(bottom0, force), interleave);
-        const __m256i b1 = _mm256_shuffle_epi8(_mm256_or_si256(bottom1, force), interleave);
         const __m256i p01 = Two(_mm256_castsi256_si128(t0), _mm256_castsi256_si128(b0), wx, fy,
                                 _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
         const __m256i p23 = Two(_mm256_extracti128_si256(t0, 1), _mm256_extracti128_si256(b0, 1), wx, fy,
