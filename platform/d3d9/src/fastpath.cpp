@@ -77,17 +77,32 @@ inline bool TestPixel(const FastPlan& f, const Triangle& t, const DepthRow& dept
     return pass;
 }
 
+// Stores the depths z of eight pixels from x where mask is set (all bits or none per pixel), in either
+// cell size; cells whose mask is clear keep what they held.
+__attribute__((target("avx2"), always_inline)) inline void StoreDepthEight(const DepthRow& depth, int x, __m256i z,
+                                                                           __m256i mask) {
+    if (!depth.Sixteen()) {
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(depth.Cells()) + x, mask, z);
+        return;
+    }
+    __m128i* at = reinterpret_cast<__m128i*>(depth.Cells() + size_t(x) * 2);
+    const __m128i packed = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(z, z), 0x08));
+    const __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(mask, mask), 0x08));
+    _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), packed, keep));
+}
+
 // TestPixel for pixels x .. x + m - 1 eight at a time (AVX2), the last one to seven through masked
 // lanes, with the same arithmetic: the depth plane's sum in double lanes rounded to float, clamped and
 // scaled as DepthValue does (worked out once where the plane is level along the row, as a flat 2-D
 // picture's is), and the alpha product divided by 255 with rounding as Div255 does, in 16-bit lanes.
 // Writes the depths and a pass mask (all bits or none) per pixel, in arrays of whole groups of eight;
-// returns how many passed. DepthFunc and AlphaFunc name the comparisons where they are known when
-// compiling (0: the plan's).
+// returns how many passed. With store set, each whole group's passing pixels also store their depths
+// as the group is tested (the last one to seven are left to the caller). DepthFunc and AlphaFunc name
+// the comparisons where they are known when compiling (0: the plan's).
 template <DWORD DepthFunc, DWORD AlphaFunc>
 __attribute__((target("avx2"))) int TestLanesOf(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x,
-                                                int y, int m, const DWORD* texels, int alphaScale, unsigned* zval,
-                                                int32_t* pass) {
+                                                int y, int m, const DWORD* texels, int alphaScale, bool store,
+                                                unsigned* zval, int32_t* pass) {
     const DWORD depthFunc = DepthFunc ? DepthFunc : f.depthFunc, alphaFunc = AlphaFunc ? AlphaFunc : f.alphaFunc;
     const __m256d base = _mm256_set1_pd(t.z.base), dx = _mm256_set1_pd(t.z.dx), dyy = _mm256_set1_pd(t.z.dy * y);
     const __m256d one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd(), half = _mm256_set1_pd(0.5);
@@ -99,9 +114,8 @@ __attribute__((target("avx2"))) int TestLanesOf(const FastPlan& f, const Triangl
     for (int i = 0; i < m; i += 8) {
         const bool whole = i + 8 <= m;
         const __m256i lanes = whole ? _mm256_set1_epi32(-1) : TailMask(m - i);
-        __m256i ok = lanes;
+        __m256i ok = lanes, z = levelZ;
         if (f.depthTest) {
-            __m256i z = levelZ;
             if (!level) {
                 __m128i halves[2];
                 for (int k = 0; k < 2; ++k) {
@@ -140,6 +154,7 @@ __attribute__((target("avx2"))) int TestLanesOf(const FastPlan& f, const Triangl
             ok = _mm256_and_si256(ok, CompareLanes(alphaFunc, a, _mm256_set1_epi32(int(f.alphaRef))));
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(pass + i), ok);
+        if (store && whole) StoreDepthEight(depth, x + i, z, ok);
         passed += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(ok))));
     }
     return passed;
@@ -148,10 +163,11 @@ __attribute__((target("avx2"))) int TestLanesOf(const FastPlan& f, const Triangl
 // TestLanesOf with the comparisons of a Puppet part (depth less or equal, alpha greater) worked out
 // when compiling, others at each group.
 int TestLanes(const FastPlan& f, const Triangle& t, const DepthRow& depth, int x, int y, int m, const DWORD* texels,
-              int alphaScale, unsigned* zval, int32_t* pass) {
+              int alphaScale, bool store, unsigned* zval, int32_t* pass) {
     if (f.depthFunc == D3DCMP_LESSEQUAL && f.alphaFunc == D3DCMP_GREATER)
-        return TestLanesOf<D3DCMP_LESSEQUAL, D3DCMP_GREATER>(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
-    return TestLanesOf<0, 0>(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
+        return TestLanesOf<D3DCMP_LESSEQUAL, D3DCMP_GREATER>(f, t, depth, x, y, m, texels, alphaScale, store, zval,
+                                                             pass);
+    return TestLanesOf<0, 0>(f, t, depth, x, y, m, texels, alphaScale, store, zval, pass);
 }
 
 // Stores the blended pixels of m pixels whose tests passed, eight at a time (AVX2); returns how many
@@ -162,28 +178,6 @@ __attribute__((target("avx2"))) int StoreLanes(const int32_t* pass, const DWORD*
         _mm256_maskstore_epi32(reinterpret_cast<int*>(out + i),
                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i)),
                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i)));
-    return i;
-}
-
-// Stores the depths of m pixels from x (all of them, or those whose pass mask is set), eight at a time
-// (AVX2) in either cell size; returns how many it did.
-__attribute__((target("avx2"))) int StoreDepthLanes(const DepthRow& depth, int x, const unsigned* zval,
-                                                    const int32_t* pass, int m) {
-    int i = 0;
-    for (; i + 8 <= m; i += 8) {
-        const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(zval + i));
-        const __m256i mask = pass ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pass + i)) : _mm256_set1_epi32(-1);
-        if (!depth.Sixteen()) {
-            _mm256_maskstore_epi32(reinterpret_cast<int*>(depth.Cells()) + x + i, mask, z);
-            continue;
-        }
-        // Sixteen-bit cells: the depths packed in order where the mask is set, the cells as they were
-        // elsewhere.
-        __m128i* at = reinterpret_cast<__m128i*>(depth.Cells() + size_t(x + i) * 2);
-        const __m128i packed = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(z, z), 0x08));
-        const __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(mask, mask), 0x08));
-        _mm_storeu_si128(at, _mm_blendv_epi8(_mm_loadu_si128(at), packed, keep));
-    }
     return i;
 }
 
@@ -201,9 +195,10 @@ void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int
     DWORD mixed[kRun];
     unsigned zval[kRun];
     int32_t pass[kRun];
+    const bool depthWrite = f.depthWrite && f.depthTest;
     int passed = 0;
     if (Avx2()) {
-        passed = TestLanes(f, t, depth, x, y, m, texels, alphaScale, zval, pass);
+        passed = TestLanes(f, t, depth, x, y, m, texels, alphaScale, depthWrite, zval, pass);
     } else {
         for (int i = 0; i < m; ++i) {
             pass[i] = TestPixel(f, t, depth, x + i, y, texels[i], alphaScale, zval[i]) ? -1 : 0;
@@ -211,7 +206,6 @@ void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int
         }
     }
     if (passed == 0) return;
-    const bool depthWrite = f.depthWrite && f.depthTest;
     // Where every pixel passes, the blend goes straight into the row.
     const bool every = passed == m;
     if (every) {
@@ -224,8 +218,8 @@ void WriteTested(const PixelState& st, const FastPlan& f, const Triangle& t, int
             if (pass[i]) out[i] = mixed[i];
     }
     if (!depthWrite) return;
-    int i = Avx2() ? StoreDepthLanes(depth, x, zval, every ? nullptr : pass, m) : 0;
-    for (; i < m; ++i)
+    // The lanes stored the depths of whole groups of eight as they tested them.
+    for (int i = Avx2() ? m & ~7 : 0; i < m; ++i)
         if (pass[i]) depth.Store(x + i, zval[i]);
 }
 
