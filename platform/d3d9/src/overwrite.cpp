@@ -113,10 +113,6 @@ bool Covers(const PixelState& st, const std::vector<ScreenVertex>& vertices, con
     return false;
 }
 
-}  // namespace
-
-namespace {
-
 // Whether the draw's source alpha is 255 at every pixel: the texture's (255 for X8) times the
 // colour's where the stage modulates it.
 bool SourceOpaque(const PixelState& st, const FastPlan& f, const std::vector<ScreenVertex>& vertices,
@@ -146,21 +142,19 @@ bool Overwrites(const PixelState& st, const std::vector<ScreenVertex>& vertices,
 
 bool Unblended(const PixelState& st, const std::vector<ScreenVertex>& vertices, OpaqueTexels& texels,
                PixelState& unblended) {
-    const DWORD* rs = st.rs;
-    if (!rs[D3DRS_ALPHABLENDENABLE]) return false;
+    if (!st.rs[D3DRS_ALPHABLENDENABLE]) return false;
     const FastPlan f = PlanFast(st);
     if (f.kind == FastKind::kNone || f.combine.blend != BlendClass::kOver) return false;
-    const bool tested = rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS;
-    if ((tested && !Compare(rs[D3DRS_ALPHAFUNC], 255, rs[D3DRS_ALPHAREF] & 255)) || !SourceOpaque(st, f, vertices, texels))
-        return false;
+    // The plan leaves out only an alpha test that a source of alpha 255 passes.
+    if ((f.alphaTest && !Compare(f.alphaFunc, 255, f.alphaRef)) || !SourceOpaque(st, f, vertices, texels)) return false;
     unblended = st;
     unblended.rs[D3DRS_ALPHABLENDENABLE] = FALSE;
     unblended.rs[D3DRS_ALPHATESTENABLE] = FALSE;
     return true;
 }
 
-bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertices, const RECT& r,
-                  OpaqueTexels& texels, POINT& offset) {
+bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertices, const RECT& r, OpaqueTexels& texels,
+                  POINT& offset) {
     if (st.target->Desc().Format != D3DFMT_X8R8G8B8 || EmptyRect(r) ||
         !Overwrites(st, vertices, D3DRECT{r.left, r.top, r.right, r.bottom}, texels))
         return false;
@@ -184,11 +178,12 @@ bool CopiesTexels(const PixelState& st, const std::vector<ScreenVertex>& vertice
             if (!TakesColumns(f, t) || colour.gouraud || !CopiesSource(f.combine, colour.colour, 0xFF000000u))
                 return false;
             ColumnTable columns;
-            MakeColumnTable(columns, t.xmin, t.xmax, f.kind, t.attr[kAttrTex + 4 * f.set], t.ymin, w, st.samp[0][D3DSAMP_ADDRESSU]);
+            MakeColumnTable(columns, t.xmin, t.xmax, f.kind, t.attr[kAttrTex + 4 * f.set], t.ymin, w,
+                            st.samp[0][D3DSAMP_ADDRESSU]);
             const Plane& pv = t.attr[kAttrTex + 4 * f.set + 1];
             auto rowOf = [&](int y) {
-                return FloorDiv(TexelPosition(double(AttrAt(pv, r.left, y)) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]),
-                                kSub);
+                return FloorDiv(
+                    TexelPosition(double(AttrAt(pv, r.left, y)) * h * kSub, h, st.samp[0][D3DSAMP_ADDRESSV]), kSub);
             };
             const POINT found{LONG(columns.offset), LONG(rowOf(r.top) - r.top)};
             if (!columns.straight || (k == 1 && (found.x != offset.x || found.y != offset.y))) return false;
